@@ -1,0 +1,157 @@
+// Reading and writing the index file (NAME.txt).
+#include "cache/IndexLine.h"
+#include "cache/TextureDatabase.h"
+
+#include "app/Log.h"
+#include "platform/Files.h"
+#include "platform/Text.h"
+
+#include <cstdio>
+
+int CTextureDatabase::LoadTxt(const std::string& path) {
+    CloseIndex();
+    // Kept open for the life of the database, like the cache's other files.
+    m_pTxt = fopen(path.c_str(), "r+");
+    if (!m_pTxt)
+        return 0;
+    LogPrint(L"CTextureDatabase: Loading TXT...\n");
+    std::string text;
+    char buffer[65536];
+    size_t got;
+    rewind(m_pTxt);
+    while ((got = fread(buffer, 1, sizeof buffer, m_pTxt)) > 0)
+        text.append(buffer, got);
+    ParseTxt(text);
+    return 1;
+}
+
+void CTextureDatabase::ParseTxt(std::string_view text) {
+    int lineCounter = 0;
+    size_t start = 0;
+    // Every line is read whole. A file that ends with a line end has one empty piece
+    // after it, as has an empty file.
+    while (true) {
+        const size_t newline = text.find('\n', start);
+        std::string piece;
+        if (newline == std::string_view::npos) {
+            piece = std::string(text.substr(start));
+        } else {
+            size_t end = newline;
+            if (end > start && text[end - 1] == '\r')
+                --end; // CR LF ends a line; the CR is not part of it
+            piece = std::string(text.substr(start, end - start)) + '\n';
+        }
+
+        if (!piece.empty() && piece[0] == '"') {
+            TextureRecord record;
+            IndexLine::ParseTexture(piece, record);
+            record.line = Text::Latin1ToUtf8(piece);
+            m_Textures.push_back(std::move(record));
+        } else if (!piece.empty() && piece[0] == 'c') {
+            CategoryRecord category;
+            IndexLine::ParseCategory(piece, category);
+            LogPrintA("CTextureDatabase: Category #%d '%s' added...\n", category.id,
+                      category.name.c_str());
+            m_Categories.push_back(std::move(category));
+        } else if (piece.empty()) {
+            LogPrint(L"CTextureDatabase: Empty line: ain't cool, but possible, i think.\n");
+        } else {
+            ReportError(__LINE__, static_cast<uint32_t>(lineCounter),
+                        "Unknown line '" + Text::Latin1ToUtf8(piece) +
+                            "' found while parsing TXT file.",
+                        true);
+        }
+        ++lineCounter;
+        if (newline == std::string_view::npos)
+            break;
+        start = newline + 1;
+    }
+}
+
+std::string CTextureDatabase::BuildTxtText() {
+    std::string text;
+    text.reserve(m_Textures.size() * 96 + m_Categories.size() * 64);
+    const auto append = [&text](const std::string& line) {
+        text += Text::Utf8ToLatin1(IndexLine::TrimLine(line));
+        text += "\r\n";
+    };
+    for (const CategoryRecord& category : m_Categories)
+        append(BuildCategoryLine(category));
+    for (TextureRecord& record : m_Textures)
+        append(BuildTextureLine(record));
+    return text;
+}
+
+void CTextureDatabase::RebuildTxt() {
+    LogPrint(L"CTextureDatabase: Rebuilding TXT file...\n");
+    const std::string text = BuildTxtText();
+    // The new index is written beside the old one and renamed over it, so a crash or a
+    // full disk never leaves the user without an index.
+    CloseIndex();
+    if (!Files::WriteFileAtomically(m_strPath, text)) {
+        m_pTxt = fopen(m_strPath.c_str(), "r+");
+        ReportError(__LINE__, static_cast<uint32_t>(-1), "Unable to rebuild TXT file", false);
+    }
+    m_pTxt = fopen(m_strPath.c_str(), "r+");
+    LogPrint(L"CTextureDatabase: Flushing TXT data...\n");
+    if (m_pTxt)
+        fflush(m_pTxt);
+}
+
+int CTextureDatabase::ReloadTxt() {
+    CloseIndex();
+    m_Textures.clear();
+    m_Categories.clear();
+    LoadTxt(m_strPath);
+    ReloadThumbOffsets();
+    return 1;
+}
+
+std::string CTextureDatabase::BuildCategoryLine(const CategoryRecord& record) {
+    return IndexLine::BuildCategory(record);
+}
+
+std::string CTextureDatabase::BuildTextureLine(TextureRecord& record) {
+    if (record.IsAlias())
+        return "\"" + record.name + "\" \"affiliate=" + record.affiliate + "\"\n";
+    if (!record.line.empty())
+        return record.line;
+    // A texture made in memory: its line is built once and kept from then on.
+    record.line = "\"" + record.name + "\" width=" + std::to_string(record.width) +
+                  " height=" + std::to_string(record.height) + "\n";
+    SetLineKey(record, record.cat, " cat=%d", record.cat);
+    SetLineKey(record, record.alphamode, " alphamode=%d", record.alphamode);
+    SetLineKey(record, record.hasdetail, " hasdetail=%d", record.hasdetail);
+    SetLineKey(record, record.hassibling, " hassibling=%d", record.hassibling);
+    SetLineKey(record, record.hasbias, " hasbias=%d", record.hasbias);
+    SetLineKey(record, record.camnorm, " camnorm=%d", record.camnorm);
+    SetLineKey(record, record.png, " png=%08x", record.png);
+    SetLineKey(record, record.img, " img=%08x", record.img);
+    return record.line;
+}
+
+int CTextureDatabase::SetLineKey(TextureRecord& record, uint32_t newValue, const char* itemFormat,
+                                 uint32_t oldValue) {
+    if (record.line.empty() || record.IsAlias())
+        return 0;
+    char oldItem[64], newItem[64];
+    std::snprintf(oldItem, sizeof oldItem, itemFormat, oldValue);
+    std::snprintf(newItem, sizeof newItem, itemFormat, newValue);
+    IndexLine::RemoveItem(record.line, oldItem);
+    if (newValue != 0)
+        record.line = std::string(IndexLine::TrimLine(record.line)) + newItem;
+    return 1;
+}
+
+int CTextureDatabase::SetLineName(TextureRecord& record, const std::string& newName) {
+    const std::string name = Text::Utf8Truncate(newName, kMaxNameLength);
+    if (!record.line.empty()) {
+        const std::string from = "\"" + record.name + "\"";
+        const std::string to = "\"" + name + "\"";
+        for (size_t pos = 0; (pos = record.line.find(from, pos)) != std::string::npos;
+             pos += to.size())
+            record.line.replace(pos, from.size(), to);
+    }
+    record.name = name;
+    return 1;
+}

@@ -1,0 +1,134 @@
+#include "platform/Files.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace Files {
+
+int64_t FileSize(FILE* file) {
+    if (!file)
+        return -1;
+    fflush(file);
+    struct stat st {};
+    if (fstat(fileno(file), &st) != 0)
+        return -1;
+    return static_cast<int64_t>(st.st_size);
+}
+
+int64_t FileSize(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0)
+        return -1;
+    return static_cast<int64_t>(st.st_size);
+}
+
+bool Exists(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0;
+}
+
+bool TruncateFile(FILE* file, int64_t size) {
+    if (!file || size < 0)
+        return false;
+    if (fflush(file) != 0)
+        return false;
+    return ftruncate(fileno(file), static_cast<off_t>(size)) == 0;
+}
+
+std::vector<std::string> SearchFolder(const std::string& folder, std::string_view suffix) {
+    std::vector<std::string> names;
+    DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir)
+        return names;
+    while (dirent* entry = readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name.size() < suffix.size() ||
+            name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
+            continue;
+        struct stat st {};
+        const std::string full = (folder.empty() ? std::string(".") : folder) + "/" + name;
+        if (stat(full.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+            names.push_back(std::move(name));
+    }
+    closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+    FILE* file = fopen(path.c_str(), "rb");
+    if (!file)
+        return std::nullopt;
+    std::string data;
+    char buffer[65536];
+    size_t got;
+    while ((got = fread(buffer, 1, sizeof buffer, file)) > 0)
+        data.append(buffer, got);
+    const bool failed = ferror(file) != 0;
+    fclose(file);
+    if (failed)
+        return std::nullopt;
+    return data;
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view data) {
+    std::string temp = path + ".XXXXXX";
+    const int fd = mkstemp(temp.data());
+    if (fd < 0)
+        return false;
+    // Keep the permissions of the file being replaced, or the usual ones for a new file.
+    struct stat st {};
+    fchmod(fd, stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644);
+    bool ok = true;
+    for (size_t done = 0; ok && done < data.size();) {
+        const ssize_t wrote = write(fd, data.data() + done, data.size() - done);
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        ok = wrote > 0;
+        if (ok)
+            done += static_cast<size_t>(wrote);
+    }
+    ok = ok && fsync(fd) == 0;
+    ok = (close(fd) == 0) && ok;
+    ok = ok && rename(temp.c_str(), path.c_str()) == 0;
+    if (!ok)
+        unlink(temp.c_str());
+    return ok;
+}
+
+std::string ExecutablePath() {
+    char buffer[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (n <= 0)
+        return {};
+    return std::string(buffer, static_cast<size_t>(n));
+}
+
+std::string DirectoryOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return {};
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
+std::string FileNameOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string ReplaceExtension(const std::string& path, std::string_view ext) {
+    const size_t slash = path.rfind('/');
+    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const size_t dot = path.rfind('.');
+    if (dot != std::string::npos && dot > nameStart)
+        return path.substr(0, dot + 1) + std::string(ext);
+    return path + "." + std::string(ext);
+}
+
+} // namespace Files

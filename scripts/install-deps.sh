@@ -1,0 +1,13 @@
+#!/bin/bash
+# Installs every Debian 12 package Tessarine needs to build, test, benchmark and fuzz.
+set -euo pipefail
+SUDO=""
+if [ "$(id -u)" != 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update
+$SUDO apt-get install -y --no-install-recommends \
+    ca-certificates cmake make g++ pkg-config \
+    qt6-base-dev qt6-image-formats-plugins \
+    libgif-dev libimagequant-dev libmd-dev libsquish-dev android-libetc1-dev \
+    libgtest-dev libgmock-dev libbenchmark-dev \
+    clang-14 libclang-rt-14-dev

@@ -1,0 +1,75 @@
+#include "app/Log.h"
+#include "app/Settings.h"
+#include "app/SettingsKeys.h"
+#include "app/TessarineApp.h"
+#include "platform/Files.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+class SettingsFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_strPrevious = Settings::Path();
+        Settings::SetPath(m_Dir.File("tessarine.ini"));
+    }
+    void TearDown() override { Settings::SetPath(m_strPrevious); }
+    TempDir m_Dir;
+    std::string m_strPrevious;
+};
+} // namespace
+
+TEST(SettingsPaths, BesideTheExecutable) {
+    EXPECT_EQ(Settings::SettingsPathFor("/usr/games/tool.exe"), "/usr/games/tool.ini");
+    EXPECT_EQ(Settings::LogPathFor("/usr/games/tool.exe"), "/usr/games/tool.log");
+    EXPECT_EQ(Settings::SettingsPathFor("/opt/tessarine-0.6/bin/tessarine"),
+              "/opt/tessarine-0.6/bin/tessarine.ini");
+}
+
+TEST_F(SettingsFile, DefaultsApplyToAbsentAndEmptyValues) {
+    EXPECT_EQ(IniReadInt(Settings::kShowLoadingScreen), 700);
+    EXPECT_EQ(IniReadInt(Settings::kRenderBackgroundColor), 0x808080);
+    m_Dir.Write("tessarine.ini", "[details]\ngtasa=\ngtavc=Sand|Water\n");
+    EXPECT_EQ(IniReadString(Settings::kDetailsSA), Settings::kDetailsSA.defaultValue);
+    EXPECT_EQ(IniReadString(Settings::kDetailsVC), "Sand|Water");
+    EXPECT_EQ(IniReadString("paths", "last_open"), "");
+}
+
+TEST_F(SettingsFile, IntegersAreWrittenAsDecimalAndStringsAreCut) {
+    IniWriteInt(Settings::kRenderBackgroundColor, 0x00FF00FF);
+    IniWriteInt("position", "left", -20);
+    EXPECT_EQ(IniReadInt(Settings::kRenderBackgroundColor), 0xFF00FF);
+    EXPECT_NE(m_Dir.Read("tessarine.ini").find("background_color=16711935"), std::string::npos);
+    EXPECT_EQ(IniReadInt(Settings::kPositionLeft), -20);
+    IniWriteString("paths", "last_open", std::string(600, 'p'));
+    EXPECT_EQ(IniReadString("paths", "last_open").size(), 511u);
+    IniDeleteKey("paths", "last_open");
+    EXPECT_EQ(IniReadString("paths", "last_open", "gone"), "gone");
+}
+
+TEST(TessarineApp, StartsWithLogAndSettingsBesideTheProgramAndEndsTheLog) {
+    CTessarineApp app;
+    const std::string exe = Files::ExecutablePath();
+    std::string settingsSeen;
+    std::vector<std::string> argsSeen;
+    char arg0[] = "tessarine_tests";
+    char arg1[] = "cache.txt";
+    char* argv[] = {arg0, arg1};
+    EXPECT_FALSE(app.InitInstance(2, argv, [&](const std::string& settings,
+                                               const std::vector<std::string>& args) {
+        settingsSeen = settings;
+        argsSeen = args;
+        LogPrintA("main window ran\n");
+    }));
+    EXPECT_EQ(settingsSeen, exe + ".ini");
+    EXPECT_EQ(argsSeen, std::vector<std::string>{"cache.txt"});
+    EXPECT_EQ(app.LogPath(), exe + ".log");
+    EXPECT_EQ(Settings::Path(), exe + ".ini");
+    EXPECT_EQ(app.ExitInstance(), 0);
+    const auto log = Files::ReadWholeFile(app.LogPath());
+    ASSERT_TRUE(log.has_value());
+    EXPECT_NE(log->find("main window ran\n"), std::string::npos);
+    EXPECT_NE(log->find("] Logging ended.\n"), std::string::npos);
+    Settings::SetPath("");
+}

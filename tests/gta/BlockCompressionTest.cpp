@@ -1,0 +1,179 @@
+#include "gta/BlockCompression.h"
+
+#include <gtest/gtest.h>
+#include <random>
+#include <vector>
+
+using Bytes = std::vector<uint8_t>;
+
+namespace {
+
+Bytes Pack(const Bytes& in, uint32_t b, uint32_t capacity) {
+    Bytes out(capacity + 16, 0xCC); // guard bytes catch writes past the capacity
+    const uint32_t n = GTA::PackData(in.data(), out.data(), static_cast<uint32_t>(in.size()),
+                                     capacity, b);
+    for (size_t i = capacity; i < out.size(); ++i)
+        EXPECT_EQ(out[i], 0xCC) << "write past capacity at " << i;
+    out.resize(n);
+    return out;
+}
+
+Bytes Pack(const Bytes& in, uint32_t b) { return Pack(in, b, static_cast<uint32_t>(in.size())); }
+
+Bytes Blocks(size_t count, uint32_t n, uint8_t first) {
+    Bytes data;
+    for (size_t i = 0; i < count; ++i)
+        for (uint32_t j = 0; j < n; ++j)
+            data.push_back(static_cast<uint8_t>(j == 0 ? first : j));
+    return data;
+}
+
+} // namespace
+
+TEST(BlockCompression, WorkedExample) {
+    const Bytes in = {1, 2, 3, 4, 1, 2, 3, 4, 5, 6, 7, 8};
+    const Bytes packed = Pack(in, 4);
+    EXPECT_EQ(packed, (Bytes{2, 0, 0, 0, 2, 2, 1, 2, 3, 4, 5, 6, 7, 8}));
+    Bytes out(12);
+    EXPECT_EQ(GTA::UnpackData(packed.data(), out.data(), 14, 12, 4), 12u);
+    EXPECT_EQ(out, in);
+}
+
+TEST(BlockCompression, BlockSizesOfTheFormats) {
+    EXPECT_EQ(GTA::BlockSize(RASTER_RGBA8888), 4u);
+    EXPECT_EQ(GTA::BlockSize(RASTER_RGBA4444), 2u);
+    EXPECT_EQ(GTA::BlockSize(RASTER_LUM16), 2u);
+    EXPECT_EQ(GTA::BlockSize(RASTER_LUM8), 1u);
+    EXPECT_EQ(GTA::BlockSize(RASTER_DXT1), 8u);
+    EXPECT_EQ(GTA::BlockSize(RASTER_ETC1), 8u);
+    EXPECT_EQ(GTA::BlockSize(RASTER_DXT5), 16u);
+    EXPECT_EQ(GTA::BlockSize(RASTER_PVRTC2), 32u);
+    EXPECT_EQ(GTA::BlockSize(RASTER_PVRTC4), 16u);
+    EXPECT_EQ(GTA::BlockSize(RASTER_PAL8), 0u);
+}
+
+TEST(BlockCompression, KeycharIsTheSmallestValueStartingNoBlock) {
+    // First block starts with 2, second with 1: the key settles on 3.
+    Bytes in = {2, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0};
+    EXPECT_EQ(Pack(in, 4).at(0), 3);
+    // Every value from 1 to 255 begins some block: nothing can be packed.
+    Bytes all;
+    for (int v = 1; v <= 255; ++v)
+        for (int j = 0; j < 4; ++j)
+            all.push_back(static_cast<uint8_t>(j == 0 ? v : 9));
+    all.insert(all.end(), {1, 9, 9, 9});
+    EXPECT_TRUE(Pack(all, 4).empty());
+}
+
+TEST(BlockCompression, LongRunsSplitAt255) {
+    const Bytes run300 = Blocks(300, 4, 7);
+    const Bytes packed = Pack(run300, 4);
+    EXPECT_EQ(packed, (Bytes{1, 0, 0, 0, 1, 255, 7, 1, 2, 3, 1, 45, 7, 1, 2, 3}));
+    const Bytes run256 = Blocks(256, 4, 7);
+    EXPECT_EQ(Pack(run256, 4), (Bytes{1, 0, 0, 0, 1, 255, 7, 1, 2, 3, 7, 1, 2, 3}));
+    for (const Bytes* in : {&run300, &run256}) {
+        const Bytes p = Pack(*in, 4);
+        Bytes out(in->size());
+        EXPECT_EQ(GTA::UnpackData(p.data(), out.data(), static_cast<uint32_t>(p.size()),
+                                  static_cast<uint32_t>(out.size()), 4),
+                  out.size());
+        EXPECT_EQ(out, *in);
+    }
+}
+
+TEST(BlockCompression, DataNotWorthPackingGivesZero) {
+    Bytes distinct;
+    for (int i = 0; i < 64; ++i)
+        distinct.push_back(static_cast<uint8_t>(i + 1));
+    EXPECT_TRUE(Pack(distinct, 4).empty()); // no run at all
+    EXPECT_TRUE(Pack(Bytes{5, 5, 5, 5}, 4).empty()); // a single block
+    EXPECT_TRUE(Pack(Bytes{}, 4).empty());
+    // Too little room for the records.
+    const Bytes run = Blocks(10, 4, 7);
+    EXPECT_TRUE(Pack(run, 4, 5).empty());
+    EXPECT_TRUE(Pack(run, 4, 3).empty());
+}
+
+TEST(BlockCompression, TailRecordOfSmallBlockSizes) {
+    // RGBA 4444: b = 2, stride 4. Two equal blocks, then a 2-byte tail.
+    const Bytes in = {9, 8, 7, 6, 9, 8, 7, 6, 5, 4};
+    const Bytes packed = Pack(in, 2);
+    ASSERT_EQ(packed.size(), 12u);
+    EXPECT_EQ(packed, (Bytes{1, 0, 0, 0, 1, 2, 9, 8, 7, 6, 5, 4}));
+    Bytes out(10);
+    EXPECT_EQ(GTA::UnpackData(packed.data(), out.data(), 12, 10, 2), 10u);
+    EXPECT_EQ(out, in);
+    // 11 bytes leave a tail that is not b long.
+    Bytes eleven = in;
+    eleven.push_back(3);
+    EXPECT_TRUE(Pack(eleven, 2).empty());
+    // With b = 4 any tail is unpackable.
+    Bytes ragged = Blocks(4, 4, 7);
+    ragged.push_back(1);
+    EXPECT_TRUE(Pack(ragged, 4).empty());
+}
+
+TEST(BlockCompression, UnpackerStopsAtTheCapacityAndAtTheStreamEnd) {
+    const Bytes packed = {1, 0, 0, 0, 1, 5, 7, 7, 7, 7};
+    Bytes out(20 + 8, 0xCC);
+    // Room for 3 of the 5 copies: the bytes written so far come back.
+    EXPECT_EQ(GTA::UnpackData(packed.data(), out.data(), 10, 12, 4), 12u);
+    EXPECT_EQ(out[12], 0xCC);
+    // A stream of only the key word unpacks to nothing and reports the capacity.
+    EXPECT_EQ(GTA::UnpackData(packed.data(), out.data(), 4, 20, 4), 20u);
+    // A run record cut short by the stream end.
+    EXPECT_EQ(GTA::UnpackData(packed.data(), out.data(), 8, 20, 4), 0u);
+    // A literal block cut short after a complete one.
+    const Bytes literal = {1, 0, 0, 0, 9, 9, 9, 9, 8, 8};
+    EXPECT_EQ(GTA::UnpackData(literal.data(), out.data(), 10, 20, 4), 4u);
+    // A count of 0 stands for nothing.
+    const Bytes zero = {1, 0, 0, 0, 1, 0, 7, 7, 7, 7, 5, 5, 5, 5};
+    EXPECT_EQ(GTA::UnpackData(zero.data(), out.data(), 14, 4, 4), 4u);
+    EXPECT_EQ(out[0], 5);
+}
+
+TEST(BlockCompression, RoundTripsRandomTexturesOfEveryBlockSize) {
+    std::mt19937 random(1234);
+    for (uint32_t b : {1u, 2u, 4u, 8u, 16u, 32u}) {
+        const uint32_t n = b < 4 ? 4 : b;
+        for (int trial = 0; trial < 50; ++trial) {
+            // Blocks drawn from a small alphabet give both runs and literals.
+            Bytes in;
+            const size_t blocks = 2 + random() % 300;
+            for (size_t i = 0; i < blocks; ++i) {
+                const uint8_t kind = static_cast<uint8_t>(random() % 3);
+                for (uint32_t j = 0; j < n; ++j)
+                    in.push_back(static_cast<uint8_t>(kind * 31 + (kind == 2 ? random() : j)));
+            }
+            if (b < 4 && trial % 2)
+                in.resize(in.size() - n + b); // a tail
+            const Bytes packed = Pack(in, b);
+            if (packed.empty())
+                continue;
+            Bytes out(in.size());
+            ASSERT_EQ(GTA::UnpackData(packed.data(), out.data(), static_cast<uint32_t>(packed.size()),
+                                      static_cast<uint32_t>(out.size()), b),
+                      out.size());
+            ASSERT_EQ(out, in) << "b=" << b << " trial " << trial;
+        }
+    }
+}
+
+TEST(BlockCompression, HostileStreamsNeverReadOrWriteOutOfBounds) {
+    // Under the sanitizers any stray access fails this test; without them the guard
+    // bytes do.
+    std::mt19937 random(99);
+    for (int trial = 0; trial < 2000; ++trial) {
+        const uint32_t b = (trial % 6 == 0) ? 2 : 4u << (trial % 4);
+        Bytes stream(4 + random() % 64);
+        for (auto& byte : stream)
+            byte = static_cast<uint8_t>(random() % 4);
+        const uint32_t capacity = random() % 96;
+        Bytes out(capacity + 8, 0xCC);
+        const uint32_t got = GTA::UnpackData(stream.data(), out.data(),
+                                             static_cast<uint32_t>(stream.size()), capacity, b);
+        ASSERT_LE(got, capacity);
+        for (size_t i = capacity; i < out.size(); ++i)
+            ASSERT_EQ(out[i], 0xCC);
+    }
+}
