@@ -112,8 +112,15 @@ std::string CTextureDatabase::BuildCategoryLine(const CategoryRecord& record) {
 }
 
 std::string CTextureDatabase::BuildTextureLine(TextureRecord& record) {
-    if (record.IsAlias())
-        return "\"" + record.name + "\" \"affiliate=" + record.affiliate + "\"\n";
+    if (record.IsAlias()) {
+        // Name and affiliate always come from the record. Items the file's own alias line
+        // carried besides them (real caches have "hassibling=1" there) are kept after them.
+        std::string line = "\"" + record.name + "\" \"affiliate=" + record.affiliate + "\"";
+        const std::string extra = IndexLine::AliasExtraItems(record.line);
+        if (!extra.empty())
+            line += " " + extra;
+        return line + "\n";
+    }
     if (!record.line.empty())
         return record.line;
     // A texture made in memory: its line is built once and kept from then on.

@@ -213,6 +213,22 @@ std::string BuildCategory(const CategoryRecord& record) {
     return line;
 }
 
+std::string AliasExtraItems(std::string_view line) {
+    if (line.empty() || line[0] != '"')
+        return {};
+    size_t pos = line.find('"', 1);
+    if (pos == std::string_view::npos)
+        return {};
+    std::string rest(line.substr(pos + 1));
+    const size_t item = rest.find(" \"a");
+    if (item != std::string::npos) {
+        size_t end = rest.find('"', item + 2);
+        end = end == std::string::npos ? rest.size() : end + 1;
+        rest.erase(item, end - item);
+    }
+    return std::string(TrimLine(rest));
+}
+
 void RemoveItem(std::string& line, std::string_view oldItem) {
     if (oldItem.empty())
         return;

@@ -19,6 +19,10 @@ void ParseCategory(std::string_view latin1Line, CategoryRecord& record);
 // " defaultformat=%d defaultstream=%d".
 std::string BuildCategory(const CategoryRecord& record);
 
+// The items of an alias line other than its quoted name and its affiliate item, trimmed
+// ("" for a line without any).
+std::string AliasExtraItems(std::string_view line);
+
 // Removes every whole item equal to oldItem (an item followed by a blank, a line end or
 // the end of the line) from line.
 void RemoveItem(std::string& line, std::string_view oldItem);

@@ -43,7 +43,7 @@ void ExpectKeysInFields(const TextureRecord& t, const std::string& line) {
     items >> item; // the name
     while (items >> item) {
         const size_t eq = item.find('=');
-        if (eq == std::string::npos)
+        if (eq == std::string::npos || item[0] == '"')
             continue;
         const std::string key = item.substr(0, eq);
         const unsigned long value = std::stoul(item.substr(eq + 1), nullptr,
@@ -55,8 +55,11 @@ void ExpectKeysInFields(const TextureRecord& t, const std::string& line) {
             {"streammode", t.streammode}, {"mipmode", t.mipmode},     {"forcez", t.forcez},
             {"decalz", t.decalz},       {"img", t.img},               {"png", t.png}};
         const auto field = fields.find(key);
-        ASSERT_NE(field, fields.end()) << "unexpected key " << key << " in " << line;
-        EXPECT_EQ(field->second, value) << key << " in " << line;
+        if (field == fields.end())
+            continue; // items we do not manage (isdetail=...) only have to survive
+        // Values keep the low bits their field holds (real files have 9-digit img values).
+        const bool wide = key == "img" || key == "png";
+        EXPECT_EQ(field->second, value & (wide ? 0xFFFFFFFFul : 0xFFFFul)) << key << " in " << line;
     }
 }
 

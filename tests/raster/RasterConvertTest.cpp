@@ -49,7 +49,7 @@ TEST(GdiplusConvert, PalettesAndNibbles) {
     for (int i = 0; i < 16; ++i)
         palette[i * 4] = static_cast<uint8_t>(i * 10);
     // Width 3, 4-bit: pixel 3 (first of row two) is the high nibble of byte 1.
-    auto b = Convert({0x21, 0x43}, 3, 2, 4, 0, false, 0, palette);
+    auto b = Convert({0x21, 0x43, 0x65}, 3, 2, 4, 0, false, 0, palette);
     EXPECT_EQ(Px(*b, 0, 1)[0], 40);
     EXPECT_EQ(Px(*b, 2, 0)[0], 30);
     // 8-bit indexes past the palette's end give transparent black, not a stray read.
@@ -106,8 +106,8 @@ TEST(ImageDifference, SumsByteDifferences) {
     a->Pixel(2, 2)[0] = 5;
     EXPECT_EQ(ImageDifference(*a, *b), 205u);
     // Large, completely different images saturate instead of wrapping to a small sum.
-    auto white = Bitmap32::Create(2048, 2048);
-    auto black = Bitmap32::Create(2048, 2048);
+    auto white = Bitmap32::Create(4096, 2048);
+    auto black = Bitmap32::Create(4096, 2048);
     std::fill(white->Bits(), white->Bits() + white->ByteSize(), 255);
     EXPECT_EQ(ImageDifference(*white, *black), 0xFFFFFFFEu);
 }
