@@ -9,6 +9,7 @@
 #include <ctime>
 #include <cwchar>
 #include <locale.h>
+#include <atomic>
 #include <mutex>
 #include <sys/utsname.h>
 #include <unistd.h>
@@ -18,6 +19,9 @@ namespace {
 
 struct LogState {
     std::mutex mutex;
+    // True while a file or the console can receive messages; without either, messages
+    // are not even formatted.
+    std::atomic<bool> active{false};
     FILE* file = nullptr;
     bool fileOutput = true;
     bool console = false;
@@ -98,6 +102,8 @@ int LogConsoleColour(const std::string& text) {
 
 void LogWrite(const std::string& text) {
     LogState& s = State();
+    if (!s.active.load(std::memory_order_relaxed))
+        return;
     const time_t now = time(nullptr);
     tm local{};
     const bool haveTime = localtime_r(&now, &local) != nullptr;
@@ -138,6 +144,8 @@ void LogWrite(const std::string& text) {
 }
 
 int LogPrint(const wchar_t* format, ...) {
+    if (!State().active.load(std::memory_order_relaxed))
+        return 0;
     wchar_t buffer[kMaxMessage + 1];
     const locale_t utf8 = Utf8Locale();
     const locale_t previous = utf8 ? uselocale(utf8) : static_cast<locale_t>(0);
@@ -168,6 +176,8 @@ int LogPrint(const wchar_t* format, ...) {
 }
 
 int LogPrintA(const char* format, ...) {
+    if (!State().active.load(std::memory_order_relaxed))
+        return 0;
     char buffer[kMaxMessage + 1];
     va_list args;
     va_start(args, format);
@@ -194,6 +204,7 @@ int LogOpen(const std::string& path) {
         if (s.file)
             fclose(s.file);
         s.file = file;
+        s.active = true;
     }
     LogPrint(L"Logging started.\n");
     LogPrintA("%s", Version::LogHeaderLine().c_str());
@@ -210,6 +221,7 @@ void LogClose() {
         fclose(s.file);
     s.file = nullptr;
     s.counter = 0;
+    s.active = s.console;
 }
 
 void LogSystemInfo(bool toFile) {
@@ -256,6 +268,7 @@ void ConsoleOpen() {
             fflush(s.consoleStream);
         }
         s.console = true;
+        s.active = true;
     }
     LogPrintA("Console logging started. (%s)\n", Version::kProductText);
 }
@@ -269,6 +282,7 @@ void ConsoleClose() {
         fflush(s.consoleStream);
     }
     s.console = false;
+    s.active = s.file != nullptr;
 }
 
 bool IsConsoleOpen() {

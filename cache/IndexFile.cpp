@@ -28,25 +28,29 @@ int CTextureDatabase::LoadTxt(const std::string& path) {
 void CTextureDatabase::ParseTxt(std::string_view text) {
     int lineCounter = 0;
     size_t start = 0;
+    size_t lines = 1;
+    for (char ch : text)
+        lines += ch == '\n';
+    m_Textures.reserve(m_Textures.size() + lines);
+    std::string piece;
     // Every line is read whole. A file that ends with a line end has one empty piece
     // after it, as has an empty file.
     while (true) {
         const size_t newline = text.find('\n', start);
-        std::string piece;
         if (newline == std::string_view::npos) {
-            piece = std::string(text.substr(start));
+            piece.assign(text.substr(start));
         } else {
             size_t end = newline;
             if (end > start && text[end - 1] == '\r')
                 --end; // CR LF ends a line; the CR is not part of it
-            piece = std::string(text.substr(start, end - start)) + '\n';
+            piece.assign(text.substr(start, end - start));
+            piece += '\n';
         }
 
         if (!piece.empty() && piece[0] == '"') {
-            TextureRecord record;
+            TextureRecord& record = m_Textures.emplace_back();
             IndexLine::ParseTexture(piece, record);
             record.line = Text::Latin1ToUtf8(piece);
-            m_Textures.push_back(std::move(record));
         } else if (!piece.empty() && piece[0] == 'c') {
             CategoryRecord category;
             IndexLine::ParseCategory(piece, category);

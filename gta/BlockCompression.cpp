@@ -2,6 +2,7 @@
 
 #include "app/Log.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace GTA {
@@ -73,7 +74,8 @@ uint32_t Unpack(const uint8_t* stream, uint8_t* out, uint32_t streamLength, uint
             // The tail record: the last b bytes of data shorter than a stride.
             if (w + b > capacity || r + b > streamLength)
                 return static_cast<uint32_t>(w);
-            std::memcpy(out + w, stream + r, b);
+            if (b > 0)
+                std::memcpy(out + w, stream + r, b);
             return static_cast<uint32_t>(w + b);
         }
         // Copy the whole stretch of literal blocks up to the next run record at once.
@@ -124,60 +126,73 @@ uint32_t Pack(const uint8_t* data, uint8_t* out, uint32_t length, uint32_t capac
     out[1] = out[2] = out[3] = 0;
     PackOutput o{out, capacity, 4};
 
-    uint64_t pending = 0;
-    bool hasPending = true;
-    uint32_t run = 0;
-    uint32_t runsWritten = 0;
-
-    const auto writePending = [&]() -> bool {
-        if (run > 0) {
-            if (!o.Room(n + 2)) {
-                LogPrintA("GTA::PackData: [ERROR] failed [0] dwOutSize too small.\n");
-                return false;
-            }
-            o.out[o.length] = static_cast<uint8_t>(keychar);
-            o.out[o.length + 1] = static_cast<uint8_t>(run + 1);
-            std::memcpy(o.out + o.length + 2, data + pending, stride.value());
-            o.length += n + 2;
-            ++runsWritten;
-        } else {
-            if (!o.Room(n)) {
-                LogPrintA("GTA::PackData: [ERROR] failed [1] dwOutSize too small.\n");
-                return false;
-            }
-            std::memcpy(o.out + o.length, data + pending, stride.value());
-            o.length += n;
+    // The packer walks the data in alternating stretches: literal blocks (each differs
+    // from the one before it) are copied out in one go, then a run of equal blocks
+    // becomes run records of at most 255 copies. This gives exactly the records of a
+    // block-by-block walk, in far fewer steps.
+    const auto equal = [&](uint64_t p, uint64_t q) {
+        return std::memcmp(data + p, data + q, stride.value()) == 0;
+    };
+    const auto tail = [&](uint64_t p) -> bool {
+        if (p + b != length) {
+            LogPrintA("GTA::PackData: [ERROR] failed [2]\n");
+            return false;
         }
-        run = 0;
+        if (!o.Room(b)) {
+            LogPrintA("GTA::PackData: [ERROR] failed [1] dwOutSize too small.\n");
+            return false;
+        }
+        if (b > 0)
+            std::memcpy(o.out + o.length, data + p, b);
+        o.length += b;
         return true;
     };
-
-    for (uint64_t p = n; p < length; p += n) {
-        const bool whole = p + n <= length;
-        if (whole && run + 1 < 255 && std::memcmp(data + p, data + pending, stride.value()) == 0) {
-            ++run;
-            continue;
-        }
-        if (!writePending())
-            return 0;
-        if (!whole) {
-            if (p + b != length) {
-                LogPrintA("GTA::PackData: [ERROR] failed [2]\n");
-                return 0;
-            }
-            if (!o.Room(b)) {
+    uint32_t runsWritten = 0;
+    uint64_t pending = 0; // the block that starts the next stretch
+    while (true) {
+        uint64_t p = pending + n;
+        while (p + n <= length && !equal(p, p - n))
+            p += n;
+        // Blocks pending .. p - 2n are literals; p - n starts a run unless the data ended.
+        const bool runFollows = p + n <= length;
+        const uint64_t literalEnd = runFollows ? p - n : std::min<uint64_t>(p, length);
+        if (literalEnd > pending) {
+            if (!o.Room(literalEnd - pending)) {
                 LogPrintA("GTA::PackData: [ERROR] failed [1] dwOutSize too small.\n");
                 return 0;
             }
-            std::memcpy(o.out + o.length, data + p, b);
-            o.length += b;
-            hasPending = false;
+            std::memcpy(o.out + o.length, data + pending, literalEnd - pending);
+            o.length += literalEnd - pending;
+        }
+        if (!runFollows) {
+            if (p < length && !tail(p))
+                return 0;
+            break;
+        }
+        pending = p - n;
+        uint32_t run = 0;
+        while (p + n <= length && run + 1 < 255 && equal(p, pending)) {
+            ++run;
+            p += n;
+        }
+        if (!o.Room(n + 2)) {
+            LogPrintA("GTA::PackData: [ERROR] failed [0] dwOutSize too small.\n");
+            return 0;
+        }
+        o.out[o.length] = static_cast<uint8_t>(keychar);
+        o.out[o.length + 1] = static_cast<uint8_t>(run + 1);
+        std::memcpy(o.out + o.length + 2, data + pending, stride.value());
+        o.length += n + 2;
+        ++runsWritten;
+        if (p >= length)
+            break;
+        if (p + n > length) {
+            if (!tail(p))
+                return 0;
             break;
         }
         pending = p;
     }
-    if (hasPending && !writePending())
-        return 0;
     if (runsWritten == 0) {
         LogPrintA("GTA::PackData: [ERROR] failed [3] no compression blocks found.\n");
         return 0;

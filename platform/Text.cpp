@@ -57,6 +57,12 @@ char32_t DecodeUtf8(std::string_view s, size_t& pos) {
 } // namespace
 
 std::string Latin1ToUtf8(std::string_view latin1) {
+    // Index files are nearly always plain ASCII, which needs no conversion.
+    bool ascii = true;
+    for (char ch : latin1)
+        ascii &= static_cast<unsigned char>(ch) < 0x80;
+    if (ascii)
+        return std::string(latin1);
     std::string out;
     out.reserve(latin1.size());
     for (char ch : latin1)
