@@ -4,12 +4,12 @@
 #include "platform/Text.h"
 
 #include <QtGlobal>
+#include <atomic>
 #include <clocale>
 #include <cstdarg>
 #include <ctime>
 #include <cwchar>
 #include <locale.h>
-#include <atomic>
 #include <mutex>
 #include <sys/utsname.h>
 #include <unistd.h>
@@ -164,8 +164,8 @@ int LogPrint(const wchar_t* format, ...) {
         n = vswprintf(large.data(), large.size(), format, args);
         va_end(args);
         if (n >= 0)
-            text = Text::WideToUtf8(
-                std::wstring_view(large.data(), std::min<size_t>(static_cast<size_t>(n), kMaxMessage)));
+            text = Text::WideToUtf8(std::wstring_view(
+                large.data(), std::min<size_t>(static_cast<size_t>(n), kMaxMessage)));
         else
             text = "[failed]";
     }

@@ -19,9 +19,13 @@ std::string LogPathFor(const std::string& executablePath) {
     return Files::ReplaceExtension(executablePath, "log");
 }
 
-void SetPath(const std::string& path) { g_path = path; }
+void SetPath(const std::string& path) {
+    g_path = path;
+}
 
-const std::string& Path() { return g_path; }
+const std::string& Path() {
+    return g_path;
+}
 
 } // namespace Settings
 
@@ -53,7 +57,9 @@ int IniReadInt(const Settings::IntKey& key) {
     return IniReadInt(key.section, key.key, key.defaultValue);
 }
 
-void IniWriteInt(const Settings::IntKey& key, int value) { IniWriteInt(key.section, key.key, value); }
+void IniWriteInt(const Settings::IntKey& key, int value) {
+    IniWriteInt(key.section, key.key, value);
+}
 
 std::string IniReadString(const Settings::StringKey& key) {
     return IniReadString(key.section, key.key, key.defaultValue);

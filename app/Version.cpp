@@ -32,13 +32,16 @@ std::string Format(const char* format, auto... args) {
 } // namespace
 
 std::string LogHeaderLine() {
-    return Format("%s build #%d (%s %s)\n", kProductText, GetBuildNumber(), kBuildDate,
-                  kBuildTime);
+    return Format("%s build #%d (%s %s)\n", kProductText, GetBuildNumber(), kBuildDate, kBuildTime);
 }
 
-std::string ConsoleTitle() { return Format("%s #%02d Debug Console", kProductText, GetBuildNumber()); }
+std::string ConsoleTitle() {
+    return Format("%s #%02d Debug Console", kProductText, GetBuildNumber());
+}
 
-std::string MainWindowTitle() { return Format("%s build #%02d", kProductText, GetBuildNumber()); }
+std::string MainWindowTitle() {
+    return Format("%s build #%02d", kProductText, GetBuildNumber());
+}
 
 std::string MainWindowTitle(const std::string& indexFileName) {
     return indexFileName + " - " + kProductText;

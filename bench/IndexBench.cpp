@@ -14,8 +14,9 @@ namespace {
 // the usual items, every tenth one an alias.
 std::string SyntheticIndex(int textures) {
     std::mt19937 random(7);
-    std::string text = "cat=0 name=Default onfoot=5 slow=5 fast=5 defaultformat=2 defaultstream=0\r\n"
-                       "cat=1 name=Vehicles onfoot=1 slow=2 fast=3\r\n";
+    std::string text =
+        "cat=0 name=Default onfoot=5 slow=5 fast=5 defaultformat=2 defaultstream=0\r\n"
+        "cat=1 name=Vehicles onfoot=1 slow=2 fast=3\r\n";
     char line[256];
     for (int i = 0; i < textures; ++i) {
         if (i % 10 == 9) {
@@ -23,11 +24,12 @@ std::string SyntheticIndex(int textures) {
                           i - 1);
         } else {
             const int size = 16 << (random() % 6);
-            std::snprintf(line, sizeof line,
-                          "\"tex_%05d\" width=%d height=%d png=%08x img=%08x mipmode=%d%s cat=%d\r\n",
-                          i, size, size, static_cast<unsigned>(random()),
-                          static_cast<unsigned>(random()), static_cast<int>(random() % 2),
-                          random() % 3 == 0 ? " alphamode=2" : "", static_cast<int>(random() % 2));
+            std::snprintf(
+                line, sizeof line,
+                "\"tex_%05d\" width=%d height=%d png=%08x img=%08x mipmode=%d%s cat=%d\r\n", i,
+                size, size, static_cast<unsigned>(random()), static_cast<unsigned>(random()),
+                static_cast<int>(random() % 2), random() % 3 == 0 ? " alphamode=2" : "",
+                static_cast<int>(random() % 2));
         }
         text += line;
     }

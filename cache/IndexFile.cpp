@@ -6,12 +6,17 @@
 #include "platform/Files.h"
 #include "platform/Text.h"
 
+#include <cerrno>
 #include <cstdio>
 
 int CTextureDatabase::LoadTxt(const std::string& path) {
     CloseIndex();
-    // Kept open for the life of the database, like the cache's other files.
+    // Kept open for the life of the database, like the cache's other files. An index the
+    // user may not write (a read-only copy of the game) is still read; a later rewrite
+    // then fails with its report instead of the cache looking empty.
     m_pTxt = fopen(path.c_str(), "r+");
+    if (!m_pTxt && (errno == EACCES || errno == EROFS))
+        m_pTxt = fopen(path.c_str(), "r");
     if (!m_pTxt)
         return 0;
     LogPrint(L"CTextureDatabase: Loading TXT...\n");

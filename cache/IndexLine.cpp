@@ -14,7 +14,9 @@ bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-bool IsLineEnd(char c) { return c == '\n' || c == '\r'; }
+bool IsLineEnd(char c) {
+    return c == '\n' || c == '\r';
+}
 
 // Reads "key=" followed by a number the way scanf's %d or %x would (blanks, a sign, and
 // for hex an optional 0x); true and the value, modulo 2^32, when it matches.
@@ -70,7 +72,9 @@ void ReadHex(std::string_view text, size_t pos, std::string_view key, uint32_t& 
         field = value;
 }
 
-char At(std::string_view s, size_t pos) { return pos < s.size() ? s[pos] : '\0'; }
+char At(std::string_view s, size_t pos) {
+    return pos < s.size() ? s[pos] : '\0';
+}
 
 std::string NameFrom(std::string_view latin1) {
     return Text::Latin1ToUtf8(latin1.substr(0, kMaxNameLength));
@@ -202,8 +206,8 @@ void ParseCategory(std::string_view line, CategoryRecord& record) {
 std::string BuildCategory(const CategoryRecord& record) {
     char numbers[128];
     std::string line = "cat=" + std::to_string(record.id) + " name=" + record.name;
-    std::snprintf(numbers, sizeof numbers, " onfoot=%d slow=%d fast=%d", record.onfoot,
-                  record.slow, record.fast);
+    std::snprintf(numbers, sizeof numbers, " onfoot=%d slow=%d fast=%d", record.onfoot, record.slow,
+                  record.fast);
     line += numbers;
     if (record.defaultformat != 0 || record.defaultstream != 0) {
         std::snprintf(numbers, sizeof numbers, " defaultformat=%d defaultstream=%d",

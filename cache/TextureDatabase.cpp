@@ -63,8 +63,7 @@ int CTextureDatabase::ResolveAlias(TextureRecord& record) {
         return 1;
     // Resolved already: the alias carries its original's offsets. Without any DAT open
     // there are no offsets to tell by, and the original's index says it instead.
-    if (m_nPrimaryCache >= 0 ? record.datOffset[m_nPrimaryCache] != -1
-                             : record.originalIndex != -1)
+    if (m_nPrimaryCache >= 0 ? record.datOffset[m_nPrimaryCache] != -1 : record.originalIndex != -1)
         return 1;
     const int original = FindTexture(record.affiliate, true);
     if (original < 0) {

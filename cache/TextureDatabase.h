@@ -75,8 +75,7 @@ public:
     void EnsureRecordLoaded(int texture);
 
     // Shows a box with the error text and logs it; throws CError unless warningOnly.
-    void ReportError(int sourceLine, uint32_t value, const std::string& message,
-                     bool warningOnly);
+    void ReportError(int sourceLine, uint32_t value, const std::string& message, bool warningOnly);
 
 private:
     void InitState(int game);

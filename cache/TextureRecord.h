@@ -12,8 +12,8 @@ inline constexpr size_t kMaxNameLength = 63;
 
 // The 8 bytes at the start of every DAT and TMB record (little-endian on disk).
 struct RasterHeader {
-    uint16_t tag = 0;       // not interpreted; 0xADDE in headers this program builds
-    uint16_t glFormat = 0;  // GL code of the raster format
+    uint16_t tag = 0;      // not interpreted; 0xADDE in headers this program builds
+    uint16_t glFormat = 0; // GL code of the raster format
     uint16_t width = 0;
     uint16_t heightAndMips = 0; // bits 0-14 height, bit 15 full mip chain
 

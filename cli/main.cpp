@@ -35,11 +35,10 @@ int List(const std::string& path) {
         std::printf("%s: %d categories, %d textures\n", path.c_str(), db.CategoryCount(),
                     db.TextureCount());
         for (const CategoryRecord& c : db.Categories()) {
-            std::printf("category %d %s (onfoot=%d slow=%d fast=%d", c.id, c.name.c_str(),
-                        c.onfoot, c.slow, c.fast);
+            std::printf("category %d %s (onfoot=%d slow=%d fast=%d", c.id, c.name.c_str(), c.onfoot,
+                        c.slow, c.fast);
             if (c.defaultformat || c.defaultstream)
-                std::printf(" defaultformat=%d defaultstream=%d", c.defaultformat,
-                            c.defaultstream);
+                std::printf(" defaultformat=%d defaultstream=%d", c.defaultformat, c.defaultstream);
             std::printf(")\n");
         }
         for (int i = 0; i < db.TextureCount(); ++i) {

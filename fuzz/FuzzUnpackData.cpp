@@ -18,14 +18,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Exact-size copies let the sanitizers see any read past the stream.
     std::vector<uint8_t> stream(data, data + size);
     std::vector<uint8_t> out(capacity);
-    const uint32_t got = GTA::UnpackData(stream.data(), out.data(), static_cast<uint32_t>(size),
-                                         capacity, b);
+    const uint32_t got =
+        GTA::UnpackData(stream.data(), out.data(), static_cast<uint32_t>(size), capacity, b);
     if (got > capacity)
         __builtin_trap();
 
     std::vector<uint8_t> packed(capacity + 4);
-    const uint32_t packedLength = GTA::PackData(out.data(), packed.data(), capacity,
-                                                capacity + 4, b);
+    const uint32_t packedLength =
+        GTA::PackData(out.data(), packed.data(), capacity, capacity + 4, b);
     if (packedLength == 0)
         return 0;
     std::vector<uint8_t> back(capacity);

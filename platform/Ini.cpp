@@ -132,8 +132,7 @@ std::string GetPrivateProfileString(const std::string& section, const std::strin
 }
 
 bool WritePrivateProfileString(const std::string& section, const std::string& key,
-                               const std::optional<std::string>& value,
-                               const std::string& path) {
+                               const std::optional<std::string>& value, const std::string& path) {
     IniFile ini(path);
     size_t begin, end;
     if (!ini.FindSection(section, begin, end)) {

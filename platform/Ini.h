@@ -17,8 +17,7 @@ std::string GetPrivateProfileString(const std::string& section, const std::strin
 // Sets key to value, creating the section and the file as needed. A value of nullopt
 // deletes the key. Returns false when the file cannot be written.
 bool WritePrivateProfileString(const std::string& section, const std::string& key,
-                               const std::optional<std::string>& value,
-                               const std::string& path);
+                               const std::optional<std::string>& value, const std::string& path);
 
 // Deletes a whole section with its keys.
 bool DeletePrivateProfileSection(const std::string& section, const std::string& path);

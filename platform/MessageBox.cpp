@@ -20,8 +20,8 @@ MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler) {
 
 int DefaultMessageBoxAnswer(unsigned type) {
     static const int kButtons[6][3] = {
-        {IDOK, IDOK, IDOK},          {IDOK, IDCANCEL, IDCANCEL}, {IDABORT, IDRETRY, IDIGNORE},
-        {IDYES, IDNO, IDCANCEL},     {IDYES, IDNO, IDNO},        {IDRETRY, IDCANCEL, IDCANCEL},
+        {IDOK, IDOK, IDOK},      {IDOK, IDCANCEL, IDCANCEL}, {IDABORT, IDRETRY, IDIGNORE},
+        {IDYES, IDNO, IDCANCEL}, {IDYES, IDNO, IDNO},        {IDRETRY, IDCANCEL, IDCANCEL},
     };
     const unsigned kind = type & MB_TYPEMASK;
     const unsigned button = (type & MB_DEFMASK) >> 8;

@@ -1,13 +1,14 @@
 #include "platform/ScriptedMessageBox.h"
 
 CScriptedMessageBox::CScriptedMessageBox() {
-    m_Previous = SetMessageBoxHandler(
-        [this](const std::string& text, const std::string& caption, unsigned type) {
-            return Handle(text, caption, type);
-        });
+    m_Previous =
+        SetMessageBoxHandler([this](const std::string& text, const std::string& caption,
+                                    unsigned type) { return Handle(text, caption, type); });
 }
 
-CScriptedMessageBox::~CScriptedMessageBox() { SetMessageBoxHandler(m_Previous); }
+CScriptedMessageBox::~CScriptedMessageBox() {
+    SetMessageBoxHandler(m_Previous);
+}
 
 int CScriptedMessageBox::Handle(const std::string& text, const std::string& caption,
                                 unsigned type) {

@@ -37,9 +37,8 @@ std::unique_ptr<Bitmap32> Bitmap32::Scaled(uint32_t width, uint32_t height) cons
         return nullptr;
     if (width == m_nWidth && height == m_nHeight)
         return Clone();
-    const QImage scaled = QtImage::Wrap(*this).scaled(static_cast<int>(width),
-                                                      static_cast<int>(height),
-                                                      Qt::IgnoreAspectRatio,
-                                                      Qt::SmoothTransformation);
+    const QImage scaled =
+        QtImage::Wrap(*this).scaled(static_cast<int>(width), static_cast<int>(height),
+                                    Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     return QtImage::ToBitmap(scaled);
 }

@@ -42,7 +42,8 @@ bool WriteGif(const Bitmap32& bitmap, const std::string& path) {
         return false;
     std::unique_ptr<liq_result, LiqDeleter> result(rawResult);
     std::vector<uint8_t> indexes(static_cast<size_t>(width) * height);
-    if (liq_write_remapped_image(result.get(), image.get(), indexes.data(), indexes.size()) != LIQ_OK)
+    if (liq_write_remapped_image(result.get(), image.get(), indexes.data(), indexes.size()) !=
+        LIQ_OK)
         return false;
     const liq_palette* palette = liq_get_palette(result.get());
 
@@ -76,8 +77,8 @@ bool WriteGif(const Bitmap32& bitmap, const std::string& path) {
         return false;
     }
     EGifSetGifVersion(gif, true);
-    bool ok = EGifPutScreenDesc(gif, static_cast<int>(width), static_cast<int>(height), 8, 0, map) ==
-              GIF_OK;
+    bool ok = EGifPutScreenDesc(gif, static_cast<int>(width), static_cast<int>(height), 8, 0,
+                                map) == GIF_OK;
     if (ok && transparent >= 0) {
         GraphicsControlBlock gcb{};
         gcb.DisposalMode = DISPOSAL_UNSPECIFIED;

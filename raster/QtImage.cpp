@@ -8,8 +8,9 @@ static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "Bitmap32 relies on ARGB32 being 
 namespace QtImage {
 
 QImage Wrap(const Bitmap32& bitmap) {
-    return QImage(bitmap.Bits(), static_cast<int>(bitmap.Width()), static_cast<int>(bitmap.Height()),
-                  static_cast<qsizetype>(bitmap.Stride()), QImage::Format_ARGB32);
+    return QImage(bitmap.Bits(), static_cast<int>(bitmap.Width()),
+                  static_cast<int>(bitmap.Height()), static_cast<qsizetype>(bitmap.Stride()),
+                  QImage::Format_ARGB32);
 }
 
 std::unique_ptr<Bitmap32> ToBitmap(const QImage& image) {

@@ -11,9 +11,13 @@ inline uint32_t Bgra(uint32_t b, uint32_t g, uint32_t r, uint32_t a) {
     return b | (g << 8) | (r << 16) | (a << 24);
 }
 
-inline uint16_t Load16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+inline uint16_t Load16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
 
-inline void Store(uint8_t* dst, uint32_t value) { std::memcpy(dst, &value, 4); }
+inline void Store(uint8_t* dst, uint32_t value) {
+    std::memcpy(dst, &value, 4);
+}
 
 // Every conversion is a loop of one 4-byte store per pixel over a fixed pixel function;
 // each instantiation is compiled (and vectorised) on its own.
@@ -45,7 +49,8 @@ void Convert16(uint8_t* dst, const uint8_t* src, uint64_t count, uint16_t layout
     case 0x5551:
         ConvertPixels(dst, count, [src](uint64_t p) {
             const uint32_t u = Load16(src + p * 2);
-            return Bgra(((u >> 1) & 0x1F) << 3, (u >> 3) & 0xF8, (u >> 8) & 0xF8, (u & 1) ? 255 : 0);
+            return Bgra(((u >> 1) & 0x1F) << 3, (u >> 3) & 0xF8, (u >> 8) & 0xF8,
+                        (u & 1) ? 255 : 0);
         });
         break;
     case 0x4444:
@@ -113,9 +118,8 @@ std::unique_ptr<Bitmap32> GdiplusConvert(uint32_t level, const uint8_t* data, ui
         });
     } else if (bpp == 8 && (layout == 0x888 || layout == 0x8888) && palette) {
         ConvertPixels(dst, count, [src, &colours](uint64_t p) { return colours[src[p]]; });
-    } else if (bpp == 16 &&
-               (layout == 0x88 || layout == 0x565 || layout == 0x1555 || layout == 0x5551 ||
-                layout == 0x4444)) {
+    } else if (bpp == 16 && (layout == 0x88 || layout == 0x565 || layout == 0x1555 ||
+                             layout == 0x5551 || layout == 0x4444)) {
         Convert16(dst, src, count, layout);
     } else if (bpp == 24) {
         if (swapRedBlue)

@@ -42,7 +42,9 @@ const FormatInfo& Info(int format) {
 
 } // namespace
 
-const char* FormatName(int format) { return Info(format).name; }
+const char* FormatName(int format) {
+    return Info(format).name;
+}
 
 RasterFormat FormatFromGlCode(uint16_t glCode) {
     if (glCode == 0)
@@ -76,9 +78,13 @@ std::optional<uint16_t> GlCodeForFormat(int formatIndex) {
     }
 }
 
-int FormatBitsPerPixel(int format) { return Info(format).bitsPerPixel; }
+int FormatBitsPerPixel(int format) {
+    return Info(format).bitsPerPixel;
+}
 
-uint16_t FormatChannelLayout(int format) { return Info(format).layout; }
+uint16_t FormatChannelLayout(int format) {
+    return Info(format).layout;
+}
 
 uint64_t RasterDataSize(uint32_t width, uint32_t height, int format, bool withMips) {
     const FormatInfo& info = Info(format);

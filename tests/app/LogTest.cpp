@@ -1,8 +1,8 @@
 #include "app/Log.h"
 #include "support/TempDir.h"
 
-#include <gtest/gtest.h>
 #include <functional>
+#include <gtest/gtest.h>
 #include <regex>
 #include <sstream>
 #include <thread>

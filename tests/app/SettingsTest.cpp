@@ -1,5 +1,5 @@
-#include "app/Log.h"
 #include "app/Settings.h"
+#include "app/Log.h"
 #include "app/SettingsKeys.h"
 #include "app/TessarineApp.h"
 #include "platform/Files.h"
@@ -56,12 +56,12 @@ TEST(TessarineApp, StartsWithLogAndSettingsBesideTheProgramAndEndsTheLog) {
     char arg0[] = "tessarine_tests";
     char arg1[] = "cache.txt";
     char* argv[] = {arg0, arg1};
-    EXPECT_FALSE(app.InitInstance(2, argv, [&](const std::string& settings,
-                                               const std::vector<std::string>& args) {
-        settingsSeen = settings;
-        argsSeen = args;
-        LogPrintA("main window ran\n");
-    }));
+    EXPECT_FALSE(app.InitInstance(
+        2, argv, [&](const std::string& settings, const std::vector<std::string>& args) {
+            settingsSeen = settings;
+            argsSeen = args;
+            LogPrintA("main window ran\n");
+        }));
     EXPECT_EQ(settingsSeen, exe + ".ini");
     EXPECT_EQ(argsSeen, std::vector<std::string>{"cache.txt"});
     EXPECT_EQ(app.LogPath(), exe + ".log");

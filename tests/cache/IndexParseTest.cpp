@@ -17,7 +17,9 @@ Parsed Parse(const std::string& text) {
     return p;
 }
 
-const TextureRecord& Texture(const Parsed& p, size_t i) { return p.db->Textures().at(i); }
+const TextureRecord& Texture(const Parsed& p, size_t i) {
+    return p.db->Textures().at(i);
+}
 
 } // namespace
 
@@ -76,9 +78,10 @@ TEST(IndexParse, KeysAreChosenByTheirLetters) {
 }
 
 TEST(IndexParse, AliasesAndOddNames) {
-    const auto p = Parse("\"orig\" width=8 height=8\n\"al\" \"affiliate=orig\" width=99\n"
-                         "\"no closing quote\n\"" + std::string(80, 'n') +
-                         "\" width=1 height=1\n\"caf\xE9\" \"affiliate=\xE9t\xE9\"\n");
+    const auto p =
+        Parse("\"orig\" width=8 height=8\n\"al\" \"affiliate=orig\" width=99\n"
+              "\"no closing quote\n\"" +
+              std::string(80, 'n') + "\" width=1 height=1\n\"caf\xE9\" \"affiliate=\xE9t\xE9\"\n");
     EXPECT_EQ(Texture(p, 1).affiliate, "orig");
     EXPECT_TRUE(Texture(p, 1).IsAlias());
     EXPECT_EQ(Texture(p, 1).width, 99); // read, though an alias takes its original's later
@@ -105,7 +108,8 @@ TEST(IndexParse, CategoryLines) {
     const auto p = Parse("cat=2 name=Road Signs onfoot=1 slow=0 fast=1\n"
                          "cat=3 name=Interface onfoot=0 slow=1 fast=0 defaultformat=2 "
                          "defaultstream=3\n"
-                         "cat=4 name=" + std::string(70, 'c') + " onfoot=1\n");
+                         "cat=4 name=" +
+                         std::string(70, 'c') + " onfoot=1\n");
     ASSERT_EQ(p.db->CategoryCount(), 3);
     const CategoryRecord& road = p.db->Categories()[0];
     EXPECT_EQ(road.id, 2);

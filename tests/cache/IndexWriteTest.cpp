@@ -3,8 +3,8 @@
 #include "platform/ScriptedMessageBox.h"
 #include "support/TempDir.h"
 
-#include <gtest/gtest.h>
 #include <filesystem>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -113,7 +113,8 @@ TEST(IndexWrite, RebuildReplacesTheFileAtomicallyAndKeepsItOpen) {
     CTextureDatabase db(dir.File("c.txt"), 0);
     ASSERT_EQ(db.TextureCount(), 1);
     db.RebuildTxt();
-    EXPECT_EQ(dir.Read("c.txt"), "cat=0 name=A onfoot=0 slow=0 fast=0\r\n\"x\" width=1 height=1 q=\xE9\r\n");
+    EXPECT_EQ(dir.Read("c.txt"),
+              "cat=0 name=A onfoot=0 slow=0 fast=0\r\n\"x\" width=1 height=1 q=\xE9\r\n");
     EXPECT_EQ(db.ReloadTxt(), 1);
     EXPECT_EQ(db.TextureCount(), 1);
     EXPECT_EQ(db.CategoryCount(), 1);

@@ -46,14 +46,23 @@ void ExpectKeysInFields(const TextureRecord& t, const std::string& line) {
         if (eq == std::string::npos || item[0] == '"')
             continue;
         const std::string key = item.substr(0, eq);
-        const unsigned long value = std::stoul(item.substr(eq + 1), nullptr,
-                                               key == "img" || key == "png" ? 16 : 10);
-        const std::map<std::string, unsigned long> fields = {
-            {"width", t.width},         {"height", t.height},         {"cat", t.cat},
-            {"format", t.format},       {"alphamode", t.alphamode},   {"hasdetail", t.hasdetail},
-            {"camnorm", t.camnorm},     {"hassibling", t.hassibling}, {"hasbias", t.hasbias},
-            {"streammode", t.streammode}, {"mipmode", t.mipmode},     {"forcez", t.forcez},
-            {"decalz", t.decalz},       {"img", t.img},               {"png", t.png}};
+        const unsigned long value =
+            std::stoul(item.substr(eq + 1), nullptr, key == "img" || key == "png" ? 16 : 10);
+        const std::map<std::string, unsigned long> fields = {{"width", t.width},
+                                                             {"height", t.height},
+                                                             {"cat", t.cat},
+                                                             {"format", t.format},
+                                                             {"alphamode", t.alphamode},
+                                                             {"hasdetail", t.hasdetail},
+                                                             {"camnorm", t.camnorm},
+                                                             {"hassibling", t.hassibling},
+                                                             {"hasbias", t.hasbias},
+                                                             {"streammode", t.streammode},
+                                                             {"mipmode", t.mipmode},
+                                                             {"forcez", t.forcez},
+                                                             {"decalz", t.decalz},
+                                                             {"img", t.img},
+                                                             {"png", t.png}};
         const auto field = fields.find(key);
         if (field == fields.end())
             continue; // items we do not manage (isdetail=...) only have to survive

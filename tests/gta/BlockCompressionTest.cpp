@@ -10,15 +10,17 @@ namespace {
 
 Bytes Pack(const Bytes& in, uint32_t b, uint32_t capacity) {
     Bytes out(capacity + 16, 0xCC); // guard bytes catch writes past the capacity
-    const uint32_t n = GTA::PackData(in.data(), out.data(), static_cast<uint32_t>(in.size()),
-                                     capacity, b);
+    const uint32_t n =
+        GTA::PackData(in.data(), out.data(), static_cast<uint32_t>(in.size()), capacity, b);
     for (size_t i = capacity; i < out.size(); ++i)
         EXPECT_EQ(out[i], 0xCC) << "write past capacity at " << i;
     out.resize(n);
     return out;
 }
 
-Bytes Pack(const Bytes& in, uint32_t b) { return Pack(in, b, static_cast<uint32_t>(in.size())); }
+Bytes Pack(const Bytes& in, uint32_t b) {
+    return Pack(in, b, static_cast<uint32_t>(in.size()));
+}
 
 Bytes Blocks(size_t count, uint32_t n, uint8_t first) {
     Bytes data;
@@ -88,7 +90,7 @@ TEST(BlockCompression, DataNotWorthPackingGivesZero) {
     Bytes distinct;
     for (int i = 0; i < 64; ++i)
         distinct.push_back(static_cast<uint8_t>(i + 1));
-    EXPECT_TRUE(Pack(distinct, 4).empty()); // no run at all
+    EXPECT_TRUE(Pack(distinct, 4).empty());          // no run at all
     EXPECT_TRUE(Pack(Bytes{5, 5, 5, 5}, 4).empty()); // a single block
     EXPECT_TRUE(Pack(Bytes{}, 4).empty());
     // Too little room for the records.
@@ -154,7 +156,8 @@ TEST(BlockCompression, RoundTripsRandomTexturesOfEveryBlockSize) {
             if (packed.empty())
                 continue;
             Bytes out(in.size());
-            ASSERT_EQ(GTA::UnpackData(packed.data(), out.data(), static_cast<uint32_t>(packed.size()),
+            ASSERT_EQ(GTA::UnpackData(packed.data(), out.data(),
+                                      static_cast<uint32_t>(packed.size()),
                                       static_cast<uint32_t>(out.size()), b),
                       out.size());
             ASSERT_EQ(out, in) << "b=" << b << " trial " << trial;

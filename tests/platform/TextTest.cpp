@@ -13,7 +13,9 @@ TEST(Text, Latin1RoundTripsEveryByte) {
 }
 
 TEST(Text, CharactersBeyondLatin1BecomeQuestionMarks) {
-    EXPECT_EQ(Text::Utf8ToLatin1("a\xE2\x82\xAC" "b"), "a?b"); // euro sign
+    EXPECT_EQ(Text::Utf8ToLatin1("a\xE2\x82\xAC"
+                                 "b"),
+              "a?b"); // euro sign
 }
 
 TEST(Text, WideConversionsAndTruncationKeepCharactersWhole) {
@@ -22,7 +24,9 @@ TEST(Text, WideConversionsAndTruncationKeepCharactersWhole) {
     EXPECT_EQ(Text::Utf8Truncate("\xC3\xA9\xC3\xA9\xC3\xA9", 2), "\xC3\xA9\xC3\xA9");
     EXPECT_EQ(Text::Utf8PrefixBytes("a\xE2\x82\xAC", 3), 1u);
     // A stray byte that is not UTF-8 counts as one character and is not dropped.
-    EXPECT_EQ(Text::Utf8Length("a\xFF" "b"), 3u);
+    EXPECT_EQ(Text::Utf8Length("a\xFF"
+                               "b"),
+              3u);
 }
 
 TEST(Text, CaseFoldingIsAsciiOnly) {

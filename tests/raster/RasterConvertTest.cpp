@@ -20,7 +20,9 @@ Bytes Px(const Bitmap32& b, uint32_t x, uint32_t y) {
     return {p[0], p[1], p[2], p[3]};
 }
 
-Bytes Le16(uint16_t v) { return {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)}; }
+Bytes Le16(uint16_t v) {
+    return {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)};
+}
 
 } // namespace
 
