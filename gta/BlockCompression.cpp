@@ -58,14 +58,14 @@ uint32_t Unpack(const uint8_t* stream, uint8_t* out, uint32_t streamLength, uint
                 return static_cast<uint32_t>(w);
             const uint8_t count = stream[r + 1];
             const uint8_t* block = stream + r + 2;
-            for (uint32_t i = 0; i < count; ++i) {
-                if (w + n > capacity) {
-                    LogPrintA("GTA::UnpackData: [ERROR] block unpacking failed [0x%02x:%02x]\n",
-                              key, count);
-                    return static_cast<uint32_t>(w);
-                }
+            const uint64_t fits = (capacity - w) / n;
+            const uint64_t copies = count < fits ? count : fits;
+            for (uint64_t i = 0; i < copies; ++i, w += n)
                 std::memcpy(out + w, block, stride.value());
-                w += n;
+            if (copies < count) {
+                LogPrintA("GTA::UnpackData: [ERROR] block unpacking failed [0x%02x:%02x]\n", key,
+                          count);
+                return static_cast<uint32_t>(w);
             }
             r += n + 2;
             continue;
@@ -79,8 +79,9 @@ uint32_t Unpack(const uint8_t* stream, uint8_t* out, uint32_t streamLength, uint
             return static_cast<uint32_t>(w + b);
         }
         // Copy the whole stretch of literal blocks up to the next run record at once.
+        const uint64_t room = std::min<uint64_t>(streamLength - r, capacity - w);
         uint64_t span = 0;
-        while (r + span + n <= streamLength && w + span + n <= capacity && stream[r + span] != key)
+        while (span + n <= room && stream[r + span] != key)
             span += n;
         if (span == 0)
             return static_cast<uint32_t>(w); // the stream ends inside a literal block
