@@ -1,5 +1,7 @@
 #include "gta/BlockCompression.h"
 
+#include <algorithm>
+#include <array>
 #include <gtest/gtest.h>
 #include <random>
 #include <vector>
@@ -181,5 +183,86 @@ TEST(BlockCompression, HostileStreamsNeverReadOrWriteOutOfBounds) {
         ASSERT_LE(got, capacity);
         for (size_t i = capacity; i < out.size(); ++i)
             ASSERT_EQ(out[i], 0xCC);
+    }
+}
+
+namespace {
+
+// The packer as a plain block-by-block walk, the way the format describes it; the real
+// one must produce the same bytes.
+Bytes ReferencePack(const Bytes& in, uint32_t b, uint32_t capacity) {
+    const size_t n = b < 4 ? 4 : b, length = in.size();
+    int key = 1;
+    for (size_t p = 0; p < length; p += n)
+        if (in[p] == key) {
+            if (++key > 255)
+                return {};
+            p = static_cast<size_t>(-n); // look at every block again
+        }
+    if (length <= n || capacity < 4)
+        return {};
+    Bytes out = {static_cast<uint8_t>(key), 0, 0, 0};
+    size_t pending = 0, run = 0, runs = 0;
+    bool hasPending = true;
+    const auto flush = [&]() {
+        if (run > 0) {
+            if (out.size() + n + 2 > capacity)
+                return false;
+            out.push_back(static_cast<uint8_t>(key));
+            out.push_back(static_cast<uint8_t>(run + 1));
+            ++runs;
+        } else if (out.size() + n > capacity) {
+            return false;
+        }
+        out.insert(out.end(), in.begin() + pending, in.begin() + pending + n);
+        run = 0;
+        return true;
+    };
+    for (size_t p = n; p < length; p += n) {
+        const bool whole = p + n <= length;
+        if (whole && run + 1 < 255 &&
+            std::equal(in.begin() + p, in.begin() + p + n, in.begin() + pending)) {
+            ++run;
+            continue;
+        }
+        if (!flush())
+            return {};
+        if (!whole) {
+            if (p + b != length || out.size() + b > capacity)
+                return {};
+            out.insert(out.end(), in.begin() + p, in.end());
+            hasPending = false;
+            break;
+        }
+        pending = p;
+    }
+    if (hasPending && !flush())
+        return {};
+    if (runs == 0 || out.size() >= length + 4)
+        return {};
+    return out;
+}
+
+} // namespace
+
+TEST(BlockCompression, SameBytesAsABlockByBlockWalk) {
+    std::mt19937 random(2024);
+    for (int trial = 0; trial < 3000; ++trial) {
+        const uint32_t b = std::array<uint32_t, 6>{1, 2, 4, 8, 16, 32}[trial % 6];
+        const uint32_t n = b < 4 ? 4 : b;
+        Bytes in;
+        const size_t blocks = 1 + random() % 40;
+        for (size_t i = 0; i < blocks; ++i) {
+            const bool repeat = !in.empty() && random() % 2;
+            for (uint32_t j = 0; j < n; ++j)
+                in.push_back(repeat ? in[in.size() - n] : static_cast<uint8_t>(random() % 6));
+        }
+        if (random() % 4 == 0)
+            in.resize(in.size() - random() % n);
+        const uint32_t capacity = random() % 3 == 0
+                                      ? static_cast<uint32_t>(random() % (in.size() + 8))
+                                      : static_cast<uint32_t>(in.size() + 4);
+        ASSERT_EQ(Pack(in, b, capacity), ReferencePack(in, b, capacity))
+            << "trial " << trial << " b=" << b << " capacity " << capacity;
     }
 }
