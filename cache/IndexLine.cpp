@@ -247,13 +247,6 @@ void RemoveItem(std::string& line, std::string_view oldItem) {
     }
 }
 
-std::string_view TrimLine(std::string_view line) {
-    const auto trimmed = [](char c) { return c == '\t' || c == '\r' || c == '\n' || c == ' '; };
-    while (!line.empty() && trimmed(line.front()))
-        line.remove_prefix(1);
-    while (!line.empty() && trimmed(line.back()))
-        line.remove_suffix(1);
-    return line;
-}
+std::string_view TrimLine(std::string_view line) { return Text::TrimBlanks(line); }
 
 } // namespace IndexLine

@@ -138,28 +138,27 @@ bool CTextureDatabase::IsValidTexture(int texture) const {
     return texture >= 0 && texture < TextureCount();
 }
 
-int CTextureDatabase::GetOriginalIndex(int texture) {
+TextureRecord* CTextureDatabase::ResolvedRecord(int texture) {
     if (!IsValidTexture(texture))
-        return -1;
+        return nullptr;
     TextureRecord& record = m_Textures[static_cast<size_t>(texture)];
     ResolveAlias(record);
-    return record.originalIndex;
+    return &record;
+}
+
+int CTextureDatabase::GetOriginalIndex(int texture) {
+    const TextureRecord* record = ResolvedRecord(texture);
+    return record ? record->originalIndex : -1;
 }
 
 int CTextureDatabase::GetTextureCategory(int texture) {
-    if (!IsValidTexture(texture))
-        return -1;
-    TextureRecord& record = m_Textures[static_cast<size_t>(texture)];
-    ResolveAlias(record);
-    return record.cat;
+    const TextureRecord* record = ResolvedRecord(texture);
+    return record ? record->cat : -1;
 }
 
 int CTextureDatabase::GetTextureHasDetail(int texture) {
-    if (!IsValidTexture(texture))
-        return -1;
-    TextureRecord& record = m_Textures[static_cast<size_t>(texture)];
-    ResolveAlias(record);
-    return record.hasdetail;
+    const TextureRecord* record = ResolvedRecord(texture);
+    return record ? record->hasdetail : -1;
 }
 
 int CTextureDatabase::GetTextureCamNorm(int texture) const {

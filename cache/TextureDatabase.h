@@ -80,6 +80,8 @@ public:
 private:
     void InitState(int game);
     void CloseIndex();
+    // The record with its alias resolved (without loading headers); nullptr out of range.
+    TextureRecord* ResolvedRecord(int texture);
     // Reloads the thumbnail offsets of every cache whose TMB is open.
     void ReloadThumbOffsets();
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -77,7 +78,17 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
     return data;
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view data) {
+bool WriteFileAtomically(const std::string& requestedPath, std::string_view data) {
+    // Through a symbolic link the file it points at is replaced, not the link.
+    std::string path = requestedPath;
+    if (char* real = realpath(requestedPath.c_str(), nullptr)) {
+        path = real;
+        free(real);
+    }
+    // A file its owner made read-only stays unchanged, though its folder would allow
+    // replacing it.
+    if (access(path.c_str(), F_OK) == 0 && access(path.c_str(), W_OK) != 0)
+        return false;
     std::string temp = path + ".XXXXXX";
     const int fd = mkstemp(temp.data());
     if (fd < 0)

@@ -28,7 +28,8 @@ std::optional<std::string> ReadWholeFile(const std::string& path);
 
 // Replaces path with data atomically: the data goes to a temporary file beside it,
 // is flushed to disk and renamed over the old file, so a crash or a full disk leaves
-// either the old or the new content, never a truncated file. Returns true on success.
+// either the old or the new content, never a truncated file. A symbolic link is followed;
+// a file without write permission is refused. Returns true on success.
 bool WriteFileAtomically(const std::string& path, std::string_view data);
 
 // The real path of the running executable (/proc/self/exe).

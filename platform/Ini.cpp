@@ -8,14 +8,7 @@
 
 namespace {
 
-std::string_view Trim(std::string_view s) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!s.empty() && blank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && blank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
+std::string_view Trim(std::string_view s) { return Text::TrimBlanks(s); }
 
 struct IniFile {
     std::vector<std::string> lines; // without line ends

@@ -126,6 +126,15 @@ size_t Utf8PrefixBytes(std::string_view utf8, size_t maxBytes) {
     return pos;
 }
 
+std::string_view TrimBlanks(std::string_view text) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!text.empty() && blank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && blank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
 std::string AsciiLower(std::string_view text) {
     std::string out(text);
     for (char& ch : out)

@@ -23,6 +23,9 @@ std::string Utf8Truncate(std::string_view utf8, size_t maxChars);
 // The longest prefix of at most maxBytes bytes that ends on a character boundary.
 size_t Utf8PrefixBytes(std::string_view utf8, size_t maxBytes);
 
+// Without spaces, tabs, CRs and line ends at both ends.
+std::string_view TrimBlanks(std::string_view text);
+
 // Lower-cases ASCII letters only; other bytes pass unchanged, so UTF-8 stays valid.
 std::string AsciiLower(std::string_view text);
 bool EqualsNoCase(std::string_view a, std::string_view b);

@@ -49,6 +49,11 @@ TEST(Files, AtomicWriteReplacesContentAndFollowsNoPartialState) {
     ASSERT_TRUE(Files::WriteFileAtomically(dir.File("index.txt"), "new content"));
     EXPECT_EQ(dir.Read("index.txt"), "new content");
     EXPECT_FALSE(Files::WriteFileAtomically(dir.File("missing/index.txt"), "x"));
+    // Through a link the target changes and the link stays a link.
+    std::filesystem::create_symlink(dir.File("index.txt"), dir.File("link.txt"));
+    ASSERT_TRUE(Files::WriteFileAtomically(dir.File("link.txt"), "via link"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link.txt")));
+    EXPECT_EQ(dir.Read("index.txt"), "via link");
 }
 
 TEST(Ticks, CountMilliseconds) {
