@@ -160,3 +160,11 @@ TEST(LogConsole, EveryMessageGetsAGreyStampThenItsColour) {
     EXPECT_NE(out.find("Console logging ended. (Tessarine 0.6b NIGHT)\n"), std::string::npos);
     EXPECT_FALSE(IsConsoleOpen());
 }
+
+TEST_F(LogFile, UnformattableMessagesBecomeFailedMarks) {
+    LogPrint(L"bad %s\n", "\xFF\xFE"); // not UTF-8: the wide conversion cannot take it
+    LogPrintA("after\n");
+    const std::string log = Contents();
+    EXPECT_NE(log.find("\n[failed]["), std::string::npos) << log;
+    EXPECT_EQ(log.find("bad "), std::string::npos);
+}
