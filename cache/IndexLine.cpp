@@ -247,6 +247,8 @@ void RemoveItem(std::string& line, std::string_view oldItem) {
     }
 }
 
-std::string_view TrimLine(std::string_view line) { return Text::TrimBlanks(line); }
+std::string_view TrimLine(std::string_view line) {
+    return Text::TrimBlanks(line);
+}
 
 } // namespace IndexLine

@@ -8,7 +8,9 @@
 
 namespace {
 
-std::string_view Trim(std::string_view s) { return Text::TrimBlanks(s); }
+std::string_view Trim(std::string_view s) {
+    return Text::TrimBlanks(s);
+}
 
 struct IniFile {
     std::vector<std::string> lines; // without line ends
