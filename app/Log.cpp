@@ -246,8 +246,8 @@ void LogSystemInfo(bool toFile) {
     const int compilerMajor = __GNUC__, compilerMinor = __GNUC_MINOR__,
               compilerPatch = __GNUC_PATCHLEVEL__;
 #endif
-    // Compiler version where the design has MSC's, the C library's where it has WINVER,
-    // and Qt's where it has MFC's.
+    // The line formats come from the Windows build: the compiler version stands where it
+    // had MSC's, the C library's where it had WINVER and Qt's where it had MFC's.
     LogPrintA("Compiled with MSC v%0.2f (%d) WINVER = 0x%04x\n",
               compilerMajor + compilerMinor / 10.0,
               compilerMajor * 10000 + compilerMinor * 100 + compilerPatch,

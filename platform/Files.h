@@ -1,5 +1,5 @@
 #pragma once
-// File helpers standing in for the Win32 and CRT calls the program was designed around.
+// File helpers standing in for the Win32 and CRT file calls.
 #include <cstdint>
 #include <cstdio>
 #include <optional>
@@ -15,7 +15,7 @@ int64_t FileSize(FILE* file);
 int64_t FileSize(const std::string& path);
 bool Exists(const std::string& path);
 
-// Cuts or extends an open stream to exactly size bytes (the _chsize_s of the design).
+// Cuts or extends an open stream to exactly size bytes (what _chsize_s does on Windows).
 // Pending buffered output is written first. Returns true on success.
 bool TruncateFile(FILE* file, int64_t size);
 
