@@ -33,10 +33,11 @@ int CTextureDatabase::LoadTxt(const std::string& path) {
 void CTextureDatabase::ParseTxt(std::string_view text) {
     int lineCounter = 0;
     size_t start = 0;
-    size_t lines = 1;
-    for (char ch : text)
-        lines += ch == '\n';
-    m_Textures.reserve(m_Textures.size() + lines);
+    // Room for exactly the texture lines there are, so a file of blank lines costs nothing.
+    size_t textureLines = !text.empty() && text[0] == '"';
+    for (size_t i = 1; i < text.size(); ++i)
+        textureLines += text[i] == '"' && text[i - 1] == '\n';
+    m_Textures.reserve(m_Textures.size() + textureLines);
     std::string piece;
     // Every line is read whole. A file that ends with a line end has one empty piece
     // after it, as has an empty file.
