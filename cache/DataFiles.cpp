@@ -1,21 +1,660 @@
-// Opening a cache and loading record headers. The DAT, TOC and TMB readers plug in here;
-// until a cache's data files are opened, records carry no headers or offsets.
+// The DAT, TOC and TMB files of the four caches: opening and creating them, loading
+// offsets, reading records, checks and repairs.
+#include "cache/ByteOrder.h"
 #include "cache/TextureDatabase.h"
+
+#include "app/Log.h"
+#include "gta/BlockCompression.h"
+#include "platform/Files.h"
+#include "platform/Text.h"
+#include "platform/Ticks.h"
+#include "raster/RasterFormat.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+// Cache files are opened for reading and writing; a read-only copy is still shown.
+FILE* OpenExisting(const std::string& path) {
+    FILE* file = fopen(path.c_str(), "rb+");
+    if (!file && (errno == EACCES || errno == EROFS))
+        file = fopen(path.c_str(), "rb");
+    return file;
+}
+
+void Close(FILE*& file) {
+    if (file)
+        fclose(file);
+    file = nullptr;
+}
+
+bool WriteWordAt(FILE* file, int64_t offset, uint32_t word) {
+    uint8_t bytes[4];
+    WriteLe32(bytes, word);
+    return fseeko(file, offset, SEEK_SET) == 0 && fwrite(bytes, 1, 4, file) == 4;
+}
+
+} // namespace
+
+std::string CTextureDatabase::CacheFileName(int kind, int cache) const {
+    if (kind == 3)
+        return m_strPath;
+    static const char* kExtensions[3] = {".dat", ".toc", ".tmb"};
+    const std::string base =
+        m_strPath.size() >= 4 ? m_strPath.substr(0, m_strPath.size() - 4) : std::string();
+    return base + "." + kCacheNames[Valid(cache) ? cache : 0] +
+           kExtensions[kind >= 0 && kind < 3 ? kind : 0];
+}
+
+int64_t CTextureDatabase::FileLength(int kind, int cache) const {
+    if (!Valid(cache))
+        return -1;
+    FILE* file = kind == 0 ? m_pDat[cache] : kind == 1 ? m_pToc[cache] : m_pTmb[cache];
+    return file ? Files::FileSize(file) : -1;
+}
+
+void CTextureDatabase::CloseDataFiles() {
+    for (int k = 0; k < kCacheCount; ++k) {
+        Close(m_pDat[k]);
+        Close(m_pToc[k]);
+        Close(m_pTmb[k]);
+    }
+    m_nPrimaryCache = -1;
+}
+
+bool CTextureDatabase::ReadAt(FILE* file, uint64_t offset, void* buffer, size_t count) {
+    if (!file)
+        return false;
+    if (file == m_pWalkFile) {
+        if (offset > m_WalkImage.size() || count > m_WalkImage.size() - offset)
+            return false;
+        std::memcpy(buffer, m_WalkImage.data() + offset, count);
+        return true;
+    }
+    if (offset > static_cast<uint64_t>(INT64_MAX) ||
+        fseeko(file, static_cast<off_t>(offset), SEEK_SET) != 0)
+        return false;
+    return fread(buffer, 1, count, file) == count;
+}
 
 int CTextureDatabase::Open(const std::string& path) {
     m_strPath = path;
     m_Categories.clear();
     m_Textures.clear();
+    CloseDataFiles();
+    for (int k = 0; k < kCacheCount; ++k) {
+        m_TocList[k].clear();
+        m_pToc[k] = OpenExisting(CacheFileName(1, k));
+        m_pDat[k] = OpenExisting(CacheFileName(0, k));
+        m_pTmb[k] = OpenExisting(CacheFileName(2, k));
+        if (!m_pDat[k])
+            continue;
+        if (m_nPrimaryCache < 0)
+            m_nPrimaryCache = k;
+        LogPrintA("CTextureDatabase: '%s' cache loaded (DAT: %d bytes, TOC: %d bytes)\n",
+                  kCacheNames[k], static_cast<int>(FileLength(0, k)),
+                  m_pToc[k] ? static_cast<int>(FileLength(1, k)) : -1);
+    }
+
     LoadTxt(path); // a missing index leaves both lists empty
+
+    const int64_t textures = TextureCount();
+    if (textures > 0) {
+        for (int k = 0; k < kCacheCount; ++k) {
+            if (!m_pDat[k] || !m_pToc[k])
+                continue;
+            const int64_t tocLength = FileLength(1, k);
+            if (tocLength != 4 * textures + 4) {
+                LogPrintA("CTextureDatabase: '%s' TOC file size ERROR.\n", kCacheNames[k]);
+                ReportError(__LINE__, static_cast<uint32_t>(tocLength),
+                            std::string("'") + kCacheNames[k] + ".toc' size ERROR", true);
+            }
+        }
+    }
+
+    const uint32_t start = GetTickCount();
+    int ordinary = 0;
+    for (const TextureRecord& record : m_Textures)
+        ordinary += !record.IsAlias();
+    for (int k = 0; k < kCacheCount; ++k) {
+        // A TMB without its DAT has no texture count of its own; it is compared with the
+        // number of textures that have data.
+        int textureCount = ordinary;
+        if (m_pDat[k]) {
+            textureCount = LoadOffsets(k, false);
+            LogPrintA("CTextureDatabase: %d '%s' textures loaded\n", textureCount, kCacheNames[k]);
+        }
+        if (m_pTmb[k]) {
+            const int thumbs = LoadOffsets(k, true);
+            if (thumbs != textureCount) {
+                LogPrintA("CTextureDatabase: [ERROR] '%s' thumbs count mismatch (%d)!\n",
+                          kCacheNames[k], thumbs);
+                UnloadThumbs(k);
+            }
+        }
+    }
+    LogPrintA("CTextureDatabase: Offsets loaded within %0.3f seconds.\n",
+              (GetTickCount() - start) / 1000.0);
     return 1;
 }
 
+int CTextureDatabase::Create(const std::string& path) {
+    m_strPath = path;
+    m_Categories.clear();
+    m_Textures.clear();
+    CloseDataFiles();
+    for (int k = 0; k < kCacheCount; ++k) {
+        m_TocList[k].clear();
+        m_pToc[k] = fopen(CacheFileName(1, k).c_str(), "wb+");
+        m_pDat[k] = fopen(CacheFileName(0, k).c_str(), "wb+");
+        m_pTmb[k] = fopen(CacheFileName(2, k).c_str(), "wb+");
+        if (m_pDat[k] && m_nPrimaryCache < 0)
+            m_nPrimaryCache = k;
+    }
+    CategoryRecord category;
+    category.name = "Default";
+    m_Categories.push_back(category);
+    RebuildTxt();
+    Flush();
+    return 1;
+}
+
+int CTextureDatabase::LoadOffsets(int cache, bool thumbnails) {
+    if (!Valid(cache))
+        return -1;
+    const int k = cache;
+    if (!thumbnails)
+        m_TocList[k].clear();
+    const char* source = thumbnails ? "TMB" : (m_pToc[k] ? "TOC" : "DAT");
+    LogPrintA("CTextureDatabase: Loading '%s' %s offsets from %s file...\n", kCacheNames[k],
+              thumbnails ? "thumb" : "texture", source);
+    const size_t textures = m_Textures.size();
+
+    if (!thumbnails && m_pToc[k]) {
+        // One read of the whole TOC; words past its end count as 0.
+        std::vector<uint8_t> toc(4 + 4 * textures, 0);
+        const int64_t length = FileLength(1, k);
+        const size_t available = static_cast<size_t>(std::min<int64_t>(length, toc.size()));
+        if (available > 0 && fseeko(m_pToc[k], 0, SEEK_SET) == 0)
+            fread(toc.data(), 1, available, m_pToc[k]);
+        m_TocList[k].reserve(textures);
+        int count = 0;
+        for (size_t i = 0; i < textures; ++i) {
+            const uint32_t word = ReadLe32(toc.data() + 4 + 4 * i);
+            m_TocList[k].push_back(word);
+            m_Textures[i].datOffset[k] = static_cast<int32_t>(word);
+            count += word != 0xFFFFFFFFu;
+        }
+        return count;
+    }
+
+    FILE* file = DataFile(k, thumbnails);
+    if (!file)
+        ReportError(__LINE__, static_cast<uint32_t>(k),
+                    "DAT file is not loaded for requested cache: ", false);
+
+    // Thumbnails are small: the TMB is read once and walked in memory.
+    if (thumbnails) {
+        const int64_t length = Files::FileSize(file);
+        m_WalkImage.assign(static_cast<size_t>(length > 0 ? length : 0), 0);
+        if (!m_WalkImage.empty() &&
+            (fseeko(file, 0, SEEK_SET) != 0 ||
+             fread(m_WalkImage.data(), 1, m_WalkImage.size(), file) != m_WalkImage.size()))
+            m_WalkImage.clear();
+        m_pWalkFile = file;
+    }
+
+    // Every step passes one texture, so the walk ends after at most one step per texture
+    // whatever lengths the records claim; a header that cannot be read ends it early.
+    uint64_t offset = 0;
+    int count = 0;
+    size_t i = 0;
+    while (i < textures) {
+        uint8_t bytes[8];
+        if (!ReadAt(file, offset, bytes, 8))
+            break;
+        while (i < textures && m_Textures[i].IsAlias()) {
+            if (!thumbnails)
+                m_TocList[k].push_back(0xFFFFFFFFu);
+            ++i;
+        }
+        if (i == textures)
+            break;
+        if (offset > 0x7FFFFFFFu)
+            break; // past what a 32-bit TOC entry can address
+        TextureRecord& record = m_Textures[i];
+        if (thumbnails) {
+            record.tmbOffset[k] = static_cast<int32_t>(offset);
+            record.thumbHeader[k] = DecodeHeader(bytes);
+        } else {
+            record.datOffset[k] = static_cast<int32_t>(offset);
+            record.textureHeader[k] = DecodeHeader(bytes);
+            m_TocList[k].push_back(static_cast<uint32_t>(offset));
+        }
+        ++count;
+        offset += RecordLength(static_cast<int>(i), k, thumbnails);
+        ++i;
+    }
+    uint8_t probe[8];
+    const bool more = ReadAt(file, offset, probe, 8);
+    m_pWalkFile = nullptr;
+    m_WalkImage.clear();
+    m_WalkImage.shrink_to_fit();
+    return more ? 0 : count;
+}
+
+int CTextureDatabase::CountTextures(int cache) const {
+    if (!Valid(cache))
+        return 0;
+    int count = 0;
+    for (const TextureRecord& record : m_Textures)
+        count += !record.IsAlias() && record.datOffset[cache] != -1;
+    return count;
+}
+
+int CTextureDatabase::CountThumbs(int cache) const {
+    if (!Valid(cache))
+        return 0;
+    int count = 0;
+    for (const TextureRecord& record : m_Textures)
+        count += !record.IsAlias() && record.tmbOffset[cache] != -1;
+    return count;
+}
+
+int CTextureDatabase::UnloadThumbs(int cache) {
+    if (Valid(cache))
+        for (TextureRecord& record : m_Textures)
+            record.tmbOffset[cache] = -1;
+    return TextureCount();
+}
+
+bool CTextureDatabase::CheckToc(int cache) {
+    if (!IsTocOpen(cache) || !IsDatOpen(cache))
+        return false;
+    if (FileLength(1, cache) != 4 * static_cast<int64_t>(m_Textures.size()) + 4)
+        return false;
+    uint8_t word[4];
+    return ReadAt(m_pToc[cache], 0, word, 4) && ReadLe32(word) == FileLength(0, cache);
+}
+
+void CTextureDatabase::FixToc(int cache) {
+    if (!Valid(cache))
+        return;
+    LoadOffsets(cache, false);
+    Close(m_pToc[cache]);
+    m_pToc[cache] = fopen(CacheFileName(1, cache).c_str(), "wb+");
+    if (m_pToc[cache] && m_pDat[cache]) {
+        std::vector<uint8_t> toc(4 + 4 * m_Textures.size());
+        for (size_t i = 0; i < m_Textures.size(); ++i)
+            WriteLe32(toc.data() + 4 + 4 * i,
+                      m_Textures[i].IsAlias()
+                          ? 0xFFFFFFFFu
+                          : static_cast<uint32_t>(GetTocOffset(cache, static_cast<int>(i))));
+        fwrite(toc.data(), 1, toc.size(), m_pToc[cache]);
+    }
+    FlushTocHeaders();
+}
+
+int CTextureDatabase::WriteToc(int cache) {
+    if (!Valid(cache))
+        return 0;
+    Close(m_pToc[cache]);
+    m_pToc[cache] = fopen(CacheFileName(1, cache).c_str(), "wb+");
+    if (!m_pToc[cache])
+        return 0;
+    const std::vector<uint32_t>& list = m_TocList[cache];
+    const size_t entries = std::min(list.size(), m_Textures.size());
+    std::vector<uint8_t> toc(4 + 4 * entries);
+    WriteLe32(toc.data(), static_cast<uint32_t>(std::max<int64_t>(FileLength(0, cache), 0)));
+    for (size_t i = 0; i < entries; ++i)
+        WriteLe32(toc.data() + 4 + 4 * i, m_Textures[i].IsAlias() ? 0xFFFFFFFFu : list[i]);
+    fwrite(toc.data(), 1, toc.size(), m_pToc[cache]);
+    fflush(m_pToc[cache]);
+    return 1;
+}
+
+void CTextureDatabase::FlushTocHeaders() {
+    for (int k = 0; k < kCacheCount; ++k) {
+        if (!m_pDat[k] || !m_pToc[k])
+            continue;
+        fflush(m_pDat[k]);
+        WriteWordAt(m_pToc[k], 0, static_cast<uint32_t>(FileLength(0, k)));
+        fflush(m_pToc[k]);
+    }
+}
+
+int CTextureDatabase::Flush() {
+    try {
+        FlushTocHeaders();
+        RebuildTxt();
+    } catch (const CError& e) {
+        ReportError(__LINE__, static_cast<uint32_t>(-1), e.what(), false);
+    }
+    return 1;
+}
+
+int CTextureDatabase::RebuildTmb(int cache, int layout) {
+    if (!Valid(cache))
+        return 0;
+    RasterHeader header{0, 0x1401, 1, 1};
+    Close(m_pTmb[cache]);
+    m_pTmb[cache] = fopen(CacheFileName(2, cache).c_str(), "wb+");
+    if (!m_pTmb[cache])
+        return 0;
+    std::vector<uint8_t> out;
+    for (int i = 0; i < TextureCount(); ++i) {
+        EnsureRecordLoaded(i);
+        TextureRecord& record = m_Textures[static_cast<size_t>(i)];
+        ResolveAlias(record);
+        if (record.IsAlias())
+            continue;
+        if (m_nPrimaryCache >= 0)
+            header.tag = record.textureHeader[m_nPrimaryCache].tag;
+        uint8_t bytes[20];
+        EncodeHeader(header, bytes);
+        size_t length = 8;
+        if (layout == 2) {
+            WriteLe32(bytes + 8, 8);
+            WriteLe32(bytes + 12, 0);
+            length = 16;
+        }
+        std::memset(bytes + length, 0x88, 4);
+        out.insert(out.end(), bytes, bytes + length + 4);
+    }
+    fwrite(out.data(), 1, out.size(), m_pTmb[cache]);
+    fflush(m_pTmb[cache]);
+    return 1;
+}
+
+int CTextureDatabase::RebuildFromDat() {
+    int row = -1;
+    for (int k = 0; k < kCacheCount && row < 0; ++k)
+        if (m_pDat[k])
+            row = k;
+    if (row < 0 || FileLength(0, row) < 8)
+        return 0;
+    const uint64_t datLength = static_cast<uint64_t>(FileLength(0, row));
+    CategoryRecord category;
+    category.name = "Default";
+    m_Categories.push_back(category);
+
+    uint64_t offset = 0;
+    while (true) {
+        const int index = TextureCount();
+        TextureRecord record;
+        char name[32];
+        std::snprintf(name, sizeof name, "_0x%08x", static_cast<unsigned>(offset));
+        record.name = name;
+        record.width = record.height = 0xFFFF;
+        m_Textures.push_back(record);
+        m_TocList[row].push_back(static_cast<uint32_t>(offset));
+        EnsureRecordLoaded(index);
+        const uint64_t length = RecordLength(index, row, false);
+        if (length == 0)
+            ReportError(__LINE__, static_cast<uint32_t>(offset),
+                        "fatal error: texture size = 0 on offset given", false);
+        offset += length;
+        TextureRecord& added = m_Textures.back();
+        added.width = added.textureHeader[row].width;
+        added.height = added.textureHeader[row].Height();
+        if (offset == datLength)
+            break;
+        if (offset > datLength || offset > 0x7FFFFFFFu) {
+            m_Textures.pop_back();
+            m_TocList[row].pop_back();
+            break;
+        }
+    }
+    RebuildTxt();
+    WriteToc(row);
+    for (int k = 0; k < kCacheCount; ++k)
+        if (k != row && m_pDat[k])
+            FixToc(k);
+    return 1;
+}
+
+std::pair<uint32_t, uint32_t> CTextureDatabase::ReadLengthAndKey(int texture, int cache,
+                                                                 bool thumbnail) {
+    if (!IsValidTexture(texture) || !Valid(cache))
+        return {0, 0};
+    const TextureRecord& record = m_Textures[static_cast<size_t>(texture)];
+    const int32_t offset = thumbnail ? record.tmbOffset[cache] : record.datOffset[cache];
+    uint8_t words[8];
+    if (offset < 0 ||
+        !ReadAt(DataFile(cache, thumbnail), static_cast<uint64_t>(offset) + 8, words, 8))
+        return {0, 0};
+    return {ReadLe32(words), ReadLe32(words + 4)};
+}
+
+int CTextureDatabase::DetectLayout(int texture, int cache, bool thumbnail) {
+    if (!IsValidTexture(texture) || !Valid(cache))
+        return 1;
+    // Thumbnail walks run while a cache opens, before any texture header is read; they
+    // must not read every DAT header.
+    if (!thumbnail)
+        EnsureRecordLoaded(texture);
+    const TextureRecord& record = m_Textures[static_cast<size_t>(texture)];
+    const RasterHeader& header = Header(record, cache, thumbnail);
+    const uint64_t size = RasterDataSize(header.width, header.Height(),
+                                         FormatFromGlCode(header.glFormat), header.HasMips());
+    const auto [length, key] = ReadLengthAndKey(texture, cache, thumbnail);
+    const uint64_t blockSize =
+        GTA::BlockSize(FormatFromGlCode(record.textureHeader[cache].glFormat));
+    if ((length == size + 4 && key == 0) ||
+        (length > blockSize && length <= size + 4 && key >= 1 && key <= 255))
+        return 2;
+    return 1;
+}
+
+uint64_t CTextureDatabase::RecordLength(int texture, int cache, bool thumbnail) {
+    if (!IsValidTexture(texture) || !Valid(cache))
+        return 0;
+    const int layout = m_nGame != 0 ? m_nGame : DetectLayout(texture, cache, thumbnail);
+    const RasterHeader& header = Header(m_Textures[static_cast<size_t>(texture)], cache, thumbnail);
+    const uint64_t size = RasterDataSize(header.width, header.Height(),
+                                         FormatFromGlCode(header.glFormat), header.HasMips());
+    if (layout == 2) {
+        const uint32_t length = ReadLengthAndKey(texture, cache, thumbnail).first;
+        return length != 0 ? uint64_t(length) + 12 : size + 12;
+    }
+    return size + 8;
+}
+
+std::optional<std::vector<uint8_t>> CTextureDatabase::ReadTextureData(int cache, int texture,
+                                                                      bool thumbnail) {
+    if (!IsValidTexture(texture) || !Valid(cache))
+        return std::nullopt;
+    EnsureRecordLoaded(texture);
+    TextureRecord& record = m_Textures[static_cast<size_t>(texture)];
+    ResolveAlias(record);
+    const RasterHeader& header = Header(record, cache, thumbnail);
+    const uint64_t size = RasterDataSize(header.width, header.Height(),
+                                         FormatFromGlCode(header.glFormat), header.HasMips());
+    if (size == 0 || size > uint64_t(header.width) * header.Height() * 8)
+        throw CError("Wrong texture size given. Cache is corrupted.");
+    const int32_t offset = thumbnail ? record.tmbOffset[cache] : record.datOffset[cache];
+    if (offset == -1)
+        throw CError("Wrong texture offset given. DAT / TOC is corrupted.");
+    FILE* file = DataFile(cache, thumbnail);
+    if (!file)
+        return std::nullopt;
+
+    uint8_t head[8] = {};
+    ReadAt(file, static_cast<uint32_t>(offset), head, 8);
+    LogPrintA("CTextureDatabase: [header]  %02X %02X %02X %02X %02X %02X %02X %02X\n", head[0],
+              head[1], head[2], head[3], head[4], head[5], head[6], head[7]);
+    const int layout = m_nGame != 0 ? m_nGame : DetectLayout(texture, cache, thumbnail);
+    const auto [length, key] = ReadLengthAndKey(texture, cache, thumbnail);
+    LogPrintA("CTextureDatabase: [cmprsd]  0x%08x 0x%08x\n", length, key);
+
+    // Sizes come from the file: a record must lie inside it before anything is allocated
+    // for it, and a packed stream can grow at most 255 blocks per run record.
+    const uint64_t fileLength = static_cast<uint64_t>(std::max<int64_t>(Files::FileSize(file), 0));
+    const uint64_t start = static_cast<uint32_t>(offset);
+    const uint64_t stored = layout == 2 ? uint64_t(length) + 12 : size + 8;
+    const bool storedData = layout != 2 || length == size + 4;
+    if (start + (storedData ? size + (layout == 2 ? 16 : 8) : stored) > fileLength)
+        throw CError("Wrong texture size given. Cache is corrupted.");
+    const uint64_t stride =
+        std::max<uint32_t>(GTA::BlockSize(FormatFromGlCode(header.glFormat)), 4);
+    if (!storedData && size > (uint64_t(length) / (stride + 2) + 1) * 255 * stride + stride)
+        throw CError("Wrong texture size given. Cache is corrupted.");
+
+    std::vector<uint8_t> data(size);
+    if (layout != 2) {
+        ReadAt(file, start + 8, data.data(), size);
+        return data;
+    }
+    std::memset(data.data(), 0xCC, size);
+    if (storedData) {
+        ReadAt(file, start + 16, data.data(), size);
+        return data;
+    }
+    if (key == 0)
+        LogPrint(L"CTextureDatabase: [ERROR] LOLWUT KEYCHAR FUCKED UP!\n");
+    std::vector<uint8_t> packed(length);
+    ReadAt(file, start + 12, packed.data(), length);
+    LogPrintA("CTextureDatabase: unpacking %d bytes to %d...\n", static_cast<int>(length),
+              static_cast<int>(size));
+    const uint32_t unpacked =
+        GTA::UnpackData(packed.data(), data.data(), length, static_cast<uint32_t>(size),
+                        GTA::BlockSize(FormatFromGlCode(header.glFormat)));
+    if (unpacked != size) {
+        LogPrint(L"CTextureDatabase: [ERROR] unpacking FAILED!\n");
+        LogPrintA("CTextureDatabase: [ERROR] s:%d o:%d p:%d u:%d\n", static_cast<int>(size),
+                  thumbnail ? 0 : static_cast<int>(StoredLength(texture, cache, true)),
+                  static_cast<int>(length), static_cast<int>(unpacked));
+    }
+    return data;
+}
+
 void CTextureDatabase::EnsureRecordLoaded(int texture) {
-    // Headers and DAT offsets are read from the open DAT files on first use; with no
-    // DAT open there is nothing to read.
-    (void)texture;
+    if (!IsValidTexture(texture))
+        return;
+    TextureRecord& record = m_Textures[static_cast<size_t>(texture)];
+    if (m_nPrimaryCache < 0)
+        return; // no DAT open: nothing to read
+    if (record.datOffset[m_nPrimaryCache] != -1 && record.textureHeader[m_nPrimaryCache].width != 0)
+        return;
+    for (int k = 0; k < kCacheCount; ++k) {
+        if (!m_pDat[k])
+            continue;
+        const int32_t offset = GetTocOffset(k, texture);
+        // The alias's resolution may have filled this record meanwhile.
+        TextureRecord& current = m_Textures[static_cast<size_t>(texture)];
+        current.textureHeader[k] = offset == -1 ? RasterHeader{} : ReadRasterHeader(texture, k);
+        current.datOffset[k] = offset;
+    }
+}
+
+int32_t CTextureDatabase::GetTocOffset(int cache, int texture) {
+    if (!Valid(cache) || !IsValidTexture(texture))
+        return -1;
+    int index = texture;
+    TextureRecord& record = m_Textures[static_cast<size_t>(texture)];
+    if (record.IsAlias()) {
+        if (!ResolveAlias(record))
+            return -1;
+        index = record.originalIndex;
+    }
+    if (index < 0 || static_cast<size_t>(index) >= m_TocList[cache].size())
+        return -1;
+    return static_cast<int32_t>(m_TocList[cache][static_cast<size_t>(index)]);
+}
+
+RasterHeader CTextureDatabase::ReadRasterHeader(int texture, int cache) {
+    if (!IsDatOpen(cache))
+        throw CError("Data file is not loaded for requested cache.");
+    const int32_t offset = GetTocOffset(cache, texture);
+    uint8_t bytes[8];
+    if (offset == -1 || !ReadAt(m_pDat[cache], static_cast<uint32_t>(offset), bytes, 8))
+        return RasterHeader{};
+    return DecodeHeader(bytes);
+}
+
+int CTextureDatabase::IsRecordValid(int texture) {
+    TextureRecord* record = GetTexture(texture);
+    if (!record)
+        return 0;
+    for (int k = 0; k < kCacheCount; ++k) {
+        if (!m_pDat[k])
+            continue;
+        const RasterHeader& h = record->textureHeader[k];
+        if (h.glFormat == 0)
+            continue;
+        const int format = FormatFromGlCode(h.glFormat);
+        if (format == RASTER_UNKNOWN ||
+            RasterDataSize(h.width, h.Height(), format, h.HasMips()) == 0)
+            return 0;
+    }
+    return 1;
+}
+
+int32_t CTextureDatabase::GetOffset(int cache, int texture, bool thumbnail) {
+    TextureRecord* record = GetTexture(texture);
+    if (!record || !Valid(cache))
+        return -1;
+    return thumbnail ? record->tmbOffset[cache] : record->datOffset[cache];
+}
+
+int CTextureDatabase::GetWidth(int cache, int texture, bool thumbnail) {
+    TextureRecord* record = GetTexture(texture);
+    return record && Valid(cache) ? Header(*record, cache, thumbnail).width : 0;
+}
+
+int CTextureDatabase::GetHeight(int cache, int texture, bool thumbnail) {
+    TextureRecord* record = GetTexture(texture);
+    return record && Valid(cache) ? Header(*record, cache, thumbnail).Height() : 0;
+}
+
+const char* CTextureDatabase::GetFormatName(int cache, int texture, bool thumbnail) {
+    TextureRecord* record = GetTexture(texture);
+    return FormatName(record && Valid(cache)
+                          ? FormatFromGlCode(Header(*record, cache, thumbnail).glFormat)
+                          : RASTER_UNKNOWN);
+}
+
+int CTextureDatabase::GetBitsPerPixel(int cache, int texture, bool thumbnail) {
+    TextureRecord* record = GetTexture(texture);
+    return record && Valid(cache)
+               ? FormatBitsPerPixel(FormatFromGlCode(Header(*record, cache, thumbnail).glFormat))
+               : 0;
+}
+
+uint16_t CTextureDatabase::GetChannelLayout(int cache, int texture, bool) {
+    // Always the texture header's: thumbnails are RGBA 8888, their layout is read as 32-bit.
+    TextureRecord* record = GetTexture(texture);
+    return record && Valid(cache)
+               ? FormatChannelLayout(FormatFromGlCode(record->textureHeader[cache].glFormat))
+               : 0;
+}
+
+uint32_t CTextureDatabase::GetBlockSize(int cache, int texture, bool thumbnail) {
+    TextureRecord* record = GetTexture(texture);
+    return record && Valid(cache)
+               ? GTA::BlockSize(FormatFromGlCode(Header(*record, cache, thumbnail).glFormat))
+               : 0;
+}
+
+uint32_t CTextureDatabase::GetLevelCount(int cache, int texture, bool thumbnail) {
+    TextureRecord* record = GetTexture(texture);
+    if (!record || !Valid(cache))
+        return 0;
+    const RasterHeader& h = Header(*record, cache, thumbnail);
+    return LevelCount(h.width, h.Height(), h.HasMips());
+}
+
+uint64_t CTextureDatabase::GetDataSize(int cache, int texture, bool thumbnail) {
+    TextureRecord* record = GetTexture(texture);
+    if (!record || !Valid(cache))
+        return 0;
+    const RasterHeader& h = Header(*record, cache, thumbnail);
+    return RasterDataSize(h.width, h.Height(), FormatFromGlCode(h.glFormat), h.HasMips());
 }
 
 void CTextureDatabase::ReloadThumbOffsets() {
-    // Thumbnail offsets come from walking each open TMB file; none is open yet.
+    for (int k = 0; k < kCacheCount; ++k)
+        if (m_pTmb[k])
+            LoadOffsets(k, true);
 }

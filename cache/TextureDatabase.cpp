@@ -22,13 +22,7 @@ CTextureDatabase::CTextureDatabase(int game) {
 CTextureDatabase::~CTextureDatabase() {
     LogPrint(L"CTextureDatabase: Destroying object...\n");
     CloseIndex();
-    for (int k = 0; k < kCacheCount; ++k) {
-        for (FILE** handle : {&m_pDat[k], &m_pToc[k], &m_pTmb[k]}) {
-            if (*handle)
-                fclose(*handle);
-            *handle = nullptr;
-        }
-    }
+    CloseDataFiles();
 }
 
 void CTextureDatabase::InitState(int game) {
@@ -66,7 +60,9 @@ int CTextureDatabase::ResolveAlias(TextureRecord& record) {
     if (m_nPrimaryCache >= 0 ? record.datOffset[m_nPrimaryCache] != -1 : record.originalIndex != -1)
         return 1;
     const int original = FindTexture(record.affiliate, true);
-    if (original < 0) {
+    // An alias of an alias (or of itself) has no data to stand for: resolving it would
+    // chase names in a circle.
+    if (original < 0 || m_Textures[static_cast<size_t>(original)].IsAlias()) {
         LogPrint(L"CTextureDatabase: Texture affiliate was not found!\n");
         return 0;
     }

@@ -1,0 +1,295 @@
+// Opening caches, loading offsets, reading records, checks and repairs.
+#include "cache/ByteOrder.h"
+#include "cache/TextureDatabase.h"
+#include "platform/Files.h"
+#include "platform/ScriptedMessageBox.h"
+#include "support/CacheBuilder.h"
+#include "support/TempDir.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace {
+
+uint32_t Word(const std::string& data, size_t at) {
+    return ReadLe32(reinterpret_cast<const uint8_t*>(data.data()) + at);
+}
+
+class DataFiles : public ::testing::Test {
+protected:
+    TempDir m_Dir;
+    CScriptedMessageBox m_Boxes;
+};
+
+} // namespace
+
+TEST_F(DataFiles, ThreeTexturesWithAnAliasInBothLayouts) {
+    for (int layout : {1, 2}) {
+        SCOPED_TRACE(layout);
+        CacheBuilder b(m_Dir.Path(), "c" + std::to_string(layout), layout, 0xF);
+        b.Add("first", 8, 4, RASTER_RGBA4444, true);
+        b.AddAlias("second", "third");
+        b.Add("third", 16, 16, RASTER_DXT1, true, true);
+        const std::string path = b.Write();
+        const std::string toc = m_Dir.Read("c" + std::to_string(layout) + ".dxt.toc");
+        ASSERT_EQ(toc.size(), 16u);
+        EXPECT_EQ(Word(toc, 8), 0xFFFFFFFFu);
+
+        CTextureDatabase db(path, 0);
+        EXPECT_TRUE(m_Boxes.Boxes().empty());
+        EXPECT_EQ(db.PrimaryCache(), 0);
+        for (int k = 0; k < 4; ++k) {
+            EXPECT_TRUE(db.CheckToc(k));
+            EXPECT_EQ(db.CountTextures(k), 2);
+            EXPECT_EQ(db.CountThumbs(k), 2);
+        }
+        // Headers are read on first use only.
+        EXPECT_EQ(db.Textures()[2].textureHeader[0].width, 0);
+        EXPECT_EQ(db.GetWidth(0, 2, false), 16);
+        EXPECT_EQ(db.GetLevelCount(1, 2, false), 5u);
+        EXPECT_STREQ(db.GetFormatName(3, 0, false), "RGBA 4444");
+        EXPECT_EQ(db.GetChannelLayout(0, 0, true), 0x4444);
+        EXPECT_EQ(db.GetWidth(0, 0, true), 2);
+        EXPECT_EQ(db.DetectLayout(2, 0, false), layout);
+        EXPECT_EQ(db.IsRecordValid(2), 1);
+        for (int t : {0, 2}) {
+            const auto data = db.ReadTextureData(0, t, false);
+            ASSERT_TRUE(data);
+            EXPECT_EQ(*data, b.Textures()[static_cast<size_t>(t)].raster);
+        }
+        // The alias reads its original's record.
+        EXPECT_EQ(*db.ReadTextureData(3, 1, false), b.Textures()[2].raster);
+        EXPECT_EQ(db.GetTocOffset(0, 1), db.GetTocOffset(0, 2));
+        const auto thumb = db.ReadTextureData(0, 2, true);
+        ASSERT_TRUE(thumb);
+        EXPECT_EQ(thumb->size(), 16u);
+    }
+}
+
+TEST_F(DataFiles, LayoutDetectionWithAutomaticGame) {
+    // SA record with L = size + 4 and a non-zero K is still stored data.
+    std::vector<uint8_t> dat = {0, 0, 0, 0, 0, 0, 0, 0, 20, 0,  0,  0,  3,  0,  0,  0,
+                                1, 2, 3, 4, 5, 6, 7, 8, 9,  10, 11, 12, 13, 14, 15, 16};
+    EncodeHeader({0xADDE, 0x1401, 2, 2}, dat.data());
+    const std::vector<uint8_t> stored(dat.begin() + 16, dat.end());
+    // A VC record whose first raster word is larger than size + 4.
+    std::vector<uint8_t> vc = {0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0, 0,
+                               3, 0, 0, 0, 1, 1, 1, 1, 2,    2,    2, 2};
+    EncodeHeader({0xADDE, 0x1401, 2, 2}, vc.data());
+    const size_t second = dat.size();
+    dat.insert(dat.end(), vc.begin(), vc.end());
+    m_Dir.Write("m.txt", "\"a\" width=2 height=2\r\n\"b\" width=2 height=2\r\n");
+    m_Dir.Write("m.dxt.dat", std::string(dat.begin(), dat.end()));
+    std::vector<uint8_t> toc(12);
+    WriteLe32(toc.data(), static_cast<uint32_t>(dat.size()));
+    WriteLe32(toc.data() + 4, 0);
+    WriteLe32(toc.data() + 8, static_cast<uint32_t>(second));
+    m_Dir.Write("m.dxt.toc", std::string(toc.begin(), toc.end()));
+
+    CTextureDatabase db(m_Dir.File("m.txt"), 0);
+    EXPECT_EQ(db.DetectLayout(0, 0, false), 2);
+    EXPECT_EQ(db.DetectLayout(1, 0, false), 1);
+    const auto a = db.ReadTextureData(0, 0, false);
+    EXPECT_EQ(*a, stored);
+    const auto b = db.ReadTextureData(0, 1, false);
+    EXPECT_EQ(*b, std::vector<uint8_t>(vc.begin() + 8, vc.end()));
+}
+
+TEST_F(DataFiles, ShortTocIsReportedReadAndRepaired) {
+    CacheBuilder b(m_Dir.Path(), "s", 2);
+    b.Add("a");
+    b.Add("b");
+    b.Add("c");
+    b.Write();
+    std::filesystem::resize_file(m_Dir.File("s.dxt.toc"), 12);
+    CTextureDatabase db(m_Dir.File("s.txt"), 0);
+    ASSERT_EQ(m_Boxes.Boxes().size(), 1u);
+    EXPECT_NE(m_Boxes.Boxes()[0].text.find("'dxt.toc' size ERROR"), std::string::npos);
+    EXPECT_NE(m_Boxes.Boxes()[0].text.find("Value: 12 [0xc]"), std::string::npos);
+    EXPECT_EQ(db.GetTocOffset(0, 2), 0); // the missing word reads as 0
+    EXPECT_FALSE(db.CheckToc(0));
+    db.FixToc(0);
+    EXPECT_TRUE(db.CheckToc(0));
+    const std::string toc = m_Dir.Read("s.dxt.toc");
+    ASSERT_EQ(toc.size(), 16u);
+    EXPECT_EQ(Word(toc, 12), 0u);
+}
+
+TEST_F(DataFiles, DatWithoutTocIsWalkedAndTheTocCreated) {
+    for (int layout : {1, 2}) {
+        CacheBuilder b(m_Dir.Path(), "w", layout);
+        b.AddAlias("early", "x");
+        b.Add("x", 8, 8, RASTER_DXT5, true, true);
+        b.AddAlias("mid", "x");
+        b.Add("y", 4, 4, RASTER_RGBA5551);
+        b.writeToc = false;
+        b.Write();
+        std::filesystem::remove(m_Dir.File("w.dxt.toc"));
+        CTextureDatabase db(m_Dir.File("w.txt"), 0);
+        EXPECT_FALSE(db.IsTocOpen(0));
+        EXPECT_EQ(db.CountTextures(0), 2);
+        EXPECT_EQ(db.TocList(0),
+                  (std::vector<uint32_t>{
+                      0xFFFFFFFFu, 0, 0xFFFFFFFFu,
+                      static_cast<uint32_t>(b.Record(b.Textures()[1], false).size())}));
+        EXPECT_EQ(*db.ReadTextureData(0, 3, false), b.Textures()[3].raster);
+        EXPECT_FALSE(db.CheckToc(0));
+        db.FixToc(0);
+        EXPECT_TRUE(db.CheckToc(0));
+    }
+}
+
+TEST_F(DataFiles, MoreRecordsThanTexturesOrThumbsMismatch) {
+    CacheBuilder b(m_Dir.Path(), "e", 1);
+    b.Add("a");
+    b.Add("b");
+    b.Write();
+    // The index and the TOC know one texture; DAT and TMB hold two records.
+    m_Dir.Write("e.txt", "\"a\" width=4 height=4\r\n");
+    m_Dir.Write("e.dxt.toc", std::string("\x90\0\0\0\0\0\0\0", 8));
+    {
+        CTextureDatabase db(m_Dir.File("e.txt"), 0);
+        EXPECT_EQ(db.CountTextures(0), 1);
+        // The TMB holds two thumbnails for one texture: unusable until rebuilt.
+        EXPECT_EQ(db.CountThumbs(0), 0);
+        EXPECT_EQ(db.Textures()[0].tmbOffset[0], -1);
+    }
+    std::filesystem::remove(m_Dir.File("e.dxt.toc"));
+    CTextureDatabase walked(m_Dir.File("e.txt"), 0);
+    EXPECT_EQ(walked.LoadOffsets(0, false), 0);
+}
+
+TEST_F(DataFiles, RebuildTmbWritesPlaceholdersTheWalkFinds) {
+    for (int layout : {1, 2}) {
+        CacheBuilder b(m_Dir.Path(), "t", layout);
+        b.Add("a");
+        b.AddAlias("al", "a");
+        b.Add("b");
+        b.Add("c");
+        b.writeTmb = false;
+        b.Write();
+        std::filesystem::remove(m_Dir.File("t.dxt.tmb"));
+        CTextureDatabase db(m_Dir.File("t.txt"), 0);
+        EXPECT_FALSE(db.IsTmbOpen(0));
+        ASSERT_EQ(db.RebuildTmb(0, layout), 1);
+        EXPECT_EQ(Files::FileSize(m_Dir.File("t.dxt.tmb")), 3 * (layout == 2 ? 20 : 12));
+        EXPECT_EQ(db.LoadOffsets(0, true), 3);
+        EXPECT_EQ(db.CountThumbs(0), 3);
+        const auto thumb = db.ReadTextureData(0, 3, true);
+        EXPECT_EQ(*thumb, (std::vector<uint8_t>{0x88, 0x88, 0x88, 0x88}));
+        EXPECT_EQ(db.Textures()[3].thumbHeader[0].tag, 0xADDE);
+    }
+}
+
+TEST_F(DataFiles, IndexRebuiltFromTheDat) {
+    CacheBuilder b(m_Dir.Path(), "r", 1, 0b11);
+    b.Add("one");
+    b.Add("two");
+    b.Write();
+    std::filesystem::remove(m_Dir.File("r.txt"));
+    std::filesystem::remove(m_Dir.File("r.dxt.toc"));
+    CTextureDatabase db(m_Dir.File("r.txt"), 1);
+    EXPECT_EQ(db.TextureCount(), 0);
+    ASSERT_EQ(db.RebuildFromDat(), 1);
+    ASSERT_EQ(db.TextureCount(), 2);
+    EXPECT_EQ(db.GetTextureName(0), "_0x00000000");
+    EXPECT_EQ(db.GetTextureName(1), "_0x00000048");
+    EXPECT_EQ(db.Textures()[1].width, 4);
+    EXPECT_EQ(db.GetCategoryName(0), "Default");
+    EXPECT_EQ(m_Dir.Read("r.txt"), "cat=0 name=Default onfoot=0 slow=0 fast=0\r\n"
+                                   "\"_0x00000000\" width=4 height=4\r\n"
+                                   "\"_0x00000048\" width=4 height=4\r\n");
+    EXPECT_TRUE(db.CheckToc(0));
+    EXPECT_TRUE(db.CheckToc(1));
+}
+
+TEST_F(DataFiles, CreateMakesEveryFile) {
+    CTextureDatabase db(0);
+    ASSERT_EQ(db.Create(m_Dir.File("new.txt")), 1);
+    EXPECT_EQ(m_Dir.Read("new.txt"), "cat=0 name=Default onfoot=0 slow=0 fast=0\r\n");
+    for (const char* cache : {"dxt", "etc", "pvr", "unc"}) {
+        const std::string base = std::string("new.") + cache;
+        EXPECT_EQ(m_Dir.Read(base + ".toc"), std::string(4, '\0'));
+        EXPECT_EQ(Files::FileSize(m_Dir.File(base + ".dat")), 0);
+        EXPECT_EQ(Files::FileSize(m_Dir.File(base + ".tmb")), 0);
+    }
+    EXPECT_EQ(db.PrimaryCache(), 0);
+}
+
+TEST_F(DataFiles, DamagedRecordsAreRefusedNotFollowed) {
+    CacheBuilder b(m_Dir.Path(), "d", 2);
+    b.Add("a", 8, 8);
+    b.Add("b", 8, 8, RASTER_DXT1, false, true);
+    b.Write();
+    // Record lengths that point far outside the files, and a header claiming 65535x32767.
+    std::string dat = m_Dir.Read("d.dxt.dat");
+    WriteLe32(reinterpret_cast<uint8_t*>(dat.data()) + 8, 0x7FFFFFF0u);
+    m_Dir.Write("d.dxt.dat", dat);
+    std::string tmb = m_Dir.Read("d.dxt.tmb");
+    WriteLe32(reinterpret_cast<uint8_t*>(tmb.data()) + 8, 0xFFFFFFF0u);
+    m_Dir.Write("d.dxt.tmb", tmb);
+    {
+        CTextureDatabase db(m_Dir.File("d.txt"), 2);
+        EXPECT_THROW(db.ReadTextureData(0, 0, false), CError);
+        const auto b2 = db.ReadTextureData(0, 1, false);
+        EXPECT_TRUE(b2);
+        std::filesystem::remove(m_Dir.File("d.dxt.toc"));
+    }
+    CTextureDatabase walked(m_Dir.File("d.txt"), 2); // the walk must stop, not loop
+    EXPECT_LE(walked.CountTextures(0), 2);
+    std::string huge = m_Dir.Read("d.dxt.dat");
+    EncodeHeader({0, 0x1401, 0xFFFF, 0x7FFF}, reinterpret_cast<uint8_t*>(huge.data()));
+    WriteLe32(reinterpret_cast<uint8_t*>(huge.data()) + 8, 40);
+    WriteLe32(reinterpret_cast<uint8_t*>(huge.data()) + 12, 1);
+    m_Dir.Write("d.dxt.dat", huge);
+    CTextureDatabase db(m_Dir.File("d.txt"), 2);
+    EXPECT_THROW(db.ReadTextureData(0, 0, false), CError); // no 17 GB allocation
+}
+
+TEST_F(DataFiles, AliasesOfAliasesDoNotRecurse) {
+    CacheBuilder b(m_Dir.Path(), "a", 1);
+    b.AddAlias("self", "self");
+    b.AddAlias("x", "y");
+    b.AddAlias("y", "x");
+    b.Add("real");
+    b.Write();
+    CTextureDatabase db(m_Dir.File("a.txt"), 0);
+    for (int t = 0; t < 3; ++t) {
+        EXPECT_EQ(db.GetTocOffset(0, t), -1);
+        EXPECT_EQ(db.GetOriginalIndex(t), -1);
+        EXPECT_THROW(db.ReadTextureData(0, t, false), CError);
+    }
+    EXPECT_EQ(*db.ReadTextureData(0, 3, false), b.Textures()[3].raster);
+}
+
+TEST_F(DataFiles, RealTocAndTmbFilesLoad) {
+    const std::string root = TestDataDir();
+    if (root.empty())
+        GTEST_SKIP() << "real sample files are not beside the repository";
+    for (const char* set : {"sunset/menu", "sunset/mobile", "sunset/txd", "myskins/menu"}) {
+        SCOPED_TRACE(set);
+        const std::string base = root + "/real/mobile_cache/" + set;
+        const std::string name = Files::FileNameOf(base);
+        std::filesystem::copy_file(base + ".txt", m_Dir.File(name + ".txt"),
+                                   std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::copy_file(base + ".dxt.toc", m_Dir.File(name + ".dxt.toc"),
+                                   std::filesystem::copy_options::overwrite_existing);
+        std::filesystem::copy_file(base + ".dxt.tmb", m_Dir.File(name + ".dxt.tmb"),
+                                   std::filesystem::copy_options::overwrite_existing);
+        CTextureDatabase db(m_Dir.File(name + ".txt"), 0);
+        int ordinary = 0;
+        for (const TextureRecord& t : db.Textures())
+            ordinary += !t.IsAlias();
+        EXPECT_EQ(db.CountThumbs(0), ordinary);
+        EXPECT_EQ(db.LoadOffsets(0, true), ordinary);
+        EXPECT_EQ(db.LoadOffsets(0, false), ordinary); // from the TOC, no DAT needed
+        EXPECT_EQ(static_cast<int>(db.TocList(0).size()), db.TextureCount());
+        const std::string toc = Files::ReadWholeFile(base + ".dxt.toc").value();
+        for (int i = 0; i < db.TextureCount(); ++i)
+            EXPECT_EQ(db.TocList(0)[static_cast<size_t>(i)],
+                      Word(toc, 4 + 4 * static_cast<size_t>(i)));
+        std::filesystem::remove(m_Dir.File(name + ".txt"));
+        std::filesystem::remove(m_Dir.File(name + ".dxt.toc"));
+        std::filesystem::remove(m_Dir.File(name + ".dxt.tmb"));
+    }
+}
