@@ -236,6 +236,13 @@ int CTextureDatabase::LoadOffsets(int cache, bool thumbnails) {
         offset += RecordLength(static_cast<int>(i), k, thumbnails);
         ++i;
     }
+    // Aliases after the last record have no record to wait for; without their entries a
+    // TOC written from this list would be short and reported as damaged at the next open.
+    if (!thumbnails)
+        while (i < textures && m_Textures[i].IsAlias()) {
+            m_TocList[k].push_back(0xFFFFFFFFu);
+            ++i;
+        }
     uint8_t probe[8];
     const bool more = ReadAt(file, offset, probe, 8);
     m_pWalkFile = nullptr;

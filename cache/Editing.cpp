@@ -218,7 +218,7 @@ int CTextureDatabase::CountSiblings(int texture) {
     const std::string& name = m_Textures[static_cast<size_t>(texture)].name;
     int count = 0;
     for (const TextureRecord& record : m_Textures)
-        count += record.affiliate == name;
+        count += record.IsAlias() && record.affiliate == name;
     return count;
 }
 

@@ -109,10 +109,14 @@ int CTextureDatabase::FindTextureContaining(int start, const std::string& text) 
 int CTextureDatabase::FindNextAlias(int start, int texture) const {
     if (!IsValidTexture(texture))
         return -1;
+    // Only aliases: a texture with an empty name must not count every ordinary texture
+    // (whose affiliate is empty) as its sibling.
     const std::string& name = m_Textures[static_cast<size_t>(texture)].name;
-    for (int i = start < 0 ? 0 : start; i < TextureCount(); ++i)
-        if (m_Textures[static_cast<size_t>(i)].affiliate == name)
+    for (int i = start < 0 ? 0 : start; i < TextureCount(); ++i) {
+        const TextureRecord& record = m_Textures[static_cast<size_t>(i)];
+        if (record.IsAlias() && record.affiliate == name)
             return i;
+    }
     return -1;
 }
 
