@@ -1,77 +1,106 @@
-// tessarine-cli: texture-cache work from a shell.
-#include "cache/TextureDatabase.h"
-#include "platform/MessageBox.h"
+// tessarine-cli: texture-cache work from a shell, over the editor's own core.
+#include "cli/Cli.h"
 
 #include <cstdio>
 #include <cstring>
-#include <string>
 
 namespace {
 
-void PrintUsage(FILE* out) {
-    std::fputs("Usage: tessarine-cli list INDEX.txt\n"
-               "\n"
-               "  list   print the categories and textures of a texture cache index\n",
-               out);
-}
+struct Command {
+    const char* name;
+    int (*run)(const Cli::Args&);
+    const char* usage;
+    const char* help;
+};
 
-int List(const std::string& path) {
-    int boxes = 0;
-    // Boxes raised while reading go to stderr; nobody is asked anything.
-    SetMessageBoxHandler([&boxes](const std::string& text, const std::string&, unsigned type) {
-        std::fprintf(stderr, "%s\n", text.c_str());
-        ++boxes;
-        return DefaultMessageBoxAnswer(type);
-    });
-    FILE* probe = std::fopen(path.c_str(), "rb");
-    if (!probe) {
-        std::fprintf(stderr, "tessarine-cli: cannot open '%s': %s\n", path.c_str(),
-                     std::strerror(errno));
-        return 1;
-    }
-    std::fclose(probe);
-    try {
-        CTextureDatabase db(path, 0);
-        std::printf("%s: %d categories, %d textures\n", path.c_str(), db.CategoryCount(),
-                    db.TextureCount());
-        for (const CategoryRecord& c : db.Categories()) {
-            std::printf("category %d %s (onfoot=%d slow=%d fast=%d", c.id, c.name.c_str(), c.onfoot,
-                        c.slow, c.fast);
-            if (c.defaultformat || c.defaultstream)
-                std::printf(" defaultformat=%d defaultstream=%d", c.defaultformat, c.defaultstream);
-            std::printf(")\n");
-        }
-        for (int i = 0; i < db.TextureCount(); ++i) {
-            const TextureRecord& t = db.Textures()[static_cast<size_t>(i)];
-            if (t.IsAlias()) {
-                std::printf("#%d %s -> alias of %s\n", i, t.name.c_str(), t.affiliate.c_str());
-                continue;
-            }
-            std::printf("#%d %s %ux%u in %s", i, t.name.c_str(), t.width, t.height,
-                        db.GetCategoryName(t.cat).c_str());
-            if (t.alphamode)
-                std::printf(", alpha");
-            if (t.hasdetail)
-                std::printf(", detail %u", t.hasdetail);
-            std::printf("\n");
-        }
-    } catch (const CError& e) {
-        std::fprintf(stderr, "tessarine-cli: %s\n", e.what());
-        return 2;
-    }
-    return 0;
+const Command kCommands[] = {
+    {"create", CommandCreate, "create INDEX.txt [--force]",
+     "Creates an empty texture cache: the index with one category and the DAT, TOC and TMB "
+     "files of the caches dxt, etc, pvr and unc. Refuses to replace an existing cache "
+     "unless --force is given."},
+    {"info", CommandInfo, "info INDEX [--json]",
+     "Prints the number of textures, aliases and categories, and the files of each cache with "
+     "their sizes, texture and thumbnail counts and whether the TOC is sound."},
+    {"list", CommandList, "list INDEX [--category NAME] [--json]",
+     "Prints the categories and every texture: size, category, alias, alpha, detail texture and "
+     "the raster format in each cache."},
+    {"check", CommandCheck, "check INDEX [--json]",
+     "Reports what the editor asks about when it opens the cache: damaged TOC and TMB files, a "
+     "missing index, and textures whose raster header names no known format. Exit code 2 when "
+     "anything is found."},
+    {"fix", CommandFix, "fix INDEX [--yes]",
+     "Makes the repairs the editor offers on opening: rewrites damaged TOC files, replaces "
+     "damaged TMB files with placeholder thumbnails, builds a missing index from the DAT. Each "
+     "repair is a question; --yes answers them all, without it and without a terminal nothing "
+     "is changed."},
+    {"rename", CommandRename, "rename INDEX TEXTURE NEW-NAME",
+     "Renames a texture; its aliases follow. Refused when the new name exists in any case."},
+    {"delete", CommandDelete, "delete INDEX TEXTURE...",
+     "Deletes textures with their aliases and cuts their records out of every DAT and TMB, in "
+     "one pass over each file. Nothing is deleted when a name is not found."},
+    {"alias", CommandAlias, "alias INDEX NAME ORIGINAL",
+     "Adds a texture NAME that stands for ORIGINAL and has no data of its own."},
+    {"category", CommandCategory,
+     "category add INDEX NAME | rename INDEX OLD NEW | delete INDEX NAME | move INDEX CATEGORY "
+     "TEXTURE...",
+     "Adds, renames or deletes a category (its textures fall into the first one), or moves "
+     "textures into a category."},
+    {"set", CommandSet, "set INDEX TEXTURE camnorm|hasbias|hasdetail VALUE",
+     "Sets one flag of a texture."},
+    {"dump", CommandDump, "dump INDEX TEXTURE OUTPUT [--cache dxt|etc|pvr|unc] [--thumb]",
+     "Writes a texture's raster, unpacked, all levels, exactly as the cache stores it."},
+};
+
+void PrintUsage(FILE* out) {
+    std::fputs("Usage: tessarine-cli COMMAND ARGUMENTS [OPTIONS]\n\nCommands:\n", out);
+    for (const Command& c : kCommands)
+        std::fprintf(out, "  %s\n", c.usage);
+    std::fputs("\nTEXTURE is a name or #index. INDEX is NAME.txt (or one of its .dat/.toc files).\n"
+               "Options for every command: --game 0|1|2 (record layout: automatic, Vice City,\n"
+               "San Andreas), --yes / --no (answers to questions), --help.\n"
+               "Exit codes: 0 done, 1 refused or not found, 2 bad usage or damaged input.\n"
+               "'tessarine-cli COMMAND --help' describes one command.\n",
+               out);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc >= 2 && (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h"))) {
-        PrintUsage(stdout);
-        return 0;
+    if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h") ||
+        !std::strcmp(argv[1], "help")) {
+        if (argc >= 3)
+            for (const Command& c : kCommands)
+                if (!std::strcmp(argv[2], c.name)) {
+                    std::printf("Usage: tessarine-cli %s\n\n%s\n", c.usage, c.help);
+                    return 0;
+                }
+        PrintUsage(argc < 2 ? stderr : stdout);
+        return argc < 2 ? Cli::kBadInput : Cli::kDone;
     }
-    if (argc != 3 || std::strcmp(argv[1], "list") != 0) {
-        PrintUsage(stderr);
-        return 2;
+    for (const Command& c : kCommands) {
+        if (std::strcmp(argv[1], c.name) != 0)
+            continue;
+        try {
+            const Cli::Args args = Cli::Parse(argc, argv, 2);
+            if (args.Has("--help")) {
+                std::printf("Usage: tessarine-cli %s\n\n%s\n", c.usage, c.help);
+                return Cli::kDone;
+            }
+            Cli::InstallMessageBoxes(args);
+            return c.run(args);
+        } catch (const Cli::Failure& failure) {
+            std::fprintf(stderr, "tessarine-cli %s: %s\n", c.name, failure.message.c_str());
+            return failure.code;
+        } catch (const CError& error) {
+            std::fprintf(stderr, "tessarine-cli %s: the cache is damaged: %s\n", c.name,
+                         error.what());
+            return Cli::kBadInput;
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "tessarine-cli %s: %s\n", c.name, error.what());
+            return Cli::kBadInput;
+        }
     }
-    return List(argv[2]);
+    std::fprintf(stderr, "tessarine-cli: unknown command '%s'\n\n", argv[1]);
+    PrintUsage(stderr);
+    return Cli::kBadInput;
 }

@@ -36,8 +36,8 @@ protected:
 
 TEST_F(Editing, RenameIsRefusedForTakenNamesAndCarriesAliasesAlong) {
     auto db = Open();
-    EXPECT_EQ(db->RenameTexture(0, "B"), 0);  // another texture's name in other case
-    EXPECT_EQ(db->RenameTexture(0, "A"), 0);  // its own name in other case
+    EXPECT_EQ(db->RenameTexture(0, "B"), 0); // another texture's name in other case
+    EXPECT_EQ(db->RenameTexture(0, "A"), 0); // its own name in other case
     EXPECT_EQ(db->RenameTexture(0, ""), 0);
     ASSERT_EQ(db->RenameTexture(0, "apple"), 1);
     EXPECT_EQ(db->Textures()[1].affiliate, "apple");
@@ -104,7 +104,9 @@ TEST_F(Editing, AppendRecordThenAddTexture) {
               std::string::npos);
     // Data that does not pack is stored.
     const std::vector<uint8_t> noise = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
-    ASSERT_EQ(db->AppendRecord(0, RasterHeader{0xADDE, 0x1401, 2, 2}, false, noise.data(), 2, true, 16), 1);
+    ASSERT_EQ(
+        db->AppendRecord(0, RasterHeader{0xADDE, 0x1401, 2, 2}, false, noise.data(), 2, true, 16),
+        1);
     const std::string dat = m_Dir.Read("e.dxt.dat");
     EXPECT_EQ(Word(dat, dat.size() - 24), 20u);
     EXPECT_EQ(Word(dat, dat.size() - 20), 0u);

@@ -1,0 +1,258 @@
+// tessarine-cli commands that create, describe, check, repair and read caches.
+#include "cache/CacheCheck.h"
+#include "cli/Cli.h"
+#include "platform/Files.h"
+#include "platform/MessageBox.h"
+
+#include <cstdio>
+
+using namespace Cli;
+
+int CommandCreate(const Args& args) {
+    Need(args, 1, "create INDEX.txt [--force]");
+    const std::string path = args.positional[0];
+    if (path.size() < 5 || path.compare(path.size() - 4, 4, ".txt") != 0)
+        throw Failure{kBadInput, "the index file name must end in .txt"};
+    CTextureDatabase probe(0);
+    bool exists = Files::Exists(path);
+    const std::string base = path.substr(0, path.size() - 4);
+    for (const char* cache : kCacheNames)
+        for (const char* extension : {".dat", ".toc", ".tmb"})
+            exists = exists || Files::Exists(base + "." + cache + extension);
+    if (exists && !args.Has("--force"))
+        throw Failure{kRefused, "a cache already exists at '" + path +
+                                    "'; --force replaces it and loses its textures"};
+    CTextureDatabase db(0);
+    db.Create(path);
+    if (db.PrimaryCache() < 0)
+        throw Failure{kRefused, "No caches created."};
+    std::printf("Created %s with the caches dxt, etc, pvr and unc.\n", path.c_str());
+    return kDone;
+}
+
+int CommandInfo(const Args& args) {
+    Need(args, 1, "info INDEX [--json] [--game N]");
+    auto db = OpenCache(args);
+    int aliases = 0;
+    for (const TextureRecord& t : db->Textures())
+        aliases += t.IsAlias();
+    if (args.Has("--json")) {
+        std::printf("{\"index\": %s, \"textures\": %d, \"aliases\": %d, \"categories\": [",
+                    Json(db->Path()).c_str(), db->TextureCount(), aliases);
+        for (int c = 0; c < db->CategoryCount(); ++c)
+            std::printf("%s%s", c ? ", " : "", Json(db->GetCategoryName(c)).c_str());
+        std::printf("], \"caches\": [");
+        bool first = true;
+        for (int k = 0; k < kCacheCount; ++k) {
+            if (!db->IsDatOpen(k) && !db->IsTocOpen(k) && !db->IsTmbOpen(k))
+                continue;
+            std::printf("%s{\"name\": \"%s\", \"dat\": %lld, \"toc\": %lld, \"tmb\": %lld, "
+                        "\"textures\": %d, \"thumbnails\": %d, \"tocSound\": %s}",
+                        first ? "" : ", ", kCacheNames[k],
+                        static_cast<long long>(db->FileLength(0, k)),
+                        static_cast<long long>(db->FileLength(1, k)),
+                        static_cast<long long>(db->FileLength(2, k)), db->CountTextures(k),
+                        db->CountThumbs(k), db->CheckToc(k) ? "true" : "false");
+            first = false;
+        }
+        std::printf("]}\n");
+        return kDone;
+    }
+    std::printf("%s: %d textures (%d aliases), %d categories\n", db->Path().c_str(),
+                db->TextureCount(), aliases, db->CategoryCount());
+    for (int k = 0; k < kCacheCount; ++k) {
+        if (!db->IsDatOpen(k) && !db->IsTocOpen(k) && !db->IsTmbOpen(k))
+            continue;
+        const auto size = [&](int kind) {
+            const int64_t length = db->FileLength(kind, k);
+            return length < 0 ? std::string("missing")
+                              : FormatFileSize(static_cast<uint64_t>(length));
+        };
+        std::printf("  %s: DAT %s, TOC %s%s, TMB %s; %d textures, %d thumbnails\n", kCacheNames[k],
+                    size(0).c_str(), size(1).c_str(),
+                    db->IsDatOpen(k) && !db->CheckToc(k) ? " (damaged)" : "", size(2).c_str(),
+                    db->CountTextures(k), db->CountThumbs(k));
+    }
+    return kDone;
+}
+
+int CommandList(const Args& args) {
+    Need(args, 1, "list INDEX [--category NAME] [--json] [--game N]");
+    auto db = OpenCache(args);
+    const int only = args.Has("--category") ? FindCategory(*db, args.Get("--category")) : -1;
+    const bool json = args.Has("--json");
+    if (json) {
+        std::printf("{\"categories\": [");
+        for (int c = 0; c < db->CategoryCount(); ++c)
+            std::printf("%s{\"id\": %d, \"name\": %s}", c ? ", " : "", c,
+                        Json(db->GetCategoryName(c)).c_str());
+        std::printf("], \"textures\": [");
+    } else {
+        std::printf("%s: %d categories, %d textures\n", db->Path().c_str(), db->CategoryCount(),
+                    db->TextureCount());
+        for (const CategoryRecord& c : db->Categories()) {
+            std::printf("category %d %s (onfoot=%d slow=%d fast=%d", c.id, c.name.c_str(), c.onfoot,
+                        c.slow, c.fast);
+            if (c.defaultformat || c.defaultstream)
+                std::printf(" defaultformat=%d defaultstream=%d", c.defaultformat, c.defaultstream);
+            std::printf(")\n");
+        }
+    }
+    bool first = true;
+    for (int i = 0; i < db->TextureCount(); ++i) {
+        const int category = db->GetTextureCategory(i);
+        if (only >= 0 && category != only)
+            continue;
+        const TextureRecord& t = *db->GetTexture(i);
+        std::string formats;
+        for (int k = 0; k < kCacheCount; ++k) {
+            if (!db->IsDatOpen(k) || t.datOffset[k] == -1)
+                continue;
+            char text[96];
+            std::snprintf(text, sizeof text,
+                          json ? "%s{\"cache\": \"%s\", \"format\": \"%s\"}" : "%s%s %s",
+                          formats.empty() ? "" : (json ? ", " : ", "), kCacheNames[k],
+                          db->GetFormatName(k, i, false));
+            formats += text;
+        }
+        if (json) {
+            std::printf("%s{\"index\": %d, \"name\": %s, \"width\": %u, \"height\": %u, "
+                        "\"category\": %d, \"alias\": %s, \"alphamode\": %u, \"formats\": [%s]}",
+                        first ? "" : ", ", i, Json(t.name).c_str(), t.width, t.height, category,
+                        t.IsAlias() ? Json(t.affiliate).c_str() : "null", t.alphamode,
+                        formats.c_str());
+        } else {
+            std::printf("#%d %s %ux%u in %s", i, t.name.c_str(), t.width, t.height,
+                        db->GetCategoryName(category).c_str());
+            if (t.IsAlias())
+                std::printf(", alias of %s", t.affiliate.c_str());
+            if (t.alphamode)
+                std::printf(", alpha");
+            if (t.hasdetail)
+                std::printf(", detail %u", t.hasdetail);
+            if (!formats.empty())
+                std::printf(" [%s]", formats.c_str());
+            std::printf("\n");
+        }
+        first = false;
+    }
+    if (json)
+        std::printf("]}\n");
+    return kDone;
+}
+
+namespace {
+
+const char* KindName(CacheProblem::Kind kind) {
+    switch (kind) {
+    case CacheProblem::NoCaches:
+        return "no-caches";
+    case CacheProblem::NoIndex:
+        return "no-index";
+    case CacheProblem::BadToc:
+        return "toc";
+    case CacheProblem::BadTmb:
+        return "tmb";
+    }
+    return "";
+}
+
+} // namespace
+
+int CommandCheck(const Args& args) {
+    Need(args, 1, "check INDEX [--json] [--game N]");
+    auto db = OpenCache(args);
+    const auto problems = CheckCache(*db);
+    std::vector<int> damaged;
+    for (int i = 0; i < db->TextureCount(); ++i)
+        if (!db->IsRecordValid(i))
+            damaged.push_back(i);
+    const bool sound = problems.empty() && damaged.empty();
+    if (args.Has("--json")) {
+        std::printf("{\"sound\": %s, \"problems\": [", sound ? "true" : "false");
+        for (size_t i = 0; i < problems.size(); ++i)
+            std::printf("%s{\"kind\": \"%s\", \"cache\": %s, \"message\": %s}", i ? ", " : "",
+                        KindName(problems[i].kind),
+                        problems[i].cache < 0 ? "null"
+                                              : Json(kCacheNames[problems[i].cache]).c_str(),
+                        Json(problems[i].prompt).c_str());
+        std::printf("], \"damagedTextures\": [");
+        for (size_t i = 0; i < damaged.size(); ++i)
+            std::printf("%s%s", i ? ", " : "", Json(db->GetTextureName(damaged[i])).c_str());
+        std::printf("]}\n");
+    } else {
+        for (const CacheProblem& p : problems) {
+            std::string text = p.prompt;
+            const size_t question = text.find("\r\n\r\n");
+            if (question != std::string::npos)
+                text.resize(question);
+            for (char& c : text)
+                if (c == '\n')
+                    c = ' ';
+            std::printf("%s: %s\n", KindName(p.kind), text.c_str());
+        }
+        for (int t : damaged)
+            std::printf("damaged raster header: #%d %s\n", t, db->GetTextureName(t).c_str());
+        if (sound)
+            std::printf("%s: sound\n", db->Path().c_str());
+    }
+    return sound ? kDone : kBadInput;
+}
+
+int CommandFix(const Args& args) {
+    Need(args, 1, "fix INDEX [--yes] [--game N]");
+    auto db = OpenCache(args);
+    const auto problems = CheckCache(*db);
+    if (problems.empty()) {
+        std::printf("%s: nothing to fix\n", db->Path().c_str());
+        return kDone;
+    }
+    int declined = 0, failed = 0;
+    for (const CacheProblem& problem : problems) {
+        if (problem.kind == CacheProblem::NoCaches)
+            throw Failure{kRefused, "no cache data files found (.dat)"};
+        const unsigned type =
+            MB_YESNO |
+            (problem.kind == CacheProblem::NoIndex ? MB_ICONQUESTION : MB_ICONEXCLAMATION);
+        if (AfxMessageBox(problem.prompt, type) != IDYES) {
+            ++declined;
+            continue;
+        }
+        if (FixProblem(*db, problem)) {
+            std::printf("fixed: %s%s%s\n", KindName(problem.kind), problem.cache >= 0 ? " " : "",
+                        problem.cache >= 0 ? kCacheNames[problem.cache] : "");
+        } else {
+            ++failed;
+            std::fprintf(stderr, "tessarine-cli: could not fix %s\n", KindName(problem.kind));
+        }
+        if (problem.kind == CacheProblem::NoIndex)
+            break; // the reopened cache is checked afresh by the next run
+    }
+    if (failed)
+        return kBadInput;
+    if (declined)
+        throw Failure{kRefused, "not all repairs were made; --yes makes them without asking"};
+    return kDone;
+}
+
+int CommandDump(const Args& args) {
+    Need(args, 3, "dump INDEX TEXTURE OUTPUT [--cache dxt|etc|pvr|unc] [--thumb]");
+    auto db = OpenCache(args);
+    const int texture = FindTexture(*db, args.positional[1]);
+    const int cache = args.Has("--cache") ? CacheIndex(args.Get("--cache")) : db->PrimaryCache();
+    if (cache < 0 || !db->IsDatOpen(cache))
+        throw Failure{kRefused, "that cache has no data file"};
+    const auto data = db->ReadTextureData(cache, texture, args.Has("--thumb"));
+    if (!data)
+        throw Failure{kRefused, "no data for that texture in that cache"};
+    FILE* out = std::fopen(args.positional[2].c_str(), "wb");
+    if (!out || std::fwrite(data->data(), 1, data->size(), out) != data->size() ||
+        std::fclose(out) != 0)
+        throw Failure{kRefused, "cannot write '" + args.positional[2] + "'"};
+    std::printf("%zu bytes of %s (%s %dx%d) written to %s\n", data->size(),
+                db->GetTextureName(texture).c_str(),
+                db->GetFormatName(cache, texture, args.Has("--thumb")),
+                db->GetWidth(cache, texture, args.Has("--thumb")),
+                db->GetHeight(cache, texture, args.Has("--thumb")), args.positional[2].c_str());
+    return kDone;
+}

@@ -1,0 +1,188 @@
+#include "cli/Cli.h"
+
+#include "cache/CacheCheck.h"
+#include "platform/Files.h"
+#include "platform/MessageBox.h"
+#include "platform/Text.h"
+
+#include <cstdio>
+#include <iostream>
+#include <unistd.h>
+
+namespace Cli {
+
+namespace {
+
+const char* const kValueOptions[] = {"--game", "--cache", "--category", "--out", "--level"};
+
+bool TakesValue(const std::string& name) {
+    for (const char* option : kValueOptions)
+        if (name == option)
+            return true;
+    return false;
+}
+
+// The answer that changes nothing.
+int SafeAnswer(unsigned type) {
+    switch (type & MB_TYPEMASK) {
+    case MB_OKCANCEL:
+    case MB_YESNOCANCEL:
+    case MB_RETRYCANCEL:
+        return IDCANCEL;
+    case MB_YESNO:
+        return IDNO;
+    case MB_ABORTRETRYIGNORE:
+        return IDABORT;
+    default:
+        return IDOK;
+    }
+}
+
+// A message on one line: each run of line ends becomes one space.
+std::string OneLine(const std::string& text) {
+    std::string line;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r' && text[i] != '\n') {
+            line += text[i];
+            continue;
+        }
+        while (i + 1 < text.size() && (text[i + 1] == '\r' || text[i + 1] == '\n'))
+            ++i;
+        line += ' ';
+    }
+    return line;
+}
+
+} // namespace
+
+Args Parse(int argc, char** argv, int first) {
+    Args args;
+    for (int i = first; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
+            const size_t eq = arg.find('=');
+            if (eq != std::string::npos) {
+                args.options[arg.substr(0, eq)] = arg.substr(eq + 1);
+            } else if (TakesValue(arg)) {
+                if (i + 1 >= argc)
+                    throw Failure{kBadInput, "option " + arg + " needs a value"};
+                args.options[arg] = argv[++i];
+            } else {
+                args.options[arg] = "";
+            }
+        } else {
+            args.positional.push_back(std::move(arg));
+        }
+    }
+    return args;
+}
+
+void InstallMessageBoxes(const Args& args) {
+    const bool yes = args.Has("--yes");
+    const bool no = args.Has("--no");
+    SetMessageBoxHandler(
+        [yes, no](const std::string& text, const std::string&, unsigned type) -> int {
+            const unsigned kind = type & MB_TYPEMASK;
+            std::fprintf(stderr, "%s\n", OneLine(text).c_str());
+            if (kind == MB_OK)
+                return IDOK;
+            if (yes)
+                return kind == MB_OKCANCEL ? IDOK : kind == MB_RETRYCANCEL ? IDRETRY : IDYES;
+            if (no || !isatty(STDIN_FILENO))
+                return SafeAnswer(type);
+            std::fprintf(stderr, "[y/N] ");
+            std::string answer;
+            std::getline(std::cin, answer);
+            const bool agreed = !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
+            if (!agreed)
+                return SafeAnswer(type);
+            return kind == MB_OKCANCEL ? IDOK : kind == MB_RETRYCANCEL ? IDRETRY : IDYES;
+        });
+}
+
+std::unique_ptr<CTextureDatabase> OpenCache(const Args& args) {
+    const std::string path = IndexPathFor(args.positional.at(0));
+    bool any = Files::Exists(path);
+    const std::string base = path.size() >= 4 ? path.substr(0, path.size() - 4) : path;
+    for (const char* cache : kCacheNames)
+        for (const char* extension : {".dat", ".toc", ".tmb"})
+            any = any || Files::Exists(base + "." + cache + extension);
+    if (!any)
+        throw Failure{kRefused, "no texture cache at '" + path + "'"};
+    const std::string game = args.Get("--game", "0");
+    if (game != "0" && game != "1" && game != "2")
+        throw Failure{kBadInput, "--game takes 0 (automatic), 1 (Vice City) or 2 (San Andreas)"};
+    return std::make_unique<CTextureDatabase>(path, game[0] - '0');
+}
+
+int FindTexture(CTextureDatabase& db, const std::string& name) {
+    if (name.size() > 1 && name[0] == '#') {
+        char* end = nullptr;
+        const long index = std::strtol(name.c_str() + 1, &end, 10);
+        if (*end == '\0' && db.IsValidTexture(static_cast<int>(index)))
+            return static_cast<int>(index);
+        throw Failure{kRefused, "no texture " + name};
+    }
+    int texture = db.FindTexture(name, true);
+    if (texture < 0)
+        texture = db.FindTexture(name, false);
+    if (texture < 0)
+        throw Failure{kRefused, "no texture named '" + name + "'"};
+    return texture;
+}
+
+int FindCategory(CTextureDatabase& db, const std::string& name) {
+    for (int c = 0; c < db.CategoryCount(); ++c)
+        if (db.GetCategoryName(c) == name)
+            return c;
+    for (int c = 0; c < db.CategoryCount(); ++c)
+        if (Text::EqualsNoCase(db.GetCategoryName(c), name))
+            return c;
+    throw Failure{kRefused, "no category named '" + name + "'"};
+}
+
+int CacheIndex(const std::string& name) {
+    for (int k = 0; k < kCacheCount; ++k)
+        if (Text::EqualsNoCase(name, kCacheNames[k]))
+            return k;
+    return -1;
+}
+
+std::string Json(const std::string& text) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (c < 0x20) {
+                char escaped[8];
+                std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+                out += escaped;
+            } else {
+                out += static_cast<char>(c);
+            }
+        }
+    }
+    return out + "\"";
+}
+
+void Need(const Args& args, size_t count, const char* usage) {
+    if (args.positional.size() != count)
+        throw Failure{kBadInput, std::string("usage: tessarine-cli ") + usage};
+}
+
+} // namespace Cli

@@ -1,0 +1,65 @@
+#pragma once
+// Shared pieces of tessarine-cli: parsed arguments, exit codes, output helpers.
+#include "cache/TextureDatabase.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Cli {
+
+enum ExitCode { kDone = 0, kRefused = 1, kBadInput = 2 };
+
+// An error that ends the command with a message and an exit code.
+struct Failure {
+    ExitCode code;
+    std::string message;
+};
+
+struct Args {
+    std::vector<std::string> positional;
+    std::map<std::string, std::string> options; // "--name=value" or "--flag" (value "")
+    bool Has(const std::string& name) const { return options.count(name) != 0; }
+    std::string Get(const std::string& name, const std::string& fallback = "") const {
+        const auto it = options.find(name);
+        return it == options.end() ? fallback : it->second;
+    }
+};
+
+// Splits arguments into positional ones and options; options taking a value may give it
+// as "--name=value" or as the next argument.
+Args Parse(int argc, char** argv, int first);
+
+// Installs the message-box handler: boxes are printed to stderr; questions take the
+// answer of --yes/--no, else ask on a terminal, else take the safe answer.
+void InstallMessageBoxes(const Args& args);
+
+// Opens the cache named by the first positional argument (a DAT or TOC path stands for
+// its index); fails with kRefused when no file of it exists.
+std::unique_ptr<CTextureDatabase> OpenCache(const Args& args);
+
+// A texture by exact name, by name in any case, or as "#index"; fails with kRefused.
+int FindTexture(CTextureDatabase& db, const std::string& name);
+int FindCategory(CTextureDatabase& db, const std::string& name);
+int CacheIndex(const std::string& name); // "dxt" .. "unc", or -1
+
+// JSON text of a string, quoted and escaped.
+std::string Json(const std::string& text);
+
+void Need(const Args& args, size_t count, const char* usage);
+
+} // namespace Cli
+
+// Commands: each returns an exit code or throws Cli::Failure.
+int CommandCreate(const Cli::Args& args);
+int CommandInfo(const Cli::Args& args);
+int CommandList(const Cli::Args& args);
+int CommandCheck(const Cli::Args& args);
+int CommandFix(const Cli::Args& args);
+int CommandDump(const Cli::Args& args);
+int CommandRename(const Cli::Args& args);
+int CommandDelete(const Cli::Args& args);
+int CommandAlias(const Cli::Args& args);
+int CommandCategory(const Cli::Args& args);
+int CommandSet(const Cli::Args& args);

@@ -1,0 +1,173 @@
+// tessarine-cli end to end: real processes on real files.
+#include "cache/ByteOrder.h"
+#include "platform/Files.h"
+#include "support/CacheBuilder.h"
+#include "support/TempDir.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+namespace {
+
+struct CliRun {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+CliRun Cli(const std::string& arguments, const TempDir& dir) {
+    const std::string out = dir.File("stdout"), err = dir.File("stderr");
+    const std::string command =
+        std::string(TESSARINE_CLI) + " " + arguments + " </dev/null >" + out + " 2>" + err;
+    const int status = std::system(command.c_str());
+    CliRun run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, dir.Read("stdout"),
+               dir.Read("stderr")};
+    std::filesystem::remove(out);
+    std::filesystem::remove(err);
+    return run;
+}
+
+class CliTool : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CacheBuilder b(m_Dir.Path(), "c", 2, 0b0101);
+        b.categories = {"Default", "Cars"};
+        b.Add("wall", 8, 8, RASTER_DXT1, true, true);
+        b.AddAlias("wall2", "wall");
+        b.Add("car", 4, 4, RASTER_RGBA4444).extraItems = " cat=1 alphamode=2";
+        b.Add("sky", 16, 16, RASTER_RGBA8888);
+        b.Write();
+        m_Raster = b.Textures()[0].raster;
+        m_Index = m_Dir.File("c.txt");
+    }
+    std::string Q(const std::string& path) const { return "'" + path + "'"; }
+    TempDir m_Dir;
+    std::string m_Index;
+    std::vector<uint8_t> m_Raster;
+};
+
+} // namespace
+
+TEST_F(CliTool, HelpUsageAndExitCodes) {
+    EXPECT_EQ(Cli("--help", m_Dir).code, 0);
+    const CliRun help = Cli("delete --help", m_Dir);
+    EXPECT_EQ(help.code, 0);
+    EXPECT_NE(help.out.find("Usage: tessarine-cli delete INDEX TEXTURE..."), std::string::npos);
+    EXPECT_EQ(Cli("", m_Dir).code, 2);
+    EXPECT_EQ(Cli("frobnicate x", m_Dir).code, 2);
+    EXPECT_EQ(Cli("rename " + Q(m_Index) + " wall", m_Dir).code, 2);
+    const CliRun missing = Cli("info " + Q(m_Dir.File("none.txt")), m_Dir);
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_NE(missing.err.find("no texture cache"), std::string::npos);
+    EXPECT_EQ(Cli("rename " + Q(m_Index) + " nothing new", m_Dir).code, 1);
+    EXPECT_EQ(Cli("info " + Q(m_Index) + " --game 7", m_Dir).code, 2);
+}
+
+TEST_F(CliTool, InfoListAndCheckInTextAndJson) {
+    const CliRun info = Cli("info " + Q(m_Index) + " --json", m_Dir);
+    ASSERT_EQ(info.code, 0) << info.err;
+    EXPECT_NE(info.out.find("\"textures\": 4, \"aliases\": 1"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("{\"name\": \"pvr\""), std::string::npos);
+    EXPECT_EQ(info.out.find("\"etc\""), std::string::npos);
+    EXPECT_NE(info.out.find("\"tocSound\": true"), std::string::npos);
+
+    const CliRun list = Cli("list " + Q(m_Index) + " --category Cars", m_Dir);
+    ASSERT_EQ(list.code, 0);
+    EXPECT_NE(list.out.find("#2 car 4x4 in Cars, alpha [dxt RGBA 4444, pvr RGBA 4444]"),
+              std::string::npos)
+        << list.out;
+    EXPECT_EQ(list.out.find("#0 wall"), std::string::npos);
+    const CliRun json = Cli("list " + Q(m_Index) + " --json", m_Dir);
+    EXPECT_NE(json.out.find("{\"index\": 1, \"name\": \"wall2\", \"width\": 8, \"height\": 8, "
+                            "\"category\": 0, \"alias\": \"wall\""),
+              std::string::npos)
+        << json.out;
+
+    const CliRun check = Cli("check " + Q(m_Index) + " --json", m_Dir);
+    EXPECT_EQ(check.code, 0);
+    EXPECT_NE(check.out.find("\"sound\": true"), std::string::npos);
+}
+
+TEST_F(CliTool, CheckAndFixDamagedFiles) {
+    std::filesystem::resize_file(m_Dir.File("c.dxt.toc"), 8);
+    std::filesystem::remove(m_Dir.File("c.pvr.tmb"));
+    const CliRun check = Cli("check " + Q(m_Index), m_Dir);
+    EXPECT_EQ(check.code, 2);
+    EXPECT_NE(check.out.find("toc: DXT.TOC file is corrupted."), std::string::npos) << check.out;
+    EXPECT_NE(check.out.find("tmb: PVR.TMB file is corrupted, it can hang game loading."),
+              std::string::npos);
+    // Without a terminal and without --yes the safe answer is no: nothing changes.
+    const CliRun declined = Cli("fix " + Q(m_Index), m_Dir);
+    EXPECT_EQ(declined.code, 1);
+    EXPECT_NE(declined.err.find("DXT.TOC file is corrupted. Do you want to fix it?"),
+              std::string::npos);
+    EXPECT_EQ(Files::FileSize(m_Dir.File("c.dxt.toc")), 8);
+    const CliRun fixed = Cli("fix " + Q(m_Index) + " --yes", m_Dir);
+    EXPECT_EQ(fixed.code, 0) << fixed.err;
+    EXPECT_NE(fixed.out.find("fixed: toc dxt"), std::string::npos);
+    EXPECT_NE(fixed.out.find("fixed: tmb pvr"), std::string::npos);
+    EXPECT_EQ(Cli("check " + Q(m_Index), m_Dir).code, 0);
+    // The rebuilt thumbnails carry the SA layout of the textures: 20 bytes each.
+    EXPECT_EQ(Files::FileSize(m_Dir.File("c.pvr.tmb")), 3 * 20);
+}
+
+TEST_F(CliTool, MissingIndexIsRebuiltFromTheDat) {
+    std::filesystem::remove(m_Index);
+    EXPECT_EQ(Cli("check " + Q(m_Dir.File("c.dxt.toc")), m_Dir).code, 2);
+    const CliRun fixed = Cli("fix " + Q(m_Dir.File("c.dxt.dat")) + " --yes", m_Dir);
+    EXPECT_EQ(fixed.code, 0) << fixed.err;
+    const CliRun list = Cli("list " + Q(m_Index), m_Dir);
+    EXPECT_NE(list.out.find("#0 _0x00000000 8x8 in Default"), std::string::npos) << list.out;
+    EXPECT_NE(list.out.find("3 textures"), std::string::npos);
+}
+
+TEST_F(CliTool, EditingCommands) {
+    EXPECT_EQ(Cli("rename " + Q(m_Index) + " wall brick", m_Dir).code, 0);
+    EXPECT_EQ(Cli("rename " + Q(m_Index) + " sky BRICK", m_Dir).code, 1);
+    EXPECT_EQ(Cli("alias " + Q(m_Index) + " sky2 sky", m_Dir).code, 0);
+    EXPECT_EQ(Cli("alias " + Q(m_Index) + " sky3 wall2", m_Dir).code, 1); // an alias of an alias
+    EXPECT_EQ(Cli("set " + Q(m_Index) + " car hasdetail 3", m_Dir).code, 0);
+    EXPECT_EQ(Cli("set " + Q(m_Index) + " car nonsense 3", m_Dir).code, 2);
+    EXPECT_EQ(Cli("category add " + Q(m_Index) + " Props", m_Dir).code, 0);
+    EXPECT_EQ(Cli("category add " + Q(m_Index) + " 'Two words'", m_Dir).code, 1);
+    EXPECT_EQ(Cli("category move " + Q(m_Index) + " Props sky '#0'", m_Dir).code, 0);
+    EXPECT_EQ(Cli("category rename " + Q(m_Index) + " Cars Vehicles", m_Dir).code, 0);
+    EXPECT_EQ(Cli("category delete " + Q(m_Index) + " Vehicles", m_Dir).code, 0);
+    const std::string index = m_Dir.Read("c.txt");
+    EXPECT_EQ(index, "cat=0 name=Default onfoot=0 slow=0 fast=0\r\n"
+                     "cat=1 name=Props onfoot=0 slow=0 fast=0\r\n"
+                     "\"brick\" width=8 height=8 cat=1\r\n"
+                     "\"wall2\" \"affiliate=brick\"\r\n"
+                     "\"car\" width=4 height=4 alphamode=2 hasdetail=3\r\n"
+                     "\"sky\" width=16 height=16 cat=1\r\n"
+                     "\"sky2\" \"affiliate=sky\"\r\n");
+}
+
+TEST_F(CliTool, DeleteManyAndDump) {
+    EXPECT_EQ(Cli("delete " + Q(m_Index) + " car nothing", m_Dir).code, 1); // nothing deleted
+    EXPECT_NE(m_Dir.Read("c.txt").find("\"car\""), std::string::npos);
+    const CliRun dump =
+        Cli("dump " + Q(m_Index) + " wall2 " + Q(m_Dir.File("out.bin")) + " --cache pvr", m_Dir);
+    ASSERT_EQ(dump.code, 0) << dump.err;
+    const std::string raw = m_Dir.Read("out.bin");
+    EXPECT_EQ(std::vector<uint8_t>(raw.begin(), raw.end()), m_Raster);
+    const CliRun deleted = Cli("delete " + Q(m_Index) + " wall sky", m_Dir);
+    ASSERT_EQ(deleted.code, 0) << deleted.err;
+    EXPECT_NE(deleted.out.find("deleted 2 textures (3 with their aliases)"), std::string::npos);
+    EXPECT_EQ(m_Dir.Read("c.txt"), "cat=0 name=Default onfoot=0 slow=0 fast=0\r\n"
+                                   "cat=1 name=Cars onfoot=0 slow=0 fast=0\r\n"
+                                   "\"car\" width=4 height=4 cat=1 alphamode=2\r\n");
+    EXPECT_EQ(Cli("check " + Q(m_Index), m_Dir).code, 0);
+    EXPECT_EQ(Cli("dump " + Q(m_Index) + " car " + Q(m_Dir.File("car.bin")), m_Dir).code, 0);
+    EXPECT_EQ(Files::FileSize(m_Dir.File("car.bin")), 32);
+}
+
+TEST_F(CliTool, CreateRefusesToReplaceACache) {
+    EXPECT_EQ(Cli("create " + Q(m_Index), m_Dir).code, 1);
+    EXPECT_EQ(Cli("create " + Q(m_Dir.File("fresh.txt")), m_Dir).code, 0);
+    EXPECT_EQ(Files::FileSize(m_Dir.File("fresh.unc.toc")), 4);
+    EXPECT_EQ(Cli("create " + Q(m_Dir.File("fresh")), m_Dir).code, 2);
+    const CliRun info = Cli("info " + Q(m_Dir.File("fresh.txt")), m_Dir);
+    EXPECT_NE(info.out.find("0 textures (0 aliases), 1 categories"), std::string::npos);
+}
