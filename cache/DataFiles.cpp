@@ -397,7 +397,12 @@ int CTextureDatabase::RebuildFromDat() {
         m_Textures.push_back(record);
         m_TocList[row].push_back(static_cast<uint32_t>(offset));
         EnsureRecordLoaded(index);
-        const uint64_t length = RecordLength(index, row, false);
+        // A header without a raster size is not a record: the data ends in junk here, and
+        // reading on would make one "texture" of every 8 bytes of it.
+        const RasterHeader& header = m_Textures.back().textureHeader[row];
+        const uint64_t size = RasterDataSize(header.width, header.Height(),
+                                             FormatFromGlCode(header.glFormat), header.HasMips());
+        const uint64_t length = size == 0 ? 0 : RecordLength(index, row, false);
         if (length == 0)
             ReportError(__LINE__, static_cast<uint32_t>(offset),
                         "fatal error: texture size = 0 on offset given", false);

@@ -293,3 +293,20 @@ TEST_F(DataFiles, RealTocAndTmbFilesLoad) {
         std::filesystem::remove(m_Dir.File(name + ".dxt.tmb"));
     }
 }
+
+TEST_F(DataFiles, IndexRebuildStopsAtJunk) {
+    CacheBuilder b(m_Dir.Path(), "j", 1);
+    b.Add("one");
+    b.writeToc = false;
+    b.Write();
+    std::filesystem::remove(m_Dir.File("j.txt"));
+    std::string dat = m_Dir.Read("j.dxt.dat");
+    dat += std::string(4096, '\x7F'); // not a record: its header names no format
+    m_Dir.Write("j.dxt.dat", dat);
+    CTextureDatabase db(m_Dir.File("j.txt"), 1);
+    EXPECT_THROW(db.RebuildFromDat(), CError);
+    ASSERT_FALSE(m_Boxes.Boxes().empty());
+    EXPECT_NE(m_Boxes.Boxes().back().text.find("fatal error: texture size = 0 on offset given"),
+              std::string::npos);
+    EXPECT_NE(m_Boxes.Boxes().back().text.find("Value: 72 [0x48]"), std::string::npos);
+}
