@@ -70,8 +70,8 @@ int CommandInfo(const Args& args) {
         };
         std::printf("  %s: DAT %s, TOC %s%s, TMB %s; %d textures, %d thumbnails\n", kCacheNames[k],
                     size(0).c_str(), size(1).c_str(),
-                    db->IsDatOpen(k) && !db->CheckToc(k) ? " (damaged)" : "", size(2).c_str(),
-                    db->CountTextures(k), db->CountThumbs(k));
+                    db->IsTocOpen(k) && db->IsDatOpen(k) && !db->CheckToc(k) ? " (damaged)" : "",
+                    size(2).c_str(), db->CountTextures(k), db->CountThumbs(k));
     }
     return kDone;
 }
