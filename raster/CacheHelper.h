@@ -1,0 +1,43 @@
+#pragma once
+// Carries textures between the open cache and 32-bit bitmaps: decoding one texture (or
+// thumbnail) of one cache at one mip level, and encoding a bitmap into the caches with
+// its full mip chain, compressed by the bound codec plug-ins.
+#include "cache/TextureDatabase.h"
+#include "raster/Bitmap32.h"
+
+#include <memory>
+#include <string>
+
+struct EncodeRequest {
+    const Bitmap32* bitmap = nullptr; // not taken over
+    std::string name;
+    bool withAlpha = true; // off: every alpha becomes 255
+    int category = 0;
+    bool uncompressed = false; // store RGBA 8888 instead of the family formats
+    int targetCache = -1;      // -1: every present cache (and the index entry)
+    int game = 0;              // record layout: 1 VC, 2 SA
+    int forcedFamily = -1;     // -1: each cache its own family
+};
+
+class CCacheHelper {
+public:
+    explicit CCacheHelper(CTextureDatabase* database = nullptr) : m_pDatabase(database) {}
+    virtual ~CCacheHelper() = default;
+
+    void SetDatabase(CTextureDatabase* database) { m_pDatabase = database; }
+    CTextureDatabase* Database() const { return m_pDatabase; }
+
+    // A new bitmap of one level of a texture (or its thumbnail); nullptr when the file is
+    // closed, the family has no decoder, or the data is damaged (after a message).
+    std::unique_ptr<Bitmap32> DecodeCacheTexture(int texture, int cache, uint32_t level,
+                                                 bool thumbnail);
+    // Appends the texture to the caches and the index; throws CError "Wrong texture
+    // dimensions given." before anything is written. Returns 1.
+    int EncodeCacheTexture(const EncodeRequest& request);
+    // 2 when the cache's records are in the San Andreas layout, 1 for Vice City, 0 when
+    // there is nothing to tell by.
+    int GuessCacheGame(int cache);
+
+protected:
+    CTextureDatabase* m_pDatabase;
+};
