@@ -1,0 +1,345 @@
+#include "plugins/etc1/Etc1Codec.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+namespace Etc1 {
+
+namespace {
+
+const int kTables[8][2] = {{2, 8},   {5, 17},  {9, 29},   {13, 42},
+                           {18, 60}, {24, 80}, {33, 106}, {47, 183}};
+
+// Modifier of a pixel index: 0 +small, 1 +large, 2 -small, 3 -large.
+int Modifier(int table, int index) {
+    const int magnitude = kTables[table][index & 1];
+    return (index & 2) ? -magnitude : magnitude;
+}
+
+uint8_t Clamp(int v) {
+    return static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
+}
+
+int Expand4(int v) {
+    return (v << 4) | v;
+}
+int Expand5(int v) {
+    return (v << 3) | (v >> 2);
+}
+
+// The pixels of one sub-block: 8 of the 16, in block order (x * 4 + y).
+struct SubBlock {
+    int rgb[8][3];
+    int position[8]; // x * 4 + y
+};
+
+void Split(const uint8_t* rgba, bool flip, SubBlock out[2]) {
+    int count[2] = {0, 0};
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x) {
+            const int s = flip ? (y >= 2) : (x >= 2);
+            SubBlock& sb = out[s];
+            const uint8_t* p = rgba + (y * 4 + x) * 4;
+            for (int c = 0; c < 3; ++c)
+                sb.rgb[count[s]][c] = p[c];
+            sb.position[count[s]] = x * 4 + y;
+            ++count[s];
+        }
+}
+
+struct Fit {
+    int error = INT_MAX;
+    int table = 0;
+    int index[8] = {};
+};
+
+// The best table and indices for a sub-block with a given (expanded) base colour.
+Fit BestTable(const SubBlock& sb, const int base[3]) {
+    Fit best;
+    for (int t = 0; t < 8; ++t) {
+        Fit fit;
+        fit.table = t;
+        fit.error = 0;
+        for (int p = 0; p < 8 && fit.error < best.error; ++p) {
+            int bestError = INT_MAX, bestIndex = 0;
+            for (int i = 0; i < 4; ++i) {
+                const int m = Modifier(t, i);
+                int e = 0;
+                for (int c = 0; c < 3; ++c) {
+                    const int d = Clamp(base[c] + m) - sb.rgb[p][c];
+                    e += d * d;
+                }
+                if (e < bestError)
+                    bestError = e, bestIndex = i;
+            }
+            fit.error += bestError;
+            fit.index[p] = bestIndex;
+        }
+        if (fit.error < best.error)
+            best = fit;
+    }
+    return best;
+}
+
+// The base colour (per channel, unquantised) that best explains the sub-block with the
+// fit's modifiers: the mean of pixel minus modifier.
+void IdealBase(const SubBlock& sb, const Fit& fit, float base[3]) {
+    for (int c = 0; c < 3; ++c) {
+        int sum = 0;
+        for (int p = 0; p < 8; ++p)
+            sum += sb.rgb[p][c] - Modifier(fit.table, fit.index[p]);
+        base[c] = sum / 8.0f;
+    }
+}
+
+int Quantise(float v, int bits) {
+    const int top = (1 << bits) - 1;
+    const int q = static_cast<int>(v * top / 255.0f + 0.5f);
+    return q < 0 ? 0 : q > top ? top : q;
+}
+
+struct Candidate {
+    int error = INT_MAX;
+    bool flip = false, diff = false;
+    int base[2][3] = {}; // stored values (4 or 5 bits)
+    Fit fit[2];
+};
+
+int ExpandBits(int v, bool diff) {
+    return diff ? Expand5(v) : Expand4(v);
+}
+
+// Fits one sub-block around a stored base, refining it `effort` times and trying the
+// neighbouring stored values at the highest effort.
+Fit FitSubBlock(const SubBlock& sb, int stored[3], bool diff, int effort) {
+    const int bits = diff ? 5 : 4;
+    int expanded[3];
+    for (int c = 0; c < 3; ++c)
+        expanded[c] = ExpandBits(stored[c], diff);
+    Fit best = BestTable(sb, expanded);
+    for (int round = 0; round < effort; ++round) {
+        float ideal[3];
+        IdealBase(sb, best, ideal);
+        int next[3];
+        for (int c = 0; c < 3; ++c) {
+            next[c] = Quantise(ideal[c], bits);
+            expanded[c] = ExpandBits(next[c], diff);
+        }
+        const Fit fit = BestTable(sb, expanded);
+        if (fit.error >= best.error)
+            break;
+        best = fit;
+        std::copy(next, next + 3, stored);
+    }
+    if (effort >= 3) {
+        // The rounded base may miss the best one by a step in any channel.
+        const int top = (1 << bits) - 1;
+        const int start[3] = {stored[0], stored[1], stored[2]};
+        for (int dr = -1; dr <= 1; ++dr)
+            for (int dg = -1; dg <= 1; ++dg)
+                for (int db = -1; db <= 1; ++db) {
+                    const int trial[3] = {start[0] + dr, start[1] + dg, start[2] + db};
+                    if (std::min({trial[0], trial[1], trial[2]}) < 0 ||
+                        std::max({trial[0], trial[1], trial[2]}) > top)
+                        continue;
+                    for (int c = 0; c < 3; ++c)
+                        expanded[c] = ExpandBits(trial[c], diff);
+                    const Fit fit = BestTable(sb, expanded);
+                    if (fit.error < best.error) {
+                        best = fit;
+                        std::copy(trial, trial + 3, stored);
+                    }
+                }
+    }
+    return best;
+}
+
+void Average(const SubBlock& sb, float avg[3]) {
+    for (int c = 0; c < 3; ++c) {
+        int sum = 0;
+        for (int p = 0; p < 8; ++p)
+            sum += sb.rgb[p][c];
+        avg[c] = sum / 8.0f;
+    }
+}
+
+void Consider(Candidate& best, const Candidate& candidate) {
+    if (candidate.error < best.error)
+        best = candidate;
+}
+
+void Pack(const Candidate& c, uint8_t* block) {
+    uint32_t high = 0;
+    if (c.diff) {
+        for (int ch = 0; ch < 3; ++ch) {
+            const int delta = c.base[1][ch] - c.base[0][ch];
+            high |= uint32_t(c.base[0][ch]) << (27 - ch * 8);
+            high |= uint32_t(delta & 7) << (24 - ch * 8);
+        }
+        high |= 2;
+    } else {
+        for (int ch = 0; ch < 3; ++ch) {
+            high |= uint32_t(c.base[0][ch]) << (28 - ch * 8);
+            high |= uint32_t(c.base[1][ch]) << (24 - ch * 8);
+        }
+    }
+    high |= uint32_t(c.fit[0].table) << 5 | uint32_t(c.fit[1].table) << 2;
+    if (c.flip)
+        high |= 1;
+    uint32_t low = 0;
+    SubBlock sb[2];
+    uint8_t dummy[64] = {};
+    Split(dummy, c.flip, sb);
+    for (int s = 0; s < 2; ++s)
+        for (int p = 0; p < 8; ++p) {
+            const int index = c.fit[s].index[p];
+            const int position = sb[s].position[p];
+            low |= uint32_t(index >> 1) << (16 + position);
+            low |= uint32_t(index & 1) << position;
+        }
+    for (int i = 0; i < 4; ++i) {
+        block[i] = static_cast<uint8_t>(high >> (24 - 8 * i));
+        block[4 + i] = static_cast<uint8_t>(low >> (24 - 8 * i));
+    }
+}
+
+} // namespace
+
+void DecodeBlock(const uint8_t* block, uint8_t* rgba) {
+    const uint32_t high =
+        uint32_t(block[0]) << 24 | uint32_t(block[1]) << 16 | uint32_t(block[2]) << 8 | block[3];
+    const uint32_t low =
+        uint32_t(block[4]) << 24 | uint32_t(block[5]) << 16 | uint32_t(block[6]) << 8 | block[7];
+    const bool diff = high & 2, flip = high & 1;
+    int base[2][3];
+    for (int ch = 0; ch < 3; ++ch) {
+        if (diff) {
+            const int b1 = int(high >> (27 - ch * 8)) & 31;
+            int delta = int(high >> (24 - ch * 8)) & 7;
+            if (delta >= 4)
+                delta -= 8;
+            base[0][ch] = Expand5(b1);
+            base[1][ch] = Expand5((b1 + delta) & 31);
+        } else {
+            base[0][ch] = Expand4(int(high >> (28 - ch * 8)) & 15);
+            base[1][ch] = Expand4(int(high >> (24 - ch * 8)) & 15);
+        }
+    }
+    const int tables[2] = {int(high >> 5) & 7, int(high >> 2) & 7};
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x) {
+            const int s = flip ? (y >= 2) : (x >= 2);
+            const int position = x * 4 + y;
+            const int index = int((low >> (16 + position)) & 1) << 1 | int((low >> position) & 1);
+            const int m = Modifier(tables[s], index);
+            uint8_t* out = rgba + (y * 4 + x) * 4;
+            for (int ch = 0; ch < 3; ++ch)
+                out[ch] = Clamp(base[s][ch] + m);
+            out[3] = 255;
+        }
+}
+
+void EncodeBlock(const uint8_t* rgba, uint8_t* block, int effort) {
+    Candidate best;
+    for (int flip = 0; flip < 2; ++flip) {
+        SubBlock sb[2];
+        Split(rgba, flip, sb);
+        float avg[2][3];
+        Average(sb[0], avg[0]);
+        Average(sb[1], avg[1]);
+
+        // Individual: each sub-block its own 4-bit base.
+        Candidate individual;
+        individual.flip = flip;
+        individual.error = 0;
+        for (int s = 0; s < 2; ++s) {
+            for (int c = 0; c < 3; ++c)
+                individual.base[s][c] = Quantise(avg[s][c], 4);
+            individual.fit[s] = FitSubBlock(sb[s], individual.base[s], false, effort);
+            individual.error += individual.fit[s].error;
+        }
+        Consider(best, individual);
+
+        // Differential: 5-bit bases within a step of -4..3 of each other.
+        Candidate differential;
+        differential.flip = flip;
+        differential.diff = true;
+        int first[3], second[3];
+        for (int c = 0; c < 3; ++c) {
+            first[c] = Quantise(avg[0][c], 5);
+            second[c] = Quantise(avg[1][c], 5);
+        }
+        Fit fit0 = FitSubBlock(sb[0], first, true, effort);
+        Fit fit1 = FitSubBlock(sb[1], second, true, effort);
+        bool reachable = true;
+        for (int c = 0; c < 3; ++c)
+            reachable = reachable && second[c] - first[c] >= -4 && second[c] - first[c] <= 3;
+        if (!reachable) {
+            // Pull the second base into reach of the first and fit it there.
+            for (int c = 0; c < 3; ++c)
+                second[c] =
+                    std::clamp(second[c], std::max(first[c] - 4, 0), std::min(first[c] + 3, 31));
+            int expanded[3];
+            for (int c = 0; c < 3; ++c)
+                expanded[c] = Expand5(second[c]);
+            fit1 = BestTable(sb[1], expanded);
+        }
+        std::copy(first, first + 3, differential.base[0]);
+        std::copy(second, second + 3, differential.base[1]);
+        differential.fit[0] = fit0;
+        differential.fit[1] = fit1;
+        differential.error = fit0.error + fit1.error;
+        Consider(best, differential);
+    }
+    Pack(best, block);
+}
+
+uint32_t DecodeImage(const uint8_t* blocks, uint8_t* rgba, uint32_t width, uint32_t height) {
+    const uint32_t bx = (width + 3) / 4, by = (height + 3) / 4;
+    uint8_t pixels[64];
+    for (uint32_t y = 0; y < by; ++y)
+        for (uint32_t x = 0; x < bx; ++x) {
+            DecodeBlock(blocks + 8 * (size_t(y) * bx + x), pixels);
+            for (uint32_t py = 0; py < 4 && y * 4 + py < height; ++py)
+                for (uint32_t px = 0; px < 4 && x * 4 + px < width; ++px)
+                    std::memcpy(rgba + ((size_t(y) * 4 + py) * width + x * 4 + px) * 4,
+                                pixels + (py * 4 + px) * 4, 4);
+        }
+    return bx * by * 8;
+}
+
+uint32_t EncodeImage(const uint8_t* rgba, uint8_t* blocks, uint32_t width, uint32_t height,
+                     int effort, int threads) {
+    const uint32_t bx = (width + 3) / 4, by = (height + 3) / 4;
+    const auto rows = [&](uint32_t from, uint32_t to) {
+        uint8_t pixels[64];
+        for (uint32_t y = from; y < to; ++y)
+            for (uint32_t x = 0; x < bx; ++x) {
+                for (uint32_t py = 0; py < 4; ++py)
+                    for (uint32_t px = 0; px < 4; ++px) {
+                        const uint32_t sx = std::min(x * 4 + px, width - 1);
+                        const uint32_t sy = std::min(y * 4 + py, height - 1);
+                        std::memcpy(pixels + (py * 4 + px) * 4,
+                                    rgba + (size_t(sy) * width + sx) * 4, 4);
+                    }
+                EncodeBlock(pixels, blocks + 8 * (size_t(y) * bx + x), effort);
+            }
+    };
+    if (threads <= 1 || by < 8) {
+        rows(0, by);
+    } else {
+        std::vector<std::thread> workers;
+        const uint32_t step = (by + uint32_t(threads) - 1) / uint32_t(threads);
+        for (uint32_t from = step; from < by; from += step)
+            workers.emplace_back(rows, from, std::min(from + step, by));
+        rows(0, std::min(step, by));
+        for (auto& worker : workers)
+            worker.join();
+    }
+    return bx * by * 8;
+}
+
+} // namespace Etc1

@@ -1,0 +1,62 @@
+// ETC1 codec plug-in.
+#include "plugins/etc1/Etc1Codec.h"
+#include "plugins/include/TessarinePlugin.h"
+
+#include <thread>
+
+namespace {
+
+TessarineTraceFunction g_trace = nullptr;
+
+// Effort of each quality level, in the order of the list.
+const int kEffort[] = {2, 0, 4};
+
+} // namespace
+
+extern "C" {
+
+TESSARINE_EXPORT uint32_t GetDLLType(void) {
+    return TESSARINE_TYPE_CODEC;
+}
+
+TESSARINE_EXPORT uint32_t GetDLLBuildID(void) {
+    return TESSARINE_BUILD;
+}
+
+TESSARINE_EXPORT void SetTraceFunction(TessarineTraceFunction trace) {
+    g_trace = trace;
+}
+
+TESSARINE_EXPORT const wchar_t* GetPluginInfo(int32_t selector) {
+    switch (selector) {
+    case TESSARINE_INFO_QUALITY_NAMES:
+        return L"Normal\0Fast (sub-block averages)\0Best\0";
+    case TESSARINE_INFO_TITLE:
+        return L"ETC1 codec";
+    case TESSARINE_INFO_DESCRIPTION:
+        return L"ETC1 compression whose base colours are refined from the sub-block averages "
+               L"toward the colours that best explain the pixels, on every core.";
+    default:
+        return nullptr;
+    }
+}
+
+TESSARINE_EXPORT uint32_t ETC1Compress(const uint8_t* source, uint8_t* destination, int32_t width,
+                                       int32_t height, int32_t, uint32_t flags) {
+    if (!source || !destination || width <= 0 || height <= 0)
+        return 0;
+    const uint32_t quality = flags & TESSARINE_FLAG_QUALITY_MASK;
+    const int threads = int(std::max(1u, std::thread::hardware_concurrency()));
+    return Etc1::EncodeImage(source, destination, uint32_t(width), uint32_t(height),
+                             kEffort[quality < 3 ? quality : 0], threads);
+}
+
+TESSARINE_EXPORT uint32_t ETC1Decompress(const uint8_t* source, uint8_t* destination, int32_t width,
+                                         int32_t height, int32_t, int32_t) {
+    if (!source || !destination || width <= 0 || height <= 0)
+        return 0;
+    Etc1::DecodeImage(source, destination, uint32_t(width), uint32_t(height));
+    return uint32_t(width) * uint32_t(height) * 4;
+}
+
+} // extern "C"
