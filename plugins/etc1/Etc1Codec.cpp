@@ -57,23 +57,52 @@ struct Fit {
 };
 
 // The best table and indices for a sub-block with a given (expanded) base colour.
-Fit BestTable(const SubBlock& sb, const int base[3]) {
+Fit BestTable(const SubBlock& sb, const int base[3], int firstTable = 0, int lastTable = 7) {
+    // Without clamping, a pixel's error with modifier m is S + 2mD + 3m^2, where S and D
+    // are its squared and plain distances from the base: the table loop then needs no
+    // per-channel work. Tables whose modifiers could clamp take the exact path.
+    int distance[8], squared[8];
+    for (int p = 0; p < 8; ++p) {
+        distance[p] = squared[p] = 0;
+        for (int c = 0; c < 3; ++c) {
+            const int d = base[c] - sb.rgb[p][c];
+            distance[p] += d;
+            squared[p] += d * d;
+        }
+    }
+    const int lowest = std::min({base[0], base[1], base[2]});
+    const int highest = std::max({base[0], base[1], base[2]});
     Fit best;
-    for (int t = 0; t < 8; ++t) {
+    for (int t = firstTable; t <= lastTable; ++t) {
         Fit fit;
         fit.table = t;
         fit.error = 0;
+        const bool clamps = lowest - kTables[t][1] < 0 || highest + kTables[t][1] > 255;
         for (int p = 0; p < 8 && fit.error < best.error; ++p) {
             int bestError = INT_MAX, bestIndex = 0;
-            for (int i = 0; i < 4; ++i) {
-                const int m = Modifier(t, i);
-                int e = 0;
-                for (int c = 0; c < 3; ++c) {
-                    const int d = Clamp(base[c] + m) - sb.rgb[p][c];
-                    e += d * d;
+            if (!clamps) {
+                // The modifier's sign is the one that moves the base toward the pixel.
+                const int sign = distance[p] > 0 ? 2 : 0;
+                for (int i = sign; i < sign + 2; ++i) {
+                    const int m = Modifier(t, i);
+                    const int e = squared[p] + 2 * m * distance[p] + 3 * m * m;
+                    if (e < bestError)
+                        bestError = e, bestIndex = i;
                 }
-                if (e < bestError)
-                    bestError = e, bestIndex = i;
+            } else {
+                // Near the ends of the range only the modifiers toward the pixel can win
+                // by much; their clamped errors are exact.
+                const int sign = distance[p] > 0 ? 2 : 0;
+                for (int i = sign; i < sign + 2; ++i) {
+                    const int m = Modifier(t, i);
+                    int e = 0;
+                    for (int c = 0; c < 3; ++c) {
+                        const int d = Clamp(base[c] + m) - sb.rgb[p][c];
+                        e += d * d;
+                    }
+                    if (e < bestError)
+                        bestError = e, bestIndex = i;
+                }
             }
             fit.error += bestError;
             fit.index[p] = bestIndex;
@@ -114,13 +143,14 @@ int ExpandBits(int v, bool diff) {
 
 // Fits one sub-block around a stored base, refining it `effort` times and trying the
 // neighbouring stored values at the highest effort.
-Fit FitSubBlock(const SubBlock& sb, int stored[3], bool diff, int effort) {
+Fit FitSubBlock(const SubBlock& sb, int stored[3], bool diff, int effort,
+                const Fit* start = nullptr) {
     const int bits = diff ? 5 : 4;
     int expanded[3];
     for (int c = 0; c < 3; ++c)
         expanded[c] = ExpandBits(stored[c], diff);
-    Fit best = BestTable(sb, expanded);
-    for (int round = 0; round < effort; ++round) {
+    Fit best = start ? *start : BestTable(sb, expanded);
+    for (int round = 0; round < std::min(effort, 2); ++round) {
         float ideal[3];
         IdealBase(sb, best, ideal);
         int next[3];
@@ -128,20 +158,48 @@ Fit FitSubBlock(const SubBlock& sb, int stored[3], bool diff, int effort) {
             next[c] = Quantise(ideal[c], bits);
             expanded[c] = ExpandBits(next[c], diff);
         }
-        const Fit fit = BestTable(sb, expanded);
+        // The refined base rarely wants a table far from the one it came from.
+        const Fit fit =
+            BestTable(sb, expanded, std::max(best.table - 2, 0), std::min(best.table + 2, 7));
         if (fit.error >= best.error)
             break;
         best = fit;
         std::copy(next, next + 3, stored);
     }
-    if (effort >= 3) {
-        // The rounded base may miss the best one by a step in any channel.
+    if (effort >= 2) {
+        // Rounding may miss: try every combination of the stored values just below and
+        // above the ideal base of the best fit.
+        float ideal[3];
+        IdealBase(sb, best, ideal);
         const int top = (1 << bits) - 1;
-        const int start[3] = {stored[0], stored[1], stored[2]};
+        int low[3];
+        for (int c = 0; c < 3; ++c)
+            low[c] = std::clamp(int(ideal[c] * top / 255.0f), 0, top);
+        for (int combo = 0; combo < 8; ++combo) {
+            int trial[3];
+            for (int c = 0; c < 3; ++c)
+                trial[c] = std::min(low[c] + ((combo >> c) & 1), top);
+            if (std::equal(trial, trial + 3, stored))
+                continue;
+            for (int c = 0; c < 3; ++c)
+                expanded[c] = ExpandBits(trial[c], diff);
+            // A base a step away keeps its table, or a neighbour of it.
+            const Fit fit =
+                BestTable(sb, expanded, std::max(best.table - 1, 0), std::min(best.table + 1, 7));
+            if (fit.error < best.error) {
+                best = fit;
+                std::copy(trial, trial + 3, stored);
+            }
+        }
+    }
+    if (effort >= 4) {
+        // The neighbourhood of the best base, a step in every direction.
+        const int top = (1 << bits) - 1;
+        const int origin[3] = {stored[0], stored[1], stored[2]};
         for (int dr = -1; dr <= 1; ++dr)
             for (int dg = -1; dg <= 1; ++dg)
                 for (int db = -1; db <= 1; ++db) {
-                    const int trial[3] = {start[0] + dr, start[1] + dg, start[2] + db};
+                    const int trial[3] = {origin[0] + dr, origin[1] + dg, origin[2] + db};
                     if (std::min({trial[0], trial[1], trial[2]}) < 0 ||
                         std::max({trial[0], trial[1], trial[2]}) > top)
                         continue;
@@ -242,57 +300,77 @@ void DecodeBlock(const uint8_t* block, uint8_t* rgba) {
         }
 }
 
-void EncodeBlock(const uint8_t* rgba, uint8_t* block, int effort) {
-    Candidate best;
-    for (int flip = 0; flip < 2; ++flip) {
-        SubBlock sb[2];
-        Split(rgba, flip, sb);
-        float avg[2][3];
-        Average(sb[0], avg[0]);
-        Average(sb[1], avg[1]);
+namespace {
 
+// One way to split and store a block, fitted with the given effort.
+Candidate FitConfiguration(const SubBlock sb[2], bool flip, bool diff, int effort,
+                           const Candidate* quick = nullptr) {
+    float avg[2][3];
+    Average(sb[0], avg[0]);
+    Average(sb[1], avg[1]);
+    Candidate candidate;
+    candidate.flip = flip;
+    candidate.diff = diff;
+    if (!diff) {
         // Individual: each sub-block its own 4-bit base.
-        Candidate individual;
-        individual.flip = flip;
-        individual.error = 0;
+        candidate.error = 0;
         for (int s = 0; s < 2; ++s) {
             for (int c = 0; c < 3; ++c)
-                individual.base[s][c] = Quantise(avg[s][c], 4);
-            individual.fit[s] = FitSubBlock(sb[s], individual.base[s], false, effort);
-            individual.error += individual.fit[s].error;
+                candidate.base[s][c] = Quantise(avg[s][c], 4);
+            candidate.fit[s] = FitSubBlock(sb[s], candidate.base[s], false, effort,
+                                           quick ? &quick->fit[s] : nullptr);
+            candidate.error += candidate.fit[s].error;
         }
-        Consider(best, individual);
-
-        // Differential: 5-bit bases within a step of -4..3 of each other.
-        Candidate differential;
-        differential.flip = flip;
-        differential.diff = true;
-        int first[3], second[3];
+        return candidate;
+    }
+    // Differential: 5-bit bases within -4..3 steps of each other.
+    int first[3], second[3];
+    for (int c = 0; c < 3; ++c) {
+        first[c] = Quantise(avg[0][c], 5);
+        second[c] = Quantise(avg[1][c], 5);
+    }
+    // The quick fit's second base may have been pulled into reach: start it afresh.
+    const Fit fit0 = FitSubBlock(sb[0], first, true, effort, quick ? &quick->fit[0] : nullptr);
+    Fit fit1 = FitSubBlock(sb[1], second, true, effort);
+    bool reachable = true;
+    for (int c = 0; c < 3; ++c)
+        reachable = reachable && second[c] - first[c] >= -4 && second[c] - first[c] <= 3;
+    if (!reachable) {
+        // Pull the second base into reach of the first and fit it there.
+        int expanded[3];
         for (int c = 0; c < 3; ++c) {
-            first[c] = Quantise(avg[0][c], 5);
-            second[c] = Quantise(avg[1][c], 5);
+            second[c] =
+                std::clamp(second[c], std::max(first[c] - 4, 0), std::min(first[c] + 3, 31));
+            expanded[c] = Expand5(second[c]);
         }
-        Fit fit0 = FitSubBlock(sb[0], first, true, effort);
-        Fit fit1 = FitSubBlock(sb[1], second, true, effort);
-        bool reachable = true;
-        for (int c = 0; c < 3; ++c)
-            reachable = reachable && second[c] - first[c] >= -4 && second[c] - first[c] <= 3;
-        if (!reachable) {
-            // Pull the second base into reach of the first and fit it there.
-            for (int c = 0; c < 3; ++c)
-                second[c] =
-                    std::clamp(second[c], std::max(first[c] - 4, 0), std::min(first[c] + 3, 31));
-            int expanded[3];
-            for (int c = 0; c < 3; ++c)
-                expanded[c] = Expand5(second[c]);
-            fit1 = BestTable(sb[1], expanded);
-        }
-        std::copy(first, first + 3, differential.base[0]);
-        std::copy(second, second + 3, differential.base[1]);
-        differential.fit[0] = fit0;
-        differential.fit[1] = fit1;
-        differential.error = fit0.error + fit1.error;
-        Consider(best, differential);
+        fit1 = BestTable(sb[1], expanded);
+    }
+    std::copy(first, first + 3, candidate.base[0]);
+    std::copy(second, second + 3, candidate.base[1]);
+    candidate.fit[0] = fit0;
+    candidate.fit[1] = fit1;
+    candidate.error = fit0.error + fit1.error;
+    return candidate;
+}
+
+} // namespace
+
+void EncodeBlock(const uint8_t* rgba, uint8_t* block, int effort) {
+    // Every split and mode is fitted quickly first; only the most promising are refined.
+    SubBlock split[2][2];
+    Candidate quick[4];
+    for (int flip = 0; flip < 2; ++flip) {
+        Split(rgba, flip, split[flip]);
+        for (int diff = 0; diff < 2; ++diff)
+            quick[flip * 2 + diff] = FitConfiguration(split[flip], flip, diff, 0);
+    }
+    int order[4] = {0, 1, 2, 3};
+    std::sort(order, order + 4, [&](int a, int b) { return quick[a].error < quick[b].error; });
+    Candidate best = quick[order[0]];
+    const int refined = effort == 0 ? 0 : effort >= 4 ? 4 : 2;
+    for (int i = 0; i < refined; ++i) {
+        const int c = order[i];
+        Consider(best, FitConfiguration(split[c / 2], c / 2, c % 2, effort, &quick[c]));
     }
     Pack(best, block);
 }
