@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 
+#include "app/Settings.h"
 #include "cache/CacheCheck.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
@@ -13,7 +14,9 @@ namespace Cli {
 
 namespace {
 
-const char* const kValueOptions[] = {"--game", "--cache", "--category", "--out", "--level"};
+const char* const kValueOptions[] = {"--game",      "--cache",   "--category", "--out",
+                                     "--level",     "--format",  "--plugin",   "--quality",
+                                     "--dithering", "--settings"};
 
 bool TakesValue(const std::string& name) {
     for (const char* option : kValueOptions)
@@ -98,6 +101,15 @@ void InstallMessageBoxes(const Args& args) {
                 return SafeAnswer(type);
             return kind == MB_OKCANCEL ? IDOK : kind == MB_RETRYCANCEL ? IDRETRY : IDYES;
         });
+}
+
+void UseSettings(const Args& args) {
+    if (args.Has("--settings")) {
+        Settings::SetPath(args.Get("--settings"));
+        return;
+    }
+    const std::string folder = Files::DirectoryOf(Files::ExecutablePath());
+    Settings::SetPath((folder.empty() ? std::string(".") : folder) + "/tessarine.ini");
 }
 
 std::unique_ptr<CTextureDatabase> OpenCache(const Args& args) {

@@ -35,6 +35,9 @@ Args Parse(int argc, char** argv, int first);
 // answer of --yes/--no, else ask on a terminal, else take the safe answer.
 void InstallMessageBoxes(const Args& args);
 
+// The settings file: --settings, else the editor's tessarine.ini beside the tool.
+void UseSettings(const Args& args);
+
 // Opens the cache named by the first positional argument (a DAT or TOC path stands for
 // its index); fails with kRefused when no file of it exists.
 std::unique_ptr<CTextureDatabase> OpenCache(const Args& args);
@@ -63,3 +66,6 @@ int CommandDelete(const Cli::Args& args);
 int CommandAlias(const Cli::Args& args);
 int CommandCategory(const Cli::Args& args);
 int CommandSet(const Cli::Args& args);
+int CommandImport(const Cli::Args& args);
+int CommandExport(const Cli::Args& args);
+int CommandPlugins(const Cli::Args& args);

@@ -47,6 +47,26 @@ const Command kCommands[] = {
      "textures into a category."},
     {"set", CommandSet, "set INDEX TEXTURE camnorm|hasbias|hasdetail VALUE",
      "Sets one flag of a texture."},
+    {"import", CommandImport,
+     "import INDEX IMAGE... [--category NAME] [--no-alpha] [--uncompressed] [--replace] "
+     "[--cache C] [--game N]",
+     "Imports PNG, BMP, GIF, JPEG or TIFF files as textures named after the files, with every "
+     "mip level, compressed for each cache by its codec plug-in (or as 32-bit RGBA with "
+     "--uncompressed). The record layout is the cache's own, or --game / the settings' game for "
+     "a new cache; the category's default format and the settings' rules may force one codec "
+     "family for every cache. A texture of the same name is replaced only with --replace; its "
+     "aliases then follow the new one. --cache imports into one cache only, without an index "
+     "entry."},
+    {"export", CommandExport,
+     "export INDEX [TEXTURE...] [--category NAME] --out FILE|FOLDER [--format png|bmp|gif|jpg|tif] "
+     "[--cache C] [--level N] [--thumb] [--aliases]",
+     "Exports textures as image files: one texture to a file (its extension picks the format), "
+     "or the named textures, a category or all of them into a folder as NAME.FORMAT. Aliases are "
+     "left out of whole exports unless --aliases is given."},
+    {"plugins", CommandPlugins,
+     "plugins [--json] | plugins set FAMILY [--plugin FILE] [--quality N] [--dithering N]",
+     "Lists the codec families (DXT, ETC1, PVRTC, UNC) with the plug-in bound to each and the "
+     "quality and dithering chosen, or changes them in the settings."},
     {"dump", CommandDump, "dump INDEX TEXTURE OUTPUT [--cache dxt|etc|pvr|unc] [--thumb]",
      "Writes a texture's raster, unpacked, all levels, exactly as the cache stores it."},
 };
@@ -57,7 +77,8 @@ void PrintUsage(FILE* out) {
         std::fprintf(out, "  %s\n", c.usage);
     std::fputs("\nTEXTURE is a name or #index. INDEX is NAME.txt (or one of its .dat/.toc files).\n"
                "Options for every command: --game 0|1|2 (record layout: automatic, Vice City,\n"
-               "San Andreas), --yes / --no (answers to questions), --help.\n"
+               "San Andreas), --yes / --no (answers to questions), --settings FILE (default:\n"
+               "tessarine.ini beside the tool, shared with the editor), --help.\n"
                "Exit codes: 0 done, 1 refused or not found, 2 bad usage or damaged input.\n"
                "'tessarine-cli COMMAND --help' describes one command.\n",
                out);
@@ -87,6 +108,7 @@ int main(int argc, char** argv) {
                 return Cli::kDone;
             }
             Cli::InstallMessageBoxes(args);
+            Cli::UseSettings(args);
             return c.run(args);
         } catch (const Cli::Failure& failure) {
             std::fprintf(stderr, "tessarine-cli %s: %s\n", c.name, failure.message.c_str());

@@ -1,0 +1,60 @@
+#include "raster/ImportImage.h"
+
+#include "app/Log.h"
+#include "app/Settings.h"
+#include "app/SettingsKeys.h"
+#include "platform/Files.h"
+#include "platform/MessageBox.h"
+#include "platform/Text.h"
+#include "raster/PluginHost.h"
+
+int ForcedFamily(CTextureDatabase& db, int category) {
+    if (IniReadInt(Settings::kEnableRules) == 0)
+        return -1;
+    int family = -1;
+    if (category >= 0 && category < db.CategoryCount()) {
+        const int format = db.Categories()[static_cast<size_t>(category)].defaultformat;
+        family = format == 4 ? 3 : format == 7 ? 0 : -1;
+    }
+    const std::string rule =
+        IniReadString(Settings::kRules, Text::AsciiLower(Files::FileNameOf(db.Path())));
+    for (int f = 0; f < kCacheCount; ++f)
+        if (rule == kCacheNames[f])
+            family = f;
+    return family;
+}
+
+int ImportImage(CCacheHelper& helper, const Bitmap32& bitmap, const std::string& name,
+                bool withAlpha, int category, bool uncompressed, int targetCache, int game) {
+    CTextureDatabase* db = helper.Database();
+    if (!db)
+        return 0;
+    if (game == 0) {
+        int probe = -1;
+        for (int k = 0; k < kCacheCount && probe < 0; ++k)
+            if (db->IsDatOpen(k) && k != targetCache)
+                probe = k;
+        game = helper.GuessCacheGame(probe);
+        if (game == 0) {
+            const int answer = MessageBox("Do you want to make this cache for San Andreas? \n\nIf "
+                                          "you choose 'No' an Vice City cache will be created.",
+                                          "", MB_YESNOCANCEL | MB_ICONQUESTION);
+            if (answer == IDCANCEL)
+                return 0;
+            game = answer == IDYES ? 2 : 1;
+        }
+    }
+    const int forced = ForcedFamily(*db, category);
+    if (forced >= 0)
+        LogPrintA("CDlgMain: -- Compression forced to '%s'\n", kFamilyNames[forced]);
+    EncodeRequest request;
+    request.bitmap = &bitmap;
+    request.name = name;
+    request.withAlpha = withAlpha;
+    request.category = category;
+    request.uncompressed = uncompressed;
+    request.targetCache = targetCache;
+    request.game = game;
+    request.forcedFamily = forced;
+    return helper.EncodeCacheTexture(request);
+}

@@ -1,0 +1,14 @@
+#pragma once
+// Importing one image into the open cache: the game and any codec family forced by the
+// import rules are settled here, then the pipeline encodes it.
+#include "raster/CacheHelper.h"
+
+#include <string>
+
+// The codec family forced on an import: from the category's default format, overridden
+// by the settings' rules for this index file; -1 for none or when rules are disabled.
+int ForcedFamily(CTextureDatabase& db, int category);
+
+// 1 on success, 0 when refused (no game could be settled). game: the setting (0 automatic).
+int ImportImage(CCacheHelper& helper, const Bitmap32& bitmap, const std::string& name,
+                bool withAlpha, int category, bool uncompressed, int targetCache, int game);
