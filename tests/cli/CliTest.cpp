@@ -1,6 +1,7 @@
 // tessarine-cli end to end: real processes on real files.
 #include "cache/ByteOrder.h"
 #include "platform/Files.h"
+#include "raster/ImageFile.h"
 #include "support/CacheBuilder.h"
 #include "support/TempDir.h"
 
@@ -170,4 +171,95 @@ TEST_F(CliTool, CreateRefusesToReplaceACache) {
     EXPECT_EQ(Cli("create " + Q(m_Dir.File("fresh")), m_Dir).code, 2);
     const CliRun info = Cli("info " + Q(m_Dir.File("fresh.txt")), m_Dir);
     EXPECT_NE(info.out.find("0 textures (0 aliases), 1 categories"), std::string::npos);
+}
+
+namespace {
+
+// A cache created by the tool, plug-ins from the build, settings of the test's own.
+class CliCodecs : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_Settings = " --settings " + Q(m_Dir.File("t.ini"));
+        ASSERT_EQ(Cli("create " + Q(m_Dir.File("c.txt")), m_Dir).code, 0);
+        auto image = Bitmap32::Create(64, 32);
+        for (uint32_t y = 0; y < 32; ++y)
+            for (uint32_t x = 0; x < 64; ++x) {
+                uint8_t* p = image->Pixel(x, y);
+                p[0] = uint8_t(x * 4), p[1] = uint8_t(y * 8), p[2] = 200, p[3] = x < 8 ? 0 : 255;
+            }
+        ASSERT_TRUE(SaveBitmapByExtension(*image, m_Dir.File("pic.one.png")));
+        ASSERT_TRUE(SaveBitmapByExtension(*image, m_Dir.File("other.bmp")));
+    }
+    std::string Q(const std::string& path) const { return "'" + path + "'"; }
+    TempDir m_Dir;
+    std::string m_Settings;
+};
+
+} // namespace
+
+TEST_F(CliCodecs, ImportExportRoundTrip) {
+    const std::string index = Q(m_Dir.File("c.txt"));
+    // A new cache tells no game: without one the import is refused.
+    EXPECT_EQ(Cli("import " + index + " " + Q(m_Dir.File("pic.one.png")) + m_Settings, m_Dir).code,
+              1);
+    const CliRun imported = Cli("import " + index + " " + Q(m_Dir.File("pic.one.png")) + " " +
+                                    Q(m_Dir.File("other.bmp")) + " --game 2" + m_Settings,
+                                m_Dir);
+    ASSERT_EQ(imported.code, 0) << imported.err;
+    const CliRun list = Cli("list " + index, m_Dir);
+    EXPECT_NE(list.out.find("#0 pic 64x32 in Default, alpha [dxt DXT5, etc RGBA 4444, pvr PVRTC4, "
+                            "unc RGBA 4444]"),
+              std::string::npos)
+        << list.out;
+    EXPECT_EQ(Cli("check " + index, m_Dir).code, 0);
+    ASSERT_EQ(Cli("export " + index + " pic --out " + Q(m_Dir.File("pic.tif")) + " --cache etc" +
+                      m_Settings,
+                  m_Dir)
+                  .code,
+              0);
+    auto pic = LoadBitmapFromFile(m_Dir.File("pic.tif"));
+    ASSERT_TRUE(pic);
+    EXPECT_EQ(pic->Pixel(0, 0)[3], 0); // alpha survived the 4444 raster
+    EXPECT_EQ(pic->Pixel(60, 10)[3], 255);
+    // The same name again: refused without --replace, replaced with it.
+    EXPECT_EQ(Cli("import " + index + " " + Q(m_Dir.File("pic.one.png")) + m_Settings, m_Dir).code,
+              1);
+    ASSERT_EQ(Cli("import " + index + " " + Q(m_Dir.File("pic.one.png")) + " --replace --no-alpha" +
+                      m_Settings,
+                  m_Dir)
+                  .code,
+              0);
+    EXPECT_NE(Cli("list " + index, m_Dir).out.find("#1 pic 64x32 in Default [dxt DXT1"),
+              std::string::npos);
+
+    const CliRun exported = Cli("export " + index + " other --out " + Q(m_Dir.File("other.tif")) +
+                                    " --cache etc" + m_Settings,
+                                m_Dir);
+    ASSERT_EQ(exported.code, 0) << exported.err;
+    auto back = LoadBitmapFromFile(m_Dir.File("other.tif"));
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->Width(), 64u);
+    EXPECT_NEAR(back->Pixel(60, 10)[0], 240, 16);
+    const CliRun all = Cli("export " + index + " --out " + Q(m_Dir.File("all")) +
+                               " --format gif --level 1" + m_Settings,
+                           m_Dir);
+    ASSERT_EQ(all.code, 0) << all.err;
+    auto level1 = LoadBitmapFromFile(m_Dir.File("all/pic.gif"));
+    ASSERT_TRUE(level1);
+    EXPECT_EQ(level1->Width(), 32u);
+}
+
+TEST_F(CliCodecs, PluginChoicesLiveInTheSettings) {
+    const CliRun list = Cli("plugins --json" + m_Settings, m_Dir);
+    ASSERT_EQ(list.code, 0) << list.err;
+    EXPECT_NE(list.out.find("{\"family\": \"PVRTC\", \"plugin\": \"pvrtc.so\""), std::string::npos)
+        << list.out;
+    EXPECT_EQ(Cli("plugins set ETC1 --quality 2" + m_Settings, m_Dir).code, 0);
+    EXPECT_EQ(Cli("plugins set ETC1 --quality 9" + m_Settings, m_Dir).code, 2);
+    EXPECT_EQ(Cli("plugins set ETC1 --plugin dxt.so" + m_Settings, m_Dir).code, 1);
+    EXPECT_EQ(Cli("plugins set NOPE" + m_Settings, m_Dir).code, 2);
+    EXPECT_NE(
+        Cli("plugins" + m_Settings, m_Dir).out.find("ETC1   etc1.so (ETC1 codec); quality 2 Best"),
+        std::string::npos);
+    EXPECT_NE(m_Dir.Read("t.ini").find("[ETC1]"), std::string::npos);
 }
