@@ -256,6 +256,15 @@ int CCacheHelper::EncodeCacheTexture(const EncodeRequest& request) {
             LogPrint(L"CCacheHelper: TMB updated.\n");
         }
 
+        // The compress calls of one level, gathered first: calls into different plug-in
+        // libraries run side by side, calls into the same library one after another (a
+        // plug-in need not be safe to enter twice at once).
+        struct Call {
+            int cache, family;
+            uint32_t flags;
+            uint32_t wrote = 0;
+        };
+        std::vector<Call> calls;
         for (int i = 0; i < kCacheCount && !request.uncompressed; ++i) {
             if (!wanted(i) || output[i].empty())
                 continue;
@@ -265,31 +274,61 @@ int CCacheHelper::EncodeCacheTexture(const EncodeRequest& request) {
             if (!plugins.compress[family])
                 continue;
             usedFamily[i] = family;
+            // ETC1 has no alpha: with alpha the "etc" cache stores the 16-bit chain, and
+            // compressing a level nobody stores would only cost time.
+            if (family == 1 && alpha)
+                continue;
             const char* section = Settings::kFamilySections[i];
             const uint32_t flags =
                 (static_cast<uint32_t>(IniReadInt(section, Settings::kQualityKey, 0)) & 0xF) |
                 (IniReadInt(section, Settings::kDitheringKey, 0) != 0 ? 0x10u : 0u) |
                 (alpha ? 0x20u : 0u);
-            const int mode = alpha ? TESSARINE_MODE_ALPHA : TESSARINE_MODE_OPAQUE;
-            const bool pvrtc = plugins.compress[family] == plugins.compress[2];
-            uint32_t wrote;
-            if (pvrtc)
-                wrote = plugins.compress[family](squareData, output[i].data() + outputSize[i],
-                                                 static_cast<int32_t>(squareSide),
-                                                 static_cast<int32_t>(squareSide), mode, flags);
+            calls.push_back({i, family, flags});
+        }
+        const int mode = alpha ? TESSARINE_MODE_ALPHA : TESSARINE_MODE_OPAQUE;
+        const auto run = [&](Call& call) {
+            const TessarineCompress compress = plugins.compress[call.family];
+            uint8_t* out = output[call.cache].data() + outputSize[call.cache];
+            if (compress == plugins.compress[2])
+                call.wrote = compress(squareData, out, static_cast<int32_t>(squareSide),
+                                      static_cast<int32_t>(squareSide), mode, call.flags);
             else
-                wrote = plugins.compress[family](level.data(), output[i].data() + outputSize[i],
-                                                 static_cast<int32_t>(w), static_cast<int32_t>(h),
-                                                 mode, flags);
+                call.wrote = compress(level.data(), out, static_cast<int32_t>(w),
+                                      static_cast<int32_t>(h), mode, call.flags);
+        };
+        std::vector<std::vector<Call*>> byLibrary;
+        std::vector<const void*> libraries;
+        for (Call& call : calls) {
+            const void* library =
+                PluginLibraryOf(reinterpret_cast<void*>(plugins.compress[call.family]));
+            const auto found = std::find(libraries.begin(), libraries.end(), library);
+            if (found == libraries.end()) {
+                libraries.push_back(library);
+                byLibrary.push_back({&call});
+            } else {
+                byLibrary[size_t(found - libraries.begin())].push_back(&call);
+            }
+        }
+        std::vector<std::thread> workers;
+        for (size_t g = 1; g < byLibrary.size(); ++g)
+            workers.emplace_back([&, g] {
+                for (Call* call : byLibrary[g])
+                    run(*call);
+            });
+        if (!byLibrary.empty())
+            for (Call* call : byLibrary[0])
+                run(*call);
+        for (std::thread& worker : workers)
+            worker.join();
+        for (const Call& call : calls) {
             // A plug-in claiming more than the buffer holds has already overrun it; stop
             // before any of it is stored.
-            if (wrote > output[i].size() - outputSize[i])
-                throw CError("Codec plug-in of family " + std::string(kFamilyNames[family]) +
+            if (call.wrote > output[call.cache].size() - outputSize[call.cache])
+                throw CError("Codec plug-in of family " + std::string(kFamilyNames[call.family]) +
                              " wrote past its buffer.");
-            outputSize[i] += wrote;
-            LogPrintA(" -- compression size [fn=%d, %d x %d] = %d\n", family, w, h,
-                      static_cast<int>(wrote));
-            std::this_thread::yield();
+            outputSize[call.cache] += call.wrote;
+            LogPrintA(" -- compression size [fn=%d, %d x %d] = %d\n", call.family, w, h,
+                      static_cast<int>(call.wrote));
         }
         if (w == 1 && h == 1)
             break;

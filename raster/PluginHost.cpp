@@ -8,6 +8,8 @@
 #include "platform/MessageBox.h"
 #include "platform/Text.h"
 
+#include <dlfcn.h>
+
 PluginRegistry& Plugins() {
     static PluginRegistry registry;
     return registry;
@@ -149,6 +151,13 @@ std::vector<std::string> PluginInfoList(int plugin, int selector) {
         item += text.size() + 1;
     }
     return list;
+}
+
+const void* PluginLibraryOf(void* entryPoint) {
+    Dl_info info{};
+    if (!entryPoint || dladdr(entryPoint, &info) == 0)
+        return nullptr;
+    return info.dli_fbase;
 }
 
 int FindPlugin(const std::string& name) {

@@ -46,5 +46,8 @@ void UnloadPlugins();
 // of selector 1 or 2. Empty when the plug-in gives none.
 std::string PluginInfoText(int plugin, int selector);
 std::vector<std::string> PluginInfoList(int plugin, int selector);
+// The library an entry point belongs to (its load address), or nullptr.
+const void* PluginLibraryOf(void* entryPoint);
+
 // Index of the loaded plug-in with this name, or -1.
 int FindPlugin(const std::string& name);

@@ -2,7 +2,6 @@
 #include "plugins/include/TessarinePlugin.h"
 
 #include <squish.h>
-#include <thread>
 
 namespace {
 
@@ -11,27 +10,6 @@ TessarineTraceFunction g_trace = nullptr;
 // Quality levels, in the order of the list the program shows.
 const int kFits[] = {squish::kColourClusterFit, squish::kColourRangeFit,
                      squish::kColourIterativeClusterFit};
-
-int BytesPerBlock(int flags) {
-    return (flags & squish::kDxt1) ? 8 : 16;
-}
-
-// Compresses bands of block rows on two threads; the blocks of a band are contiguous in
-// the output, so the bands simply follow each other.
-void CompressImage(const uint8_t* rgba, int width, int height, uint8_t* out, int flags) {
-    const int blockRows = (height + 3) / 4;
-    const int blocksPerRow = (width + 3) / 4;
-    if (width * height < 128 * 128 || blockRows < 2) {
-        squish::CompressImage(rgba, width, height, out, flags);
-        return;
-    }
-    const int split = blockRows / 2;
-    std::thread first([=] { squish::CompressImage(rgba, width, split * 4, out, flags); });
-    squish::CompressImage(
-        rgba + static_cast<size_t>(split) * 4 * width * 4, width, height - split * 4,
-        out + static_cast<size_t>(split) * blocksPerRow * BytesPerBlock(flags), flags);
-    first.join();
-}
 
 } // namespace
 
@@ -57,7 +35,7 @@ TESSARINE_EXPORT const wchar_t* GetPluginInfo(int32_t selector) {
         return L"libsquish DXT codec";
     case TESSARINE_INFO_DESCRIPTION:
         return L"DXT1 and DXT5 compression with libsquish: range fit, cluster fit or "
-               L"iterative cluster fit, on two threads. Decodes DXT1, DXT3 and DXT5.";
+               L"iterative cluster fit, on every core. Decodes DXT1, DXT3 and DXT5.";
     default:
         return nullptr;
     }
@@ -70,7 +48,8 @@ TESSARINE_EXPORT uint32_t DXTCompress(const uint8_t* source, uint8_t* destinatio
     const uint32_t quality = flags & TESSARINE_FLAG_QUALITY_MASK;
     const int fit = kFits[quality < 3 ? quality : 0];
     const int format = mode == TESSARINE_MODE_ALPHA ? squish::kDxt5 : squish::kDxt1;
-    CompressImage(source, width, height, destination, format | fit);
+    // libsquish spreads the blocks over every core itself (OpenMP).
+    squish::CompressImage(source, width, height, destination, format | fit);
     return static_cast<uint32_t>(squish::GetStorageRequirements(width, height, format));
 }
 

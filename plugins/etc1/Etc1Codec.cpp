@@ -150,7 +150,7 @@ Fit FitSubBlock(const SubBlock& sb, int stored[3], bool diff, int effort,
     for (int c = 0; c < 3; ++c)
         expanded[c] = ExpandBits(stored[c], diff);
     Fit best = start ? *start : BestTable(sb, expanded);
-    for (int round = 0; round < std::min(effort, 2); ++round) {
+    for (int round = 0; round < std::min(effort, 2) && best.error > 0; ++round) {
         float ideal[3];
         IdealBase(sb, best, ideal);
         int next[3];
@@ -166,7 +166,7 @@ Fit FitSubBlock(const SubBlock& sb, int stored[3], bool diff, int effort,
         best = fit;
         std::copy(next, next + 3, stored);
     }
-    if (effort >= 2) {
+    if (effort >= 2 && best.error > 0) {
         // Rounding may miss: try every combination of the stored values just below and
         // above the ideal base of the best fit.
         float ideal[3];
@@ -368,8 +368,11 @@ void EncodeBlock(const uint8_t* rgba, uint8_t* block, int effort) {
     std::sort(order, order + 4, [&](int a, int b) { return quick[a].error < quick[b].error; });
     Candidate best = quick[order[0]];
     const int refined = effort == 0 ? 0 : effort >= 4 ? 4 : 2;
-    for (int i = 0; i < refined; ++i) {
+    for (int i = 0; i < refined && best.error > 0; ++i) {
         const int c = order[i];
+        // At normal effort a runner-up is refined only when it came close.
+        if (i > 0 && effort < 3 && quick[c].error * 8 > quick[order[0]].error * 9)
+            break;
         Consider(best, FitConfiguration(split[c / 2], c / 2, c % 2, effort, &quick[c]));
     }
     Pack(best, block);

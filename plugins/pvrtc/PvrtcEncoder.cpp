@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 namespace Pvrtc {
@@ -149,28 +150,35 @@ private:
         }
         m_UpA.resize(size_t(m_nWidth) * m_nHeight * 4);
         m_UpB.resize(m_UpA.size());
+        std::thread other([&] { Upscale(b.data(), m_nBlocksX, m_nBlocksY, m_nBpp, m_UpB.data()); });
         Upscale(a.data(), m_nBlocksX, m_nBlocksY, m_nBpp, m_UpA.data());
-        Upscale(b.data(), m_nBlocksX, m_nBlocksY, m_nBpp, m_UpB.data());
+        other.join();
         static const int kWeights4[4] = {0, 3, 5, 8};
         static const int kWeights2[2] = {0, 8};
         const int* weights = m_nBpp == 2 ? kWeights2 : kWeights4;
         const int count = m_nBpp == 2 ? 2 : 4;
-        for (size_t p = 0; p < m_Weight.size(); ++p) {
-            const uint8_t* s = m_Source + p * 4;
-            const uint8_t* ua = m_UpA.data() + p * 4;
-            const uint8_t* ub = m_UpB.data() + p * 4;
-            int best = 0, bestError = 1 << 30;
-            for (int i = 0; i < count; ++i) {
-                int error = 0;
-                for (int c = 0; c < 4; ++c) {
-                    const int d = (ua[c] * (8 - weights[i]) + ub[c] * weights[i]) / 8 - s[c];
-                    error += d * d;
+        const auto choose = [&](size_t from, size_t to) {
+            for (size_t p = from; p < to; ++p) {
+                const uint8_t* s = m_Source + p * 4;
+                const uint8_t* ua = m_UpA.data() + p * 4;
+                const uint8_t* ub = m_UpB.data() + p * 4;
+                int best = 0, bestError = 1 << 30;
+                for (int i = 0; i < count; ++i) {
+                    int error = 0;
+                    for (int c = 0; c < 4; ++c) {
+                        const int d = (ua[c] * (8 - weights[i]) + ub[c] * weights[i]) / 8 - s[c];
+                        error += d * d;
+                    }
+                    if (error < bestError)
+                        bestError = error, best = i;
                 }
-                if (error < bestError)
-                    bestError = error, best = i;
+                m_Weight[p] = static_cast<uint8_t>(best);
             }
-            m_Weight[p] = static_cast<uint8_t>(best);
-        }
+        };
+        const size_t half = m_Weight.size() / 2;
+        std::thread second(choose, half, m_Weight.size());
+        choose(0, half);
+        second.join();
     }
 
     // One Gauss-Seidel sweep of least squares over the two low-resolution images, the
@@ -197,7 +205,9 @@ private:
                     residual[p * 4 + c] =
                         float(m_Source[p * 4 + c]) - ((1 - t[p]) * ua[c] + t[p] * ub[c]);
             }
-        for (uint32_t by = 0; by < m_nBlocksY; ++by)
+        // Block rows two apart touch no common pixel: the even rows are fitted together,
+        // then the odd ones, each set shared between two threads.
+        const auto fitRow = [&](uint32_t by) {
             for (uint32_t bx = 0; bx < m_nBlocksX; ++bx) {
                 const int cx = int(bx) * bw + bw / 2, cy = int(by) * 4 + 2;
                 double saa = 0, sab = 0, sbb = 0, ra[4] = {}, rb[4] = {};
@@ -236,6 +246,25 @@ private:
                             residual[p * 4 + ch] -= c * ((1 - t[p]) * dA[ch] + t[p] * dB[ch]);
                     }
             }
+        };
+        for (uint32_t parity = 0; parity < 2; ++parity) {
+            std::vector<uint32_t> rows;
+            for (uint32_t by = parity; by < m_nBlocksY; by += 2)
+                rows.push_back(by);
+            // With fewer than four rows, neighbours wrap onto each other: keep it serial.
+            if (m_nBlocksY < 4) {
+                for (uint32_t by : rows)
+                    fitRow(by);
+                continue;
+            }
+            std::thread second([&] {
+                for (size_t i = 1; i < rows.size(); i += 2)
+                    fitRow(rows[i]);
+            });
+            for (size_t i = 0; i < rows.size(); i += 2)
+                fitRow(rows[i]);
+            second.join();
+        }
     }
 
     size_t Wrapped(int x, int y) const {
