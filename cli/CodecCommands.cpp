@@ -7,7 +7,9 @@
 #include "raster/ImageFile.h"
 #include "raster/ImportImage.h"
 #include "raster/PluginHost.h"
+#include "raster/PluginMenu.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <tuple>
@@ -41,8 +43,39 @@ std::string Extension(const std::string& path) {
 
 } // namespace
 
+namespace {
+
+void PrintMenu(const std::vector<MenuEntry>& items, int depth) {
+    for (const MenuEntry& item : items) {
+        std::string label = item.label;
+        std::replace(label.begin(), label.end(), '\t', ' ');
+        label.erase(std::remove(label.begin(), label.end(), '&'), label.end());
+        if (item.separator)
+            std::printf("%*s----\n", depth * 2, "");
+        else if (item.popup)
+            std::printf("%*s%s%s\n", depth * 2, "", label.c_str(), item.greyed ? " (greyed)" : "");
+        else
+            std::printf("%*s%s %s [%d]%s\n", depth * 2, "", item.checked ? "(*)" : "( )",
+                        label.c_str(), item.id, item.greyed ? " (greyed)" : "");
+        PrintMenu(item.items, depth + 1);
+    }
+}
+
+} // namespace
+
 int CommandPlugins(const Args& args) {
     PluginSession plugins;
+    if (!args.positional.empty() && args.positional[0] == "menu") {
+        // The editor's plug-in menus, and their commands by id.
+        if (args.positional.size() == 2) {
+            const int id = std::atoi(args.positional[1].c_str());
+            if (id < kPluginCommandFirst || id > kPluginCommandLast)
+                throw Failure{kBadInput, "plug-in commands are 40400 to 40600"};
+            RunPluginCommand(id);
+        }
+        PrintMenu(BuildPluginMenus(), 0);
+        return kDone;
+    }
     if (!args.positional.empty()) {
         if (args.positional[0] != "set" || args.positional.size() != 2)
             throw Failure{kBadInput, "usage: tessarine-cli plugins [set FAMILY [--plugin FILE] "

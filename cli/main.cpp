@@ -64,9 +64,11 @@ const Command kCommands[] = {
      "or the named textures, a category or all of them into a folder as NAME.FORMAT. Aliases are "
      "left out of whole exports unless --aliases is given."},
     {"plugins", CommandPlugins,
-     "plugins [--json] | plugins set FAMILY [--plugin FILE] [--quality N] [--dithering N]",
+     "plugins [--json] | plugins set FAMILY [--plugin FILE] [--quality N] [--dithering N] | "
+     "plugins menu [ID]",
      "Lists the codec families (DXT, ETC1, PVRTC, UNC) with the plug-in bound to each and the "
-     "quality and dithering chosen, or changes them in the settings."},
+     "quality and dithering chosen, or changes them in the settings. 'plugins menu' prints the "
+     "editor's plug-in menus with their command ids; 'plugins menu ID' first carries out one."},
     {"dump", CommandDump, "dump INDEX TEXTURE OUTPUT [--cache dxt|etc|pvr|unc] [--thumb]",
      "Writes a texture's raster, unpacked, all levels, exactly as the cache stores it."},
 };

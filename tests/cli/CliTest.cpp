@@ -263,3 +263,13 @@ TEST_F(CliCodecs, PluginChoicesLiveInTheSettings) {
         std::string::npos);
     EXPECT_NE(m_Dir.Read("t.ini").find("[ETC1]"), std::string::npos);
 }
+
+TEST_F(CliCodecs, PluginMenusCanBeShownAndDriven) {
+    const CliRun menu = Cli("plugins menu" + m_Settings, m_Dir);
+    ASSERT_EQ(menu.code, 0) << menu.err;
+    EXPECT_NE(menu.out.find("ETC1 ETC1 codec"), std::string::npos) << menu.out;
+    EXPECT_NE(menu.out.find("(*) Normal [40413]"), std::string::npos) << menu.out;
+    const CliRun chosen = Cli("plugins menu 40415" + m_Settings, m_Dir);
+    EXPECT_NE(chosen.out.find("(*) Best [40415]"), std::string::npos) << chosen.out;
+    EXPECT_EQ(Cli("plugins menu 39999" + m_Settings, m_Dir).code, 2);
+}

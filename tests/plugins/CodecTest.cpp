@@ -1,9 +1,12 @@
 // The codecs against their oracles, and their quality on smooth and busy pictures.
+#include "platform/DynamicLibrary.h"
 #include "plugins/etc1/Etc1Codec.h"
+#include "plugins/include/TessarinePlugin.h"
 #include "plugins/pvrtc/PvrtcDecoder.h"
 #include "plugins/pvrtc/PvrtcEncoder.h"
 
 #include <cmath>
+#include <cstring>
 #include <etc1.h>
 #include <gtest/gtest.h>
 #include <random>
@@ -111,4 +114,43 @@ TEST(Pvrtc, TinyLevelsTakeOneGroupOfWords) {
     EXPECT_GT(PsnrRgb(source, decoded), 35);
     EXPECT_EQ(Pvrtc::LevelSize(1, 1, 2), 32u);
     EXPECT_EQ(Pvrtc::LevelSize(64, 64, 2), 1024u);
+}
+
+TEST(Unc, DitheringSpreadsTheQuantisationError) {
+    // A shallow gradient: without dithering whole bands share one 4-bit value.
+    CDynamicLibrary library;
+    ASSERT_TRUE(library.Load(std::string(TESSARINE_PLUGINS_DIR) + "/unc.so"));
+    const auto compress = library.Function<TessarineCompress>("UNCCompress");
+    const auto decompress = library.Function<TessarineDecompress>("UNCDecompress");
+    const uint32_t w = 64, h = 16;
+    std::vector<uint8_t> source(w * h * 4);
+    for (uint32_t y = 0; y < h; ++y)
+        for (uint32_t x = 0; x < w; ++x) {
+            uint8_t* p = &source[(y * w + x) * 4];
+            p[0] = p[1] = p[2] = uint8_t(100 + x / 4);
+            p[3] = 255;
+        }
+    std::vector<uint8_t> plain(w * h * 2), dithered(w * h * 2), copy(w * h * 8);
+    EXPECT_EQ(compress(source.data(), plain.data(), w, h, TESSARINE_MODE_ALPHA, 0), w * h * 2);
+    compress(source.data(), dithered.data(), w, h, TESSARINE_MODE_ALPHA, TESSARINE_FLAG_DITHER);
+    EXPECT_NE(plain, dithered);
+    EXPECT_EQ(decompress(plain.data(), copy.data(), w, h, TESSARINE_UNC_FORMAT,
+                         TESSARINE_UNC_4444_VARIANT),
+              w * h * 2);
+    EXPECT_EQ(std::memcmp(copy.data(), plain.data(), plain.size()), 0);
+    // Averaged over each column, the dithered picture keeps the gradient's true level.
+    const auto columnError = [&](const std::vector<uint8_t>& packed) {
+        double total = 0;
+        for (uint32_t x = 0; x < w; ++x) {
+            double sum = 0;
+            for (uint32_t y = 0; y < h; ++y) {
+                const uint16_t v =
+                    uint16_t(packed[(y * w + x) * 2] | packed[(y * w + x) * 2 + 1] << 8);
+                sum += ((v >> 12) & 0xF) * 17;
+            }
+            total += std::abs(sum / h - source[x * 4]);
+        }
+        return total / w;
+    };
+    EXPECT_LT(columnError(dithered), columnError(plain));
 }

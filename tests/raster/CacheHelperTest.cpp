@@ -81,6 +81,20 @@ TEST_F(Pipeline, FormatsPerCacheWithAndWithoutAlpha) {
     EXPECT_STREQ(m_Db.GetFormatName(0, 1, false), "DXT1");
     EXPECT_STREQ(m_Db.GetFormatName(3, 0, false), "RGBA 4444");
     EXPECT_STREQ(m_Db.GetFormatName(3, 1, false), "RGBA 5551");
+    // ETC1 has no alpha; PVRTC is square.
+    EXPECT_STREQ(m_Db.GetFormatName(1, 0, false), "RGBA 4444");
+    EXPECT_EQ(m_Db.GetWidth(1, 0, false), 256);
+    EXPECT_STREQ(m_Db.GetFormatName(1, 1, false), "ETC1");
+    EXPECT_STREQ(m_Db.GetFormatName(2, 0, false), "PVRTC4");
+    EXPECT_STREQ(m_Db.GetFormatName(2, 1, false), "PVRTC2");
+    EXPECT_EQ(m_Db.GetWidth(2, 0, false), 256);
+    EXPECT_EQ(m_Db.GetHeight(2, 0, false), 256);
+    auto etc = m_Helper.DecodeCacheTexture(1, 1, 0, false);
+    ASSERT_TRUE(etc);
+    EXPECT_GT(Psnr(*etc, *image), 28);
+    auto pvr = m_Helper.DecodeCacheTexture(0, 2, 0, false);
+    ASSERT_TRUE(pvr);
+    EXPECT_GT(Psnr(*pvr, *image->Scaled(256, 256)), 24);
     for (int k = 0; k < 4; ++k) {
         EXPECT_EQ(m_Db.GetWidth(k, 0, true), 8) << k; // the 8x4 level's square copy
         EXPECT_EQ(m_Db.CountThumbs(k), 2);
