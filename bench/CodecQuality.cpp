@@ -126,7 +126,7 @@ int main(int argc, char** argv) {
 
     // References.
     rows.push_back(Measure(
-        images, "DXT1", "libsquish cluster fit, one thread",
+        images, "DXT1", "libsquish cluster fit (its own threads)",
         [](const Image& im, uint8_t* out) {
             squish::CompressImage(im.rgba.data(), int(im.w), int(im.h), out,
                                   squish::kDxt1 | squish::kColourClusterFit);
