@@ -196,15 +196,11 @@ int CommandExport(const Args& args) {
 
 int CommandImport(const Args& args) {
     if (args.positional.size() < 2)
-        throw Failure{kBadInput,
-                      "usage: tessarine-cli import INDEX IMAGE... [--category NAME] "
-                      "[--no-alpha] [--uncompressed] [--replace] [--cache C] [--game N]"};
+        throw Failure{kBadInput, "usage: tessarine-cli import INDEX IMAGE... [--category NAME] "
+                                 "[--no-alpha] [--uncompressed] [--replace] [--game N]"};
     PluginSession plugins;
     auto db = OpenCache(args);
     const int category = args.Has("--category") ? FindCategory(*db, args.Get("--category")) : 0;
-    const int target = args.Has("--cache") ? CacheIndex(args.Get("--cache")) : -1;
-    if (args.Has("--cache") && target < 0)
-        throw Failure{kBadInput, "the caches are dxt, etc, pvr and unc"};
     const int game = args.Has("--game") ? db->Game() : IniReadInt(Settings::kGame);
     CCacheHelper helper(db.get());
     int imported = 0, skipped = 0;
@@ -218,7 +214,7 @@ int CommandImport(const Args& args) {
         if (!bitmap)
             throw Failure{kBadInput, "cannot read the image '" + file + "'"};
         const int existing = db->FindTexture(name, true);
-        if (existing >= 0 && target < 0) {
+        if (existing >= 0) {
             if (!args.Has("--replace")) {
                 std::fprintf(stderr, "tessarine-cli import: '%s' exists; --replace replaces it\n",
                              name.c_str());
@@ -229,11 +225,10 @@ int CommandImport(const Args& args) {
             db->DeleteTexture(existing, db->TextureCount() - 1, true);
         }
         if (!ImportImage(helper, *bitmap, name, !args.Has("--no-alpha"), category,
-                         args.Has("--uncompressed"), target, game))
+                         args.Has("--uncompressed"), -1, game))
             throw Failure{kRefused, "no game chosen for the cache: give --game 1 (Vice City) or "
                                     "--game 2 (San Andreas)"};
-        if (target < 0)
-            db->SetCategory(db->TextureCount() - 1, category);
+        db->SetCategory(db->TextureCount() - 1, category);
         ++imported;
     }
     db->Flush();

@@ -49,14 +49,13 @@ const Command kCommands[] = {
      "Sets one flag of a texture."},
     {"import", CommandImport,
      "import INDEX IMAGE... [--category NAME] [--no-alpha] [--uncompressed] [--replace] "
-     "[--cache C] [--game N]",
+     "[--game N]",
      "Imports PNG, BMP, GIF, JPEG or TIFF files as textures named after the files, with every "
      "mip level, compressed for each cache by its codec plug-in (or as 32-bit RGBA with "
      "--uncompressed). The record layout is the cache's own, or --game / the settings' game for "
      "a new cache; the category's default format and the settings' rules may force one codec "
      "family for every cache. A texture of the same name is replaced only with --replace; its "
-     "aliases then follow the new one. --cache imports into one cache only, without an index "
-     "entry."},
+     "aliases then follow the new one."},
     {"export", CommandExport,
      "export INDEX [TEXTURE...] [--category NAME] --out FILE|FOLDER [--format png|bmp|gif|jpg|tif] "
      "[--cache C] [--level N] [--thumb] [--aliases]",
