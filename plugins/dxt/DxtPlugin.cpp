@@ -1,11 +1,9 @@
 // DXT1/DXT3/DXT5 codec plug-in on libsquish.
-#include "plugins/include/TessarinePlugin.h"
+#include "plugins/common/CodecExports.h"
 
 #include <squish.h>
 
 namespace {
-
-TessarineTraceFunction g_trace = nullptr;
 
 // Quality levels, in the order of the list the program shows.
 const int kFits[] = {squish::kColourClusterFit, squish::kColourRangeFit,
@@ -14,18 +12,6 @@ const int kFits[] = {squish::kColourClusterFit, squish::kColourRangeFit,
 } // namespace
 
 extern "C" {
-
-TESSARINE_EXPORT uint32_t GetDLLType(void) {
-    return TESSARINE_TYPE_CODEC;
-}
-
-TESSARINE_EXPORT uint32_t GetDLLBuildID(void) {
-    return TESSARINE_BUILD;
-}
-
-TESSARINE_EXPORT void SetTraceFunction(TessarineTraceFunction trace) {
-    g_trace = trace;
-}
 
 TESSARINE_EXPORT const wchar_t* GetPluginInfo(int32_t selector) {
     switch (selector) {

@@ -1,12 +1,10 @@
 // ETC1 codec plug-in.
+#include "plugins/common/CodecExports.h"
 #include "plugins/etc1/Etc1Codec.h"
-#include "plugins/include/TessarinePlugin.h"
 
 #include <thread>
 
 namespace {
-
-TessarineTraceFunction g_trace = nullptr;
 
 // Effort of each quality level, in the order of the list.
 const int kEffort[] = {2, 0, 4};
@@ -14,18 +12,6 @@ const int kEffort[] = {2, 0, 4};
 } // namespace
 
 extern "C" {
-
-TESSARINE_EXPORT uint32_t GetDLLType(void) {
-    return TESSARINE_TYPE_CODEC;
-}
-
-TESSARINE_EXPORT uint32_t GetDLLBuildID(void) {
-    return TESSARINE_BUILD;
-}
-
-TESSARINE_EXPORT void SetTraceFunction(TessarineTraceFunction trace) {
-    g_trace = trace;
-}
 
 TESSARINE_EXPORT const wchar_t* GetPluginInfo(int32_t selector) {
     switch (selector) {

@@ -1,11 +1,9 @@
 // PVRTC 2 and 4 bits per pixel codec plug-in.
-#include "plugins/include/TessarinePlugin.h"
+#include "plugins/common/CodecExports.h"
 #include "plugins/pvrtc/PvrtcDecoder.h"
 #include "plugins/pvrtc/PvrtcEncoder.h"
 
 namespace {
-
-TessarineTraceFunction g_trace = nullptr;
 
 // Refinement passes of each quality level, in the order of the list. One pass already
 // gains several dB over the bounding box at a fraction of the cost of more.
@@ -18,18 +16,6 @@ bool PowerOfTwo(int32_t v) {
 } // namespace
 
 extern "C" {
-
-TESSARINE_EXPORT uint32_t GetDLLType(void) {
-    return TESSARINE_TYPE_CODEC;
-}
-
-TESSARINE_EXPORT uint32_t GetDLLBuildID(void) {
-    return TESSARINE_BUILD;
-}
-
-TESSARINE_EXPORT void SetTraceFunction(TessarineTraceFunction trace) {
-    g_trace = trace;
-}
 
 TESSARINE_EXPORT const wchar_t* GetPluginInfo(int32_t selector) {
     switch (selector) {

@@ -1,13 +1,11 @@
 // RGBA 4444 / RGBA 5551 codec plug-in, with optional Floyd-Steinberg dithering.
-#include "plugins/include/TessarinePlugin.h"
+#include "plugins/common/CodecExports.h"
 
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
 namespace {
-
-TessarineTraceFunction g_trace = nullptr;
 
 // Bits kept per channel (R, G, B, A) of the two formats.
 struct Layout {
@@ -35,18 +33,6 @@ int Expand(int value, int bits) {
 } // namespace
 
 extern "C" {
-
-TESSARINE_EXPORT uint32_t GetDLLType(void) {
-    return TESSARINE_TYPE_CODEC;
-}
-
-TESSARINE_EXPORT uint32_t GetDLLBuildID(void) {
-    return TESSARINE_BUILD;
-}
-
-TESSARINE_EXPORT void SetTraceFunction(TessarineTraceFunction trace) {
-    g_trace = trace;
-}
 
 TESSARINE_EXPORT const wchar_t* GetPluginInfo(int32_t selector) {
     switch (selector) {
