@@ -200,6 +200,20 @@ int CCacheHelper::EncodeCacheTexture(const EncodeRequest& request) {
         LogBlock(output[i].data(), "apRaterData[i]");
     }
     const int thumbSize = IniReadInt(Settings::kThumbSize);
+    // The flags of each cache's compress calls, from its family's settings. A plug-in
+    // that offers no quality levels is always asked for the first.
+    uint32_t cacheFlags[kCacheCount] = {};
+    for (int i = 0; i < kCacheCount; ++i) {
+        const char* section = Settings::kFamilySections[i];
+        const int plugin = FindPlugin(IniReadString(section, Settings::kPluginKey));
+        const bool hasQualities = !PluginInfoList(plugin, TESSARINE_INFO_QUALITY_NAMES).empty();
+        cacheFlags[i] =
+            (hasQualities
+                 ? static_cast<uint32_t>(IniReadInt(section, Settings::kQualityKey, 0)) & 0xF
+                 : 0u) |
+            (IniReadInt(section, Settings::kDitheringKey, 0) != 0 ? 0x10u : 0u) |
+            (alpha ? 0x20u : 0u);
+    }
     bool thumbWritten = false;
 
     uint32_t w = width, h = height;
@@ -278,12 +292,7 @@ int CCacheHelper::EncodeCacheTexture(const EncodeRequest& request) {
             // compressing a level nobody stores would only cost time.
             if (family == 1 && alpha)
                 continue;
-            const char* section = Settings::kFamilySections[i];
-            const uint32_t flags =
-                (static_cast<uint32_t>(IniReadInt(section, Settings::kQualityKey, 0)) & 0xF) |
-                (IniReadInt(section, Settings::kDitheringKey, 0) != 0 ? 0x10u : 0u) |
-                (alpha ? 0x20u : 0u);
-            calls.push_back({i, family, flags});
+            calls.push_back({i, family, cacheFlags[i]});
         }
         const int mode = alpha ? TESSARINE_MODE_ALPHA : TESSARINE_MODE_OPAQUE;
         const auto run = [&](Call& call) {
