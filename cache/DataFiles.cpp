@@ -78,13 +78,18 @@ bool CTextureDatabase::ReadAt(FILE* file, uint64_t offset, void* buffer, size_t 
     return fread(buffer, 1, count, file) == count;
 }
 
-int CTextureDatabase::Open(const std::string& path) {
+void CTextureDatabase::StartOver(const std::string& path) {
     m_strPath = path;
     m_Categories.clear();
     m_Textures.clear();
     CloseDataFiles();
+    for (auto& list : m_TocList)
+        list.clear();
+}
+
+int CTextureDatabase::Open(const std::string& path) {
+    StartOver(path);
     for (int k = 0; k < kCacheCount; ++k) {
-        m_TocList[k].clear();
         m_pToc[k] = OpenExisting(CacheFileName(1, k));
         m_pDat[k] = OpenExisting(CacheFileName(0, k));
         m_pTmb[k] = OpenExisting(CacheFileName(2, k));
@@ -140,12 +145,8 @@ int CTextureDatabase::Open(const std::string& path) {
 }
 
 int CTextureDatabase::Create(const std::string& path) {
-    m_strPath = path;
-    m_Categories.clear();
-    m_Textures.clear();
-    CloseDataFiles();
+    StartOver(path);
     for (int k = 0; k < kCacheCount; ++k) {
-        m_TocList[k].clear();
         m_pToc[k] = fopen(CacheFileName(1, k).c_str(), "wb+");
         m_pDat[k] = fopen(CacheFileName(0, k).c_str(), "wb+");
         m_pTmb[k] = fopen(CacheFileName(2, k).c_str(), "wb+");

@@ -156,6 +156,8 @@ private:
     static bool Valid(int cache) { return cache >= 0 && cache < kCacheCount; }
     void InitState(int game);
     void CloseDataFiles();
+    // Forgets everything of the cache held so far and takes path as its index.
+    void StartOver(const std::string& path);
     FILE* DataFile(int cache, bool thumbnail) const {
         return thumbnail ? m_pTmb[cache] : m_pDat[cache];
     }
