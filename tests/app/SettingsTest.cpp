@@ -20,13 +20,6 @@ protected:
 };
 } // namespace
 
-TEST(SettingsPaths, BesideTheExecutable) {
-    EXPECT_EQ(Settings::SettingsPathFor("/usr/games/tool.exe"), "/usr/games/tool.ini");
-    EXPECT_EQ(Settings::LogPathFor("/usr/games/tool.exe"), "/usr/games/tool.log");
-    EXPECT_EQ(Settings::SettingsPathFor("/opt/tessarine-0.6/bin/tessarine"),
-              "/opt/tessarine-0.6/bin/tessarine.ini");
-}
-
 TEST_F(SettingsFile, DefaultsApplyToAbsentAndEmptyValues) {
     EXPECT_EQ(IniReadInt(Settings::kShowLoadingScreen), 700);
     EXPECT_EQ(IniReadInt(Settings::kRenderBackgroundColor), 0x808080);

@@ -38,21 +38,6 @@ TEST_F(Lookups, FindByNameAndByPart) {
     EXPECT_EQ(m_db.FindNextAlias(0, 99), -1);
 }
 
-TEST_F(Lookups, NamesAndRanges) {
-    EXPECT_EQ(m_db.GetTextureName(2), "paint_shadow");
-    EXPECT_EQ(m_db.GetTextureName(5), "");
-    EXPECT_EQ(m_db.GetCategoryName(1), "Cars");
-    EXPECT_EQ(m_db.GetCategoryName(2), "");
-    EXPECT_EQ(m_db.GetCategoryName(-1), "");
-    EXPECT_TRUE(m_db.IsAlias(0));
-    EXPECT_FALSE(m_db.IsAlias(1));
-    EXPECT_FALSE(m_db.IsAlias(-1));
-    EXPECT_TRUE(m_db.IsValidTexture(4));
-    EXPECT_FALSE(m_db.IsValidTexture(5));
-    EXPECT_EQ(m_db.GetTextureCategory(7), -1);
-    EXPECT_EQ(m_db.GetTexture(5), nullptr);
-}
-
 TEST_F(Lookups, AliasesTakeTheirOriginalsFieldsWhicheverComesFirst) {
     EXPECT_EQ(m_db.GetOriginalIndex(0), 1);
     EXPECT_EQ(m_db.GetOriginalIndex(3), 1);

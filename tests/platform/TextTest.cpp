@@ -29,8 +29,3 @@ TEST(Text, WideConversionsAndTruncationKeepCharactersWhole) {
               3u);
 }
 
-TEST(Text, CaseFoldingIsAsciiOnly) {
-    EXPECT_EQ(Text::AsciiLower("RaDaR00\xC3\x89"), "radar00\xC3\x89");
-    EXPECT_TRUE(Text::EqualsNoCase("Global", "GLOBAL"));
-    EXPECT_FALSE(Text::EqualsNoCase("global", "globa"));
-}

@@ -144,19 +144,6 @@ TEST_F(PluginFolder, MenusAndTheirCommands) {
     EXPECT_EQ(m_Boxes.Boxes()[0].caption, "DXT");
 }
 
-TEST(RealPlugins, EveryFamilyOfTheBuildIsServed) {
-    LoadPlugins(TESSARINE_PLUGINS_DIR);
-    std::vector<std::string> names(Plugins().names, Plugins().names + Plugins().count);
-    EXPECT_NE(std::find(names.begin(), names.end(), "dxt.so"), names.end());
-    EXPECT_NE(std::find(names.begin(), names.end(), "unc.so"), names.end());
-    for (int family : {0, 3}) {
-        int index = -1;
-        SelectPlugin(family, "", index);
-        EXPECT_GE(index, 0) << kFamilyNames[family];
-    }
-    UnloadPlugins();
-}
-
 TEST(RealPlugins, DxtDecodesTheDictionaryVariantsToo) {
     LoadPlugins(TESSARINE_PLUGINS_DIR);
     int index = -1;

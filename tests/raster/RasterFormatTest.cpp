@@ -2,28 +2,6 @@
 
 #include <gtest/gtest.h>
 
-TEST(RasterFormat, GlCodesNamesAndWidths) {
-    const std::pair<uint16_t, RasterFormat> codes[] = {
-        {0x1401, RASTER_RGBA8888}, {0x8033, RASTER_RGBA4444}, {0x8034, RASTER_RGBA5551},
-        {0x8363, RASTER_RGBA565},  {0x190A, RASTER_LUM16},    {0x83F0, RASTER_DXT1},
-        {0x83F3, RASTER_DXT5},     {0x8D64, RASTER_ETC1},     {0x8C01, RASTER_PVRTC2},
-        {0x8C02, RASTER_PVRTC4}};
-    for (const auto& [code, format] : codes)
-        EXPECT_EQ(FormatFromGlCode(code), format) << std::hex << code;
-    EXPECT_EQ(FormatFromGlCode(0), RASTER_UNKNOWN);
-    EXPECT_EQ(FormatFromGlCode(0xFFFF), RASTER_UNKNOWN);
-    EXPECT_STREQ(FormatName(RASTER_LUM8), "LUM-8");
-    EXPECT_STREQ(FormatName(RASTER_PVRTC4), "PVRTC4");
-    EXPECT_STREQ(FormatName(17), "Unknown");
-    EXPECT_STREQ(FormatName(-1), "Unknown");
-    EXPECT_EQ(FormatBitsPerPixel(RASTER_RGBA565), 16);
-    EXPECT_EQ(FormatBitsPerPixel(RASTER_ETC1), 32);
-    EXPECT_EQ(FormatBitsPerPixel(RASTER_LUM8), 8);
-    EXPECT_EQ(FormatBitsPerPixel(RASTER_PAL8), 0);
-    EXPECT_EQ(FormatChannelLayout(RASTER_LUM16), 0x88);
-    EXPECT_EQ(FormatChannelLayout(RASTER_DXT1), 0);
-}
-
 TEST(RasterFormat, OnlyWritableFormatsHaveHeaderCodes) {
     EXPECT_EQ(GlCodeForFormat(0), 0x1401);
     EXPECT_EQ(GlCodeForFormat(RASTER_DXT5 - 1), 0x83F3);
