@@ -119,7 +119,8 @@ std::unique_ptr<Bitmap32> CCacheHelper::DecodeCacheTexture(int texture, int cach
             decoded.assign(static_cast<size_t>(width) * height * 8, 0);
             size_t in = 0, out = 0;
             uint32_t w = width, h = height;
-            for (uint32_t i = 0; i < levels; ++i) {
+            // Levels after the requested one are never looked at.
+            for (uint32_t i = 0; i < levels && i <= level; ++i) {
                 const size_t levelSize = RasterDataSize(w, h, format, false);
                 if (in + levelSize > raster->size())
                     break;

@@ -7,6 +7,7 @@
 #include "cache/TextureDatabase.h"
 #include "platform/MessageBox.h"
 #include "raster/CacheHelper.h"
+#include "raster/ImportImage.h"
 #include "raster/PluginHost.h"
 #include "samples/generator/Pictures.h"
 
@@ -29,14 +30,9 @@ struct Builder {
 
     void Add(const std::string& name, const Bitmap32& picture, int category, bool alpha,
              bool uncompressed = false) {
-        EncodeRequest request;
-        request.bitmap = &picture;
-        request.name = name;
-        request.withAlpha = alpha;
-        request.category = category;
-        request.uncompressed = uncompressed;
-        request.game = game;
-        helper.EncodeCacheTexture(request);
+        // The same import the editor and the command-line tool make.
+        if (!ImportImage(helper, picture, name, alpha, category, uncompressed, -1, game))
+            throw CError("cannot import " + name);
         db.SetCategory(db.TextureCount() - 1, category);
     }
 };
