@@ -5,6 +5,7 @@
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
 #include "platform/Text.h"
+#include "raster/PluginHost.h"
 
 #include <cstdio>
 #include <iostream>
@@ -14,9 +15,9 @@ namespace Cli {
 
 namespace {
 
-const char* const kValueOptions[] = {"--game",      "--cache",   "--category", "--out",
-                                     "--level",     "--format",  "--plugin",   "--quality",
-                                     "--dithering", "--settings"};
+const char* const kValueOptions[] = {"--game",      "--cache",    "--category", "--out",
+                                     "--level",     "--format",   "--plugin",   "--quality",
+                                     "--dithering", "--settings", "--model"};
 
 bool TakesValue(const std::string& name) {
     for (const char* option : kValueOptions)
@@ -87,7 +88,9 @@ void InstallMessageBoxes(const Args& args) {
         [yes, no](const std::string& text, const std::string&, unsigned type) -> int {
             const unsigned kind = type & MB_TYPEMASK;
             std::fprintf(stderr, "%s\n", OneLine(text).c_str());
-            if (kind == MB_OK)
+            // An internal-fault box is no question: continuing lets the command report the
+            // failure with its exit code; Cancel would end the process as if all went well.
+            if (kind == MB_OK || (kind == MB_OKCANCEL && (type & MB_ICONMASK) == MB_ICONERROR))
                 return IDOK;
             if (yes)
                 return kind == MB_OKCANCEL ? IDOK : kind == MB_RETRYCANCEL ? IDRETRY : IDYES;
@@ -190,6 +193,28 @@ std::string Json(const std::string& text) {
         }
     }
     return out + "\"";
+}
+
+void Progress(size_t done, size_t total, const std::string& name) {
+    if (!isatty(STDERR_FILENO))
+        return;
+    std::fprintf(stderr, "\r\033[K[%zu/%zu] %s", done, total, name.c_str());
+    if (done == total)
+        std::fputc('\n', stderr);
+    std::fflush(stderr);
+}
+
+PluginSession::PluginSession() {
+    InitPluginBindings();
+}
+PluginSession::~PluginSession() {
+    UnloadPlugins();
+}
+
+std::string Extension(const std::string& path) {
+    const std::string name = Files::FileNameOf(path);
+    const size_t dot = name.rfind('.');
+    return dot == std::string::npos ? std::string() : name.substr(dot + 1);
 }
 
 void Need(const Args& args, size_t count, const char* usage) {

@@ -1,6 +1,7 @@
 #pragma once
 // Shared pieces of tessarine-cli: parsed arguments, exit codes, output helpers.
 #include "cache/TextureDatabase.h"
+#include "raster/CacheHelper.h"
 
 #include <map>
 #include <memory>
@@ -52,6 +53,25 @@ std::string Json(const std::string& text);
 
 void Need(const Args& args, size_t count, const char* usage);
 
+// Progress on a terminal only: scripts get their output clean.
+void Progress(size_t done, size_t total, const std::string& name);
+
+// Plug-ins are loaded from beside the tool and unloaded when the command ends.
+struct PluginSession {
+    PluginSession();
+    ~PluginSession();
+};
+
+// The extension of a path's file name, without the dot; empty when it has none.
+std::string Extension(const std::string& path);
+
+enum class StoreResult { kStored, kExists, kNoGame };
+// Imports a bitmap as a texture of the cache, in the category. A texture of that name is
+// replaced (its aliases following) when replace is set, else left and kExists returned.
+StoreResult StoreBitmap(CTextureDatabase& db, CCacheHelper& helper, const Bitmap32& bitmap,
+                        const std::string& name, bool withAlpha, int category, bool uncompressed,
+                        int game, bool replace);
+
 } // namespace Cli
 
 // Commands: each returns an exit code or throws Cli::Failure.
@@ -69,3 +89,7 @@ int CommandSet(const Cli::Args& args);
 int CommandImport(const Cli::Args& args);
 int CommandExport(const Cli::Args& args);
 int CommandPlugins(const Cli::Args& args);
+int CommandTxd(const Cli::Args& args);
+int CommandImg(const Cli::Args& args);
+int CommandDff(const Cli::Args& args);
+int CommandSync(const Cli::Args& args);

@@ -19,32 +19,6 @@ using namespace Cli;
 
 namespace {
 
-// Progress on a terminal only: scripts get their output clean.
-void Progress(size_t done, size_t total, const std::string& name) {
-    if (!isatty(STDERR_FILENO))
-        return;
-    std::fprintf(stderr, "\r\033[K[%zu/%zu] %s", done, total, name.c_str());
-    if (done == total)
-        std::fputc('\n', stderr);
-    std::fflush(stderr);
-}
-
-// Plug-ins are loaded from beside the tool and unloaded when the command ends.
-struct PluginSession {
-    PluginSession() { InitPluginBindings(); }
-    ~PluginSession() { UnloadPlugins(); }
-};
-
-std::string Extension(const std::string& path) {
-    const std::string name = Files::FileNameOf(path);
-    const size_t dot = name.rfind('.');
-    return dot == std::string::npos ? std::string() : name.substr(dot + 1);
-}
-
-} // namespace
-
-namespace {
-
 void PrintMenu(const std::vector<MenuEntry>& items, int depth) {
     for (const MenuEntry& item : items) {
         std::string label = item.label;
@@ -194,6 +168,26 @@ int CommandExport(const Args& args) {
     return failed ? kRefused : kDone;
 }
 
+namespace Cli {
+
+StoreResult StoreBitmap(CTextureDatabase& db, CCacheHelper& helper, const Bitmap32& bitmap,
+                        const std::string& name, bool withAlpha, int category, bool uncompressed,
+                        int game, bool replace) {
+    const int existing = db.FindTexture(name, true);
+    if (existing >= 0) {
+        if (!replace)
+            return StoreResult::kExists;
+        // The old texture's aliases follow the new one, which takes the last index.
+        db.DeleteTexture(existing, db.TextureCount() - 1, true);
+    }
+    if (!ImportImage(helper, bitmap, name, withAlpha, category, uncompressed, -1, game))
+        return StoreResult::kNoGame;
+    db.SetCategory(db.TextureCount() - 1, category);
+    return StoreResult::kStored;
+}
+
+} // namespace Cli
+
 int CommandImport(const Args& args) {
     if (args.positional.size() < 2)
         throw Failure{kBadInput, "usage: tessarine-cli import INDEX IMAGE... [--category NAME] "
@@ -213,22 +207,19 @@ int CommandImport(const Args& args) {
         auto bitmap = LoadBitmapFromFile(file);
         if (!bitmap)
             throw Failure{kBadInput, "cannot read the image '" + file + "'"};
-        const int existing = db->FindTexture(name, true);
-        if (existing >= 0) {
-            if (!args.Has("--replace")) {
-                std::fprintf(stderr, "tessarine-cli import: '%s' exists; --replace replaces it\n",
-                             name.c_str());
-                ++skipped;
-                continue;
-            }
-            // The old texture's aliases follow the new one, which takes the last index.
-            db->DeleteTexture(existing, db->TextureCount() - 1, true);
-        }
-        if (!ImportImage(helper, *bitmap, name, !args.Has("--no-alpha"), category,
-                         args.Has("--uncompressed"), -1, game))
+        switch (StoreBitmap(*db, helper, *bitmap, name, !args.Has("--no-alpha"), category,
+                            args.Has("--uncompressed"), game, args.Has("--replace"))) {
+        case StoreResult::kExists:
+            std::fprintf(stderr, "tessarine-cli import: '%s' exists; --replace replaces it\n",
+                         name.c_str());
+            ++skipped;
+            continue;
+        case StoreResult::kNoGame:
             throw Failure{kRefused, "no game chosen for the cache: give --game 1 (Vice City) or "
                                     "--game 2 (San Andreas)"};
-        db->SetCategory(db->TextureCount() - 1, category);
+        case StoreResult::kStored:
+            break;
+        }
         ++imported;
     }
     db->Flush();

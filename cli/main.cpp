@@ -68,6 +68,29 @@ const Command kCommands[] = {
      "Lists the codec families (DXT, ETC1, PVRTC, UNC) with the plug-in bound to each and the "
      "quality and dithering chosen, or changes them in the settings. 'plugins menu' prints the "
      "editor's plug-in menus with their command ids; 'plugins menu ID' first carries out one."},
+    {"txd", CommandTxd,
+     "txd info FILE | list FILE [--json] | export FILE [TEXTURE...] --out FILE|FOLDER [--format "
+     "png|bmp|gif|jpg|tif] | import INDEX FILE... [--category NAME] [--replace] [--game N]",
+     "Texture dictionaries of the PC, PS2 and mobile games. 'info' prints the section tree and "
+     "version, 'list' each texture's size, format and alpha, 'export' writes textures as image "
+     "files, 'import' adds every texture of the dictionaries to the cache (a texture of the same "
+     "name is skipped unless --replace is given)."},
+    {"img", CommandImg,
+     "img list ARCHIVE [--json] | extract ARCHIVE [ENTRY...] --out FOLDER | import INDEX ARCHIVE "
+     "[ENTRY...] [--category NAME] [--game N]",
+     "GTA IMG archives, version 1 (NAME.img with NAME.dir) and version 2. 'list' prints each "
+     "entry's name, size and offset in bytes; 'extract' writes entries as files (never over an "
+     "existing one); 'import' adds the textures of the dictionaries in the archive (all .txd "
+     "entries, or those named) to the cache, skipping names the cache has."},
+    {"dff", CommandDff,
+     "dff list MODEL [INDEX] | rename MODEL OLD NEW [--out FILE] | names MODEL --out FILE",
+     "Texture names of a model. 'list' prints every name the model uses, with OK or Not Found "
+     "when a cache is given; 'rename' renames a texture reference and saves the model (in place "
+     "or to --out); 'names' writes the first texture of each material of the first geometry as "
+     "plain text."},
+    {"sync", CommandSync, "sync INDEX ARCHIVE... [--delete]",
+     "Reads every model in the archives and lists the cache textures none of them uses, with the "
+     "space they take; --delete deletes them (with their aliases) in one pass."},
     {"dump", CommandDump, "dump INDEX TEXTURE OUTPUT [--cache dxt|etc|pvr|unc] [--thumb]",
      "Writes a texture's raster, unpacked, all levels, exactly as the cache stores it."},
 };

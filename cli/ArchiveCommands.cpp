@@ -1,0 +1,350 @@
+// tessarine-cli img, dff and sync: GTA IMG archives, the texture names models use, and
+// the cache textures no model of an archive uses.
+#include "app/Log.h"
+#include "app/Settings.h"
+#include "app/SettingsKeys.h"
+#include "cli/Cli.h"
+#include "gta/IMGFile.h"
+#include "platform/Files.h"
+#include "platform/Text.h"
+#include "rw/SectionNames.h"
+#include "rw/SimpleDFF.h"
+#include "ui/tools/TXDHelper.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <unistd.h>
+
+using namespace Cli;
+
+namespace {
+
+const char kImgUsage[] = "usage: tessarine-cli img list ARCHIVE [--json] | extract ARCHIVE "
+                         "[ENTRY...] --out FOLDER | import INDEX ARCHIVE [ENTRY...] "
+                         "[--category NAME] [--game N]";
+const char kDffUsage[] = "usage: tessarine-cli dff list MODEL [INDEX] | rename MODEL OLD NEW "
+                         "[--out FILE] | names MODEL --out FILE";
+
+void OpenArchive(GTA::CIMGFile& img, const std::string& path) {
+    if (!img.Open(path))
+        throw Failure{kBadInput, "cannot open the archive '" + path +
+                                     "' (for a version 1 archive its .dir must be beside it)"};
+}
+
+// Entries by name (any letter case), or every entry with one of the extensions.
+std::vector<uint32_t> ChooseEntries(const GTA::CIMGFile& img, const Args& args, size_t first,
+                                    const char* extension) {
+    std::vector<uint32_t> entries;
+    for (size_t i = first; i < args.positional.size(); ++i) {
+        uint32_t found = UINT32_MAX;
+        for (uint32_t e = 0; e < img.GetEntryCount() && found == UINT32_MAX; ++e)
+            if (Text::EqualsNoCase(img.GetEntryName(e), args.positional[i]))
+                found = e;
+        if (found == UINT32_MAX)
+            throw Failure{kRefused, "no entry named '" + args.positional[i] + "'"};
+        entries.push_back(found);
+    }
+    if (entries.empty())
+        for (uint32_t e = 0; e < img.GetEntryCount(); ++e)
+            if (!extension || Text::EqualsNoCase(Extension(img.GetEntryName(e)), extension))
+                entries.push_back(e);
+    return entries;
+}
+
+int ImgList(const Args& args) {
+    GTA::CIMGFile img;
+    OpenArchive(img, args.positional.at(1));
+    const bool json = args.Has("--json");
+    if (json)
+        std::printf("{\"version\": %d, \"entries\": [", img.Version() == GTA::kImgVersion2 ? 2 : 1);
+    else
+        std::printf("IMG version %d, %u entries\n", img.Version() == GTA::kImgVersion2 ? 2 : 1,
+                    img.GetEntryCount());
+    for (uint32_t e = 0; e < img.GetEntryCount(); ++e) {
+        const uint64_t size = uint64_t(img.GetEntrySize(e)) * GTA::kImgSector;
+        if (json)
+            std::printf("%s\n  {\"name\": %s, \"size\": %llu, \"offset\": %llu}", e ? "," : "",
+                        Json(img.GetEntryName(e)).c_str(), static_cast<unsigned long long>(size),
+                        static_cast<unsigned long long>(img.GetEntryOffset(e)));
+        else
+            std::printf("%-24s %10llu %12llu\n", img.GetEntryName(e).c_str(),
+                        static_cast<unsigned long long>(size),
+                        static_cast<unsigned long long>(img.GetEntryOffset(e)));
+    }
+    if (json)
+        std::printf("\n]}\n");
+    return kDone;
+}
+
+int ImgExtract(const Args& args) {
+    if (!args.Has("--out"))
+        throw Failure{kBadInput, kImgUsage};
+    GTA::CIMGFile img;
+    OpenArchive(img, args.positional.at(1));
+    const std::vector<uint32_t> entries = ChooseEntries(img, args, 2, nullptr);
+    const std::string out = args.Get("--out");
+    std::filesystem::create_directories(out);
+    int written = 0, refused = 0;
+    std::vector<uint8_t> data;
+    for (uint32_t e : entries) {
+        const std::string name = img.GetEntryName(e);
+        const std::string path = out + "/" + name;
+        // Existing files are left as they are.
+        int fd = name.empty() || name.find('/') != std::string::npos
+                     ? -1
+                     : open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd < 0) {
+            std::fprintf(stderr,
+                         "tessarine-cli img: '%s' not written (it exists or the name is "
+                         "not a file name)\n",
+                         path.c_str());
+            ++refused;
+            continue;
+        }
+        img.ReadEntry(data, e);
+        const bool ok = write(fd, data.data(), data.size()) == static_cast<ssize_t>(data.size());
+        close(fd);
+        ok ? ++written : ++refused;
+    }
+    std::printf("extracted %d of %zu entries to %s\n", written, entries.size(), out.c_str());
+    return refused ? kRefused : kDone;
+}
+
+int ImgImport(const Args& args) {
+    if (args.positional.size() < 3)
+        throw Failure{kBadInput, kImgUsage};
+    PluginSession plugins;
+    Args cacheArgs = args;
+    cacheArgs.positional.erase(cacheArgs.positional.begin());
+    auto db = OpenCache(cacheArgs);
+    const int category = args.Has("--category") ? FindCategory(*db, args.Get("--category")) : 0;
+    const int game = args.Has("--game") ? db->Game() : IniReadInt(Settings::kGame);
+    GTA::CIMGFile img;
+    OpenArchive(img, args.positional[2]);
+    const std::vector<uint32_t> entries = ChooseEntries(img, args, 3, "txd");
+    CCacheHelper cache(db.get());
+    int imported = 0, skipped = 0, failed = 0;
+    for (uint32_t e : entries) {
+        const std::string entry = img.GetEntryName(e);
+        CTXDHelper helper;
+        try {
+            helper.OpenTXD(entry, img.Handle(), img.GetEntryOffset(e));
+        } catch (const RW::CException& error) {
+            std::fprintf(stderr, "tessarine-cli img: %s: %s\n", entry.c_str(),
+                         error.Text().c_str());
+            ++failed;
+            continue;
+        }
+        RW::ITXD* txd = helper.TXD();
+        const uint32_t count = txd->GetTextureCount();
+        for (uint32_t t = 0; t < count; ++t) {
+            try {
+                TextureImportRequest request = helper.FillImportRequest(t, category);
+                Progress(t + 1, count, entry + " / " + request.name);
+                LogPrintA("CDlgImportIMG:  - Importing '%s'...\n", request.name.c_str());
+                if (db->FindTexture(request.name, true) >= 0) {
+                    LogPrintA("CDlgImportIMG:  - --> Texture '%s' SKIPPED (reason: already "
+                              "exists)...\n",
+                              request.name.c_str());
+                    std::printf("skipped %s (already exists)\n", request.name.c_str());
+                    ++skipped;
+                    continue;
+                }
+                auto bitmap = helper.DecodeTexture(t);
+                if (!bitmap || request.name.empty())
+                    throw RW::CException("the texture has no pixels or no name", nullptr, nullptr);
+                if (StoreBitmap(*db, cache, *bitmap, request.name, request.withAlpha != 0, category,
+                                request.uncompressed != 0, game, false) == StoreResult::kNoGame)
+                    throw Failure{kRefused, "no game chosen for the cache: give --game 1 (Vice "
+                                            "City) or --game 2 (San Andreas)"};
+                ++imported;
+            } catch (const RW::CException& error) {
+                std::fprintf(stderr, "tessarine-cli img: %s texture %u: %s\n", entry.c_str(), t,
+                             error.Text().c_str());
+                ++failed;
+            }
+        }
+    }
+    db->Flush();
+    std::printf("imported %d textures from %zu dictionaries, skipped %d existing, %d failed\n",
+                imported, entries.size(), skipped, failed);
+    return failed ? kBadInput : kDone;
+}
+
+// A model read from a file, or from an archive entry in place.
+void OpenModel(RW::CSimpleDFF& dff, const std::string& path) {
+    try {
+        dff.Open(path, 0, 0, 0);
+    } catch (const RW::CException& e) {
+        throw Failure{kBadInput, "cannot read the model '" + path + "': " + e.Text()};
+    }
+    if (dff.Root()->m_nID != RW::SECTION_CLUMP)
+        throw Failure{kBadInput, "'" + path + "' is not a model (its root section is " +
+                                     RW_SECTION_NAME_OR_UNKNOWN(dff.Root()->m_nID) + ")"};
+}
+
+std::vector<std::string> ModelNames(RW::CSimpleDFF& dff, const std::string& path) {
+    std::vector<std::string> names;
+    try {
+        dff.CollectTextureNames([&](const std::string& name) { names.push_back(name); });
+    } catch (const RW::CException& e) {
+        throw Failure{kBadInput, "cannot read the model '" + path + "': " + e.Text()};
+    }
+    return names;
+}
+
+int DffList(const Args& args) {
+    RW::CSimpleDFF dff;
+    OpenModel(dff, args.positional.at(1));
+    std::unique_ptr<CTextureDatabase> db;
+    if (args.positional.size() > 2) {
+        Args cacheArgs = args;
+        cacheArgs.positional.erase(cacheArgs.positional.begin(), cacheArgs.positional.begin() + 2);
+        db = OpenCache(cacheArgs);
+    }
+    int missing = 0;
+    for (const std::string& name : ModelNames(dff, args.positional[1])) {
+        const char* state = "Cache not loaded";
+        if (db) {
+            const bool found = db->FindTexture(name, true) >= 0;
+            state = found ? "OK" : "Not Found";
+            missing += !found;
+        }
+        std::printf("%-32s %s\n", name.c_str(), state);
+    }
+    return missing ? kRefused : kDone;
+}
+
+int DffRename(const Args& args) {
+    if (args.positional.size() != 4)
+        throw Failure{kBadInput, kDffUsage};
+    const std::string& path = args.positional[1];
+    const std::string& oldName = args.positional[2];
+    const std::string& newName = args.positional[3];
+    if (newName.empty())
+        throw Failure{kBadInput, "Name should not be empty."};
+    RW::CSimpleDFF dff;
+    OpenModel(dff, path);
+    int renamed = 0;
+    try {
+        ModelNames(dff, path); // checks the counts before they are walked
+        for (uint32_t g = 0; g < dff.GetGeometryCount(); ++g)
+            for (uint32_t m = 0; m < dff.GetMaterialCount(g); ++m)
+                for (uint32_t t = 0; t < dff.GetMaterialTextureCount(g, m); ++t)
+                    if (dff.GetTextureName(g, m, t, 0) == oldName) {
+                        LogPrintA("CDlgDFFCheck:    - Renaming texture (geometry %d material %d "
+                                  "texture %d)...\n",
+                                  static_cast<int>(g), static_cast<int>(m), static_cast<int>(t));
+                        renamed += dff.SetTextureName(newName, g, m, t, 0);
+                    }
+        if (renamed == 0)
+            throw Failure{kRefused, "the model uses no texture named '" + oldName + "'"};
+        dff.Save(args.Get("--out", path));
+    } catch (const RW::CException& e) {
+        throw Failure{kBadInput, e.Text()};
+    }
+    std::printf("renamed %d references to %s\n", renamed, newName.c_str());
+    return kDone;
+}
+
+// The first texture of each material of the first geometry, one per line.
+int DffNames(const Args& args) {
+    if (!args.Has("--out"))
+        throw Failure{kBadInput, kDffUsage};
+    RW::CSimpleDFF dff;
+    OpenModel(dff, args.positional.at(1));
+    ModelNames(dff, args.positional[1]);
+    std::string text;
+    RW::CNode* list = dff.NodeExists({2, 1, 1}) ? dff.GetNode({2, 1, 1}) : nullptr;
+    for (uint32_t i = 1; list && i < list->ChildCount(); ++i)
+        if (dff.NodeExists({2, 1, 1, static_cast<int>(i), 1}) &&
+            dff.GetMaterialTextureCount(0, i - 1) > 0)
+            text += dff.GetTextureName(0, i - 1, 0, 0) + "\n";
+    if (!Files::WriteFileAtomically(args.Get("--out"), text))
+        throw Failure{kRefused, "Unknown error"};
+    return kDone;
+}
+
+// Adds the texture names of every model in the archive to the use counts; models that
+// cannot be read are logged and skipped.
+void ScanArchive(const std::string& path, std::map<std::string, int>& used) {
+    GTA::CIMGFile img;
+    OpenArchive(img, path);
+    const std::vector<uint32_t> entries = ChooseEntries(img, Args{{}, {}}, 0, "dff");
+    size_t done = 0;
+    for (uint32_t e : entries) {
+        const std::string name = img.GetEntryName(e);
+        Progress(++done, entries.size(), name);
+        RW::CSimpleDFF dff;
+        try {
+            dff.Attach(img.Handle(), img.GetEntryOffset(e), 0, 0);
+            dff.CollectTextureNames([&](const std::string& texture) { ++used[texture]; });
+        } catch (const RW::CException& error) {
+            LogPrintA("CDlgSyncDFF: ERROR: reading '%s' failed ('%s')\n", name.c_str(),
+                      error.Text().c_str());
+            std::fprintf(stderr, "tessarine-cli sync: %s skipped: %s\n", name.c_str(),
+                         error.Text().c_str());
+        }
+        dff.m_hFile = RW::kInvalidHandle; // the archive's handle
+    }
+}
+
+} // namespace
+
+int CommandImg(const Args& args) {
+    if (args.positional.size() < 2)
+        throw Failure{kBadInput, kImgUsage};
+    const std::string& verb = args.positional[0];
+    if (verb == "list")
+        return ImgList(args);
+    if (verb == "extract")
+        return ImgExtract(args);
+    if (verb == "import")
+        return ImgImport(args);
+    throw Failure{kBadInput, kImgUsage};
+}
+
+int CommandDff(const Args& args) {
+    if (args.positional.size() < 2)
+        throw Failure{kBadInput, kDffUsage};
+    const std::string& verb = args.positional[0];
+    if (verb == "list")
+        return DffList(args);
+    if (verb == "rename")
+        return DffRename(args);
+    if (verb == "names")
+        return DffNames(args);
+    throw Failure{kBadInput, kDffUsage};
+}
+
+int CommandSync(const Args& args) {
+    if (args.positional.size() < 2)
+        throw Failure{kBadInput, "usage: tessarine-cli sync INDEX ARCHIVE... [--delete]"};
+    auto db = OpenCache(args);
+    std::map<std::string, int> used;
+    for (size_t i = 1; i < args.positional.size(); ++i)
+        ScanArchive(args.positional[i], used);
+    std::vector<int> unused;
+    uint64_t bytes = 0;
+    for (int t = 0; t < db->TextureCount(); ++t) {
+        if (used.count(db->GetTextureName(t)))
+            continue;
+        unused.push_back(t);
+        for (int c = 0; c < kCacheCount; ++c)
+            if (db->IsDatOpen(c) && !db->IsAlias(t))
+                bytes += db->StoredLength(t, c, false);
+        std::printf("%s%s\n", db->GetTextureName(t).c_str(), db->IsAlias(t) ? " (alias)" : "");
+    }
+    std::printf("%zu names used by the models; %zu of %d textures unused (%0.2f MB)\n", used.size(),
+                unused.size(), db->TextureCount(), bytes / 1048576.0);
+    if (!args.Has("--delete") || unused.empty())
+        return kDone;
+    db->DeleteTextures(unused);
+    db->Flush();
+    std::printf("deleted %zu textures\n", unused.size());
+    return kDone;
+}

@@ -1,0 +1,207 @@
+// tessarine-cli txd: texture dictionaries (PC, PS2 and mobile) shown, exported and
+// imported into a cache.
+#include "app/Settings.h"
+#include "app/SettingsKeys.h"
+#include "cli/Cli.h"
+#include "platform/Files.h"
+#include "raster/ImageFile.h"
+#include "rw/SectionNames.h"
+#include "ui/tools/TXDHelper.h"
+
+#include <cstdio>
+#include <filesystem>
+
+using namespace Cli;
+
+namespace {
+
+const char kTxdUsage[] =
+    "usage: tessarine-cli txd info FILE | list FILE [--json] | export FILE [TEXTURE...] --out "
+    "FILE|FOLDER [--format png|bmp|gif|jpg|tif] | import INDEX FILE... [--category NAME] "
+    "[--replace] [--game N]";
+
+void OpenDictionary(CTXDHelper& helper, const std::string& path) {
+    try {
+        helper.OpenTXD(path);
+    } catch (const RW::CException& e) {
+        throw Failure{kBadInput,
+                      "'" + path + "' is not a texture dictionary this program reads: " + e.Text()};
+    }
+}
+
+void PrintTree(RW::CStream& stream, RW::CNode* node, int depth) {
+    std::printf("%*s%s (0x%X, %u bytes) ", depth * 2, "", RW_SECTION_NAME_OR_UNKNOWN(node->m_nID),
+                static_cast<unsigned>(node->m_nOffset), node->m_nSize);
+    if (node->m_nID == RW::SECTION_STRING && node->m_ppSections.empty())
+        if (const uint8_t* data = node->GetData(stream.m_hFile))
+            std::printf("\"%s\"", RW::FieldName(data, node->m_nSize).c_str());
+    std::printf("\n");
+    for (auto& child : node->m_ppSections)
+        PrintTree(stream, child.get(), depth + 1);
+}
+
+int TxdInfo(const Args& args) {
+    CTXDHelper helper;
+    OpenDictionary(helper, args.positional.at(1));
+    RW::ITXD* txd = helper.TXD();
+    std::printf("%s dictionary, %u textures\nRW Version: 0x%08X\n", helper.FlavourName(),
+                txd->GetTextureCount(), txd->Stream().GetVersion());
+    PrintTree(txd->Stream(), txd->Stream().Root(), 0);
+    return kDone;
+}
+
+int TxdList(const Args& args) {
+    CTXDHelper helper;
+    OpenDictionary(helper, args.positional.at(1));
+    RW::ITXD* txd = helper.TXD();
+    const bool json = args.Has("--json");
+    const uint32_t count = txd->GetTextureCount();
+    if (json)
+        std::printf("{\"flavour\": %s, \"textures\": [", Json(helper.FlavourName()).c_str());
+    int failed = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        try {
+            const std::string name = txd->GetTextureName(i, false);
+            const char* format = txd->GetTextureFormatName(i);
+            const uint32_t w = txd->GetTextureWidth(i), h = txd->GetTextureHeight(i);
+            const bool alpha = txd->TextureHasAlpha(i);
+            if (json)
+                std::printf("%s\n  {\"id\": %u, \"name\": %s, \"width\": %u, \"height\": %u, "
+                            "\"format\": %s, \"alpha\": %s}",
+                            i ? "," : "", i, Json(name).c_str(), w, h,
+                            Json(format ? format : "").c_str(), alpha ? "true" : "false");
+            else
+                std::printf("%4u  %-32s %5u x %-5u %-16s %s\n", i, name.c_str(), w, h,
+                            format ? format : "", alpha ? "alpha" : "");
+        } catch (const RW::CException& e) {
+            std::fprintf(stderr, "tessarine-cli txd: texture %u: %s\n", i, e.Text().c_str());
+            ++failed;
+        }
+    }
+    if (json)
+        std::printf("\n]}\n");
+    return failed ? kBadInput : kDone;
+}
+
+int TxdExport(const Args& args) {
+    if (!args.Has("--out"))
+        throw Failure{kBadInput, kTxdUsage};
+    PluginSession plugins;
+    CTXDHelper helper;
+    OpenDictionary(helper, args.positional.at(1));
+    RW::ITXD* txd = helper.TXD();
+    std::vector<uint32_t> textures;
+    for (size_t i = 2; i < args.positional.size(); ++i) {
+        uint32_t found = UINT32_MAX;
+        for (uint32_t t = 0; t < txd->GetTextureCount() && found == UINT32_MAX; ++t)
+            if (txd->GetTextureName(t, false) == args.positional[i])
+                found = t;
+        if (found == UINT32_MAX)
+            throw Failure{kRefused, "no texture named '" + args.positional[i] + "'"};
+        textures.push_back(found);
+    }
+    if (textures.empty())
+        for (uint32_t t = 0; t < txd->GetTextureCount(); ++t)
+            textures.push_back(t);
+    const std::string out = args.Get("--out");
+    const std::string format = args.Get("--format", "png");
+    const bool toFile =
+        textures.size() == 1 && !Extension(out).empty() && !std::filesystem::is_directory(out);
+    if (EncoderForExtension(toFile ? Extension(out) : format, nullptr) < 0)
+        throw Failure{kBadInput,
+                      "no image encoder for '" + (toFile ? Extension(out) : format) + "'"};
+    if (!toFile)
+        std::filesystem::create_directories(out);
+    int failed = 0;
+    for (size_t i = 0; i < textures.size(); ++i) {
+        std::string name = "texture " + std::to_string(textures[i]);
+        try {
+            name = txd->GetTextureName(textures[i], false);
+            Progress(i + 1, textures.size(), name);
+            auto bitmap = helper.DecodeTexture(textures[i]);
+            const std::string path = toFile ? out : out + "/" + name + "." + format;
+            if (!bitmap || !SaveBitmapByExtension(*bitmap, path))
+                throw RW::CException("could not be written", nullptr, nullptr);
+        } catch (const RW::CException& e) {
+            std::fprintf(stderr, "tessarine-cli txd: %s: %s\n", name.c_str(), e.Text().c_str());
+            ++failed;
+        }
+    }
+    std::printf("exported %zu of %zu textures to %s\n", textures.size() - failed, textures.size(),
+                out.c_str());
+    return failed ? kRefused : kDone;
+}
+
+int TxdImport(const Args& args) {
+    if (args.positional.size() < 3)
+        throw Failure{kBadInput, kTxdUsage};
+    PluginSession plugins;
+    Args cacheArgs = args;
+    cacheArgs.positional.erase(cacheArgs.positional.begin());
+    auto db = OpenCache(cacheArgs);
+    const int category = args.Has("--category") ? FindCategory(*db, args.Get("--category")) : 0;
+    const int game = args.Has("--game") ? db->Game() : IniReadInt(Settings::kGame);
+    CCacheHelper cache(db.get());
+    int imported = 0, skipped = 0, failed = 0;
+    for (size_t f = 2; f < args.positional.size(); ++f) {
+        CTXDHelper helper;
+        OpenDictionary(helper, args.positional[f]);
+        RW::ITXD* txd = helper.TXD();
+        const uint32_t count = txd->GetTextureCount();
+        for (uint32_t t = 0; t < count; ++t) {
+            std::string name;
+            try {
+                TextureImportRequest request = helper.FillImportRequest(t, category);
+                name = request.name;
+                Progress(t + 1, count, name);
+                if (name.empty())
+                    throw RW::CException("the texture has no name", nullptr, nullptr);
+                auto bitmap = helper.DecodeTexture(t);
+                if (!bitmap)
+                    throw RW::CException("the texture has no pixels", nullptr, nullptr);
+                switch (StoreBitmap(*db, cache, *bitmap, name, request.withAlpha != 0, category,
+                                    request.uncompressed != 0, game, args.Has("--replace"))) {
+                case StoreResult::kExists:
+                    std::fprintf(stderr,
+                                 "tessarine-cli txd: '%s' exists; skipped (--replace "
+                                 "replaces it)\n",
+                                 name.c_str());
+                    ++skipped;
+                    break;
+                case StoreResult::kNoGame:
+                    throw Failure{kRefused, "no game chosen for the cache: give --game 1 (Vice "
+                                            "City) or --game 2 (San Andreas)"};
+                case StoreResult::kStored:
+                    ++imported;
+                    break;
+                }
+            } catch (const RW::CException& e) {
+                std::fprintf(stderr, "tessarine-cli txd: %s: %s\n",
+                             name.empty() ? ("texture " + std::to_string(t)).c_str() : name.c_str(),
+                             e.Text().c_str());
+                ++failed;
+            }
+        }
+    }
+    db->Flush();
+    std::printf("imported %d textures, skipped %d existing, %d failed\n", imported, skipped,
+                failed);
+    return failed ? kBadInput : skipped ? kRefused : kDone;
+}
+
+} // namespace
+
+int CommandTxd(const Args& args) {
+    if (args.positional.size() < 2)
+        throw Failure{kBadInput, kTxdUsage};
+    const std::string& verb = args.positional[0];
+    if (verb == "info")
+        return TxdInfo(args);
+    if (verb == "list")
+        return TxdList(args);
+    if (verb == "export")
+        return TxdExport(args);
+    if (verb == "import")
+        return TxdImport(args);
+    throw Failure{kBadInput, kTxdUsage};
+}
