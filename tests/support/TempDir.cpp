@@ -25,7 +25,11 @@ void TempDir::Write(const std::string& name, const std::string& data) const {
 }
 
 std::string TempDir::Read(const std::string& name) const {
-    std::ifstream in(File(name), std::ios::binary);
+    return ReadFile(File(name));
+}
+
+std::string TempDir::ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
     std::stringstream buffer;
     buffer << in.rdbuf();
     return buffer.str();

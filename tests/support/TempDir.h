@@ -13,6 +13,7 @@ public:
     std::string File(const std::string& name) const { return m_strPath + "/" + name; }
     void Write(const std::string& name, const std::string& data) const;
     std::string Read(const std::string& name) const;
+    static std::string ReadFile(const std::string& path);
 
 private:
     std::string m_strPath;

@@ -94,8 +94,15 @@ void CTXDHelper::OpenTXD(const std::string& szFileName, int hFile, uint64_t nOff
     m_bAttached = hFile != RW::kInvalidHandle;
     try {
         m_pTXD = TryFlavour<RW::CTXDPC>(szFileName, hFile, nOffset);
+        // Attaching checks no platform; without this a PS2 dictionary in an archive
+        // would be taken as a PC one and none of its textures could be read.
+        if (m_bAttached && !m_pTXD->IsTexturePlatform(1, 0) && !m_pTXD->IsTexturePlatform(8, 0) &&
+            !m_pTXD->IsTexturePlatform(9, 0))
+            throw RW::CException("This is not a valid PC texture.", nullptr, nullptr);
         return;
     } catch (const RW::CException& e) {
+        CloseTXD();
+        m_bAttached = hFile != RW::kInvalidHandle;
         LogPrintA("CDlgImportTXD: RW::CTXDPC fault (%s)\n", e.Text().c_str());
     }
     try {
