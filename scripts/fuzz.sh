@@ -14,18 +14,30 @@ CC=clang-14 CXX=clang++-14 cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWith
 cmake --build "$BUILD_DIR" -j"$(nproc)"
 WORK="$(mktemp -d)"
 trap 'rm -rf "$WORK"' EXIT
-mkdir -p "$WORK/index" "$WORK/unpack" "$WORK/cache"
+mkdir -p "$WORK/index" "$WORK/unpack" "$WORK/cache" "$WORK/txd" "$WORK/dff" "$WORK/img"
 cp samples/demo/*.txt "$WORK/index/"
-if [ -d ../shared/testdata/real/mobile_cache ]; then
-    find ../shared/testdata/real/mobile_cache -name '*.txt' -exec cp {} "$WORK/index/" \;
+REAL=../shared/testdata/real
+if [ -d "$REAL" ]; then
+    find "$REAL/mobile_cache" -name '*.txt' -exec cp {} "$WORK/index/" \;
+    # The small real files: dictionaries of every flavour, models, archives.
+    find "$REAL/txd" -size -12k -type f -exec cp {} "$WORK/txd/" \;
+    find "$REAL/dff" -size -12k -type f -exec cp {} "$WORK/dff/" \;
+    find "$REAL/img" -size -12k -type f -exec cp {} "$WORK/img/" \;
 fi
 export ASAN_OPTIONS=detect_leaks=1
 export TESSARINE_FUZZ_SEEDS="$WORK/cache"
-for target in FuzzCacheFiles FuzzIndexFile FuzzUnpackData; do
+for target in FuzzCacheFiles FuzzIndexFile FuzzUnpackData FuzzImgDirectory FuzzRwStream \
+    FuzzRwStreamMobile FuzzTxdPC FuzzTxdPS2 FuzzTxdMobile FuzzDffNames; do
     corpus="$WORK/unpack"
-    [ "$target" = FuzzIndexFile ] && corpus="$WORK/index"
-    [ "$target" = FuzzCacheFiles ] && corpus="$WORK/cache"
+    max_len=4096
+    case "$target" in
+    FuzzIndexFile) corpus="$WORK/index" ;;
+    FuzzCacheFiles) corpus="$WORK/cache" ;;
+    FuzzImgDirectory) corpus="$WORK/img" max_len=16384 ;;
+    FuzzDffNames) corpus="$WORK/dff" max_len=16384 ;;
+    FuzzRw* | FuzzTxd*) corpus="$WORK/txd" max_len=16384 ;;
+    esac
     echo "fuzz: $target for ${SECONDS_EACH}s"
-    "$BUILD_DIR/bin/$target" -max_total_time="$SECONDS_EACH" -max_len=4096 \
+    "$BUILD_DIR/bin/$target" -max_total_time="$SECONDS_EACH" -max_len="$max_len" \
         -artifact_prefix="$WORK/" -print_final_stats=1 "$corpus" 2>&1 | tail -n 12
 done

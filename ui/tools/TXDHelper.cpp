@@ -216,6 +216,12 @@ std::unique_ptr<Bitmap32> CTXDHelper::DecodeTexture(uint32_t dwID) {
         break;
     case RW::TXD_COMPRESSION_PS2_SWIZZLED: {
         uint32_t W = (d == 4 && w <= 32) ? 32 : w;
+        // The swizzled level covers the whole working grid; a block shorter than that
+        // is damaged, and its sizes must not decide an allocation.
+        uint64_t needed = uint64_t(W) * h * d / 8;
+        if (rasterSize < needed)
+            Fail(txd, Format("The texture's raster is cut short (%u bytes missing).",
+                             static_cast<unsigned>(needed - rasterSize)));
         buffer.assign(size_t(W) * h * 4, 0);
         if (d == 8)
             Unswizzle8(raster, rasterSize, buffer.data(), W, h);
@@ -264,6 +270,10 @@ std::unique_ptr<Bitmap32> CTXDHelper::DecodeTexture(uint32_t dwID) {
     if (ps2 && d == 32)
         swap = true;
 
+    // Other depths have no pixels to read: refused before a bitmap of the stated size is
+    // made for them.
+    if (d != 4 && d != 8 && d != 16 && d != 24 && d != 32)
+        Fail(txd, Format("The texture's depth of %u bits is not supported.", d));
     uint16_t convertLayout = static_cast<uint16_t>(layout == 0x555 ? 0x1555 : layout);
     auto bitmap =
         GdiplusConvert(0, pixels, w, h, static_cast<int>(d), convertLayout, swap,
