@@ -71,6 +71,8 @@ public:
     const std::string& Path() const { return m_strPath; }
     int PrimaryCache() const { return m_nPrimaryCache; }
     int Game() const { return m_nGame; }
+    // The record layout from now on: 0 automatic, 1 VC, 2 SA.
+    void SetGame(int game) { m_nGame = game; }
 
     // ---- Data files ----
     // Creates a new empty cache (index, and DAT, TOC and TMB of every cache). Returns 1.

@@ -1,0 +1,285 @@
+// The main window offscreen on copies of the bundled sample: opening (with repairs
+// answered by the test), browsing, tabs, mip levels, thumbnails, the game, closing; and
+// screenshots for review.
+#include "app/Settings.h"
+#include "app/SettingsKeys.h"
+#include "cache/TextureDatabase.h"
+#include "platform/ScriptedMessageBox.h"
+#include "support/TempDir.h"
+#include "ui/UiTests.h"
+#include "ui/controls/DlgRender.h"
+#include "ui/controls/TreeCtrlEx.h"
+#include "ui/main/DlgMain.h"
+#include "ui/main/MenuBar.h"
+
+#include <QComboBox>
+#include <QTabBar>
+#include <QTest>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<TempDir> m_pDir;
+    std::string m_strSample;
+
+    // A copy of the sample cache; the build's own stays untouched.
+    std::string CopySample(const std::string& folder) {
+        fs::create_directories(m_pDir->File(folder));
+        for (const auto& entry : fs::directory_iterator(TESSARINE_SAMPLE_DIR))
+            fs::copy_file(entry.path(),
+                          m_pDir->File(folder) + "/" + entry.path().filename().string());
+        return m_pDir->File(folder) + "/sample.txt";
+    }
+    std::unique_ptr<CDlgMain> Window(std::vector<std::string> args = {}) {
+        auto window =
+            std::make_unique<CDlgMain>(Settings::Path(), std::move(args), TESSARINE_PLUGINS_DIR);
+        window->OnInitDialog();
+        window->resize(1000, 700);
+        window->show();
+        return window;
+    }
+    static QTreeWidgetItem* TextureItem(CDlgMain& w, const char* name) {
+        const auto found = w.Tree()->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
+        return found.isEmpty() ? nullptr : found.first();
+    }
+
+private slots:
+    void init() {
+        m_pDir = std::make_unique<TempDir>();
+        Settings::SetPath(m_pDir->File("tessarine.ini"));
+        IniWriteInt(Settings::kShowLoadingScreen, 0);
+        IniWriteInt(Settings::kFirstRunNoticeShown, 1);
+        m_strSample = CopySample("sample");
+    }
+    void cleanup() { m_pDir.reset(); }
+
+    void firstRunNoticeAndEmptyState() {
+        IniWriteInt(Settings::kFirstRunNoticeShown, 0);
+        CScriptedMessageBox boxes;
+        auto w = Window();
+        QCOMPARE(int(boxes.Boxes().size()), 1);
+        QCOMPARE(QString::fromStdString(boxes.Boxes()[0].caption),
+                 QString("Alpha version, bitches"));
+        QCOMPARE(IniReadInt(Settings::kFirstRunNoticeShown), 1);
+        QCOMPARE(w->windowTitle(), QString("Tessarine 0.6b NIGHT build #394"));
+        QVERIFY(!w->MipLevels()->isEnabled());
+        QVERIFY(!w->Menus()->IsEnabled(40015));
+        QCOMPARE(w->Tabs()->count(), 4);
+        QCOMPARE(w->Tabs()->tabText(2), QString("       PVR"));
+    }
+
+    void openBrowseAndShowEveryLevel() {
+        CScriptedMessageBox boxes;
+        auto w = Window({m_strSample}); // the cache on the command line
+        QVERIFY(boxes.Boxes().empty());
+        QCOMPARE(w->windowTitle(), QString("sample.txt - Tessarine 0.6b NIGHT"));
+        QVERIFY(w->PaneText(0).startsWith("Cache loaded within"));
+        QCOMPARE(w->Tree()->topLevelItemCount(), 5);
+        QCOMPARE(w->Tree()->topLevelItem(1)->text(0), QString("[+] World"));
+        QVERIFY(w->Menus()->IsEnabled(40015));
+
+        w->SelectTexture(w->Cache()->FindTexture("bricks", true));
+        QCOMPARE(w->PaneText(4), QString("256 x 256"));
+        QCOMPARE(w->PaneText(5), QString("GTA SA"));
+        QCOMPARE(w->PaneText(6), QString("DXT1"));
+        QVERIFY(w->PaneText(2).startsWith("ID: 01, Offset: 0x"));
+        QVERIFY(w->PaneText(0).startsWith("Texture 'bricks' rendered within"));
+        QCOMPARE(w->MipLevels()->count(), 9);
+        QCOMPARE(w->MipLevels()->itemText(0), QString("Mip Level #00 (256 x 256)"));
+        QCOMPARE(w->MipLevels()->itemText(8), QString("Mip Level #08 (1 x 1)"));
+        QCOMPARE(w->View()->Image()->Width(), 256u);
+        // Every level of every cache decodes to its size.
+        for (int cache = 0; cache < 4; ++cache) {
+            w->SelectTab(cache);
+            QCOMPARE(w->CurrentCache(), cache);
+            for (int level = 0; level < w->MipLevels()->count(); ++level) {
+                w->MipLevels()->setCurrentIndex(level);
+                emit w->MipLevels()->activated(level);
+                QVERIFY(w->View()->Image());
+                QCOMPARE(int(w->View()->Image()->Width()), std::max(1, 256 >> level));
+            }
+        }
+        QCOMPARE(w->PaneText(6), QString("RGBA 5551"));
+
+        // An alias: grey, its original in pane 1.
+        QTreeWidgetItem* alias = TextureItem(*w, "sign_early");
+        QVERIFY(alias);
+        QCOMPARE(alias->foreground(0).color(), QColor(0x78, 0x78, 0x78));
+        w->Tree()->SelectItem(alias);
+        QCOMPARE(w->PaneText(1), QString("[sign_welcome]"));
+
+        // A category, then two textures.
+        w->Tree()->SelectItem(w->Tree()->topLevelItem(2));
+        QCOMPARE(w->PaneText(0), QString("Category 'Interface' selected."));
+        QVERIFY(!w->MipLevels()->isEnabled());
+        QTreeWidgetItem* grass = TextureItem(*w, "grass");
+        w->Tree()->SelectItem(TextureItem(*w, "bricks"));
+        const QRect r = w->Tree()->visualItemRect(grass);
+        QTest::mouseClick(w->Tree()->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                          QPoint(r.left() + 10, r.center().y()));
+        QCOMPARE(w->PaneText(0), QString("2 items selected"));
+        QVERIFY(!w->View()->Image());
+        QVERIFY(w->PaneText(4).isEmpty());
+    }
+
+    void tabsStepAndSnapBack() {
+        // Only the PVR cache present: it is current, other tabs snap back to it.
+        for (const char* cache : {"dxt", "etc", "unc"})
+            for (const char* ext : {".dat", ".toc", ".tmb"})
+                fs::remove(m_pDir->File("sample/sample.") + cache + ext);
+        CScriptedMessageBox boxes;
+        auto w = Window();
+        w->OpenCache(m_strSample);
+        QCOMPARE(w->CurrentCache(), 2);
+        QCOMPARE(w->Tabs()->currentIndex(), 2);
+        w->SelectTexture(1);
+        QCOMPARE(w->PaneText(6), QString("PVRTC2"));
+        w->Tabs()->setCurrentIndex(0);
+        QCOMPARE(w->Tabs()->currentIndex(), 2);
+        QCOMPARE(w->CurrentCache(), 2);
+        w->OnCommand(40058); // next: missing, back to the primary
+        QCOMPARE(w->CurrentCache(), 2);
+
+        // All four: Ctrl+Right steps and wraps.
+        auto full = Window();
+        full->OpenCache(CopySample("full"));
+        full->SelectTexture(1);
+        full->OnCommand(40059);
+        QCOMPARE(full->CurrentCache(), 3);
+        QCOMPARE(full->PaneText(6), QString("RGBA 5551"));
+        full->OnCommand(40058);
+        QCOMPARE(full->CurrentCache(), 0);
+        QCOMPARE(full->PaneText(6), QString("DXT1"));
+    }
+
+    void thumbnailsAndGame() {
+        CScriptedMessageBox boxes;
+        auto w = Window();
+        w->OpenCache(m_strSample);
+        w->SelectTexture(1);
+        w->OnCommand(40621);
+        QVERIFY(w->ThumbnailMode());
+        QVERIFY(w->Menus()->IsChecked(40621));
+        QCOMPARE(w->PaneText(4), QString::asprintf("%d x %d", int(w->View()->Image()->Width()),
+                                                   int(w->View()->Image()->Height())));
+        QVERIFY(w->View()->Image()->Width() < 256);
+        w->OnCommand(40621);
+        QVERIFY(!w->ThumbnailMode());
+        QCOMPARE(w->View()->Image()->Width(), 256u);
+
+        w->OnCommand(40605);
+        QCOMPARE(w->GameSelection(), 1);
+        QCOMPARE(w->Cache()->Game(), 1);
+        QCOMPARE(IniReadInt(Settings::kGame), 1);
+        QVERIFY(w->Menus()->IsChecked(40605) && !w->Menus()->IsChecked(40604));
+        w->OnCommand(40604);
+
+        // A cache without thumbnails refuses the mode.
+        for (const char* cache : {"dxt", "etc", "pvr", "unc"})
+            fs::remove(m_pDir->File("sample/sample.") + cache + ".tmb");
+        boxes.Answer(IDNO);
+        boxes.Answer(IDNO);
+        boxes.Answer(IDNO);
+        boxes.Answer(IDNO);
+        w->OpenCache(m_strSample);
+        boxes.Clear();
+        w->OnCommand(40621);
+        QVERIFY(!w->ThumbnailMode());
+        QCOMPARE(QString::fromStdString(boxes.Boxes().at(0).text),
+                 QString("No thumbnails loaded."));
+    }
+
+    void damagedCopyIsRepairedOnRequest() {
+        // A TOC that records a wrong DAT length, and a TMB missing.
+        {
+            std::string toc = TempDir::ReadFile(m_pDir->File("sample/sample.dxt.toc"));
+            toc[0] ^= 0x40; // the DAT length it records
+            m_pDir->Write("sample/sample.dxt.toc", toc);
+        }
+        fs::remove(m_pDir->File("sample/sample.etc.tmb"));
+        CScriptedMessageBox boxes;
+        boxes.Answer(IDYES);
+        boxes.Answer(IDYES);
+        auto w = Window();
+        w->OpenCache(m_pDir->File("sample/sample.pvr.dat")); // a data file names its index
+        QCOMPARE(int(boxes.Boxes().size()), 2);
+        QVERIFY(boxes.Boxes()[0].text.find("DXT.TOC file is corrupted") != std::string::npos);
+        QVERIFY(boxes.Boxes()[1].text.find("ETC.TMB file is corrupted") != std::string::npos);
+        QCOMPARE(w->PaneText(0), QString("Done!"));
+        QVERIFY(w->Cache()->CheckToc(0));
+        QCOMPARE(w->Cache()->CountThumbs(1), w->Cache()->CountTextures(1));
+        QCOMPARE(w->Tree()->topLevelItemCount(), 5);
+
+        // No index: rebuilt from the data files on Yes.
+        w->UnloadCache();
+        fs::remove(m_strSample);
+        boxes.Clear();
+        boxes.Answer(IDYES);
+        w->OpenCache(m_strSample);
+        QVERIFY(boxes.Boxes().at(0).text.find("Whoa! No TXT database found.") != std::string::npos);
+        QVERIFY(fs::exists(m_strSample));
+        QVERIFY(w->Cache()->TextureCount() > 0);
+
+        // Nothing at all.
+        boxes.Clear();
+        w->OpenCache(m_pDir->File("nothing.txt"));
+        QCOMPARE(QString::fromStdString(boxes.Boxes().at(0).text),
+                 QString("No caches found, lol.\n\nCheck .DAT, .TMB and .TOC files."));
+        QCOMPARE(w->PaneText(0), QString("Cache unloaded."));
+        QVERIFY(!w->Cache());
+    }
+
+    void closeSavesThePlaceAndViewOptionsPersist() {
+        CScriptedMessageBox boxes;
+        {
+            auto w = Window();
+            w->OnCommand(40051); // Alpha
+            w->OnCommand(40046); // stretch
+            QVERIFY(w->View()->Options() & CDlgRender::RENDER_CHECKER);
+            QVERIFY(w->View()->Options() & CDlgRender::RENDER_STRETCH);
+            w->move(40, 50);
+            w->close();
+        }
+        QCOMPARE(IniReadInt(Settings::kRenderBackground), 1);
+        QVERIFY(IniReadInt(Settings::kPositionRight) > IniReadInt(Settings::kPositionLeft));
+        auto again = Window();
+        QVERIFY(again->View()->Options() & CDlgRender::RENDER_CHECKER);
+        QVERIFY(again->Menus()->IsChecked(40051));
+    }
+
+    void screenshotsForReview() {
+        CScriptedMessageBox boxes;
+        auto w = Window();
+        w->OpenCache(m_strSample);
+        w->SelectTexture(w->Cache()->FindTexture("sign_welcome", true));
+        fs::create_directories(TESSARINE_SCREENSHOT_DIR);
+        const char* names[] = {"background-none", "background-alpha", "background-fixed-alpha",
+                               "background-single-color"};
+        for (int mode = 0; mode < 4; ++mode) {
+            w->OnCommand(40050 + mode);
+            QVERIFY(w->grab().save(QString(TESSARINE_SCREENSHOT_DIR "/") + names[mode] + ".png"));
+        }
+        w->OnCommand(40051);
+        w->OnCommand(40046);
+        QVERIFY(w->grab().save(TESSARINE_SCREENSHOT_DIR "/stretched.png"));
+        w->OnCommand(40046);
+        w->OnCommand(40621);
+        QVERIFY(w->grab().save(TESSARINE_SCREENSHOT_DIR "/thumbnail-mode.png"));
+        w->OnCommand(40621);
+        w->SelectTexture(1);
+        for (int t = 2; t <= 4; ++t) {
+            const QRect r =
+                w->Tree()->visualItemRect(TextureItem(*w, w->Cache()->GetTextureName(t).c_str()));
+            QTest::mouseClick(w->Tree()->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                              QPoint(r.left() + 10, r.center().y()));
+        }
+        QCOMPARE(w->PaneText(0), QString("4 items selected"));
+        QVERIFY(w->grab().save(TESSARINE_SCREENSHOT_DIR "/multi-selection.png"));
+    }
+};
+
+static UiTestRegistration<MainWindowTest> registration("MainWindowTest");
+#include "MainWindowTest.moc"

@@ -1,0 +1,114 @@
+#pragma once
+// The main window: the one open texture cache, its textures in a tree by category, the
+// four caches as tabs, the mip levels of the selected texture, and the texture view.
+#include "cache/TextureDatabase.h"
+#include "raster/CacheHelper.h"
+
+#include <QMainWindow>
+#include <QString>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CDlgRender;
+class CMenuBar;
+class CTreeCtrlEx;
+class QComboBox;
+class QLabel;
+class QProgressBar;
+class QTabBar;
+class QToolBar;
+class QTreeWidgetItem;
+
+class CDlgMain : public QMainWindow, public CCacheHelper {
+    Q_OBJECT
+public:
+    enum { kPaneCount = 7 };
+    static constexpr int kPaneWidths[kPaneCount] = {-1, 130, 150, 60, 100, 60, 60};
+
+    // Loads and binds the codec plug-ins, showing the start-up logo meanwhile.
+    CDlgMain(const std::string& settingsPath, std::vector<std::string> args,
+             const std::string& pluginsFolder = std::string());
+    ~CDlgMain() override;
+
+    // Everything the window does once before it is shown (menus, tabs, view options,
+    // window position, first-run notice, the cache named on the command line).
+    void OnInitDialog();
+
+    void OpenCache(const std::string& path);
+    void CreateCache(const std::string& path);
+    void UnloadCache();
+    void ReloadCache();
+    void UpdateTexturesTree();
+    void AddCategoryItem(int index, const std::string& name);
+    void UpdateSelection();
+    void RenderTexture(int id, int mipLevel);
+    void FillMipLevels(int width, int height, int count);
+    void SelectTexture(int id);
+    void SetTitle(const std::string* name);
+    // Carries out a menu or accelerator command.
+    void OnCommand(int id);
+    // Selects a cache tab as the user would.
+    void SelectTab(int cache);
+
+    CTextureDatabase* Cache() const { return m_pCache.get(); }
+    int CurrentCache() const { return m_nCurrentCache; }
+    bool ThumbnailMode() const { return m_bThumbnails; }
+    int GameSelection() const { return m_nGame; }
+    QString PaneText(int pane) const;
+    CTreeCtrlEx* Tree() const { return m_pTree; }
+    CDlgRender* View() const { return m_pView; }
+    QComboBox* MipLevels() const { return m_pMipLevels; }
+    QTabBar* Tabs() const { return m_pTabs; }
+    CMenuBar* Menus() const { return m_pMenus; }
+    const Bitmap32* CurrentBitmap() const { return m_pBitmap.get(); }
+    // The tree item of a category, or nullptr.
+    QTreeWidgetItem* CategoryItem(int index) const;
+    // The texture id of an item; -1 for a category item or none.
+    static int ItemTexture(const QTreeWidgetItem* item);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void SetPane(int pane, const QString& text);
+    void ClearPanes();
+    void EnableCacheCommands(bool enabled);
+    void ApplyRenderType(int type);
+    void ApplyBackground(int mode);
+    void ChooseBackgroundColor();
+    void StepCache(int step);
+    void ToggleThumbnails();
+    void SetGame(int game);
+    void ToggleConsole();
+    void BuildMenus();
+    void LayoutControls();
+    bool HasCacheFile(int cache) const;
+    void ShowProgress(bool shown, int maximum = 100);
+    // Red: a raster of some present cache has no size or an unknown format.
+    bool IsDamaged(int texture);
+
+    std::string m_strSettingsPath;
+    std::vector<std::string> m_Args;
+    std::unique_ptr<CTextureDatabase> m_pCache;
+    CTreeCtrlEx* m_pTree = nullptr;
+    std::vector<QTreeWidgetItem*> m_CategoryItems; // 64 entries
+    int m_nCurrentCache = 0;
+    bool m_bCategories = true;
+    bool m_bThumbnails = false;
+    int m_nGame = 0;
+    std::unique_ptr<Bitmap32> m_pBitmap;
+    CDlgRender* m_pView = nullptr;
+    QWidget* m_pCentral = nullptr;
+    QWidget* m_pTabArea = nullptr;
+    QTabBar* m_pTabs = nullptr;
+    QComboBox* m_pMipLevels = nullptr;
+    QProgressBar* m_pProgress = nullptr;
+    QLabel* m_pPanes[kPaneCount] = {};
+    QToolBar* m_pToolBar = nullptr;
+    CMenuBar* m_pMenus = nullptr;
+    std::vector<int8_t> m_Damaged; // per texture: -1 unknown, 0 sound, 1 damaged
+    bool m_bUpdatingTree = false;
+};

@@ -1,0 +1,139 @@
+#include "ui/main/Resources.h"
+
+namespace Res {
+
+namespace {
+
+const std::map<int, const char*> kStrings = {
+    {106, "English (US)"},
+    {107, "Vice City Cache list (*.txt)|*.txt|All Files (*.*)|*.*|"},
+    {108, "Load the cache first!"},
+    {109, "Portable Network Graphics (*.png)|*.png|Windows Bitmap (*.bmp)|*.bmp|GIF (*.gif)|*.gif|"
+          "JPEG (*.jpg; *.jpeg)|*.jpg;*.jpeg|TIFF (*.tif)|*.tif|"},
+    {110, "Error"},
+    {111, "This is a development build of Tessarine. It changes your texture caches in place: "
+          "keep a copy of the files you work on."},
+    {112, "Tessarine %version%\nA texture cache editor for the mobile editions of GTA Vice "
+          "City and San Andreas."},
+    {114, "Texture name must be unique!"},
+    {115, "Texture name cannot be empty!"},
+    {116, "Are you sure you want to delete this category?"},
+    {117, "Are you sure you want to delete this texture?"},
+    {118, "RenderWare Texture Dictionary (*.txd)|*.txd|All Files (*.*)|*.*|"},
+    {119, "It's allowed to delete only empty categories."},
+    {121, "RenderWare Model File (*.dff)|*.dff|All files (*.*)|*.*|"},
+    {122, "No caches found, lol.\n\nCheck .DAT, .TMB and .TOC files."},
+    {123, "RW Version: 0x%08X"},
+    {124, "Texture '%s' already exists. Would you like to replace it?"},
+    {125, "Texture '%s' rendered within %0.2f seconds."},
+    {126, "Done!"},
+    {130, "Find"},
+    {131, "No textures found. Do you want to try search from beginning?"},
+    {136, "Radar map not found."},
+    {138, "Text File (*.txt)|*.txt|All Files (*.*)|*.*|"},
+    {139, "All Supported Formats|*.png;*.jpg;*.bmp;*.gif;*.jpeg;*.tif|Portable Network Graphics "
+          "(*.png)|*.png|Windows Bitmap (*.bmp)|*.bmp|GIF (*.gif)|*.gif|JPEG (*.jpeg; "
+          "*.jpg)|*.jpeg;*.jpg|TIFF (*.tif)|*.tif|"},
+    {144, "New"},
+    {145, "Import"},
+    {146, "Export"},
+    {147, "Open"},
+    {148, "Cache loaded within %.2f seconds."},
+    {150, "Interface language changed"},
+    {154, "Texture"},
+    {155, "Info"},
+    {156, "Dimensions"},
+    {160, "Cache not loaded"},
+    {161, "Not Found"},
+    {162, "Category '%s' selected."},
+    {166, "Yes for all?"},
+    {167, "Do you want to delete all selected textures with its siblings?"},
+    {168, "Select folder for export textures to:"},
+    {169, "%d items selected"},
+    {174, "&Debug Console"},
+    {177, "Do you want to make this cache for San Andreas? \n\nIf you choose 'No' an Vice City "
+          "cache will be created."},
+};
+
+const std::map<int, const char*> kMenus = {
+    {40219, "&New..."},
+    {40008, "&Open..."},
+    {40222, "&Reload"},
+    {40015, "&Close"},
+    {40009, "E&xit"},
+    {40091, "&Find..."},
+    {40227, "Find &Next"},
+    {40202, "With &Alpha..."},
+    {40205, "&Without Alpha..."},
+    {40273, "Uncompressed (32bpp)..."},
+    {40012, "&Export..."},
+    {40065, "Export &All..."},
+    {40221, "Add New &Category..."},
+    {40262, "Import &TXD..."},
+    {40621, "&Thumbnails"},
+    {40071, "Show &Categories"},
+    {40046, "&Stretch Image"},
+    {40043, "CStatic (this sucks)"},
+    {40044, "GDI+"},
+    {40045, "Direct X"},
+    {40050, "None"},
+    {40051, "Alpha"},
+    {40052, "Fixed alpha"},
+    {40053, "Single Color"},
+    {40057, "Set Background Color..."},
+    {40058, "&Next Cache"},
+    {40059, "&Previous Cache"},
+    {40300, "English (US)"},
+    {40277, "&Radar Map Editor..."},
+    {40278, "Check &Model (DFF)..."},
+    {40279, "IMG &Synchronizer..."},
+    {40281, "Import &IMG..."},
+    {40604, "&Auto"},
+    {40605, "GTA &Vice City"},
+    {40606, "GTA &San Andreas"},
+    {40085, "&Disable Startup Logo"},
+    {40612, "&Pack Texture Data"},
+    {40619, "Override Import &Rules"},
+    {40019, "&Information"},
+    // Popups, keyed by their own numbers below the command range.
+    {1, "&File"},
+    {2, "&Edit"},
+    {3, "&Textures"},
+    {4, "&Import"},
+    {5, "&View"},
+    {6, "&Render"},
+    {7, "&Background"},
+    {8, "&Language"},
+    {9, "&Tools"},
+    {10, "&Options"},
+    {11, "&Game"},
+    {12, "&Help"},
+};
+
+std::map<int, QString> g_strings;
+std::map<int, QString> g_menus;
+
+} // namespace
+
+QString String(int id) {
+    if (auto it = g_strings.find(id); it != g_strings.end())
+        return it->second;
+    auto it = kStrings.find(id);
+    return it == kStrings.end() ? QString() : QString::fromUtf8(it->second);
+}
+
+QString MenuText(int commandId) {
+    if (commandId == 40014)
+        return String(174);
+    if (auto it = g_menus.find(commandId); it != g_menus.end())
+        return it->second;
+    auto it = kMenus.find(commandId);
+    return it == kMenus.end() ? QString() : QString::fromUtf8(it->second);
+}
+
+void SetOverrides(std::map<int, QString> strings, std::map<int, QString> menus) {
+    g_strings = std::move(strings);
+    g_menus = std::move(menus);
+}
+
+} // namespace Res
