@@ -1,0 +1,67 @@
+#pragma once
+// Large caches on disk for the benchmarks.
+#include "cache/ByteOrder.h"
+#include "cache/TextureDatabase.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+// A synthetic cache on disk: `textures` entries (every 20th an alias), VC records of
+// `side` x `side` RGBA 8888 in the caches of `cacheMask`, 8x8 thumbnails, TOC files.
+struct SyntheticCache {
+    std::string dir;
+    std::string index;
+
+    SyntheticCache(int textures, int side, unsigned cacheMask) {
+        char pattern[] = "/tmp/tessarine-cache-bench-XXXXXX";
+        dir = mkdtemp(pattern);
+        index = dir + "/big.txt";
+        std::string text = "cat=0 name=Default onfoot=0 slow=0 fast=0\r\n";
+        for (int i = 0; i < textures; ++i) {
+            if (i % 20 == 19)
+                text += "\"tex" + std::to_string(i) + "\" \"affiliate=tex" + std::to_string(i - 1) +
+                        "\"\r\n";
+            else
+                text += "\"tex" + std::to_string(i) + "\" width=" + std::to_string(side) +
+                        " height=" + std::to_string(side) + " png=00000000 img=00000000\r\n";
+        }
+        FILE* f = fopen(index.c_str(), "wb");
+        fwrite(text.data(), 1, text.size(), f);
+        fclose(f);
+        const size_t rasterSize = size_t(side) * side * 4;
+        std::vector<uint8_t> record(8 + rasterSize), thumb(8 + 256);
+        EncodeHeader({0xADDE, 0x1401, static_cast<uint16_t>(side), static_cast<uint16_t>(side)},
+                     record.data());
+        EncodeHeader({0xADDE, 0x1401, 8, 8}, thumb.data());
+        for (int k = 0; k < kCacheCount; ++k) {
+            if (!(cacheMask & (1u << k)))
+                continue;
+            const std::string base = dir + "/big." + kCacheNames[k];
+            FILE* dat = fopen((base + ".dat").c_str(), "wb");
+            FILE* tmb = fopen((base + ".tmb").c_str(), "wb");
+            std::vector<uint8_t> toc(4 + 4 * size_t(textures));
+            uint32_t offset = 0;
+            for (int i = 0; i < textures; ++i) {
+                if (i % 20 == 19) {
+                    WriteLe32(toc.data() + 4 + 4 * i, 0xFFFFFFFFu);
+                    continue;
+                }
+                WriteLe32(toc.data() + 4 + 4 * i, offset);
+                std::fill(record.begin() + 8, record.end(), static_cast<uint8_t>(i));
+                fwrite(record.data(), 1, record.size(), dat);
+                fwrite(thumb.data(), 1, thumb.size(), tmb);
+                offset += static_cast<uint32_t>(record.size());
+            }
+            WriteLe32(toc.data(), offset);
+            FILE* tocFile = fopen((base + ".toc").c_str(), "wb");
+            fwrite(toc.data(), 1, toc.size(), tocFile);
+            fclose(tocFile);
+            fclose(dat);
+            fclose(tmb);
+        }
+    }
+    ~SyntheticCache() { std::filesystem::remove_all(dir); }
+};
