@@ -7,7 +7,7 @@ export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update
 $SUDO apt-get install -y --no-install-recommends \
     ca-certificates cmake make g++ pkg-config \
-    qt6-base-dev qt6-image-formats-plugins \
+    qt6-base-dev qt6-image-formats-plugins fonts-dejavu-core \
     libgif-dev libimagequant-dev libmd-dev libsquish-dev android-libetc1-dev \
     libgtest-dev libgmock-dev libbenchmark-dev \
     clang-14 libclang-rt-14-dev
