@@ -232,6 +232,48 @@ private slots:
         QVERIFY(!w->Cache());
     }
 
+    void sizesMipListsAndNewCaches() {
+        QCOMPARE(CDlgMain::SizeText(4096), QString("4096 B"));
+        QCOMPARE(CDlgMain::SizeText(4097), QString("4.001 KB"));
+        QCOMPARE(CDlgMain::SizeText(1048576), QString("1024.000 KB"));
+        QCOMPARE(CDlgMain::SizeText(1048577), QString("1.000 MB"));
+        CScriptedMessageBox boxes;
+        auto w = Window();
+        w->FillMipLevels(8, 4, 4);
+        QCOMPARE(w->MipLevels()->count(), 4);
+        QCOMPARE(w->MipLevels()->itemText(1), QString("Mip Level #01 (4 x 2)"));
+        QCOMPARE(w->MipLevels()->itemText(3), QString("Mip Level #03 (1 x 1)"));
+
+        w->CreateCache(m_pDir->File("new.txt"));
+        QCOMPARE(w->PaneText(0), QString("Cache was successfully created."));
+        QVERIFY(fs::exists(m_pDir->File("new.pvr.dat")));
+        QCOMPARE(w->Tree()->topLevelItemCount(), w->Cache()->CategoryCount());
+        QVERIFY(boxes.Boxes().empty());
+    }
+
+    void damagedRastersAreRedAndThumbnailsShowInTheTree() {
+        // The GL format code of one record's header (at its TOC offset) made unknown.
+        CTextureDatabase db(m_strSample, 0);
+        const int bricks = db.FindTexture("bricks", true);
+        const int32_t offset = db.GetTocOffset(0, bricks);
+        std::string dat = TempDir::ReadFile(m_pDir->File("sample/sample.dxt.dat"));
+        dat[size_t(offset) + 2] = 0x77;
+        dat[size_t(offset) + 3] = 0x77;
+        m_pDir->Write("sample/sample.dxt.dat", dat);
+        IniWriteInt(Settings::kShowThumbs, 1);
+        CScriptedMessageBox boxes;
+        auto w = Window();
+        w->OpenCache(m_strSample);
+        QCOMPARE(TextureItem(*w, "bricks")->foreground(0).color(), QColor(0xC0, 0, 0));
+        QCOMPARE(TextureItem(*w, "grass")->foreground(0).style(), Qt::NoBrush);
+        QVERIFY(!TextureItem(*w, "grass")->icon(0).isNull());
+        // F5 reads the index again and keeps the selected texture.
+        w->SelectTexture(db.FindTexture("tiles", true));
+        w->OnCommand(40222);
+        QCOMPARE(w->Tree()->currentItem()->text(0), QString("tiles"));
+        QCOMPARE(w->Tree()->CountSelected(), 1);
+    }
+
     void closeSavesThePlaceAndViewOptionsPersist() {
         CScriptedMessageBox boxes;
         {

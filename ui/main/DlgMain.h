@@ -64,6 +64,8 @@ public:
     const Bitmap32* CurrentBitmap() const { return m_pBitmap.get(); }
     // The tree item of a category, or nullptr.
     QTreeWidgetItem* CategoryItem(int index) const;
+    // The size pane's text for a byte count.
+    static QString SizeText(uint64_t size);
     // The texture id of an item; -1 for a category item or none.
     static int ItemTexture(const QTreeWidgetItem* item);
 

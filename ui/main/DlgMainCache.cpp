@@ -42,15 +42,15 @@ private:
     std::function<QVariant(int)> m_fnColour;
 };
 
-QString SizeText(uint64_t size) {
+} // namespace
+
+QString CDlgMain::SizeText(uint64_t size) {
     if (size > 1048576)
         return QString::asprintf("%0.3f MB", size / 1048576.0);
     if (size < 4097)
         return QString::asprintf("%d B", static_cast<int>(size));
     return QString::asprintf("%0.3f KB", size / 1024.0);
 }
-
-} // namespace
 
 int CDlgMain::ItemTexture(const QTreeWidgetItem* item) {
     return item ? item->data(0, kTextureRole).toInt() : -1;
