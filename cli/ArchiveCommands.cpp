@@ -9,6 +9,7 @@
 #include "platform/Text.h"
 #include "rw/SectionNames.h"
 #include "rw/SimpleDFF.h"
+#include "rw/TextureDictionary.h"
 #include "ui/tools/TXDHelper.h"
 
 #include <algorithm>
@@ -197,9 +198,32 @@ std::vector<std::string> ModelNames(RW::CSimpleDFF& dff, const std::string& path
     return names;
 }
 
-int DffList(const Args& args) {
+// The names a model uses; a dictionary given instead lists its own textures.
+std::vector<std::string> NamesOf(const std::string& path) {
     RW::CSimpleDFF dff;
-    OpenModel(dff, args.positional.at(1));
+    try {
+        dff.Open(path, 0, 0, 0);
+    } catch (const RW::CException& e) {
+        throw Failure{kBadInput, "cannot read the model '" + path + "': " + e.Text()};
+    }
+    if (dff.Root()->m_nID != RW::SECTION_TEXTURE_DICTIONARY) {
+        RW::CSimpleDFF model;
+        OpenModel(model, path);
+        return ModelNames(model, path);
+    }
+    std::vector<std::string> names;
+    RW::CTXDPC txd;
+    try {
+        txd.Open(path, 0, 0, 0);
+        for (uint32_t i = 0; i < txd.GetTextureCount(); ++i)
+            names.push_back(txd.GetTextureName(i, false));
+    } catch (const RW::CException& e) {
+        throw Failure{kBadInput, "cannot read the dictionary '" + path + "': " + e.Text()};
+    }
+    return names;
+}
+
+int DffList(const Args& args) {
     std::unique_ptr<CTextureDatabase> db;
     if (args.positional.size() > 2) {
         Args cacheArgs = args;
@@ -207,7 +231,7 @@ int DffList(const Args& args) {
         db = OpenCache(cacheArgs);
     }
     int missing = 0;
-    for (const std::string& name : ModelNames(dff, args.positional[1])) {
+    for (const std::string& name : NamesOf(args.positional.at(1))) {
         const char* state = "Cache not loaded";
         if (db) {
             const bool found = db->FindTexture(name, true) >= 0;

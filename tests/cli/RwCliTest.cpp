@@ -145,6 +145,10 @@ TEST_F(RwCli, DffNamesRenameAndSync) {
                   .err.find("declares 7308 bytes"),
               std::string::npos);
 
+    // A dictionary in place of a model lists its own textures.
+    EXPECT_NE(Cli("dff list " + Q(m_Real + "txd/pc/sa_LD_CHAT.txd")).out.find("thumbup"),
+              std::string::npos);
+
     std::filesystem::copy_file(m_Real + "dff/sa_fcr900_matfx_env.dff", m_Dir.File("bike.dff"));
     const CliResult renamed = Cli("dff rename " + Q(m_Dir.File("bike.dff")) + " a72b7c5e shiny");
     EXPECT_EQ(renamed.code, 0) << renamed.err;
