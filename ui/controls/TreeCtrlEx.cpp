@@ -68,6 +68,10 @@ CTreeCtrlEx::CTreeCtrlEx(QWidget* parent) : QTreeWidget(parent) {
     });
 }
 
+// The model outlives this part of the object (the base class deletes it); its last
+// signals must not reach the handlers above.
+CTreeCtrlEx::~CTreeCtrlEx() { disconnect(model(), nullptr, this, nullptr); }
+
 int CTreeCtrlEx::CountSelected() const {
     int count = 0;
     for (QTreeWidgetItem* item = FirstVisible(); item; item = itemBelow(item))

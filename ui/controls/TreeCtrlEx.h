@@ -13,6 +13,7 @@ class CTreeCtrlEx : public QTreeWidget {
     Q_OBJECT
 public:
     explicit CTreeCtrlEx(QWidget* parent = nullptr);
+    ~CTreeCtrlEx() override;
 
     int CountSelected() const;
     QTreeWidgetItem* FirstSelected() const;
