@@ -312,8 +312,14 @@ TEST_F(TxdFiles, DamagedNativesAreReportedNotRead) {
     PcNativeSpec cut;
     RwSection cutNative = PcNative(cut);
     cutNative.children[0].body.resize(40);
+    PcNativeSpec swizzledPc; // a PC native naming the PS2 swizzle code, with huge sizes
+    swizzledPc.platform = 1;
+    swizzledPc.flags = 2;
+    swizzledPc.depth = 0;
+    swizzledPc.width = swizzledPc.height = 65535;
     CTXDHelper helper;
-    helper.OpenTXD(Write(Dictionary(5, {PcNative(spec), PcNative(shortDxt), cutNative})));
+    helper.OpenTXD(Write(
+        Dictionary(6, {PcNative(spec), PcNative(shortDxt), cutNative, PcNative(swizzledPc)})));
     RW::ITXD& txd = *helper.TXD();
     EXPECT_THROW(helper.DecodeTexture(0), RW::CException);
     try {
@@ -323,15 +329,16 @@ TEST_F(TxdFiles, DamagedNativesAreReportedNotRead) {
         EXPECT_NE(e.Text().find("cut short"), std::string::npos) << e.Text();
     }
     EXPECT_THROW(txd.GetTextureWidth(2), RW::CException);
-    // The header counts five textures; the fourth and fifth are not there.
+    EXPECT_THROW(helper.DecodeTexture(3), RW::CException);
+    // The header counts six textures; the fifth and sixth are not there.
     try {
-        txd.GetTextureWidth(3);
+        txd.GetTextureWidth(4);
         ADD_FAILURE();
     } catch (const RW::CException& e) {
         EXPECT_EQ(e.Text(), "Texture not exists.");
     }
     EXPECT_EQ(txd.GetTextureName(7, false), "");
-    EXPECT_THROW(txd.IsTexturePlatform(9, 5), RW::CException);
+    EXPECT_THROW(txd.IsTexturePlatform(9, 6), RW::CException);
 }
 
 TEST(PS2Conversion, PaletteReorderAndAlpha) {

@@ -215,6 +215,10 @@ std::unique_ptr<Bitmap32> CTXDHelper::DecodeTexture(uint32_t dwID) {
         decompress(2, RASTER_PVRTC4, 4, 0);
         break;
     case RW::TXD_COMPRESSION_PS2_SWIZZLED: {
+        // Only PS2 palettized texels are swizzled; the same code from a PC native is a
+        // compression byte this program does not know.
+        if (!ps2 || (d != 4 && d != 8))
+            Fail(txd, Format("The texture's compression 0x%X is not supported.", compression));
         uint32_t W = (d == 4 && w <= 32) ? 32 : w;
         // The swizzled level covers the whole working grid; a block shorter than that
         // is damaged, and its sizes must not decide an allocation.
