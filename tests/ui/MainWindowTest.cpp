@@ -309,7 +309,9 @@ private slots:
         QVERIFY(w->grab().save(TESSARINE_SCREENSHOT_DIR "/stretched.png"));
         w->OnCommand(40046);
         w->OnCommand(40621);
+        w->View()->SetZoom(32); // an 8 x 8 thumbnail, large enough to look at
         QVERIFY(w->grab().save(TESSARINE_SCREENSHOT_DIR "/thumbnail-mode.png"));
+        w->View()->SetZoom(1);
         w->OnCommand(40621);
         w->SelectTexture(1);
         for (int t = 2; t <= 4; ++t) {

@@ -162,7 +162,17 @@ void CDlgMain::OnInitDialog() {
     for (int i = 0; i < kPaneCount; ++i) {
         m_pPanes[i] = new QLabel(this);
         if (kPaneWidths[i] > 0) {
-            m_pPanes[i]->setFixedWidth(kPaneWidths[i]);
+            // The widths grow where this font needs more for the longest text of a pane
+            // (at the design's widths "RGBA 8888" would show as "RGBA 888").
+            static const char* const kWidest[kPaneCount] = {"",
+                                                            "[abcdefghijklmnop]",
+                                                            "ID: 20000, Offset: 0x1FFFFFFF",
+                                                            "1023.999 KB",
+                                                            "2048 x 2048",
+                                                            "GTA SA",
+                                                            "RGBA 8888"};
+            m_pPanes[i]->setFixedWidth(std::max(
+                kPaneWidths[i], m_pPanes[i]->fontMetrics().horizontalAdvance(kWidest[i]) + 8));
             statusBar()->addPermanentWidget(m_pPanes[i]);
         } else {
             statusBar()->addWidget(m_pPanes[i], 1);
