@@ -1,6 +1,9 @@
 // IMG archives of both versions, real and built, and directories that lie.
 #include "gta/IMGFile.h"
+#include "app/Settings.h"
+#include "raster/PluginHost.h"
 #include "support/TempDir.h"
+#include "ui/tools/TXDHelper.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -66,6 +69,22 @@ TEST(IMGFile, RealArchivesAndDirectory) {
     ASSERT_EQ(img.Open(real + "v2/samp_custom_1entry.img"), 1);
     EXPECT_EQ(img.GetEntryName(0), "NoModelFile.txd"); // junk after the terminator ignored
     EXPECT_EQ(img.GetEntryOffset(0), 4096u);
+    TempDir settings;
+    const std::string previous = Settings::Path();
+    Settings::SetPath(settings.File("t.ini"));
+    InitPluginBindings(TESSARINE_PLUGINS_DIR);
+    {
+        // Its dictionary is read in place, through the archive's handle.
+        CTXDHelper helper;
+        helper.OpenTXD("", img.Handle(), img.GetEntryOffset(0));
+        EXPECT_STREQ(helper.FlavourName(), "PC");
+        ASSERT_GT(helper.TXD()->GetTextureCount(), 0u);
+        EXPECT_NE(helper.DecodeTexture(0), nullptr);
+    }
+    UnloadPlugins();
+    Settings::SetPath(previous);
+    std::vector<uint8_t> entry;
+    EXPECT_EQ(img.ReadEntry(entry, 0), 4096u); // the archive stayed open
 
     // The real version 1 directory, beside an archive of ours.
     TempDir dir;

@@ -1,4 +1,5 @@
 // Texture dictionaries: the real PC and PS2 files, built mobile ones, and damaged ones.
+#include "app/Settings.h"
 #include "platform/ScriptedMessageBox.h"
 #include "raster/PluginHost.h"
 #include "rw/TextureDictionary.h"
@@ -16,8 +17,20 @@ namespace {
 
 class TxdFiles : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { InitPluginBindings(TESSARINE_PLUGINS_DIR); }
-    static void TearDownTestSuite() { UnloadPlugins(); }
+    // The plug-ins write their binding to the settings: a file of the test's own.
+    static void SetUpTestSuite() {
+        s_pSettings = new TempDir;
+        s_strPrevious = Settings::Path();
+        Settings::SetPath(s_pSettings->File("t.ini"));
+        InitPluginBindings(TESSARINE_PLUGINS_DIR);
+    }
+    static void TearDownTestSuite() {
+        UnloadPlugins();
+        Settings::SetPath(s_strPrevious);
+        delete s_pSettings;
+    }
+    static inline TempDir* s_pSettings = nullptr;
+    static inline std::string s_strPrevious;
     std::string Write(const RwSection& root) {
         const std::string name = "d" + std::to_string(m_nFiles++) + ".txd";
         m_Dir.Write(name, root.Text());
