@@ -112,5 +112,4 @@ private:
     QToolBar* m_pToolBar = nullptr;
     CMenuBar* m_pMenus = nullptr;
     std::vector<int8_t> m_Damaged; // per texture: -1 unknown, 0 sound, 1 damaged
-    bool m_bUpdatingTree = false;
 };

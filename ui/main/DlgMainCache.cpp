@@ -229,13 +229,10 @@ void CDlgMain::UpdateTexturesTree() {
     LogPrintA("CDlgMain: Updating textures tree (m_bCategories=%d)...\n", m_bCategories ? 1 : 0);
     QElapsedTimer timer;
     timer.start();
-    m_bUpdatingTree = true;
     m_pTree->clear();
     m_CategoryItems.assign(64, nullptr);
-    if (!m_pCache) {
-        m_bUpdatingTree = false;
+    if (!m_pCache)
         return;
-    }
     for (int c = 0; c < m_pCache->CategoryCount(); ++c)
         AddCategoryItem(c, m_pCache->GetCategoryName(c));
     const int count = m_pCache->TextureCount();
@@ -245,6 +242,7 @@ void CDlgMain::UpdateTexturesTree() {
     // would spend most of its open time in the tree.
     std::vector<QList<QTreeWidgetItem*>> children(m_CategoryItems.size());
     QList<QTreeWidgetItem*> roots;
+    std::vector<QTreeWidgetItem*> items(size_t(count), nullptr);
     ShowProgress(true, std::max(0, count - 1));
     auto colour = [this](int id) -> QVariant {
         if (m_pCache && m_pCache->IsAlias(id))
@@ -258,6 +256,7 @@ void CDlgMain::UpdateTexturesTree() {
             m_pProgress->setValue(t);
         auto* item =
             new TextureItem(QString::fromStdString(m_pCache->Textures()[t].name), t, colour);
+        items[size_t(t)] = item;
         const int category = m_pCache->Textures()[t].cat;
         if (m_bCategories && category >= 0 && size_t(category) < children.size() &&
             m_CategoryItems[category])
@@ -274,14 +273,7 @@ void CDlgMain::UpdateTexturesTree() {
     if (IniReadInt(Settings::kShowThumbs) != 0) {
         const int primary = m_pCache->PrimaryCache();
         for (int t = 0; t < count; ++t) {
-            QTreeWidgetItem* item = nullptr;
-            const int category = m_pCache->Textures()[t].cat;
-            QTreeWidgetItem* parent = CategoryItem(category);
-            for (int i = 0; parent && i < parent->childCount() && !item; ++i)
-                if (ItemTexture(parent->child(i)) == t)
-                    item = parent->child(i);
-            if (!item)
-                continue;
+            QTreeWidgetItem* item = items[size_t(t)];
             auto thumb = m_pCache->IsTmbOpen(primary) ? DecodeCacheTexture(t, primary, 0, true)
                                                       : std::unique_ptr<Bitmap32>();
             if (thumb)
@@ -289,7 +281,6 @@ void CDlgMain::UpdateTexturesTree() {
                               QIcon(QPixmap::fromImage(QtImage::Wrap(*thumb).scaled(8, 8).copy())));
         }
     }
-    m_bUpdatingTree = false;
     LogPrintA("CDlgMain:   - updated within %f seconds.\n", timer.elapsed() / 1000.0);
 }
 
