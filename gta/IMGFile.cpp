@@ -18,20 +18,6 @@ namespace {
 // 2^27 entries of 32 bytes would be 4 GiB of directory; no archive has that many.
 constexpr uint64_t kMaxEntries = uint64_t(1) << 27;
 
-size_t ReadAt(int fd, uint64_t offset, void* buffer, size_t count) {
-    size_t done = 0;
-    while (done < count) {
-        ssize_t n = pread(fd, static_cast<char*>(buffer) + done, count - done,
-                          static_cast<off_t>(offset + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += static_cast<size_t>(n);
-    }
-    return done;
-}
-
 uint64_t LengthOf(int fd) {
     struct stat st {};
     return fd >= 0 && fstat(fd, &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
@@ -94,7 +80,7 @@ int CIMGFile::Open(const std::string& szPath) {
 void CIMGFile::ReadHeader() {
     LogPrintA("GTA::CIMGFile: Reading IMG header...\n");
     uint32_t header[2] = {0, 0};
-    ReadAt(m_hFile, 0, header, sizeof header);
+    Files::ReadAt(m_hFile, 0, header, sizeof header);
     m_nVersion = header[0];
     m_nCount = header[1];
     LogPrintA("GTA::CIMGFile: Header version is 0x%08X.\n", m_nVersion);
@@ -123,7 +109,7 @@ uint32_t CIMGFile::LoadDirectory() {
     }
     m_Directory.resize(count);
     size_t bytes = count * sizeof(IMGEntry);
-    size_t read = count ? ReadAt(fd, offset, m_Directory.data(), bytes) : 0;
+    size_t read = count ? Files::ReadAt(fd, offset, m_Directory.data(), bytes) : 0;
     m_Directory.resize(read / sizeof(IMGEntry));
     return GetEntryCount();
 }
@@ -177,7 +163,7 @@ size_t CIMGFile::ReadEntry(std::vector<uint8_t>& buffer, uint32_t nIndex) const 
         return 0;
     size = std::min(size, m_nLength - offset);
     buffer.resize(size);
-    size_t read = ReadAt(m_hFile, offset, buffer.data(), size);
+    size_t read = Files::ReadAt(m_hFile, offset, buffer.data(), size);
     buffer.resize(read);
     return read;
 }

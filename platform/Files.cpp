@@ -62,6 +62,20 @@ std::vector<std::string> SearchFolder(const std::string& folder, std::string_vie
     return names;
 }
 
+size_t ReadAt(int fd, uint64_t offset, void* buffer, size_t count) {
+    size_t done = 0;
+    while (done < count) {
+        const ssize_t n = pread(fd, static_cast<char*>(buffer) + done, count - done,
+                                static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<size_t>(n);
+    }
+    return done;
+}
+
 std::optional<std::string> ReadWholeFile(const std::string& path) {
     FILE* file = fopen(path.c_str(), "rb");
     if (!file)

@@ -23,6 +23,10 @@ bool TruncateFile(FILE* file, int64_t size);
 // in sorted byte order; this is the "folder order" in which plug-ins are searched.
 std::vector<std::string> SearchFolder(const std::string& folder, std::string_view suffix);
 
+// Reads count bytes at offset of an open file descriptor, going on after short reads;
+// fewer only at the end of the file or on an error. Returns the bytes read.
+size_t ReadAt(int fd, uint64_t offset, void* buffer, size_t count);
+
 // Reads a whole file; nullopt when it cannot be read.
 std::optional<std::string> ReadWholeFile(const std::string& path);
 

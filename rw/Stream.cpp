@@ -37,20 +37,6 @@ void WriteU32(uint8_t* p, uint32_t v) {
     p[3] = uint8_t(v >> 24);
 }
 
-// Reads until count bytes arrived, the file ended or an error occurred.
-size_t ReadAt(int fd, uint64_t offset, uint8_t* buffer, size_t count) {
-    size_t done = 0;
-    while (done < count) {
-        ssize_t n = pread(fd, buffer + done, count - done, static_cast<off_t>(offset + done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += static_cast<size_t>(n);
-    }
-    return done;
-}
-
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::string Format(const char* format, ...) {
     char buffer[1024];
@@ -162,7 +148,7 @@ const uint8_t* CNode::GetData(int hFile) {
         LogPrintA("RW::CNode:  - alloacting %d bytes for section \"%s\" cache...\n",
                   static_cast<int>(m_nSize), RW_SECTION_NAME_OR_UNKNOWN(m_nID));
         std::vector<uint8_t> data(m_nSize);
-        if (ReadAt(fd, m_nOffset, data.data(), data.size()) < data.size()) {
+        if (Files::ReadAt(fd, m_nOffset, data.data(), data.size()) < data.size()) {
             NodeErrorBox("Unknown section data reading error.", 110);
             return nullptr;
         }
@@ -232,7 +218,7 @@ int CStream::Attach(int hFile, uint64_t nOffset, uint32_t nRootID, uint32_t dwFl
     m_nFileLength = fstat(hFile, &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
 
     uint8_t header[12];
-    if (ReadAt(hFile, nOffset, header, 12) < 12)
+    if (Files::ReadAt(hFile, nOffset, header, 12) < 12)
         Raise("Stream reading error.");
     uint32_t id = ReadU32(header), size = ReadU32(header + 4), version = ReadU32(header + 8);
     LogPrintA("RW::CStream: RenderWare Version is 0x%08X.\n", version);
@@ -275,7 +261,7 @@ CNode* CStream::ReadSection(uint64_t nOffset, CNode* pParent, uint32_t nIndex) {
     node->m_hFile = m_hFile;
     try {
         uint8_t header[12];
-        if (nOffset + 12 > m_nFileLength || ReadAt(m_hFile, nOffset, header, 12) < 12)
+        if (nOffset + 12 > m_nFileLength || Files::ReadAt(m_hFile, nOffset, header, 12) < 12)
             Raise("Stream reading error.", node.get());
         node->m_nID = ReadU32(header);
         node->m_nSize = ReadU32(header + 4);

@@ -70,7 +70,9 @@ CTreeCtrlEx::CTreeCtrlEx(QWidget* parent) : QTreeWidget(parent) {
 
 // The model outlives this part of the object (the base class deletes it); its last
 // signals must not reach the handlers above.
-CTreeCtrlEx::~CTreeCtrlEx() { disconnect(model(), nullptr, this, nullptr); }
+CTreeCtrlEx::~CTreeCtrlEx() {
+    disconnect(model(), nullptr, this, nullptr);
+}
 
 int CTreeCtrlEx::CountSelected() const {
     int count = 0;
@@ -128,13 +130,17 @@ void CTreeCtrlEx::SelectItem(QTreeWidgetItem* item) {
     for (QTreeWidgetItem* p = item->parent(); p; p = p->parent())
         p->setExpanded(true);
     m_bNotify = false;
+    SelectOnly(item);
+    m_bNotify = true;
+    scrollToItem(item);
+    Notify(item);
+}
+
+void CTreeCtrlEx::SelectOnly(QTreeWidgetItem* item) {
     DeselectAll();
     SetCaret(item);
     item->setSelected(true);
     m_pAnchor = item;
-    m_bNotify = true;
-    scrollToItem(item);
-    Notify(item);
 }
 
 void CTreeCtrlEx::SetCaret(QTreeWidgetItem* item) {
@@ -185,10 +191,7 @@ void CTreeCtrlEx::ClickSelection(QTreeWidgetItem* item, Qt::KeyboardModifiers ke
         if (!m_pAnchor)
             m_pAnchor = item;
     } else {
-        DeselectAll();
-        SetCaret(item);
-        item->setSelected(true);
-        m_pAnchor = item;
+        SelectOnly(item);
     }
     m_bNotify = true;
     Notify(item);
@@ -203,10 +206,7 @@ void CTreeCtrlEx::mousePressEvent(QMouseEvent* event) {
         // A multi-selection survives a right click on one of its items.
         if (onItem && !item->isSelected()) {
             m_bNotify = false;
-            DeselectAll();
-            SetCaret(item);
-            item->setSelected(true);
-            m_pAnchor = item;
+            SelectOnly(item);
             m_bNotify = true;
             Notify(item);
         }

@@ -54,6 +54,8 @@ protected:
 private:
     void ClickSelection(QTreeWidgetItem* item, Qt::KeyboardModifiers keys);
     void SetCaret(QTreeWidgetItem* item);
+    // The item alone selected, the caret and the anchor.
+    void SelectOnly(QTreeWidgetItem* item);
     void Notify(QTreeWidgetItem* item);
     bool OnLabel(QTreeWidgetItem* item, QPoint point) const;
     QTreeWidgetItem* FirstVisible() const {

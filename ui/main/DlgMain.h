@@ -78,6 +78,8 @@ private:
     void SetPane(int pane, const QString& text);
     void ClearPanes();
     void EnableCacheCommands(bool enabled);
+    // A cache just opened or created: its commands on, its primary cache current.
+    void StartBrowsing();
     void ApplyRenderType(int type);
     void ApplyBackground(int mode);
     void ChooseBackgroundColor();

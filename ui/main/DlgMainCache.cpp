@@ -122,12 +122,7 @@ void CDlgMain::OpenCache(const std::string& requested) {
         SetPane(0, "Cache unloaded.");
         return;
     }
-    EnableCacheCommands(true);
-    m_pMipLevels->setEnabled(true);
-    m_nCurrentCache = m_pCache->PrimaryCache();
-    m_pTabs->blockSignals(true);
-    m_pTabs->setCurrentIndex(m_nCurrentCache);
-    m_pTabs->blockSignals(false);
+    StartBrowsing();
     SetPane(0, Res::Format(148, timer.elapsed() / 1000.0));
 
     if (!problems.empty() && problems[0].kind == CacheProblem::NoIndex) {
@@ -158,6 +153,15 @@ void CDlgMain::OpenCache(const std::string& requested) {
     UpdateTexturesTree();
 }
 
+void CDlgMain::StartBrowsing() {
+    EnableCacheCommands(true);
+    m_pMipLevels->setEnabled(true);
+    m_nCurrentCache = m_pCache->PrimaryCache();
+    m_pTabs->blockSignals(true);
+    m_pTabs->setCurrentIndex(m_nCurrentCache);
+    m_pTabs->blockSignals(false);
+}
+
 void CDlgMain::CreateCache(const std::string& path) {
     m_pCache = std::make_unique<CTextureDatabase>(m_nGame);
     SetDatabase(m_pCache.get());
@@ -171,12 +175,7 @@ void CDlgMain::CreateCache(const std::string& path) {
         return;
     }
     m_Damaged.clear();
-    EnableCacheCommands(true);
-    m_pMipLevels->setEnabled(true);
-    m_nCurrentCache = m_pCache->PrimaryCache();
-    m_pTabs->blockSignals(true);
-    m_pTabs->setCurrentIndex(m_nCurrentCache);
-    m_pTabs->blockSignals(false);
+    StartBrowsing();
     UpdateTexturesTree();
     SetPane(0, "Cache was successfully created.");
 }
