@@ -153,6 +153,13 @@ private slots:
         full->OnCommand(40058);
         QCOMPARE(full->CurrentCache(), 0);
         QCOMPARE(full->PaneText(6), QString("DXT1"));
+        // The accelerators reach the same commands from the keyboard.
+        full->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(full.get()));
+        QTest::keyClick(full->Tree(), Qt::Key_Right, Qt::ControlModifier);
+        QCOMPARE(full->CurrentCache(), 1);
+        QTest::keyClick(full->Tree(), Qt::Key_F6);
+        QVERIFY(full->ThumbnailMode());
     }
 
     void thumbnailsAndGame() {
