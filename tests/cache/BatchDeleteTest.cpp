@@ -12,8 +12,6 @@
 
 namespace {
 
-const char* const kExtensions[] = {".dat", ".toc", ".tmb"};
-
 std::map<std::string, std::string> Snapshot(const std::string& dir) {
     std::map<std::string, std::string> files;
     for (const auto& entry : std::filesystem::directory_iterator(dir))

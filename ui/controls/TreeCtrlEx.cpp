@@ -57,7 +57,7 @@ CTreeCtrlEx::CTreeCtrlEx(QWidget* parent) : QTreeWidget(parent) {
         m_bPendingSelect = m_bPendingEdit = false;
     });
     // What a collapsed item hides cannot stay selected.
-    connect(this, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* item) {
+    connect(this, &QTreeWidget::itemCollapsed, this, [](QTreeWidgetItem* item) {
         std::function<void(QTreeWidgetItem*)> clear = [&](QTreeWidgetItem* node) {
             for (int i = 0; i < node->childCount(); ++i) {
                 node->child(i)->setSelected(false);
