@@ -322,6 +322,10 @@ TEST_F(TxdFiles, DamagedNativesAreReportedNotRead) {
     shortDxt.d3dFormat = 0x31545844; // "DXT1"
     shortDxt.width = shortDxt.height = 64;
     shortDxt.pixels.assign(100, 0); // 2048 needed
+    PcNativeSpec oddDxt;            // 6 x 6 takes four whole blocks, 32 bytes, not 6 x 6 / 2
+    oddDxt.d3dFormat = 0x31545844;
+    oddDxt.width = oddDxt.height = 6;
+    oddDxt.pixels.assign(18, 0);
     PcNativeSpec cut;
     RwSection cutNative = PcNative(cut);
     cutNative.children[0].body.resize(40);
@@ -331,8 +335,8 @@ TEST_F(TxdFiles, DamagedNativesAreReportedNotRead) {
     swizzledPc.depth = 0;
     swizzledPc.width = swizzledPc.height = 65535;
     CTXDHelper helper;
-    helper.OpenTXD(Write(
-        Dictionary(6, {PcNative(spec), PcNative(shortDxt), cutNative, PcNative(swizzledPc)})));
+    helper.OpenTXD(Write(Dictionary(7, {PcNative(spec), PcNative(shortDxt), cutNative,
+                                        PcNative(swizzledPc), PcNative(oddDxt)})));
     RW::ITXD& txd = *helper.TXD();
     EXPECT_THROW(helper.DecodeTexture(0), RW::CException);
     try {
@@ -343,15 +347,16 @@ TEST_F(TxdFiles, DamagedNativesAreReportedNotRead) {
     }
     EXPECT_THROW(txd.GetTextureWidth(2), RW::CException);
     EXPECT_THROW(helper.DecodeTexture(3), RW::CException);
-    // The header counts six textures; the fifth and sixth are not there.
+    EXPECT_THROW(helper.DecodeTexture(4), RW::CException);
+    // The header counts seven textures; the sixth and seventh are not there.
     try {
-        txd.GetTextureWidth(4);
+        txd.GetTextureWidth(5);
         ADD_FAILURE();
     } catch (const RW::CException& e) {
         EXPECT_EQ(e.Text(), "Texture not exists.");
     }
     EXPECT_EQ(txd.GetTextureName(7, false), "");
-    EXPECT_THROW(txd.IsTexturePlatform(9, 6), RW::CException);
+    EXPECT_THROW(txd.IsTexturePlatform(9, 7), RW::CException);
 }
 
 TEST(PS2Conversion, PaletteReorderAndAlpha) {

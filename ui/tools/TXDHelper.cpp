@@ -177,8 +177,12 @@ std::unique_ptr<Bitmap32> CTXDHelper::DecodeTexture(uint32_t dwID) {
     std::vector<uint8_t> ownPalette;
 
     auto decompress = [&](int family, int format, int32_t param, int32_t variant) {
-        // The whole level must be there before a codec reads it.
+        // The whole level must be there before a codec reads it; block codecs read whole
+        // 4 x 4 blocks, also at the edges of sizes that are no multiple of 4.
         uint64_t needed = RasterDataSize(w, h, static_cast<RasterFormat>(format), false);
+        if (format != RASTER_PVRTC2 && format != RASTER_PVRTC4)
+            needed = std::max<uint64_t>(needed, uint64_t((w + 3) / 4) * ((h + 3) / 4) *
+                                                    (format == RASTER_DXT5 ? 16 : 8));
         if (rasterSize < needed)
             Fail(txd, Format("The texture's raster is cut short (%u bytes missing).",
                              static_cast<unsigned>(needed - rasterSize)));
