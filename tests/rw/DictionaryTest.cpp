@@ -359,6 +359,18 @@ TEST_F(TxdFiles, DamagedNativesAreReportedNotRead) {
     EXPECT_THROW(txd.IsTexturePlatform(9, 7), RW::CException);
 }
 
+TEST_F(TxdFiles, AttachedFilesMustBeDictionariesOfTheirFlavour) {
+    // A model in an archive is read by every flavour's tree reader; none may take it.
+    RwSection model = RwNode(0x10, {RwData(0x01, {1, 0, 0, 0}), RwNode(0x0E, {})});
+    const std::string path = Write(model);
+    const int fd = open(path.c_str(), O_RDONLY);
+    {
+        CTXDHelper helper;
+        EXPECT_THROW(helper.OpenTXD("", fd, 0), RW::CException);
+    }
+    EXPECT_EQ(close(fd), 0); // still the caller's
+}
+
 TEST(PS2Conversion, PaletteReorderAndAlpha) {
     std::vector<uint8_t> in(256 * 4), out(256 * 4);
     for (int i = 0; i < 256; ++i) {

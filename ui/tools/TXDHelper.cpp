@@ -4,6 +4,7 @@
 #include "raster/PluginHost.h"
 #include "raster/RasterConvert.h"
 #include "raster/RasterFormat.h"
+#include "rw/SectionNames.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -20,6 +21,9 @@ std::unique_ptr<RW::ITXD> TryFlavour(const std::string& fileName, int hFile, uin
             txd->Open(fileName, offset, 0, 0);
         else
             txd->Attach(hFile, offset, 0, 0);
+        // Attaching reads any RenderWare file; an archive's models are no dictionaries.
+        if (txd->Root()->m_nID != RW::SECTION_TEXTURE_DICTIONARY)
+            txd->Raise("This is not a valid RW texture dictionary.");
     } catch (...) {
         // The archive's handle is not the stream's to close.
         if (hFile != RW::kInvalidHandle)
@@ -120,6 +124,8 @@ void CTXDHelper::OpenTXD(const std::string& szFileName, int hFile, uint64_t nOff
         LogPrintA("CDlgImportTXD: RW::CTXDMobile fault (%s)\n", e.Text().c_str());
     }
     m_pTXD = TryFlavour<RW::CTXDPS2>(szFileName, hFile, nOffset);
+    if (m_bAttached && !m_pTXD->IsTexturePlatform(4, 0))
+        m_pTXD->Stream().Raise("This is not a PS2 texture.");
 }
 
 const char* CTXDHelper::FlavourName() const {
