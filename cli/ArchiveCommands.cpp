@@ -119,16 +119,14 @@ int ImgImport(const Args& args) {
     if (args.positional.size() < 3)
         throw Failure{kBadInput, kImgUsage};
     PluginSession plugins;
-    Args cacheArgs = args;
-    cacheArgs.positional.erase(cacheArgs.positional.begin());
-    auto db = OpenCache(cacheArgs);
-    const int category = args.Has("--category") ? FindCategory(*db, args.Get("--category")) : 0;
-    const int game = args.Has("--game") ? db->Game() : IniReadInt(Settings::kGame);
+    auto db = OpenCache(args, 1);
+    const int category = ImportCategory(*db, args);
+    const int game = ImportGame(*db, args);
     GTA::CIMGFile img;
     OpenArchive(img, args.positional[2]);
     const std::vector<uint32_t> entries = ChooseEntries(img, args, 3, "txd");
     CCacheHelper cache(db.get());
-    int imported = 0, skipped = 0, failed = 0;
+    DictionaryImport import{*db, cache, category, game, false};
     for (uint32_t e : entries) {
         const std::string entry = img.GetEntryName(e);
         CTXDHelper helper;
@@ -137,43 +135,15 @@ int ImgImport(const Args& args) {
         } catch (const RW::CException& error) {
             std::fprintf(stderr, "tessarine-cli img: %s: %s\n", entry.c_str(),
                          error.Text().c_str());
-            ++failed;
+            ++import.failed;
             continue;
         }
-        RW::ITXD* txd = helper.TXD();
-        const uint32_t count = txd->GetTextureCount();
-        for (uint32_t t = 0; t < count; ++t) {
-            try {
-                TextureImportRequest request = helper.FillImportRequest(t, category);
-                Progress(t + 1, count, entry + " / " + request.name);
-                LogPrintA("CDlgImportIMG:  - Importing '%s'...\n", request.name.c_str());
-                if (db->FindTexture(request.name, true) >= 0) {
-                    LogPrintA("CDlgImportIMG:  - --> Texture '%s' SKIPPED (reason: already "
-                              "exists)...\n",
-                              request.name.c_str());
-                    std::printf("skipped %s (already exists)\n", request.name.c_str());
-                    ++skipped;
-                    continue;
-                }
-                auto bitmap = helper.DecodeTexture(t);
-                if (!bitmap || request.name.empty())
-                    throw RW::CException("the texture has no pixels or no name", nullptr, nullptr);
-                if (StoreBitmap(*db, cache, *bitmap, request.name, request.withAlpha != 0, category,
-                                request.uncompressed != 0, game, false) == StoreResult::kNoGame)
-                    throw Failure{kRefused, "no game chosen for the cache: give --game 1 (Vice "
-                                            "City) or --game 2 (San Andreas)"};
-                ++imported;
-            } catch (const RW::CException& error) {
-                std::fprintf(stderr, "tessarine-cli img: %s texture %u: %s\n", entry.c_str(), t,
-                             error.Text().c_str());
-                ++failed;
-            }
-        }
+        import.Run(helper, entry);
     }
     db->Flush();
     std::printf("imported %d textures from %zu dictionaries, skipped %d existing, %d failed\n",
-                imported, entries.size(), skipped, failed);
-    return failed ? kBadInput : kDone;
+                import.imported, entries.size(), import.skipped, import.failed);
+    return import.failed ? kBadInput : kDone;
 }
 
 // A model read from a file, or from an archive entry in place.
@@ -226,9 +196,7 @@ std::vector<std::string> NamesOf(const std::string& path) {
 int DffList(const Args& args) {
     std::unique_ptr<CTextureDatabase> db;
     if (args.positional.size() > 2) {
-        Args cacheArgs = args;
-        cacheArgs.positional.erase(cacheArgs.positional.begin(), cacheArgs.positional.begin() + 2);
-        db = OpenCache(cacheArgs);
+        db = OpenCache(args, 2);
     }
     int missing = 0;
     for (const std::string& name : NamesOf(args.positional.at(1))) {

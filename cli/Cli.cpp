@@ -1,6 +1,7 @@
 #include "cli/Cli.h"
 
 #include "app/Settings.h"
+#include "app/SettingsKeys.h"
 #include "cache/CacheCheck.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
@@ -115,8 +116,8 @@ void UseSettings(const Args& args) {
     Settings::SetPath((folder.empty() ? std::string(".") : folder) + "/tessarine.ini");
 }
 
-std::unique_ptr<CTextureDatabase> OpenCache(const Args& args) {
-    const std::string path = IndexPathFor(args.positional.at(0));
+std::unique_ptr<CTextureDatabase> OpenCache(const Args& args, size_t at) {
+    const std::string path = IndexPathFor(args.positional.at(at));
     bool any = Files::Exists(path);
     const std::string base = path.size() >= 4 ? path.substr(0, path.size() - 4) : path;
     for (const char* cache : kCacheNames)
@@ -193,6 +194,14 @@ std::string Json(const std::string& text) {
         }
     }
     return out + "\"";
+}
+
+int ImportCategory(CTextureDatabase& db, const Args& args) {
+    return args.Has("--category") ? FindCategory(db, args.Get("--category")) : 0;
+}
+
+int ImportGame(const CTextureDatabase& db, const Args& args) {
+    return args.Has("--game") ? db.Game() : IniReadInt(Settings::kGame);
 }
 
 void Progress(size_t done, size_t total, const std::string& name) {

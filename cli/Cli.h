@@ -3,6 +3,8 @@
 #include "cache/TextureDatabase.h"
 #include "raster/CacheHelper.h"
 
+class CTXDHelper;
+
 #include <map>
 #include <memory>
 #include <string>
@@ -39,9 +41,13 @@ void InstallMessageBoxes(const Args& args);
 // The settings file: --settings, else the editor's tessarine.ini beside the tool.
 void UseSettings(const Args& args);
 
-// Opens the cache named by the first positional argument (a DAT or TOC path stands for
-// its index); fails with kRefused when no file of it exists.
-std::unique_ptr<CTextureDatabase> OpenCache(const Args& args);
+// Opens the cache named by positional argument `at` (a DAT or TOC path stands for its
+// index); fails with kRefused when no file of it exists.
+std::unique_ptr<CTextureDatabase> OpenCache(const Args& args, size_t at = 0);
+// What an import takes from the options: the category (--category, else the first) and
+// the record layout for a new cache (--game, else the settings' game).
+int ImportCategory(CTextureDatabase& db, const Args& args);
+int ImportGame(const CTextureDatabase& db, const Args& args);
 
 // A texture by exact name, by name in any case, or as "#index"; fails with kRefused.
 int FindTexture(CTextureDatabase& db, const std::string& name);
@@ -71,6 +77,21 @@ enum class StoreResult { kStored, kExists, kNoGame };
 StoreResult StoreBitmap(CTextureDatabase& db, CCacheHelper& helper, const Bitmap32& bitmap,
                         const std::string& name, bool withAlpha, int category, bool uncompressed,
                         int game, bool replace);
+
+// Imports the textures of an open dictionary into a cache; names the cache has are
+// replaced (their aliases following) with replace, else skipped before decoding.
+struct DictionaryImport {
+    CTextureDatabase& db;
+    CCacheHelper& cache;
+    int category;
+    int game;
+    bool replace;
+    int imported = 0;
+    int skipped = 0;
+    int failed = 0;
+    // source names the dictionary in progress and messages.
+    void Run(CTXDHelper& helper, const std::string& source);
+};
 
 } // namespace Cli
 

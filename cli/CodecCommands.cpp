@@ -194,8 +194,8 @@ int CommandImport(const Args& args) {
                                  "[--no-alpha] [--uncompressed] [--replace] [--game N]"};
     PluginSession plugins;
     auto db = OpenCache(args);
-    const int category = args.Has("--category") ? FindCategory(*db, args.Get("--category")) : 0;
-    const int game = args.Has("--game") ? db->Game() : IniReadInt(Settings::kGame);
+    const int category = ImportCategory(*db, args);
+    const int game = ImportGame(*db, args);
     CCacheHelper helper(db.get());
     int imported = 0, skipped = 0;
     const size_t files = args.positional.size() - 1;

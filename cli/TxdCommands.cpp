@@ -1,5 +1,6 @@
 // tessarine-cli txd: texture dictionaries (PC, PS2 and mobile) shown, exported and
 // imported into a cache.
+#include "app/Log.h"
 #include "app/Settings.h"
 #include "app/SettingsKeys.h"
 #include "cli/Cli.h"
@@ -136,60 +137,60 @@ int TxdImport(const Args& args) {
     if (args.positional.size() < 3)
         throw Failure{kBadInput, kTxdUsage};
     PluginSession plugins;
-    Args cacheArgs = args;
-    cacheArgs.positional.erase(cacheArgs.positional.begin());
-    auto db = OpenCache(cacheArgs);
-    const int category = args.Has("--category") ? FindCategory(*db, args.Get("--category")) : 0;
-    const int game = args.Has("--game") ? db->Game() : IniReadInt(Settings::kGame);
+    auto db = OpenCache(args, 1);
+    const int category = ImportCategory(*db, args);
+    const int game = ImportGame(*db, args);
     CCacheHelper cache(db.get());
-    int imported = 0, skipped = 0, failed = 0;
+    DictionaryImport import{*db, cache, category, game, args.Has("--replace")};
     for (size_t f = 2; f < args.positional.size(); ++f) {
         CTXDHelper helper;
         OpenDictionary(helper, args.positional[f]);
-        RW::ITXD* txd = helper.TXD();
-        const uint32_t count = txd->GetTextureCount();
-        for (uint32_t t = 0; t < count; ++t) {
-            std::string name;
-            try {
-                TextureImportRequest request = helper.FillImportRequest(t, category);
-                name = request.name;
-                Progress(t + 1, count, name);
-                if (name.empty())
-                    throw RW::CException("the texture has no name", nullptr, nullptr);
-                auto bitmap = helper.DecodeTexture(t);
-                if (!bitmap)
-                    throw RW::CException("the texture has no pixels", nullptr, nullptr);
-                switch (StoreBitmap(*db, cache, *bitmap, name, request.withAlpha != 0, category,
-                                    request.uncompressed != 0, game, args.Has("--replace"))) {
-                case StoreResult::kExists:
-                    std::fprintf(stderr,
-                                 "tessarine-cli txd: '%s' exists; skipped (--replace "
-                                 "replaces it)\n",
-                                 name.c_str());
-                    ++skipped;
-                    break;
-                case StoreResult::kNoGame:
-                    throw Failure{kRefused, "no game chosen for the cache: give --game 1 (Vice "
-                                            "City) or --game 2 (San Andreas)"};
-                case StoreResult::kStored:
-                    ++imported;
-                    break;
-                }
-            } catch (const RW::CException& e) {
-                std::fprintf(stderr, "tessarine-cli txd: %s: %s\n",
-                             name.empty() ? ("texture " + std::to_string(t)).c_str() : name.c_str(),
-                             e.Text().c_str());
-                ++failed;
-            }
-        }
+        import.Run(helper, args.positional[f]);
     }
     db->Flush();
-    std::printf("imported %d textures, skipped %d existing, %d failed\n", imported, skipped,
-                failed);
-    return failed ? kBadInput : skipped ? kRefused : kDone;
+    std::printf("imported %d textures, skipped %d existing, %d failed\n", import.imported,
+                import.skipped, import.failed);
+    return import.failed ? kBadInput : import.skipped ? kRefused : kDone;
 }
 
 } // namespace
+
+void Cli::DictionaryImport::Run(CTXDHelper& helper, const std::string& source) {
+    const uint32_t count = helper.TXD()->GetTextureCount();
+    for (uint32_t t = 0; t < count; ++t) {
+        std::string name;
+        try {
+            const TextureImportRequest request = helper.FillImportRequest(t, category);
+            name = request.name;
+            Progress(t + 1, count, source + " / " + name);
+            LogPrintA("CDlgImportIMG:  - Importing '%s'...\n", name.c_str());
+            if (name.empty())
+                throw RW::CException("the texture has no name", nullptr, nullptr);
+            // Known names are skipped before anything is decoded.
+            if (!replace && db.FindTexture(name, true) >= 0) {
+                LogPrintA("CDlgImportIMG:  - --> Texture '%s' SKIPPED (reason: already "
+                          "exists)...\n",
+                          name.c_str());
+                std::printf("skipped %s (already exists)\n", name.c_str());
+                ++skipped;
+                continue;
+            }
+            auto bitmap = helper.DecodeTexture(t);
+            if (!bitmap)
+                throw RW::CException("the texture has no pixels", nullptr, nullptr);
+            if (StoreBitmap(db, cache, *bitmap, name, request.withAlpha != 0, category,
+                            request.uncompressed != 0, game, replace) == StoreResult::kNoGame)
+                throw Failure{kRefused, "no game chosen for the cache: give --game 1 (Vice "
+                                        "City) or --game 2 (San Andreas)"};
+            ++imported;
+        } catch (const RW::CException& e) {
+            std::fprintf(stderr, "tessarine-cli: %s: %s: %s\n", source.c_str(),
+                         name.empty() ? ("texture " + std::to_string(t)).c_str() : name.c_str(),
+                         e.Text().c_str());
+            ++failed;
+        }
+    }
+}
 
 int CommandTxd(const Args& args) {
     if (args.positional.size() < 2)

@@ -6,6 +6,7 @@
 #include "cache/ByteOrder.h"
 #include "cache/CacheCheck.h"
 #include "cache/TextureDatabase.h"
+#include "fuzz/FuzzFiles.h"
 #include "gta/BlockCompression.h"
 #include "platform/MessageBox.h"
 
@@ -19,15 +20,6 @@
 namespace {
 
 std::string g_dir;
-
-void WriteFile(const std::string& path, const uint8_t* data, size_t size) {
-    FILE* f = fopen(path.c_str(), "wb");
-    if (!f)
-        abort();
-    if (size)
-        fwrite(data, 1, size, f);
-    fclose(f);
-}
 
 std::string Encode(uint8_t flags, const std::vector<std::string>& parts) {
     std::string out(1, static_cast<char>(flags));
@@ -81,8 +73,8 @@ void MakeSeeds(const std::string& dir) {
     std::vector<std::pair<std::string, std::string>> all = seeds;
     all.push_back({"sa", Encode(0x92, {index, saToc, saDat, saThumb + saThumb})});
     for (const auto& [name, data] : all)
-        WriteFile(dir + "/seed-" + name, reinterpret_cast<const uint8_t*>(data.data()),
-                  data.size());
+        WriteFuzzFile(dir + "/seed-" + name, reinterpret_cast<const uint8_t*>(data.data()),
+                      data.size());
 }
 
 } // namespace
@@ -119,16 +111,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::filesystem::remove_all(g_dir);
     std::filesystem::create_directory(g_dir);
     const std::string base = g_dir + "/f";
-    WriteFile(base + ".txt", parts[0].first, parts[0].second);
+    WriteFuzzFile(base + ".txt", parts[0].first, parts[0].second);
     for (int k = 0; k < kCacheCount; ++k) {
         if (!(flags & (1u << (k + 4))) && k > 0)
             continue;
         const std::string cache = base + "." + kCacheNames[k];
         if (parts[1].second || !(flags & 0x01))
-            WriteFile(cache + ".toc", parts[1].first, parts[1].second);
-        WriteFile(cache + ".dat", parts[2].first, parts[2].second);
+            WriteFuzzFile(cache + ".toc", parts[1].first, parts[1].second);
+        WriteFuzzFile(cache + ".dat", parts[2].first, parts[2].second);
         if (parts[3].second || (flags & 0x08))
-            WriteFile(cache + ".tmb", parts[3].first, parts[3].second);
+            WriteFuzzFile(cache + ".tmb", parts[3].first, parts[3].second);
     }
     const int game = (flags >> 1) % 3;
     try {

@@ -1,6 +1,7 @@
 // IMG archives on hostile input: the first byte chooses version 1 (the rest split into
 // an archive and its directory file) or the archive alone; the directory is loaded and
 // every entry's name, size, offset and (for the first few) data read.
+#include "fuzz/FuzzFiles.h"
 #include "gta/IMGFile.h"
 
 #include <cstdio>
@@ -11,15 +12,6 @@
 namespace {
 
 std::string g_dir;
-
-void WriteFile(const std::string& path, const uint8_t* data, size_t size) {
-    FILE* f = fopen(path.c_str(), "wb");
-    if (!f)
-        abort();
-    if (size)
-        fwrite(data, 1, size, f);
-    fclose(f);
-}
 
 } // namespace
 
@@ -39,10 +31,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     unlink(dir.c_str());
     if (version1) {
         const size_t half = (size - 1) / 2;
-        WriteFile(img, data + 1, half);
-        WriteFile(dir, data + 1 + half, size - 1 - half);
+        WriteFuzzFile(img, data + 1, half);
+        WriteFuzzFile(dir, data + 1 + half, size - 1 - half);
     } else {
-        WriteFile(img, data + 1, size - 1);
+        WriteFuzzFile(img, data + 1, size - 1);
     }
     GTA::CIMGFile archive;
     if (archive.Open(img)) {

@@ -231,10 +231,10 @@ TEST_F(TxdFiles, FormatsNamesAndAlphaOfRealFiles) {
 TEST_F(TxdFiles, CountIsSixteenBitsWithTheDeviceIdAbove) {
     std::vector<RwSection> natives;
     for (int i = 0; i < 300; ++i) {
-        PcNativeSpec spec;
-        spec.name = "t" + std::to_string(i);
-        spec.pixels.assign(64, uint8_t(i));
-        natives.push_back(PcNative(spec));
+        PcNativeFields fields;
+        fields.name = "t" + std::to_string(i);
+        fields.pixels.assign(64, uint8_t(i));
+        natives.push_back(PcNative(fields));
     }
     CTXDHelper helper;
     helper.OpenTXD(Write(Dictionary(300 | 2 << 16, natives)));
@@ -248,10 +248,10 @@ TEST_F(TxdFiles, CountIsSixteenBitsWithTheDeviceIdAbove) {
 TEST_F(TxdFiles, MobileDictionariesAreReadByCounts) {
     std::vector<uint8_t> pixels565(32);
     PutU16(pixels565, 0, 0xF800); // red
-    MobileNativeSpec first;
+    MobileNativeFields first;
     first.name = "first";
     first.raster = pixels565;
-    MobileNativeSpec second = first;
+    MobileNativeFields second = first;
     second.name = "second";
     second.platform = 9; // later textures do not change the dictionary's compression
     second.is4444 = true;
@@ -280,7 +280,7 @@ TEST_F(TxdFiles, MobileDictionariesAreReadByCounts) {
     // Platform 9: DXT1 blocks through the plug-in. Only a dictionary attached to an open
     // file (an archive's) gets that far: opened by name the mobile reader wants 10 to 12,
     // and of those the helper takes 12 only.
-    MobileNativeSpec dxt;
+    MobileNativeFields dxt;
     dxt.platform = 9;
     dxt.raster = {0x00, 0xF8, 0x00, 0xF8, 0, 0, 0, 0}; // one red block
     RwSection dxtRoot = Dictionary(1, {MobileNative(dxt)});
@@ -297,7 +297,7 @@ TEST_F(TxdFiles, MobileDictionariesAreReadByCounts) {
         EXPECT_EQ(attached.DecodeTexture(0)->Bits()[2], 255);
     }
     EXPECT_EQ(close(fd), 0); // the helper left the handle open
-    MobileNativeSpec pvr = dxt;
+    MobileNativeFields pvr = dxt;
     pvr.platform = 10;
     RwSection pvrRoot = Dictionary(1, {MobileNative(pvr)});
     pvrRoot.declaredSize = 5;
@@ -314,28 +314,28 @@ TEST_F(TxdFiles, MobileDictionariesAreReadByCounts) {
 }
 
 TEST_F(TxdFiles, DamagedNativesAreReportedNotRead) {
-    PcNativeSpec spec;
-    spec.rasterFormat = 0x2500; // 8888 | PAL8, but no palette stored
-    spec.depth = 8;
-    spec.pixels.assign(16, 0);
-    PcNativeSpec shortDxt;
+    PcNativeFields fields;
+    fields.rasterFormat = 0x2500; // 8888 | PAL8, but no palette stored
+    fields.depth = 8;
+    fields.pixels.assign(16, 0);
+    PcNativeFields shortDxt;
     shortDxt.d3dFormat = 0x31545844; // "DXT1"
     shortDxt.width = shortDxt.height = 64;
     shortDxt.pixels.assign(100, 0); // 2048 needed
-    PcNativeSpec oddDxt;            // 6 x 6 takes four whole blocks, 32 bytes, not 6 x 6 / 2
+    PcNativeFields oddDxt;            // 6 x 6 takes four whole blocks, 32 bytes, not 6 x 6 / 2
     oddDxt.d3dFormat = 0x31545844;
     oddDxt.width = oddDxt.height = 6;
     oddDxt.pixels.assign(18, 0);
-    PcNativeSpec cut;
+    PcNativeFields cut;
     RwSection cutNative = PcNative(cut);
     cutNative.children[0].body.resize(40);
-    PcNativeSpec swizzledPc; // a PC native naming the PS2 swizzle code, with huge sizes
+    PcNativeFields swizzledPc; // a PC native naming the PS2 swizzle code, with huge sizes
     swizzledPc.platform = 1;
     swizzledPc.flags = 2;
     swizzledPc.depth = 0;
     swizzledPc.width = swizzledPc.height = 65535;
     CTXDHelper helper;
-    helper.OpenTXD(Write(Dictionary(7, {PcNative(spec), PcNative(shortDxt), cutNative,
+    helper.OpenTXD(Write(Dictionary(7, {PcNative(fields), PcNative(shortDxt), cutNative,
                                         PcNative(swizzledPc), PcNative(oddDxt)})));
     RW::ITXD& txd = *helper.TXD();
     EXPECT_THROW(helper.DecodeTexture(0), RW::CException);

@@ -47,35 +47,35 @@ RwSection RwString(const std::string& text) {
     return RwData(0x02, body);
 }
 
-RwSection PcNative(const PcNativeSpec& spec) {
+RwSection PcNative(const PcNativeFields& fields) {
     std::vector<uint8_t> b(88, 0);
-    PutU32(b, 0, spec.platform);
-    std::memcpy(&b[8], spec.name.data(), std::min<size_t>(spec.name.size(), 31));
-    std::memcpy(&b[40], spec.mask.data(), std::min<size_t>(spec.mask.size(), 31));
-    PutU32(b, 72, spec.rasterFormat);
-    PutU32(b, 76, spec.d3dFormat);
-    PutU16(b, 80, spec.width);
-    PutU16(b, 82, spec.height);
-    b[84] = spec.depth;
-    b[85] = spec.mips;
+    PutU32(b, 0, fields.platform);
+    std::memcpy(&b[8], fields.name.data(), std::min<size_t>(fields.name.size(), 31));
+    std::memcpy(&b[40], fields.mask.data(), std::min<size_t>(fields.mask.size(), 31));
+    PutU32(b, 72, fields.rasterFormat);
+    PutU32(b, 76, fields.d3dFormat);
+    PutU16(b, 80, fields.width);
+    PutU16(b, 82, fields.height);
+    b[84] = fields.depth;
+    b[85] = fields.mips;
     b[86] = 4;
-    b[87] = spec.flags;
-    b.insert(b.end(), spec.palette.begin(), spec.palette.end());
+    b[87] = fields.flags;
+    b.insert(b.end(), fields.palette.begin(), fields.palette.end());
     size_t at = b.size();
     b.resize(at + 4);
-    PutU32(b, at, uint32_t(spec.pixels.size()));
-    b.insert(b.end(), spec.pixels.begin(), spec.pixels.end());
+    PutU32(b, at, uint32_t(fields.pixels.size()));
+    b.insert(b.end(), fields.pixels.begin(), fields.pixels.end());
     return RwNode(0x15, {RwData(0x01, b), RwNode(0x03, {})});
 }
 
-RwSection MobileNative(const MobileNativeSpec& spec) {
+RwSection MobileNative(const MobileNativeFields& fields) {
     std::vector<uint8_t> b(116, 0);
-    PutU32(b, 0, spec.platform);
-    std::memcpy(&b[32], spec.name.data(), std::min<size_t>(spec.name.size(), 31));
-    b[98] = spec.is4444 ? 1 : 0;
-    PutU16(b, 100, spec.width);
-    PutU16(b, 102, spec.height);
-    b.insert(b.end(), spec.raster.begin(), spec.raster.end());
+    PutU32(b, 0, fields.platform);
+    std::memcpy(&b[32], fields.name.data(), std::min<size_t>(fields.name.size(), 31));
+    b[98] = fields.is4444 ? 1 : 0;
+    PutU16(b, 100, fields.width);
+    PutU16(b, 102, fields.height);
+    b.insert(b.end(), fields.raster.begin(), fields.raster.end());
     return RwNode(0x15, {RwData(0x01, b), RwNode(0x03, {})});
 }
 

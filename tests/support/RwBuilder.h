@@ -28,7 +28,7 @@ RwSection RwString(const std::string& text);
 void PutU16(std::vector<uint8_t>& b, size_t at, uint16_t v);
 void PutU32(std::vector<uint8_t>& b, size_t at, uint32_t v);
 
-struct PcNativeSpec {
+struct PcNativeFields {
     uint32_t platform = 9;
     std::string name = "tex";
     std::string mask;
@@ -39,16 +39,16 @@ struct PcNativeSpec {
     std::vector<uint8_t> palette;
     std::vector<uint8_t> pixels; // level 0
 };
-RwSection PcNative(const PcNativeSpec& spec);
+RwSection PcNative(const PcNativeFields& fields);
 
-struct MobileNativeSpec {
+struct MobileNativeFields {
     uint32_t platform = 12;
     std::string name = "tex";
     uint16_t width = 4, height = 4;
     bool is4444 = false;
     std::vector<uint8_t> raster;
 };
-RwSection MobileNative(const MobileNativeSpec& spec);
+RwSection MobileNative(const MobileNativeFields& fields);
 
 // A dictionary: a header with count (and device id), the natives, an empty Extension.
 RwSection Dictionary(uint32_t headerWord, std::vector<RwSection> natives);

@@ -163,7 +163,7 @@ void CDlgMain::OnInitDialog() {
         m_pPanes[i] = new QLabel(this);
         if (kPaneWidths[i] > 0) {
             // The widths grow where this font needs more for the longest text of a pane
-            // (at the design's widths "RGBA 8888" would show as "RGBA 888").
+            // (at 60 pixels "RGBA 8888" would show as "RGBA 888").
             static const char* const kWidest[kPaneCount] = {"",
                                                             "[abcdefghijklmnop]",
                                                             "ID: 20000, Offset: 0x1FFFFFFF",
