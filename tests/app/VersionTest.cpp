@@ -14,12 +14,3 @@ TEST(Version, BuildNumbersFollowTheDayCount) {
     EXPECT_EQ(GetBuildNumber(""), 0);
     EXPECT_EQ(GetBuildNumber(nullptr), 0);
 }
-
-TEST(Version, Texts) {
-    EXPECT_EQ(Version::LogHeaderLine(), "Tessarine 0.6b NIGHT build #394 (Jan  7 2014 07:51:52)\n");
-    EXPECT_EQ(Version::ConsoleTitle(), "Tessarine 0.6b NIGHT #394 Debug Console");
-    EXPECT_EQ(Version::MainWindowTitle(), "Tessarine 0.6b NIGHT build #394");
-    EXPECT_EQ(Version::MainWindowTitle("gta3.txt"), "gta3.txt - Tessarine 0.6b NIGHT");
-    EXPECT_EQ(Version::AboutBuildLine(),
-              "Tessarine 0.6b NIGHT x86 build #394 (Jan  7 2014, 07:51:52 MSK)");
-}

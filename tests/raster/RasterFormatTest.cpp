@@ -2,16 +2,6 @@
 
 #include <gtest/gtest.h>
 
-TEST(RasterFormat, OnlyWritableFormatsHaveHeaderCodes) {
-    EXPECT_EQ(GlCodeForFormat(0), 0x1401);
-    EXPECT_EQ(GlCodeForFormat(RASTER_DXT5 - 1), 0x83F3);
-    EXPECT_EQ(GlCodeForFormat(RASTER_PVRTC4 - 1), 0x8C02);
-    EXPECT_FALSE(GlCodeForFormat(RASTER_RGBA565 - 1).has_value());
-    EXPECT_FALSE(GlCodeForFormat(RASTER_LUM16 - 1).has_value());
-    EXPECT_FALSE(GlCodeForFormat(-1).has_value());
-    EXPECT_FALSE(GlCodeForFormat(16).has_value());
-}
-
 TEST(RasterFormat, StoredSizes) {
     EXPECT_EQ(RasterDataSize(4, 4, RASTER_DXT1, true), 24u);
     EXPECT_EQ(RasterDataSize(8, 8, RASTER_PVRTC2, true), 128u);

@@ -60,53 +60,27 @@ uint32_t U32(const std::vector<uint8_t>& b, size_t at) {
 TEST_F(TxdFiles, EveryRealDictionaryOpensInItsFlavourAndDecodes) {
     if (TestDataDir().empty())
         GTEST_SKIP() << "real sample files not found";
-    struct Expect {
-        const char* file;
-        const char* flavour;
-        uint32_t count;
-    };
-    const Expect files[] = {
-        {"pc/gta3_LOADSC1.TXD", "PC", 1},
-        {"pc/gta3_MISC.TXD", "PC", 19},
-        {"pc/gta3_MISC_oldstamp.TXD", "PC", 19},
-        {"pc/gta3_frontend.txd", "PC", 30},
-        {"pc/gta3_frontend_x360_re3.txd", "PC", 6},
-        {"pc/gta3_hud.txd", "PC", 38},
-        {"pc/gta3_mainsc2.txd", "PC", 1},
-        {"pc/gta3_neo_re3.txd", "PC", 15},
-        {"pc/gta3_sixaxis.txd", "PC", 4},
-        {"pc/sa_LD_CHAT.txd", "PC", 6},
-        {"pc/sa_LD_SPAC.txd", "PC", 1},
-        {"pc/sa_ak47_dxt2.txd", "PC", 3},
-        {"pc/sa_effectsPC.txd", "PC", 36},
-        {"pc/sa_fronten_pc.txd", "PC", 2},
-        {"pc/sa_misc_d3d8.txd", "PC", 11},
-        {"pc/sa_splash3_empty.txd", "PC", 0},
-        {"pc/sa_t_padded.txd", "PC", 18},
-        {"pc/sa_two-textures.txd", "PC", 2},
-        {"pc/vc_CSHands.txd", "PC", 5},
-        {"pc/vc_frontend_ds2_revc.txd", "PC", 5},
-        {"pc/vc_neo_revc.txd", "PC", 18},
-        {"ps2/sa_ps2_EFFECTS.TXD", "PS2", 37},
-        {"ps2/sa_ps2_FONTS.TXD", "PS2", 2},
-        {"ps2/sa_ps2_LD_RCE5.TXD", "PS2", 1},
-        {"ps2/sa_ps2_VEHICLE2.txd", "PS2", 1},
-        {"ps2/sa_ps2_faggio.txd", "PS2", 1},
-        {"ps2/sa_ps2_nfpedcx.txd", "PS2", 1},
-    };
-    for (const Expect& e : files) {
-        SCOPED_TRACE(e.file);
-        CTXDHelper helper;
-        ASSERT_NO_THROW(helper.OpenTXD(Real(e.file)));
-        EXPECT_STREQ(helper.FlavourName(), e.flavour);
-        ASSERT_EQ(helper.TXD()->GetTextureCount(), e.count);
-        for (uint32_t t = 0; t < e.count; ++t) {
-            auto bitmap = helper.DecodeTexture(t);
-            ASSERT_NE(bitmap, nullptr) << t;
-            EXPECT_EQ(bitmap->Width(), helper.TXD()->GetTextureWidth(t));
-            EXPECT_FALSE(helper.TXD()->GetTextureName(t, false).empty());
+    // The folder names the flavour; the count is that of the natives in the tree.
+    int dictionaries = 0;
+    for (const char* flavour : {"pc", "ps2"})
+        for (const auto& entry : std::filesystem::directory_iterator(Real(flavour))) {
+            SCOPED_TRACE(entry.path().string());
+            CTXDHelper helper;
+            ASSERT_NO_THROW(helper.OpenTXD(entry.path().string()));
+            EXPECT_STREQ(helper.FlavourName(), std::string(flavour) == "pc" ? "PC" : "PS2");
+            uint32_t natives = 0;
+            for (uint32_t i = 0; i < helper.TXD()->Stream().Root()->ChildCount(); ++i)
+                natives += helper.TXD()->Stream().Root()->Child(i)->m_nID == 0x15;
+            ASSERT_EQ(helper.TXD()->GetTextureCount(), natives);
+            for (uint32_t t = 0; t < natives; ++t) {
+                auto bitmap = helper.DecodeTexture(t);
+                ASSERT_NE(bitmap, nullptr) << t;
+                EXPECT_EQ(bitmap->Width(), helper.TXD()->GetTextureWidth(t));
+                EXPECT_FALSE(helper.TXD()->GetTextureName(t, false).empty());
+            }
+            ++dictionaries;
         }
-    }
+    EXPECT_EQ(dictionaries, 27);
     EXPECT_TRUE(m_Boxes.Boxes().empty());
     // Xbox natives are none of the three flavours.
     CTXDHelper xbox;
@@ -322,7 +296,7 @@ TEST_F(TxdFiles, DamagedNativesAreReportedNotRead) {
     shortDxt.d3dFormat = 0x31545844; // "DXT1"
     shortDxt.width = shortDxt.height = 64;
     shortDxt.pixels.assign(100, 0); // 2048 needed
-    PcNativeFields oddDxt;            // 6 x 6 takes four whole blocks, 32 bytes, not 6 x 6 / 2
+    PcNativeFields oddDxt;          // 6 x 6 takes four whole blocks, 32 bytes, not 6 x 6 / 2
     oddDxt.d3dFormat = 0x31545844;
     oddDxt.width = oddDxt.height = 6;
     oddDxt.pixels.assign(18, 0);

@@ -1,7 +1,6 @@
 // The chunk stream: tree shape, lazy bodies, saving, and files that lie about sizes.
 #include "rw/Stream.h"
 #include "platform/ScriptedMessageBox.h"
-#include "rw/SectionNames.h"
 #include "support/RwBuilder.h"
 #include "support/TempDir.h"
 
@@ -136,18 +135,6 @@ TEST_F(Stream, ErrorBoxesEndTheProcessOnCancel) {
     EXPECT_EQ(stream.GetNode({})->AddChild(nullptr), nullptr);
     EXPECT_EQ(stream.GetNode({})->m_szLastError,
               "Cannot add child section to node: NULL CNode pointer given.");
-}
-
-TEST(SectionNames, CoverEveryRange) {
-    EXPECT_STREQ(RW_GET_SECTION_NAME(0x16), "Texture Dictionary");
-    EXPECT_STREQ(RW_GET_SECTION_NAME(0x2C), "Coll Tree");
-    EXPECT_EQ(RW_GET_SECTION_NAME(0x04), nullptr);
-    EXPECT_STREQ(RW_GET_SECTION_NAME(0x012F), "PTank PLG");
-    EXPECT_EQ(RW_GET_SECTION_NAME(0x0128), nullptr);
-    EXPECT_STREQ(RW_GET_SECTION_NAME(0x0510), "Native Data PLG");
-    EXPECT_STREQ(RW_GET_SECTION_NAME(0x0253F2FE), "Frame");
-    EXPECT_STREQ(RW_GET_PLATFORM_NAME(10), "Mobile");
-    EXPECT_EQ(RW_GET_PLATFORM_NAME(11), nullptr);
 }
 
 } // namespace
