@@ -459,11 +459,6 @@ bool CDlgMain::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-void CDlgMain::resizeEvent(QResizeEvent* event) {
-    QMainWindow::resizeEvent(event);
-    LayoutControls();
-}
-
 void CDlgMain::closeEvent(QCloseEvent* event) {
     const QRect frame = geometry();
     IniWriteInt(Settings::kPositionLeft, frame.left());

@@ -71,7 +71,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
+    // Lays the controls out whenever the client area changes size.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
