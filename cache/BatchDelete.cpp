@@ -1,15 +1,13 @@
-// Deleting many textures at once. Deleting them one by one moves the tail of every DAT
-// and TMB once per texture; here each file is compacted in a single pass, with exactly
-// the result of the one-by-one deletions in index order.
+// Deleting textures. Each DAT and TMB is compacted in a single pass into a new file that
+// replaces the old one when the edit commits, so a deletion that fails or is killed
+// midway leaves every file as it was.
 #include "cache/TextureDatabase.h"
 
 #include "app/Log.h"
-#include "platform/Files.h"
 #include "platform/Ticks.h"
 #include "raster/RasterFormat.h"
 
 #include <algorithm>
-#include <unistd.h>
 
 namespace {
 
@@ -17,34 +15,6 @@ struct Range {
     int64_t start;
     int64_t end;
 };
-
-// Keeps everything of a file outside the removed ranges (sorted, disjoint), moving it
-// down in large chunks, then cuts the file. False when a read or write fails.
-bool Compact(FILE* file, const std::vector<Range>& removed, int64_t length) {
-    if (removed.empty())
-        return true;
-    if (fflush(file) != 0)
-        return false;
-    const int fd = fileno(file);
-    std::vector<uint8_t> buffer(4 << 20);
-    int64_t writeAt = removed.front().start;
-    for (size_t i = 0; i < removed.size(); ++i) {
-        const int64_t keepFrom = removed[i].end;
-        const int64_t keepTo = i + 1 < removed.size() ? removed[i + 1].start : length;
-        for (int64_t at = keepFrom; at < keepTo;) {
-            const size_t want = static_cast<size_t>(std::min<int64_t>(buffer.size(), keepTo - at));
-            const ssize_t got = pread(fd, buffer.data(), want, at);
-            if (got <= 0)
-                return false;
-            if (pwrite(fd, buffer.data(), static_cast<size_t>(got), writeAt) != got)
-                return false;
-            at += got;
-            writeAt += got;
-        }
-    }
-    // The stream's own position and buffer are stale now; the next access seeks anyway.
-    return ftruncate(fd, writeAt) == 0 && fseeko(file, 0, SEEK_SET) == 0;
-}
 
 // How far an offset moves down when the ranges before it are removed.
 int64_t RemovedBefore(const std::vector<Range>& removed, int64_t offset) {
@@ -57,24 +27,42 @@ int64_t RemovedBefore(const std::vector<Range>& removed, int64_t offset) {
     return total;
 }
 
+// Everything of source outside the removed ranges (sorted, disjoint), into target.
+// Without shrinking, the old tail stays behind the moved data, as an in-place move
+// would leave it.
+void CopyKept(const CCacheFile& source, const std::vector<Range>& removed, bool shrink,
+              CCacheFile& target) {
+    const int64_t length = source.Length();
+    int64_t from = 0;
+    for (const Range& r : removed) {
+        target.AppendFrom(source, static_cast<uint64_t>(from), static_cast<uint64_t>(r.start - from));
+        from = r.end;
+    }
+    target.AppendFrom(source, static_cast<uint64_t>(from), static_cast<uint64_t>(length - from));
+    if (!shrink && target.Length() < length)
+        target.AppendFrom(source, static_cast<uint64_t>(target.Length()),
+                          static_cast<uint64_t>(length - target.Length()));
+}
+
 } // namespace
 
 int CTextureDatabase::DeleteTextures(const std::vector<int>& textures) {
     const size_t count = m_Textures.size();
     std::vector<bool> doomed(count, false);
-    std::vector<bool> requested(count, false);
-    for (int t : textures)
-        if (IsValidTexture(t))
-            requested[static_cast<size_t>(t)] = true;
     // The requested textures, and the aliases of each of them (deleting a texture deletes
     // the aliases that name it, whether they stand before or after it).
-    for (size_t t = 0; t < count; ++t) {
-        if (!requested[t])
+    for (int t : textures) {
+        if (!IsValidTexture(t))
             continue;
-        doomed[t] = true;
-        for (int a = 0; (a = FindNextAlias(a, static_cast<int>(t))) >= 0; ++a)
+        doomed[static_cast<size_t>(t)] = true;
+        for (int a = 0; (a = FindNextAlias(a, t)) >= 0; ++a)
             doomed[static_cast<size_t>(a)] = true;
     }
+    return RemoveTextures(doomed, true);
+}
+
+int CTextureDatabase::RemoveTextures(const std::vector<bool>& doomed, bool shrink) {
+    const size_t count = m_Textures.size();
     if (std::find(doomed.begin(), doomed.end(), true) == doomed.end())
         return 1;
     LogPrintA("CTextureDatabase: Deleting %d textures in one pass...\n",
@@ -86,22 +74,28 @@ int CTextureDatabase::DeleteTextures(const std::vector<int>& textures) {
         ResolveAlias(m_Textures[t]);
     }
 
-    // Every DAT: the span of a deleted texture runs from its record to the next ordinary
-    // texture's record (or the end of the file), as a single deletion measures it. The
-    // records must be in texture order, or spans would overlap; then nothing is changed.
+    // Every DAT: the span of a deleted texture runs from its record to the next record
+    // (or the end of the file), as a single deletion measures it. The records must lie in
+    // the file in texture order, or spans would cut other textures' bytes: then nothing
+    // is changed. A texture whose record is missing has no span.
     std::vector<Range> datRemoved[kCacheCount];
     std::vector<Range> tmbRemoved[kCacheCount];
     for (int k = 0; k < kCacheCount; ++k) {
         if (!m_pDat[k])
             continue;
-        const int64_t length = FileLength(0, k);
+        const int64_t length = FileLength(kFileDat, k);
         int64_t previous = -1;
         int previousTexture = -1;
         for (size_t t = 0; t <= count; ++t) {
             if (t < count && m_Textures[t].IsAlias())
                 continue;
-            const int64_t offset = t < count ? GetTocOffset(k, static_cast<int>(t)) : length;
-            if (offset < 0 || offset > length || offset <= previous)
+            const uint32_t entry = t < count && t < m_TocList[k].size() ? m_TocList[k][t]
+                                   : t < count                          ? kNoRecord
+                                                                        : static_cast<uint32_t>(length);
+            if (t < count && entry == kNoRecord)
+                continue;
+            const int64_t offset = t < count ? int64_t(entry) : length;
+            if (offset > length || offset <= previous)
                 return 0;
             if (previousTexture >= 0 && doomed[static_cast<size_t>(previousTexture)]) {
                 if (!datRemoved[k].empty() && datRemoved[k].back().end == previous)
@@ -116,7 +110,7 @@ int CTextureDatabase::DeleteTextures(const std::vector<int>& textures) {
     for (int k = 0; k < kCacheCount; ++k) {
         if (!m_pTmb[k])
             continue;
-        const int64_t length = FileLength(2, k);
+        const int64_t length = FileLength(kFileTmb, k);
         for (size_t t = 0; t < count; ++t) {
             const TextureRecord& record = m_Textures[t];
             if (!doomed[t] || record.IsAlias() || record.tmbOffset[k] == -1)
@@ -140,10 +134,14 @@ int CTextureDatabase::DeleteTextures(const std::vector<int>& textures) {
             LogPrintA("CTextureDatabase: Goodbye, texture #%d [%s]...\n", static_cast<int>(t),
                       m_Textures[t].name.c_str());
 
+    CEditScope edit(*this);
     for (int k = 0; k < kCacheCount; ++k) {
-        if (m_pTmb[k]) {
-            if (!Compact(m_pTmb[k], tmbRemoved[k], FileLength(2, k)))
-                ReportError(__LINE__, 1, "Unable to reduce TMB size", false);
+        if (m_pTmb[k] && !tmbRemoved[k].empty()) {
+            std::unique_ptr<CCacheFile> tmb = StageFile(kFileTmb, k);
+            CopyKept(*m_pTmb[k], tmbRemoved[k], shrink, *tmb);
+            LogPrintA("CTextureDatabase: New TMB file length is %d bytes.\n",
+                      static_cast<int>(tmb->Length()));
+            InstallStaged(kFileTmb, k, std::move(tmb));
             for (TextureRecord& record : m_Textures)
                 if (record.tmbOffset[k] != -1)
                     record.tmbOffset[k] -=
@@ -151,15 +149,20 @@ int CTextureDatabase::DeleteTextures(const std::vector<int>& textures) {
         }
         if (!m_pDat[k])
             continue;
-        if (!Compact(m_pDat[k], datRemoved[k], FileLength(0, k)))
-            ReportError(__LINE__, 1, "Unable to reduce DAT size", false);
+        if (!datRemoved[k].empty()) {
+            std::unique_ptr<CCacheFile> dat = StageFile(kFileDat, k);
+            CopyKept(*m_pDat[k], datRemoved[k], shrink, *dat);
+            LogPrintA("CTextureDatabase: New DAT file length is %d bytes.\n",
+                      static_cast<int>(dat->Length()));
+            InstallStaged(kFileDat, k, std::move(dat));
+        }
         std::vector<uint32_t> kept;
         const std::vector<uint32_t>& list = m_TocList[k];
         for (size_t i = 0; i < list.size(); ++i) {
             if (i < count && doomed[i])
                 continue;
             uint32_t entry = list[i];
-            if (entry != 0xFFFFFFFFu)
+            if (entry != kNoRecord)
                 entry -= static_cast<uint32_t>(RemovedBefore(datRemoved[k], entry));
             kept.push_back(entry);
         }
@@ -175,9 +178,10 @@ int CTextureDatabase::DeleteTextures(const std::vector<int>& textures) {
     for (size_t t = 0; t < m_Textures.size(); ++t) {
         TextureRecord& record = m_Textures[t];
         for (int k = 0; k < kCacheCount; ++k)
-            record.datOffset[k] = t < m_TocList[k].size() && m_pDat[k]
-                                      ? static_cast<int32_t>(m_TocList[k][t])
-                                      : record.datOffset[k];
+            if (m_pDat[k] && t < m_TocList[k].size())
+                record.datOffset[k] = m_TocList[k][t] == kNoRecord
+                                          ? -1
+                                          : static_cast<int32_t>(m_TocList[k][t]);
         if (record.IsAlias()) {
             // Found again by name on next use.
             record.originalIndex = -1;

@@ -10,32 +10,9 @@
 #include "platform/Ticks.h"
 #include "raster/RasterFormat.h"
 
-#include <cerrno>
+#include "cache/CacheLock.h"
+
 #include <cstring>
-
-namespace {
-
-// Cache files are opened for reading and writing; a read-only copy is still shown.
-FILE* OpenExisting(const std::string& path) {
-    FILE* file = fopen(path.c_str(), "rb+");
-    if (!file && (errno == EACCES || errno == EROFS))
-        file = fopen(path.c_str(), "rb");
-    return file;
-}
-
-void Close(FILE*& file) {
-    if (file)
-        fclose(file);
-    file = nullptr;
-}
-
-bool WriteWordAt(FILE* file, int64_t offset, uint32_t word) {
-    uint8_t bytes[4];
-    WriteLe32(bytes, word);
-    return fseeko(file, offset, SEEK_SET) == 0 && fwrite(bytes, 1, 4, file) == 4;
-}
-
-} // namespace
 
 std::string CTextureDatabase::CacheFileName(int kind, int cache) const {
     if (kind == 3)
@@ -50,20 +27,22 @@ std::string CTextureDatabase::CacheFileName(int kind, int cache) const {
 int64_t CTextureDatabase::FileLength(int kind, int cache) const {
     if (!Valid(cache))
         return -1;
-    FILE* file = kind == 0 ? m_pDat[cache] : kind == 1 ? m_pToc[cache] : m_pTmb[cache];
-    return file ? Files::FileSize(file) : -1;
+    const CCacheFile* file = kind == kFileDat   ? m_pDat[cache].get()
+                             : kind == kFileToc ? m_pToc[cache].get()
+                                                : m_pTmb[cache].get();
+    return file ? file->Length() : -1;
 }
 
 void CTextureDatabase::CloseDataFiles() {
     for (int k = 0; k < kCacheCount; ++k) {
-        Close(m_pDat[k]);
-        Close(m_pToc[k]);
-        Close(m_pTmb[k]);
+        m_pDat[k].reset();
+        m_pToc[k].reset();
+        m_pTmb[k].reset();
     }
     m_nPrimaryCache = -1;
 }
 
-bool CTextureDatabase::ReadAt(FILE* file, uint64_t offset, void* buffer, size_t count) {
+bool CTextureDatabase::ReadAt(const CCacheFile* file, uint64_t offset, void* buffer, size_t count) {
     if (!file)
         return false;
     if (file == m_pWalkFile) {
@@ -72,10 +51,7 @@ bool CTextureDatabase::ReadAt(FILE* file, uint64_t offset, void* buffer, size_t 
         std::memcpy(buffer, m_WalkImage.data() + offset, count);
         return true;
     }
-    if (offset > static_cast<uint64_t>(INT64_MAX) ||
-        fseeko(file, static_cast<off_t>(offset), SEEK_SET) != 0)
-        return false;
-    return fread(buffer, 1, count, file) == count;
+    return file->ReadAt(offset, buffer, count);
 }
 
 void CTextureDatabase::StartOver(const std::string& path) {
@@ -85,14 +61,25 @@ void CTextureDatabase::StartOver(const std::string& path) {
     CloseDataFiles();
     for (auto& list : m_TocList)
         list.clear();
+    // Edits change the files a symbolic link points at, and keep their journal and lock
+    // beside the real index, so every program finds them whatever path it was given.
+    m_RealPaths.clear();
+    const std::string index = Files::RealPath(path);
+    m_RealPaths.push_back(index);
+    const std::string base = index.size() >= 4 ? index.substr(0, index.size() - 4) : index;
+    for (int k = 0; k < kCacheCount; ++k)
+        for (const char* extension : {".dat", ".toc", ".tmb"})
+            m_RealPaths.push_back(Files::RealPath(base + "." + kCacheNames[k] + extension));
+    RefreshStamp();
 }
 
 int CTextureDatabase::Open(const std::string& path) {
     StartOver(path);
+    RecoverInterruptedEdit();
     for (int k = 0; k < kCacheCount; ++k) {
-        m_pToc[k] = OpenExisting(CacheFileName(1, k));
-        m_pDat[k] = OpenExisting(CacheFileName(0, k));
-        m_pTmb[k] = OpenExisting(CacheFileName(2, k));
+        m_pToc[k] = CCacheFile::OpenExisting(FilePath(kFileToc, k));
+        m_pDat[k] = CCacheFile::OpenExisting(FilePath(kFileDat, k));
+        m_pTmb[k] = CCacheFile::OpenExisting(FilePath(kFileTmb, k));
         if (!m_pDat[k])
             continue;
         if (m_nPrimaryCache < 0)
@@ -119,20 +106,18 @@ int CTextureDatabase::Open(const std::string& path) {
     }
 
     const uint32_t start = GetTickCount();
-    int ordinary = 0;
-    for (const TextureRecord& record : m_Textures)
-        ordinary += !record.IsAlias();
+    const int ordinary = OrdinaryCount();
     for (int k = 0; k < kCacheCount; ++k) {
-        // A TMB without its DAT has no texture count of its own; it is compared with the
-        // number of textures that have data.
-        int textureCount = ordinary;
         if (m_pDat[k]) {
-            textureCount = LoadOffsets(k, false);
+            const int textureCount = LoadOffsets(k, false);
             LogPrintA("CTextureDatabase: %d '%s' textures loaded\n", textureCount, kCacheNames[k]);
         }
+        // A TMB holds one thumbnail per texture that has data of its own, whatever the
+        // state of the DAT or TOC beside it: a damaged TOC must not condemn sound
+        // thumbnails.
         if (m_pTmb[k]) {
             const int thumbs = LoadOffsets(k, true);
-            if (thumbs != textureCount) {
+            if (thumbs != ordinary) {
                 LogPrintA("CTextureDatabase: [ERROR] '%s' thumbs count mismatch (%d)!\n",
                           kCacheNames[k], thumbs);
                 UnloadThumbs(k);
@@ -141,16 +126,24 @@ int CTextureDatabase::Open(const std::string& path) {
     }
     LogPrintA("CTextureDatabase: Offsets loaded within %0.3f seconds.\n",
               (GetTickCount() - start) / 1000.0);
+    RefreshStamp();
     return 1;
+}
+
+int CTextureDatabase::OrdinaryCount() const {
+    int ordinary = 0;
+    for (const TextureRecord& record : m_Textures)
+        ordinary += !record.IsAlias();
+    return ordinary;
 }
 
 int CTextureDatabase::Create(const std::string& path) {
     StartOver(path);
+    CEditScope edit(*this);
     for (int k = 0; k < kCacheCount; ++k) {
-        m_pToc[k] = fopen(CacheFileName(1, k).c_str(), "wb+");
-        m_pDat[k] = fopen(CacheFileName(0, k).c_str(), "wb+");
-        m_pTmb[k] = fopen(CacheFileName(2, k).c_str(), "wb+");
-        if (m_pDat[k] && m_nPrimaryCache < 0)
+        for (int kind : {kFileToc, kFileDat, kFileTmb})
+            InstallStaged(kind, k, StageFile(kind, k));
+        if (m_nPrimaryCache < 0)
             m_nPrimaryCache = k;
     }
     CategoryRecord category;
@@ -173,16 +166,19 @@ int CTextureDatabase::LoadOffsets(int cache, bool thumbnails) {
     const size_t textures = m_Textures.size();
 
     if (!thumbnails && m_pToc[k]) {
-        // One read of the whole TOC; words past its end count as 0.
-        std::vector<uint8_t> toc(4 + 4 * textures, 0);
-        const int64_t length = FileLength(1, k);
+        // One read of the whole TOC. A word past its end is a record nobody knows: it
+        // must not point at the DAT's first record and show another texture's picture.
+        // An alias has no record, whatever its word says.
+        std::vector<uint8_t> toc(4 + 4 * textures, 0xFF);
+        const int64_t length = FileLength(kFileToc, k);
         const size_t available = static_cast<size_t>(std::min<int64_t>(length, toc.size()));
-        if (available > 0 && fseeko(m_pToc[k], 0, SEEK_SET) == 0)
-            fread(toc.data(), 1, available, m_pToc[k]);
+        if (available > 0)
+            Files::ReadAt(m_pToc[k]->Fd(), 0, toc.data(), available);
         m_TocList[k].reserve(textures);
         int count = 0;
         for (size_t i = 0; i < textures; ++i) {
-            const uint32_t word = ReadLe32(toc.data() + 4 + 4 * i);
+            const uint32_t word =
+                m_Textures[i].IsAlias() ? kNoRecord : ReadLe32(toc.data() + 4 + 4 * i);
             m_TocList[k].push_back(word);
             m_Textures[i].datOffset[k] = static_cast<int32_t>(word);
             count += word != 0xFFFFFFFFu;
@@ -190,18 +186,15 @@ int CTextureDatabase::LoadOffsets(int cache, bool thumbnails) {
         return count;
     }
 
-    FILE* file = DataFile(k, thumbnails);
+    const CCacheFile* file = DataFile(k, thumbnails);
     if (!file)
         ReportError(__LINE__, static_cast<uint32_t>(k),
                     "DAT file is not loaded for requested cache: ", false);
 
     // Thumbnails are small: the TMB is read once and walked in memory.
     if (thumbnails) {
-        const int64_t length = Files::FileSize(file);
-        m_WalkImage.assign(static_cast<size_t>(length > 0 ? length : 0), 0);
-        if (!m_WalkImage.empty() &&
-            (fseeko(file, 0, SEEK_SET) != 0 ||
-             fread(m_WalkImage.data(), 1, m_WalkImage.size(), file) != m_WalkImage.size()))
+        m_WalkImage.assign(static_cast<size_t>(std::max<int64_t>(file->Length(), 0)), 0);
+        if (!file->ReadAt(0, m_WalkImage.data(), m_WalkImage.size()))
             m_WalkImage.clear();
         m_pWalkFile = file;
     }
@@ -277,156 +270,6 @@ int CTextureDatabase::UnloadThumbs(int cache) {
     return TextureCount();
 }
 
-bool CTextureDatabase::CheckToc(int cache) {
-    if (!IsTocOpen(cache) || !IsDatOpen(cache))
-        return false;
-    if (FileLength(1, cache) != 4 * static_cast<int64_t>(m_Textures.size()) + 4)
-        return false;
-    uint8_t word[4];
-    return ReadAt(m_pToc[cache], 0, word, 4) && ReadLe32(word) == FileLength(0, cache);
-}
-
-void CTextureDatabase::FixToc(int cache) {
-    if (!Valid(cache))
-        return;
-    LoadOffsets(cache, false);
-    Close(m_pToc[cache]);
-    m_pToc[cache] = fopen(CacheFileName(1, cache).c_str(), "wb+");
-    if (m_pToc[cache] && m_pDat[cache]) {
-        std::vector<uint8_t> toc(4 + 4 * m_Textures.size());
-        for (size_t i = 0; i < m_Textures.size(); ++i)
-            WriteLe32(toc.data() + 4 + 4 * i,
-                      m_Textures[i].IsAlias()
-                          ? 0xFFFFFFFFu
-                          : static_cast<uint32_t>(GetTocOffset(cache, static_cast<int>(i))));
-        fwrite(toc.data(), 1, toc.size(), m_pToc[cache]);
-    }
-    FlushTocHeaders();
-}
-
-int CTextureDatabase::WriteToc(int cache) {
-    if (!Valid(cache))
-        return 0;
-    Close(m_pToc[cache]);
-    m_pToc[cache] = fopen(CacheFileName(1, cache).c_str(), "wb+");
-    if (!m_pToc[cache])
-        return 0;
-    const std::vector<uint32_t>& list = m_TocList[cache];
-    const size_t entries = std::min(list.size(), m_Textures.size());
-    std::vector<uint8_t> toc(4 + 4 * entries);
-    WriteLe32(toc.data(), static_cast<uint32_t>(std::max<int64_t>(FileLength(0, cache), 0)));
-    for (size_t i = 0; i < entries; ++i)
-        WriteLe32(toc.data() + 4 + 4 * i, m_Textures[i].IsAlias() ? 0xFFFFFFFFu : list[i]);
-    fwrite(toc.data(), 1, toc.size(), m_pToc[cache]);
-    fflush(m_pToc[cache]);
-    return 1;
-}
-
-void CTextureDatabase::FlushTocHeaders() {
-    for (int k = 0; k < kCacheCount; ++k) {
-        if (!m_pDat[k] || !m_pToc[k])
-            continue;
-        fflush(m_pDat[k]);
-        WriteWordAt(m_pToc[k], 0, static_cast<uint32_t>(FileLength(0, k)));
-        fflush(m_pToc[k]);
-    }
-}
-
-int CTextureDatabase::Flush() {
-    try {
-        FlushTocHeaders();
-        RebuildTxt();
-    } catch (const CError& e) {
-        ReportError(__LINE__, static_cast<uint32_t>(-1), e.what(), false);
-    }
-    return 1;
-}
-
-int CTextureDatabase::RebuildTmb(int cache, int layout) {
-    if (!Valid(cache))
-        return 0;
-    RasterHeader header{0, 0x1401, 1, 1};
-    Close(m_pTmb[cache]);
-    m_pTmb[cache] = fopen(CacheFileName(2, cache).c_str(), "wb+");
-    if (!m_pTmb[cache])
-        return 0;
-    std::vector<uint8_t> out;
-    for (int i = 0; i < TextureCount(); ++i) {
-        EnsureRecordLoaded(i);
-        TextureRecord& record = m_Textures[static_cast<size_t>(i)];
-        ResolveAlias(record);
-        if (record.IsAlias())
-            continue;
-        if (m_nPrimaryCache >= 0)
-            header.tag = record.textureHeader[m_nPrimaryCache].tag;
-        uint8_t bytes[20];
-        EncodeHeader(header, bytes);
-        size_t length = 8;
-        if (layout == 2) {
-            WriteLe32(bytes + 8, 8);
-            WriteLe32(bytes + 12, 0);
-            length = 16;
-        }
-        std::memset(bytes + length, 0x88, 4);
-        out.insert(out.end(), bytes, bytes + length + 4);
-    }
-    fwrite(out.data(), 1, out.size(), m_pTmb[cache]);
-    fflush(m_pTmb[cache]);
-    return 1;
-}
-
-int CTextureDatabase::RebuildFromDat() {
-    int row = -1;
-    for (int k = 0; k < kCacheCount && row < 0; ++k)
-        if (m_pDat[k])
-            row = k;
-    if (row < 0 || FileLength(0, row) < 8)
-        return 0;
-    const uint64_t datLength = static_cast<uint64_t>(FileLength(0, row));
-    CategoryRecord category;
-    category.name = "Default";
-    m_Categories.push_back(category);
-
-    uint64_t offset = 0;
-    while (true) {
-        const int index = TextureCount();
-        TextureRecord record;
-        char name[32];
-        std::snprintf(name, sizeof name, "_0x%08x", static_cast<unsigned>(offset));
-        record.name = name;
-        record.width = record.height = 0xFFFF;
-        m_Textures.push_back(record);
-        m_TocList[row].push_back(static_cast<uint32_t>(offset));
-        EnsureRecordLoaded(index);
-        // A header without a raster size is not a record: the data ends in junk here, and
-        // reading on would make one "texture" of every 8 bytes of it.
-        const RasterHeader& header = m_Textures.back().textureHeader[row];
-        const uint64_t size = RasterDataSize(header.width, header.Height(),
-                                             FormatFromGlCode(header.glFormat), header.HasMips());
-        const uint64_t length = size == 0 ? 0 : RecordLength(index, row, false);
-        if (length == 0)
-            ReportError(__LINE__, static_cast<uint32_t>(offset),
-                        "fatal error: texture size = 0 on offset given", false);
-        offset += length;
-        TextureRecord& added = m_Textures.back();
-        added.width = added.textureHeader[row].width;
-        added.height = added.textureHeader[row].Height();
-        if (offset == datLength)
-            break;
-        if (offset > datLength || offset > 0x7FFFFFFFu) {
-            m_Textures.pop_back();
-            m_TocList[row].pop_back();
-            break;
-        }
-    }
-    RebuildTxt();
-    WriteToc(row);
-    for (int k = 0; k < kCacheCount; ++k)
-        if (k != row && m_pDat[k])
-            FixToc(k);
-    return 1;
-}
-
 std::pair<uint32_t, uint32_t> CTextureDatabase::ReadLengthAndKey(int texture, int cache,
                                                                  bool thumbnail) {
     if (!IsValidTexture(texture) || !Valid(cache))
@@ -489,7 +332,7 @@ std::optional<std::vector<uint8_t>> CTextureDatabase::ReadTextureData(int cache,
     const int32_t offset = thumbnail ? record.tmbOffset[cache] : record.datOffset[cache];
     if (offset == -1)
         throw CError("Wrong texture offset given. DAT / TOC is corrupted.");
-    FILE* file = DataFile(cache, thumbnail);
+    const CCacheFile* file = DataFile(cache, thumbnail);
     if (!file)
         return std::nullopt;
 
@@ -503,7 +346,7 @@ std::optional<std::vector<uint8_t>> CTextureDatabase::ReadTextureData(int cache,
 
     // Sizes come from the file: a record must lie inside it before anything is allocated
     // for it, and a packed stream can grow at most 255 blocks per run record.
-    const uint64_t fileLength = static_cast<uint64_t>(std::max<int64_t>(Files::FileSize(file), 0));
+    const uint64_t fileLength = static_cast<uint64_t>(std::max<int64_t>(file->Length(), 0));
     const uint64_t start = static_cast<uint32_t>(offset);
     const uint64_t stored = layout == 2 ? uint64_t(length) + 12 : size + 8;
     const bool storedData = layout != 2 || length == size + 4;
@@ -581,7 +424,7 @@ RasterHeader CTextureDatabase::ReadRasterHeader(int texture, int cache) {
         throw CError("Data file is not loaded for requested cache.");
     const int32_t offset = GetTocOffset(cache, texture);
     uint8_t bytes[8];
-    if (offset == -1 || !ReadAt(m_pDat[cache], static_cast<uint32_t>(offset), bytes, 8))
+    if (offset == -1 || !ReadAt(m_pDat[cache].get(), static_cast<uint32_t>(offset), bytes, 8))
         return RasterHeader{};
     return DecodeHeader(bytes);
 }

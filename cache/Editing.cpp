@@ -16,10 +16,9 @@ int CTextureDatabase::AppendRecord(int cache, const RasterHeader& header, bool t
                                    const uint8_t* data, int layout, bool pack, uint32_t length) {
     if (!Valid(cache))
         return 0;
-    FILE* file = DataFile(cache, thumbnail);
-    if (!file || fseeko(file, 0, SEEK_END) != 0)
+    CCacheFile* file = DataFile(cache, thumbnail);
+    if (!file)
         return 0;
-    const int64_t offset = ftello(file);
     std::vector<uint8_t> record(8);
     EncodeHeader(header, record.data());
     if (layout == 2) {
@@ -44,14 +43,17 @@ int CTextureDatabase::AppendRecord(int cache, const RasterHeader& header, bool t
     } else {
         record.insert(record.end(), data, data + length);
     }
-    if (fwrite(record.data(), 1, record.size(), file) != record.size())
-        return 0;
-    fflush(file);
+    // A TOC entry is 32 bits, and its all-ones value means "no record".
+    if (static_cast<uint64_t>(file->Length()) + record.size() >= kNoRecord)
+        throw CError("'" + Files::FileNameOf(file->Path()) +
+                     "' would grow past 4 GB, more than its table of contents can address.");
+    CEditScope edit(*this);
+    const uint64_t offset = file->Append(record.data(), record.size());
     if (!thumbnail) {
-        if (m_pToc[cache] && fseeko(m_pToc[cache], 0, SEEK_END) == 0) {
+        if (m_pToc[cache]) {
             uint8_t word[4];
             WriteLe32(word, static_cast<uint32_t>(offset));
-            fwrite(word, 1, 4, m_pToc[cache]);
+            m_pToc[cache]->Append(word, 4);
         }
         m_TocList[cache].push_back(static_cast<uint32_t>(offset));
         FlushTocHeaders();
@@ -61,6 +63,7 @@ int CTextureDatabase::AppendRecord(int cache, const RasterHeader& header, bool t
 
 int CTextureDatabase::AddTexture(const std::string& name, int width, int height, int category,
                                  int alphamode) {
+    CEditScope edit(*this);
     TextureRecord record;
     record.name = Text::Utf8Truncate(name, kMaxNameLength);
     record.width = static_cast<uint16_t>(width);
@@ -75,6 +78,7 @@ int CTextureDatabase::AddTexture(const std::string& name, int width, int height,
 }
 
 int CTextureDatabase::AddAlias(const std::string& name, const std::string& original) {
+    CEditScope edit(*this);
     TextureRecord record;
     record.name = Text::Utf8Truncate(name, kMaxNameLength);
     record.affiliate = Text::Utf8Truncate(original, kMaxNameLength);
@@ -82,12 +86,12 @@ int CTextureDatabase::AddAlias(const std::string& name, const std::string& origi
     for (int k = 0; k < kCacheCount; ++k) {
         if (!m_pDat[k])
             continue;
-        if (m_pToc[k] && fseeko(m_pToc[k], 0, SEEK_END) == 0) {
-            const uint8_t none[4] = {0xFF, 0xFF, 0xFF, 0xFF};
-            fwrite(none, 1, 4, m_pToc[k]);
-            fflush(m_pToc[k]);
+        if (m_pToc[k]) {
+            uint8_t none[4];
+            WriteLe32(none, kNoRecord);
+            m_pToc[k]->Append(none, 4);
         }
-        m_TocList[k].push_back(0xFFFFFFFFu);
+        m_TocList[k].push_back(kNoRecord);
     }
     RebuildTxt();
     return 1;
@@ -100,6 +104,7 @@ int CTextureDatabase::RenameTexture(int texture, const std::string& newName) {
     const std::string name = Text::Utf8Truncate(newName, kMaxNameLength);
     if (name.empty() || FindTexture(name, false) >= 0)
         return 0;
+    CEditScope edit(*this);
     const std::string oldName = m_Textures[static_cast<size_t>(texture)].name;
     for (size_t i = 0; i < m_Textures.size(); ++i) {
         TextureRecord& alias = m_Textures[i];
@@ -130,6 +135,7 @@ int SetKey(CTextureDatabase& db, TextureRecord* record, uint16_t TextureRecord::
 } // namespace
 
 int CTextureDatabase::SetCategory(int texture, int value) {
+    CEditScope edit(*this);
     TextureRecord* record =
         IsValidTexture(texture) ? &m_Textures[static_cast<size_t>(texture)] : nullptr;
     if (!SetKey(*this, record, &TextureRecord::cat, value, " cat=%d"))
@@ -168,6 +174,7 @@ std::string CategoryWord(const std::string& name) {
 } // namespace
 
 int CTextureDatabase::AddCategory(const std::string& name) {
+    CEditScope edit(*this);
     CategoryRecord category;
     category.id = CategoryCount();
     category.name = CategoryWord(name);
@@ -187,6 +194,7 @@ int CTextureDatabase::RenameCategory(int category, const std::string& name) {
         ReportError(__LINE__, 0, "Empty category name given", true);
         return 0;
     }
+    CEditScope edit(*this);
     record.name = word;
     RebuildTxt();
     return 1;
@@ -195,6 +203,7 @@ int CTextureDatabase::RenameCategory(int category, const std::string& name) {
 int CTextureDatabase::DeleteCategory(int category) {
     if (category < 0 || category >= CategoryCount())
         return 0;
+    CEditScope edit(*this);
     for (TextureRecord& record : m_Textures) {
         if (record.cat > category) {
             SetLineKey(record, record.cat - 1u, " cat=%d", record.cat);
@@ -223,22 +232,12 @@ int CTextureDatabase::CountSiblings(int texture) {
 }
 
 int CTextureDatabase::DeleteSiblings(int texture) {
-    return DeleteSiblingsOf(texture);
-}
-
-int CTextureDatabase::DeleteSiblingsOf(int& texture) {
     if (!IsValidTexture(texture))
         return 0;
-    int result = 1;
-    for (int alias; (alias = FindNextAlias(0, texture)) >= 0;) {
-        if (!DeleteTexture(alias, 0, true)) {
-            result = 0;
-            break; // the same alias would be found again
-        }
-        if (alias < texture)
-            --texture;
-    }
-    return result;
+    std::vector<bool> doomed(m_Textures.size(), false);
+    for (int a = 0; (a = FindNextAlias(a, texture)) >= 0; ++a)
+        doomed[static_cast<size_t>(a)] = true;
+    return RemoveTextures(doomed, true);
 }
 
 uint32_t CTextureDatabase::StoredLength(int texture, int cache, bool follow) {
@@ -317,115 +316,17 @@ std::string FormatFileSize(uint64_t n) {
     return text;
 }
 
-void CTextureDatabase::RemoveThumb(int texture, bool shrink) {
-    const TextureRecord& record = m_Textures[static_cast<size_t>(texture)];
-    for (int k = 0; k < kCacheCount; ++k) {
-        if (!m_pTmb[k])
-            continue;
-        const RasterHeader& h = record.thumbHeader[k];
-        const uint64_t size =
-            RasterDataSize(h.width, h.Height(), FormatFromGlCode(h.glFormat), h.HasMips());
-        const int layout = DetectLayout(texture, k, true);
-        const int32_t offset = record.tmbOffset[k];
-        if (!record.IsAlias() && offset != -1) {
-            const int64_t length = FileLength(2, k);
-            const int64_t recordLength = static_cast<int64_t>(size) + (layout == 2 ? 16 : 8);
-            fdelete_part(m_pTmb[k], offset, recordLength);
-            if (shrink) {
-                const int64_t newLength = std::max<int64_t>(length - recordLength, offset);
-                LogPrintA("CTextureDatabase: New TMB file length is %d bytes.\n",
-                          static_cast<int>(newLength));
-                if (!Files::TruncateFile(m_pTmb[k], newLength))
-                    ReportError(__LINE__, 1, "Unable to reduce TMB size", false);
-            }
-            for (TextureRecord& other : m_Textures)
-                if (other.tmbOffset[k] != -1 && other.tmbOffset[k] > offset)
-                    other.tmbOffset[k] -= static_cast<int32_t>(recordLength);
-        }
-        fflush(m_pTmb[k]);
-    }
-}
-
 int CTextureDatabase::DeleteTexture(int texture, int newOriginal, bool shrink) {
     if (!IsValidTexture(texture))
         return 0;
     LogPrintA("CTextureDatabase: Goodbye, texture #%d [%s]...\n", texture,
               m_Textures[static_cast<size_t>(texture)].name.c_str());
-    if (newOriginal == -1 && !DeleteSiblingsOf(texture)) {
-        ReportError(__LINE__, static_cast<uint32_t>(texture),
-                    "Not all siblings was safely removed.", true);
-        return 0;
-    }
-    EnsureRecordLoaded(texture);
-    ResolveAlias(m_Textures[static_cast<size_t>(texture)]);
-    const bool alias = m_Textures[static_cast<size_t>(texture)].IsAlias();
-
-    // A record that is not where the texture order puts it would be cut wrongly and take
-    // its neighbours' bytes with it: such a deletion is refused before anything changes.
-    if (!alias) {
-        for (int k = 0; k < kCacheCount; ++k) {
-            if (!m_pDat[k])
-                continue;
-            const int64_t offset = GetTocOffset(k, texture);
-            const int64_t length = StoredLength(texture, k, true);
-            if (offset < 0 || length > 0xF0000000u || offset + length > FileLength(0, k))
-                return 0;
-        }
-    }
-
-    RemoveThumb(texture, shrink);
-
-    for (int k = 0; k < kCacheCount; ++k) {
-        if (!m_pDat[k])
-            continue;
-        const uint32_t length = StoredLength(texture, k, true);
-        const int32_t offset = GetTocOffset(k, texture);
-        if (!alias) {
-            const int64_t datLength = FileLength(0, k);
-            fdelete_part(m_pDat[k], offset, length);
-            if (shrink) {
-                LogPrintA("CTextureDatabase: New DAT file length is %d bytes.\n",
-                          static_cast<int>(datLength - length));
-                if (!Files::TruncateFile(m_pDat[k], datLength - length))
-                    ReportError(__LINE__, 1, "Unable to reduce DAT size", false);
-            }
-            std::vector<uint32_t>& list = m_TocList[k];
-            for (size_t i = 0; i < list.size(); ++i) {
-                if (list[i] == 0xFFFFFFFFu || list[i] <= static_cast<uint32_t>(offset))
-                    continue;
-                list[i] -= length;
-                if (i < m_Textures.size())
-                    m_Textures[i].datOffset[k] = static_cast<int32_t>(list[i]);
-            }
-        }
-        if (static_cast<size_t>(texture) < m_TocList[k].size())
-            m_TocList[k].erase(m_TocList[k].begin() + texture);
-        fflush(m_pDat[k]);
-    }
-
-    for (int a = 0; a < TextureCount(); ++a) {
-        TextureRecord& other = m_Textures[static_cast<size_t>(a)];
-        if (!other.IsAlias() || a == texture)
-            continue;
-        if (GetOriginalIndex(a) == texture) {
-            other.originalIndex = newOriginal;
-            std::fill(std::begin(other.datOffset), std::end(other.datOffset), -1);
-            if (newOriginal == -1)
-                ReportError(__LINE__, static_cast<uint32_t>(a),
-                            "Damn! This texture should be already deleted, but it's still alive.",
-                            false);
-        } else if (other.originalIndex > texture) {
-            --other.originalIndex;
-            std::fill(std::begin(other.datOffset), std::end(other.datOffset), -1);
-        }
-        LogPrintA("CTextureDatabase: texture #%d new affiliate is #%d\n", a, other.originalIndex);
-    }
-
-    m_Textures.erase(m_Textures.begin() + texture);
-    for (int k = 0; k < kCacheCount; ++k)
-        if (m_pDat[k])
-            WriteToc(k);
-    RebuildTxt();
-    FlushTocHeaders();
-    return 1;
+    // Without a new original its aliases go with it; with one they stay and find the
+    // texture that takes its name by that name.
+    std::vector<bool> doomed(m_Textures.size(), false);
+    doomed[static_cast<size_t>(texture)] = true;
+    if (newOriginal == -1)
+        for (int a = 0; (a = FindNextAlias(a, texture)) >= 0; ++a)
+            doomed[static_cast<size_t>(a)] = true;
+    return RemoveTextures(doomed, shrink);
 }

@@ -10,23 +10,11 @@
 #include <cstdio>
 
 int CTextureDatabase::LoadTxt(const std::string& path) {
-    CloseIndex();
-    // Kept open for the life of the database, like the cache's other files. An index the
-    // user may not write (a read-only copy of the game) is still read; a later rewrite
-    // then fails with its report instead of the cache looking empty.
-    m_pTxt = fopen(path.c_str(), "r+");
-    if (!m_pTxt && (errno == EACCES || errno == EROFS))
-        m_pTxt = fopen(path.c_str(), "r");
-    if (!m_pTxt)
+    const std::optional<std::string> text = Files::ReadWholeFile(path);
+    if (!text)
         return 0;
     LogPrint(L"CTextureDatabase: Loading TXT...\n");
-    std::string text;
-    char buffer[65536];
-    size_t got;
-    rewind(m_pTxt);
-    while ((got = fread(buffer, 1, sizeof buffer, m_pTxt)) > 0)
-        text.append(buffer, got);
-    ParseTxt(text);
+    ParseTxt(*text);
     return 1;
 }
 
@@ -94,22 +82,17 @@ std::string CTextureDatabase::BuildTxtText() {
 
 void CTextureDatabase::RebuildTxt() {
     LogPrint(L"CTextureDatabase: Rebuilding TXT file...\n");
+    CEditScope edit(*this);
     const std::string text = BuildTxtText();
-    // The new index is written beside the old one and renamed over it, so a crash or a
-    // full disk never leaves the user without an index.
-    CloseIndex();
-    if (!Files::WriteFileAtomically(m_strPath, text)) {
-        m_pTxt = fopen(m_strPath.c_str(), "r+");
-        ReportError(__LINE__, static_cast<uint32_t>(-1), "Unable to rebuild TXT file", false);
-    }
-    m_pTxt = fopen(m_strPath.c_str(), "r+");
+    // The new index replaces the old one when the edit commits; until then, and for
+    // good if the edit fails, the old one stays.
+    std::unique_ptr<CCacheFile> file = StageFile(kFileIndex, 0);
+    file->Append(text.data(), text.size());
     LogPrint(L"CTextureDatabase: Flushing TXT data...\n");
-    if (m_pTxt)
-        fflush(m_pTxt);
+    InstallStaged(kFileIndex, 0, std::move(file));
 }
 
 int CTextureDatabase::ReloadTxt() {
-    CloseIndex();
     m_Textures.clear();
     m_Categories.clear();
     LoadTxt(m_strPath);
@@ -163,10 +146,17 @@ int CTextureDatabase::SetLineKey(TextureRecord& record, uint32_t newValue, const
 int CTextureDatabase::SetLineName(TextureRecord& record, const std::string& newName) {
     const std::string name = Text::Utf8Truncate(newName, kMaxNameLength);
     if (!record.line.empty()) {
-        const std::string from = "\"" + record.name + "\"";
         const std::string to = "\"" + name + "\"";
-        for (size_t pos = 0; (pos = record.line.find(from, pos)) != std::string::npos;
-             pos += to.size())
+        // The line's own quoted name is what the file says, also when the record holds
+        // it cut to the longest name a record keeps.
+        size_t pos = 0;
+        const size_t close = record.line[0] == '"' ? record.line.find('"', 1) : std::string::npos;
+        if (close != std::string::npos) {
+            record.line.replace(0, close + 1, to);
+            pos = to.size();
+        }
+        const std::string from = "\"" + record.name + "\"";
+        for (; (pos = record.line.find(from, pos)) != std::string::npos; pos += to.size())
             record.line.replace(pos, from.size(), to);
     }
     record.name = name;

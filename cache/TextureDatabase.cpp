@@ -21,22 +21,15 @@ CTextureDatabase::CTextureDatabase(int game) {
 
 CTextureDatabase::~CTextureDatabase() {
     LogPrint(L"CTextureDatabase: Destroying object...\n");
-    CloseIndex();
+    // An edit still open here was left by an exception that never reached its scope.
+    AbortEdit();
     CloseDataFiles();
 }
 
 void CTextureDatabase::InitState(int game) {
-    m_pTxt = nullptr;
-    for (int k = 0; k < kCacheCount; ++k)
-        m_pDat[k] = m_pToc[k] = m_pTmb[k] = nullptr;
+    CloseDataFiles();
     m_nPrimaryCache = -1;
     m_nGame = game;
-}
-
-void CTextureDatabase::CloseIndex() {
-    if (m_pTxt)
-        fclose(m_pTxt);
-    m_pTxt = nullptr;
 }
 
 void CTextureDatabase::ReportError(int sourceLine, uint32_t value, const std::string& message,

@@ -2,16 +2,32 @@
 // One open texture cache: the index file with its texture and category lists, and the
 // DAT, TOC and TMB files of the four caches. Textures and categories are addressed by
 // their 0-based position; -1 means none.
+#include "cache/CacheFile.h"
 #include "cache/Error.h"
 #include "cache/TextureRecord.h"
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
+
+class CCacheLock;
+
+// The kinds of file of a cache, as CacheFileName numbers them.
+enum CacheFileKind { kFileDat = 0, kFileToc = 1, kFileTmb = 2, kFileIndex = 3 };
+// A TOC entry that points at no record: an alias, or a texture whose record is missing.
+inline constexpr uint32_t kNoRecord = 0xFFFFFFFFu;
+
+// Makes the thumbnail of a texture in a cache for a TMB repair: side x side pixels in
+// R, G, B, A order; nullopt when the texture cannot be decoded.
+using ThumbnailMaker =
+    std::function<std::optional<std::vector<uint8_t>>(int texture, int cache, uint32_t& side)>;
 
 class CTextureDatabase {
 public:
@@ -82,15 +98,32 @@ public:
     // records found; 0 when the file holds more records than the index has textures.
     int LoadOffsets(int cache, bool thumbnails);
     int CountTextures(int cache) const;
+    // Textures that have data of their own (that are not aliases).
+    int OrdinaryCount() const;
     int CountThumbs(int cache) const;
     int UnloadThumbs(int cache);
     bool CheckToc(int cache);
-    void FixToc(int cache);
+    // Rewrites a cache's TOC: the entries of a TOC of the right length where they point at
+    // sound records, else the records found by walking the DAT; a texture whose record is
+    // nowhere gets kNoRecord, never another texture's record. Returns the number of such
+    // textures.
+    int FixToc(int cache);
     int WriteToc(int cache);
     void FlushTocHeaders();
     int Flush();
-    int RebuildTmb(int cache, int layout);
+    // Rewrites a cache's TMB keeping every intact thumbnail (those the walk finds, in
+    // texture order); the missing ones come from makeThumbnail, placeholders where it
+    // gives none.
+    int RebuildTmb(int cache, int layout, const ThumbnailMaker& makeThumbnail = {});
+    // Builds the index from the first DAT; the other caches' TOCs are rebuilt from their
+    // own DATs when those hold the same records, else every texture is marked missing in
+    // them (RepairNotes says which).
     int RebuildFromDat();
+    // What the last repair could not do, one sentence each.
+    const std::vector<std::string>& RepairNotes() const { return m_RepairNotes; }
+    // The textures of a cache whose record is missing, outside the DAT, has a raster
+    // header naming no raster, or overlaps another texture's record. Reads every header.
+    std::vector<int> DamagedRecords(int cache);
     // 1 (VC: header and raw raster) or 2 (SA: header, length, stored or packed stream).
     int DetectLayout(int texture, int cache, bool thumbnail);
     uint64_t RecordLength(int texture, int cache, bool thumbnail);
@@ -124,6 +157,9 @@ public:
     bool IsDatOpen(int cache) const { return Valid(cache) && m_pDat[cache]; }
     bool IsTocOpen(int cache) const { return Valid(cache) && m_pToc[cache]; }
     bool IsTmbOpen(int cache) const { return Valid(cache) && m_pTmb[cache]; }
+    // The path a cache file has on disk (symbolic links resolved), kind as for
+    // CacheFileName.
+    std::string FilePath(int kind, int cache) const;
     // Length of a cache file (kind as for CacheFileName), -1 when it is not open.
     int64_t FileLength(int kind, int cache) const;
     const std::vector<uint32_t>& TocList(int cache) const { return m_TocList[cache]; }
@@ -144,7 +180,6 @@ public:
     int CountSiblings(int texture);
     int DeleteSiblings(int texture);
     uint32_t StoredLength(int texture, int cache, bool follow);
-    void RemoveThumb(int texture, bool shrink);
     int DeleteTexture(int texture, int newOriginal, bool shrink);
     // Deletes a set of textures with their aliases, shrinking the files, in one pass over
     // each file; the files come out as deleting them one by one in index order would
@@ -154,41 +189,106 @@ public:
     // Shows a box with the error text and logs it; throws CError unless warningOnly.
     void ReportError(int sourceLine, uint32_t value, const std::string& message, bool warningOnly);
 
+    // ---- Edits ----
+    // Keeps the cache's lock for the life of the database (a command-line edit takes it
+    // before it reads the cache, so nothing can change between reading and writing).
+    void AdoptLock(std::shared_ptr<CCacheLock> lock);
+    // True when another program changed a file of the cache since this one read or
+    // wrote it last.
+    bool ChangedOnDisk() const;
+    // True while an edit is open.
+    bool InEdit() const { return m_nEditDepth > 0; }
+
+private:
+    friend class CEditScope;
+    // The first scope takes the lock, checks the files and writes the journal; the last
+    // one commits. AbortEdit undoes every file and reloads the cache from disk.
+    void BeginEdit();
+    void EndEdit();
+    void AbortEdit() noexcept;
+    void Commit();
+    // Finishes or undoes an edit that a crash interrupted; leftovers are removed.
+    void RecoverInterruptedEdit();
+    // Rolls the files forward or back as the journal says, and removes it.
+    void SettleJournal();
+    void RefreshStamp();
+    std::vector<std::string> StampNow() const;
+    // The 13 files in journal order: index, then DAT, TOC and TMB of each cache.
+    std::vector<std::string> JournalFiles() const;
+    // A new file for kind/cache built beside the real one; InstallStaged puts it in the
+    // cache's place (the real file is replaced when the edit commits).
+    std::unique_ptr<CCacheFile> StageFile(int kind, int cache);
+    void InstallStaged(int kind, int cache, std::unique_ptr<CCacheFile> file);
+    std::unique_ptr<CCacheFile>& Handle(int kind, int cache);
+    // The offsets of the records found by walking a DAT (kNoRecord for textures the walk
+    // did not reach); complete when every ordinary texture got one and the last ends
+    // exactly at the end of the file.
+    std::vector<uint32_t> WalkDat(int cache, bool& complete);
+    // A header at offset of a DAT that names a raster, and the record it opens lies
+    // inside the file; its length in length.
+    bool SoundRecordAt(int cache, uint64_t offset, uint64_t& length);
+    // Removes the textures marked in doomed, cutting their records out of every file.
+    // 0 (nothing changed) when the records are not in texture order.
+    int RemoveTextures(const std::vector<bool>& doomed, bool shrink);
+    void WriteTocFile(int cache, const std::vector<uint32_t>& entries);
+
 private:
     static bool Valid(int cache) { return cache >= 0 && cache < kCacheCount; }
     void InitState(int game);
     void CloseDataFiles();
     // Forgets everything of the cache held so far and takes path as its index.
     void StartOver(const std::string& path);
-    FILE* DataFile(int cache, bool thumbnail) const {
-        return thumbnail ? m_pTmb[cache] : m_pDat[cache];
+    CCacheFile* DataFile(int cache, bool thumbnail) const {
+        return thumbnail ? m_pTmb[cache].get() : m_pDat[cache].get();
     }
     // Reads exactly count bytes at offset of a cache file; false when they are not there.
-    bool ReadAt(FILE* file, uint64_t offset, void* buffer, size_t count);
+    bool ReadAt(const CCacheFile* file, uint64_t offset, void* buffer, size_t count);
     const RasterHeader& Header(const TextureRecord& record, int cache, bool thumbnail) const {
         return thumbnail ? record.thumbHeader[cache] : record.textureHeader[cache];
     }
-    void CloseIndex();
     // The record with its alias resolved (without loading headers); nullptr out of range.
     TextureRecord* ResolvedRecord(int texture);
-    // DeleteSiblings that keeps texture pointing at the same texture as aliases before it go.
-    int DeleteSiblingsOf(int& texture);
     // Reloads the thumbnail offsets of every cache whose TMB is open.
     void ReloadThumbOffsets();
 
-    FILE* m_pTxt = nullptr;
-    FILE* m_pDat[kCacheCount] = {};
-    FILE* m_pToc[kCacheCount] = {};
-    FILE* m_pTmb[kCacheCount] = {};
+    std::unique_ptr<CCacheFile> m_pDat[kCacheCount];
+    std::unique_ptr<CCacheFile> m_pToc[kCacheCount];
+    std::unique_ptr<CCacheFile> m_pTmb[kCacheCount];
     std::string m_strPath;
+    // The real paths of the 13 files (JournalFiles order).
+    std::vector<std::string> m_RealPaths;
     int m_nPrimaryCache = -1;
     std::vector<TextureRecord> m_Textures;
     std::vector<CategoryRecord> m_Categories;
     std::vector<uint32_t> m_TocList[kCacheCount];
     int m_nGame = 0;
     // While a TMB is walked, its whole content, so that the walk costs one read.
-    FILE* m_pWalkFile = nullptr;
+    const CCacheFile* m_pWalkFile = nullptr;
     std::vector<uint8_t> m_WalkImage;
+
+    int m_nEditDepth = 0;
+    bool m_bIndexStaged = false;
+    bool m_bCommitted = false;
+    std::shared_ptr<CCacheLock> m_pHeldLock;
+    std::shared_ptr<CCacheLock> m_pEditLock;
+    // The files as this database last saw them: another program's change shows here.
+    std::vector<std::string> m_Stamp;
+    std::vector<std::string> m_RepairNotes;
+};
+
+// Opens an edit of the database for its lifetime. Scopes nest; the outermost commits
+// when it closes normally. An exception leaving any scope undoes the whole edit: every
+// file of the cache is as it was before the edit began, and the database is reloaded.
+class CEditScope {
+public:
+    explicit CEditScope(CTextureDatabase& db);
+    ~CEditScope() noexcept(false);
+    CEditScope(const CEditScope&) = delete;
+    CEditScope& operator=(const CEditScope&) = delete;
+
+private:
+    CTextureDatabase& m_Db;
+    int m_nExceptions;
 };
 
 // Removes count bytes at start of an open file by moving everything behind them down;

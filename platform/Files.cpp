@@ -127,6 +127,24 @@ bool WriteFileAtomically(const std::string& requestedPath, std::string_view data
     return ok;
 }
 
+std::string RealPath(const std::string& path) {
+    if (char* real = realpath(path.c_str(), nullptr)) {
+        std::string result = real;
+        free(real);
+        return result;
+    }
+    const std::string folder = DirectoryOf(path);
+    if (char* real = realpath(folder.empty() ? "." : folder.c_str(), nullptr)) {
+        std::string result = real;
+        if (result.back() != '/')
+            result += '/';
+        result += FileNameOf(path);
+        free(real);
+        return result;
+    }
+    return path;
+}
+
 std::string ExecutablePath() {
     char buffer[PATH_MAX];
     const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);

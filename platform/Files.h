@@ -36,6 +36,10 @@ std::optional<std::string> ReadWholeFile(const std::string& path);
 // a file without write permission is refused. Returns true on success.
 bool WriteFileAtomically(const std::string& path, std::string_view data);
 
+// The path with every symbolic link resolved; for a file that does not exist yet, its
+// folder resolved and its name kept. The path unchanged when not even the folder exists.
+std::string RealPath(const std::string& path);
+
 // The real path of the running executable (/proc/self/exe).
 std::string ExecutablePath();
 // The folder part of a path, without the trailing slash ("" for a bare name).

@@ -106,13 +106,15 @@ TEST_F(DataFiles, ShortTocIsReportedReadAndRepaired) {
     ASSERT_EQ(m_Boxes.Boxes().size(), 1u);
     EXPECT_NE(m_Boxes.Boxes()[0].text.find("'dxt.toc' size ERROR"), std::string::npos);
     EXPECT_NE(m_Boxes.Boxes()[0].text.find("Value: 12 [0xc]"), std::string::npos);
-    EXPECT_EQ(db.GetTocOffset(0, 2), 0); // the missing word reads as 0
+    // The missing word points nowhere, not at the first record (another texture's).
+    EXPECT_EQ(db.GetTocOffset(0, 2), -1);
     EXPECT_FALSE(db.CheckToc(0));
-    db.FixToc(0);
+    EXPECT_EQ(db.FixToc(0), 0); // the DAT walk finds the record again
     EXPECT_TRUE(db.CheckToc(0));
     const std::string toc = m_Dir.Read("s.dxt.toc");
     ASSERT_EQ(toc.size(), 16u);
-    EXPECT_EQ(Word(toc, 12), 0u);
+    EXPECT_EQ(Word(toc, 12), 2 * Word(toc, 8));
+    EXPECT_EQ(*db.ReadTextureData(0, 2, false), b.Textures()[2].raster);
 }
 
 TEST_F(DataFiles, DatWithoutTocIsWalkedAndTheTocCreated) {
@@ -304,9 +306,18 @@ TEST_F(DataFiles, IndexRebuildStopsAtJunk) {
     dat += std::string(4096, '\x7F'); // not a record: its header names no format
     m_Dir.Write("j.dxt.dat", dat);
     CTextureDatabase db(m_Dir.File("j.txt"), 1);
-    EXPECT_THROW(db.RebuildFromDat(), CError);
+    // The sound records become the index; the junk is named, not made into textures.
+    ASSERT_EQ(db.RebuildFromDat(), 1);
+    EXPECT_EQ(db.TextureCount(), 1);
+    ASSERT_EQ(db.RepairNotes().size(), 1u);
+    EXPECT_NE(db.RepairNotes()[0].find("4096 bytes at the end of j.dxt.dat"), std::string::npos);
+    // A DAT that is junk from its first byte gives no index at all.
+    m_Dir.Write("j.dxt.dat", std::string(4096, '\x7F'));
+    std::filesystem::remove(m_Dir.File("j.txt"));
+    CTextureDatabase junk(m_Dir.File("j.txt"), 1);
+    EXPECT_THROW(junk.RebuildFromDat(), CError);
     ASSERT_FALSE(m_Boxes.Boxes().empty());
     EXPECT_NE(m_Boxes.Boxes().back().text.find("fatal error: texture size = 0 on offset given"),
               std::string::npos);
-    EXPECT_NE(m_Boxes.Boxes().back().text.find("Value: 72 [0x48]"), std::string::npos);
+    EXPECT_FALSE(Files::Exists(m_Dir.File("j.txt")));
 }

@@ -1,0 +1,50 @@
+#pragma once
+// One file of a texture cache, read and written by offset through its descriptor. Every
+// write passes the fault seam and checks its result; a failure throws CWriteError with
+// the system's reason and the file's name, so no caller can overlook it.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class CCacheFile {
+public:
+    // Opens an existing file for reading and writing, or for reading only when the user
+    // may not write it (the failure is kept for the edit that would need it); nullptr
+    // when it does not exist or cannot be opened at all.
+    static std::unique_ptr<CCacheFile> OpenExisting(const std::string& path);
+    // Creates (or empties) a file for reading and writing; throws CWriteError.
+    static std::unique_ptr<CCacheFile> Create(const std::string& path);
+    ~CCacheFile();
+    CCacheFile(const CCacheFile&) = delete;
+    CCacheFile& operator=(const CCacheFile&) = delete;
+
+    const std::string& Path() const { return m_strPath; }
+    // The file was renamed to path.
+    void SetPath(std::string path) { m_strPath = std::move(path); }
+    int Fd() const { return m_nFd; }
+    // 0 when the file may be written, else why not (EACCES, EROFS).
+    int WriteError() const { return m_nWriteError; }
+    int64_t Length() const { return m_nLength; }
+
+    // Exactly count bytes at offset; false when they are not all there.
+    bool ReadAt(uint64_t offset, void* buffer, size_t count) const;
+    void WriteAt(uint64_t offset, const void* data, size_t count);
+    // Writes at the end; returns the offset written at.
+    uint64_t Append(const void* data, size_t count);
+    void Truncate(int64_t length);
+    // Appends count bytes of source from offset (in the kernel where it can).
+    void AppendFrom(const CCacheFile& source, uint64_t offset, uint64_t count);
+    // Data and size on the disk.
+    void Sync();
+    // Length as the file system sees it now (another program may have changed it).
+    void RefreshLength();
+
+private:
+    CCacheFile(int fd, std::string path, int writeError);
+    [[noreturn]] void Fail(int error);
+
+    int m_nFd;
+    std::string m_strPath;
+    int m_nWriteError;
+    int64_t m_nLength = 0;
+};

@@ -1,0 +1,359 @@
+// Checking and repairing the TOC and TMB files, writing TOCs, and building an index from
+// a DAT. A repair never makes a damaged cache look sound: what it cannot restore it marks
+// missing, where the checks keep seeing it.
+#include "cache/ByteOrder.h"
+#include "cache/TextureDatabase.h"
+
+#include "app/Log.h"
+#include "gta/BlockCompression.h"
+#include "platform/Files.h"
+#include "raster/RasterFormat.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr uint16_t kThumbGlFormat = 0x1401; // RGBA 8888
+constexpr uint32_t kLargestThumbnail = 256;
+constexpr uint8_t kPlaceholderGrey = 0x88;
+constexpr int kLayoutVC = 1;
+constexpr int kLayoutSA = 2;
+
+// The record layout the words after a header speak for (see DetectLayout).
+int LayoutOf(uint64_t size, uint32_t blockSize, uint32_t length, uint32_t key) {
+    if ((length == size + 4 && key == 0) ||
+        (length > blockSize && length <= size + 4 && key >= 1 && key <= 255))
+        return kLayoutSA;
+    return kLayoutVC;
+}
+
+struct Thumbnail {
+    uint32_t side = 1;
+    std::vector<uint8_t> pixels;
+};
+
+// The thumbnails a TMB holds, in order, as far as they are sound.
+std::vector<Thumbnail> IntactThumbnails(const CCacheFile& tmb, size_t wanted) {
+    std::vector<Thumbnail> kept;
+    std::vector<uint8_t> image(static_cast<size_t>(std::max<int64_t>(tmb.Length(), 0)));
+    if (!tmb.ReadAt(0, image.data(), image.size()))
+        return kept;
+    uint64_t offset = 0;
+    while (kept.size() < wanted && offset + 8 <= image.size()) {
+        const RasterHeader h = DecodeHeader(image.data() + offset);
+        if (h.glFormat != kThumbGlFormat || h.HasMips() || h.width != h.Height() ||
+            h.width == 0 || h.width > kLargestThumbnail)
+            break;
+        const uint64_t size = uint64_t(h.width) * h.width * 4;
+        uint64_t start = offset + 8;
+        if (offset + 16 <= image.size() && ReadLe32(image.data() + offset + 8) == size + 4 &&
+            ReadLe32(image.data() + offset + 12) == 0)
+            start = offset + 16;
+        if (start + size > image.size())
+            break;
+        kept.push_back({h.width, std::vector<uint8_t>(image.begin() + static_cast<ptrdiff_t>(start),
+                                                      image.begin() + static_cast<ptrdiff_t>(start + size))});
+        offset = start + size;
+    }
+    return kept;
+}
+
+} // namespace
+
+bool CTextureDatabase::CheckToc(int cache) {
+    if (!IsTocOpen(cache) || !IsDatOpen(cache))
+        return false;
+    if (FileLength(kFileToc, cache) != 4 * static_cast<int64_t>(m_Textures.size()) + 4)
+        return false;
+    uint8_t word[4];
+    return ReadAt(m_pToc[cache].get(), 0, word, 4) && ReadLe32(word) == FileLength(kFileDat, cache);
+}
+
+bool CTextureDatabase::SoundRecordAt(int cache, uint64_t offset, uint64_t& length) {
+    const CCacheFile* dat = m_pDat[cache].get();
+    uint8_t head[16] = {};
+    if (!dat || !ReadAt(dat, offset, head, 8))
+        return false;
+    const RasterHeader h = DecodeHeader(head);
+    const int format = FormatFromGlCode(h.glFormat);
+    const uint64_t size = RasterDataSize(h.width, h.Height(), format, h.HasMips());
+    if (format == RASTER_UNKNOWN || size == 0 || size > uint64_t(h.width) * h.Height() * 8)
+        return false;
+    const bool words = ReadAt(dat, offset + 8, head + 8, 8);
+    const uint32_t l = words ? ReadLe32(head + 8) : 0, key = words ? ReadLe32(head + 12) : 0;
+    const int layout = m_nGame != 0 ? m_nGame : LayoutOf(size, GTA::BlockSize(format), l, key);
+    length = layout == kLayoutSA ? (l != 0 ? uint64_t(l) + 12 : size + 12) : size + 8;
+    return offset + length <= static_cast<uint64_t>(dat->Length());
+}
+
+std::vector<uint32_t> CTextureDatabase::WalkDat(int cache, bool& complete) {
+    std::vector<uint32_t> offsets(m_Textures.size(), kNoRecord);
+    const uint64_t end = static_cast<uint64_t>(std::max<int64_t>(FileLength(kFileDat, cache), 0));
+    uint64_t offset = 0, length = 0;
+    complete = true;
+    for (size_t i = 0; i < m_Textures.size(); ++i) {
+        if (m_Textures[i].IsAlias())
+            continue;
+        if (!complete || offset >= kNoRecord || !SoundRecordAt(cache, offset, length)) {
+            complete = false;
+            continue;
+        }
+        offsets[i] = static_cast<uint32_t>(offset);
+        offset += length;
+    }
+    complete = complete && offset == end;
+    return offsets;
+}
+
+std::vector<int> CTextureDatabase::DamagedRecords(int cache) {
+    std::vector<int> damaged;
+    if (!IsDatOpen(cache))
+        return damaged;
+    struct Span {
+        uint64_t start, end;
+        int texture;
+    };
+    std::vector<Span> spans;
+    const std::vector<uint32_t>& list = m_TocList[cache];
+    for (size_t i = 0; i < m_Textures.size(); ++i) {
+        if (m_Textures[i].IsAlias())
+            continue;
+        const uint32_t offset = i < list.size() ? list[i] : kNoRecord;
+        uint64_t length = 0;
+        if (offset == kNoRecord || !SoundRecordAt(cache, offset, length))
+            damaged.push_back(static_cast<int>(i));
+        else
+            spans.push_back({offset, offset + length, static_cast<int>(i)});
+    }
+    // Two textures sharing bytes show each other's pictures, or parts of them.
+    std::sort(spans.begin(), spans.end(),
+              [](const Span& a, const Span& b) { return a.start < b.start; });
+    for (size_t i = 1; i < spans.size(); ++i)
+        if (spans[i].start < spans[i - 1].end) {
+            damaged.push_back(spans[i - 1].texture);
+            damaged.push_back(spans[i].texture);
+        }
+    std::sort(damaged.begin(), damaged.end());
+    damaged.erase(std::unique(damaged.begin(), damaged.end()), damaged.end());
+    return damaged;
+}
+
+int CTextureDatabase::FixToc(int cache) {
+    if (!IsDatOpen(cache))
+        return 0;
+    CEditScope edit(*this);
+    LoadOffsets(cache, false); // the TOC as it is (or the walk, without one)
+    const size_t count = m_Textures.size();
+    const bool tocFits = IsTocOpen(cache) && FileLength(kFileToc, cache) == int64_t(4 * count + 4);
+    bool walkComplete = false;
+    const std::vector<uint32_t> walked = WalkDat(cache, walkComplete);
+    std::vector<uint32_t> entries(count, kNoRecord);
+    int missing = 0;
+    for (size_t i = 0; i < count; ++i) {
+        if (m_Textures[i].IsAlias())
+            continue;
+        // A TOC of the right length was written for this index: its sound entries stand.
+        // One of another length was not; a DAT walked cleanly to its end then knows better.
+        const uint32_t listed = i < m_TocList[cache].size() ? m_TocList[cache][i] : kNoRecord;
+        uint64_t length = 0;
+        const bool listedSound = listed != kNoRecord && SoundRecordAt(cache, listed, length);
+        if (listedSound && (tocFits || !walkComplete))
+            entries[i] = listed;
+        else if (walked[i] != kNoRecord)
+            entries[i] = walked[i];
+        else
+            ++missing;
+    }
+    WriteTocFile(cache, entries);
+    return missing;
+}
+
+void CTextureDatabase::WriteTocFile(int cache, const std::vector<uint32_t>& entries) {
+    std::vector<uint8_t> toc(4 + 4 * entries.size());
+    WriteLe32(toc.data(), static_cast<uint32_t>(std::max<int64_t>(FileLength(kFileDat, cache), 0)));
+    for (size_t i = 0; i < entries.size(); ++i)
+        WriteLe32(toc.data() + 4 + 4 * i, entries[i]);
+    std::unique_ptr<CCacheFile> file = StageFile(kFileToc, cache);
+    file->Append(toc.data(), toc.size());
+    InstallStaged(kFileToc, cache, std::move(file));
+    m_TocList[cache] = entries;
+    // Headers are read again from the new offsets on first use (an empty primary header
+    // makes EnsureRecordLoaded read them all); aliases are resolved again.
+    for (size_t i = 0; i < m_Textures.size() && i < entries.size(); ++i) {
+        TextureRecord& record = m_Textures[i];
+        record.textureHeader[cache] = RasterHeader{};
+        if (m_nPrimaryCache >= 0)
+            record.textureHeader[m_nPrimaryCache] = RasterHeader{};
+        if (record.IsAlias())
+            std::fill(std::begin(record.datOffset), std::end(record.datOffset), -1);
+        else
+            record.datOffset[cache] = static_cast<int32_t>(entries[i]);
+    }
+}
+
+int CTextureDatabase::WriteToc(int cache) {
+    if (!Valid(cache))
+        return 0;
+    CEditScope edit(*this);
+    const std::vector<uint32_t>& list = m_TocList[cache];
+    std::vector<uint32_t> entries(std::min(list.size(), m_Textures.size()));
+    for (size_t i = 0; i < entries.size(); ++i)
+        entries[i] = m_Textures[i].IsAlias() ? kNoRecord : list[i];
+    // The in-memory records keep their offsets and headers: nothing moved.
+    std::vector<uint8_t> toc(4 + 4 * entries.size());
+    WriteLe32(toc.data(), static_cast<uint32_t>(std::max<int64_t>(FileLength(kFileDat, cache), 0)));
+    for (size_t i = 0; i < entries.size(); ++i)
+        WriteLe32(toc.data() + 4 + 4 * i, entries[i]);
+    std::unique_ptr<CCacheFile> file = StageFile(kFileToc, cache);
+    file->Append(toc.data(), toc.size());
+    InstallStaged(kFileToc, cache, std::move(file));
+    return 1;
+}
+
+void CTextureDatabase::FlushTocHeaders() {
+    // Only the words that differ are written, so a flush of a sound cache changes nothing.
+    std::vector<int> stale;
+    for (int k = 0; k < kCacheCount; ++k) {
+        if (!m_pDat[k] || !m_pToc[k])
+            continue;
+        uint8_t word[4] = {};
+        if (!m_pToc[k]->ReadAt(0, word, 4) ||
+            ReadLe32(word) != static_cast<uint32_t>(FileLength(kFileDat, k)))
+            stale.push_back(k);
+    }
+    if (stale.empty())
+        return;
+    CEditScope edit(*this);
+    for (int k : stale) {
+        uint8_t word[4];
+        WriteLe32(word, static_cast<uint32_t>(FileLength(kFileDat, k)));
+        m_pToc[k]->WriteAt(0, word, 4);
+    }
+}
+
+int CTextureDatabase::Flush() {
+    try {
+        CEditScope edit(*this);
+        FlushTocHeaders();
+        RebuildTxt();
+    } catch (const CWriteError&) {
+        throw; // its own text names the file and the reason
+    } catch (const CBusyError&) {
+        throw;
+    } catch (const CError& e) {
+        ReportError(__LINE__, static_cast<uint32_t>(-1), e.what(), false);
+    }
+    return 1;
+}
+
+int CTextureDatabase::RebuildTmb(int cache, int layout, const ThumbnailMaker& makeThumbnail) {
+    if (!Valid(cache))
+        return 0;
+    CEditScope edit(*this);
+    const std::vector<Thumbnail> kept =
+        m_pTmb[cache] ? IntactThumbnails(*m_pTmb[cache], size_t(OrdinaryCount()))
+                      : std::vector<Thumbnail>{};
+    std::vector<uint8_t> out;
+    size_t ordinary = 0;
+    for (int i = 0; i < TextureCount(); ++i) {
+        EnsureRecordLoaded(i);
+        TextureRecord& record = m_Textures[static_cast<size_t>(i)];
+        ResolveAlias(record);
+        if (record.IsAlias())
+            continue;
+        Thumbnail thumb;
+        if (ordinary < kept.size()) {
+            thumb = kept[ordinary];
+        } else if (auto made = makeThumbnail ? makeThumbnail(i, cache, thumb.side) : std::nullopt;
+                   made && made->size() == size_t(thumb.side) * thumb.side * 4) {
+            thumb.pixels = std::move(*made);
+        } else {
+            thumb.side = 1;
+            thumb.pixels.assign(4, kPlaceholderGrey);
+        }
+        ++ordinary;
+        RasterHeader header{0, kThumbGlFormat, static_cast<uint16_t>(thumb.side),
+                            static_cast<uint16_t>(thumb.side)};
+        if (m_nPrimaryCache >= 0)
+            header.tag = record.textureHeader[m_nPrimaryCache].tag;
+        uint8_t bytes[16];
+        EncodeHeader(header, bytes);
+        size_t length = 8;
+        if (layout == kLayoutSA) {
+            WriteLe32(bytes + 8, static_cast<uint32_t>(thumb.pixels.size() + 4));
+            WriteLe32(bytes + 12, 0);
+            length = 16;
+        }
+        out.insert(out.end(), bytes, bytes + length);
+        out.insert(out.end(), thumb.pixels.begin(), thumb.pixels.end());
+    }
+    std::unique_ptr<CCacheFile> file = StageFile(kFileTmb, cache);
+    file->Append(out.data(), out.size());
+    InstallStaged(kFileTmb, cache, std::move(file));
+    return 1;
+}
+
+int CTextureDatabase::RebuildFromDat() {
+    m_RepairNotes.clear();
+    int row = -1;
+    for (int k = 0; k < kCacheCount && row < 0; ++k)
+        if (m_pDat[k])
+            row = k;
+    if (row < 0 || FileLength(kFileDat, row) < 8)
+        return 0;
+    CEditScope edit(*this);
+    const uint64_t datLength = static_cast<uint64_t>(FileLength(kFileDat, row));
+    m_Textures.clear();
+    for (auto& list : m_TocList)
+        list.clear();
+    if (m_Categories.empty()) {
+        CategoryRecord category;
+        category.name = "Default";
+        m_Categories.push_back(category);
+    }
+    uint64_t offset = 0, length = 0;
+    while (offset < datLength && offset < kNoRecord) {
+        if (!SoundRecordAt(row, offset, length)) {
+            // A header without a raster is not a record: the data ends in junk here, and
+            // reading on would make one "texture" of every 8 bytes of it.
+            if (m_Textures.empty())
+                ReportError(__LINE__, static_cast<uint32_t>(offset),
+                            "fatal error: texture size = 0 on offset given", false);
+            m_RepairNotes.push_back(std::to_string(datLength - offset) + " bytes at the end of " +
+                                    Files::FileNameOf(FilePath(kFileDat, row)) +
+                                    " are no record and belong to no texture.");
+            break;
+        }
+        TextureRecord record;
+        char name[32];
+        std::snprintf(name, sizeof name, "_0x%08x", static_cast<unsigned>(offset));
+        record.name = name;
+        m_Textures.push_back(record);
+        m_TocList[row].push_back(static_cast<uint32_t>(offset));
+        const int index = TextureCount() - 1;
+        EnsureRecordLoaded(index);
+        TextureRecord& added = m_Textures.back();
+        added.width = added.textureHeader[row].width;
+        added.height = added.textureHeader[row].Height();
+        offset += length;
+    }
+    RebuildTxt();
+    WriteToc(row);
+    // The other caches hold the same textures in the same order when they are sound; a
+    // TOC written for the lost index would map them to the wrong textures.
+    for (int k = 0; k < kCacheCount; ++k) {
+        if (k == row || !m_pDat[k])
+            continue;
+        bool complete = false;
+        std::vector<uint32_t> entries = WalkDat(k, complete);
+        if (!complete) {
+            entries.assign(m_Textures.size(), kNoRecord);
+            m_RepairNotes.push_back(std::string("The ") + kCacheNames[k] +
+                                    " cache does not hold the same records as the " +
+                                    kCacheNames[row] + " cache: its textures are marked missing.");
+        }
+        WriteTocFile(k, entries);
+    }
+    return 1;
+}
