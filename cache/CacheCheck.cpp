@@ -4,6 +4,8 @@
 
 namespace {
 
+constexpr size_t kNamesShown = 8;
+
 std::string Upper(const char* name) {
     std::string text = name;
     for (char& c : text)
@@ -29,7 +31,7 @@ std::string IndexPathFor(const std::string& path) {
     return (folder.empty() ? std::string() : folder + "/") + stem + ".txt";
 }
 
-std::vector<CacheProblem> CheckCache(CTextureDatabase& db) {
+std::vector<CacheProblem> CheckCache(CTextureDatabase& db, bool records) {
     std::vector<CacheProblem> problems;
     if (db.PrimaryCache() < 0) {
         problems.push_back({CacheProblem::NoCaches, -1,
@@ -42,45 +44,70 @@ std::vector<CacheProblem> CheckCache(CTextureDatabase& db) {
                             "database?\n(Tessarine can't work without txt database)"});
         return problems;
     }
+    if (db.TextureCount() == 0) {
+        // Fitting the TOCs to an empty index would throw away every record.
+        for (int k = 0; k < kCacheCount; ++k)
+            if (db.FileLength(kFileDat, k) > 0) {
+                problems.push_back({CacheProblem::EmptyIndex, -1,
+                                    "The TXT database lists no textures, but " +
+                                        Files::FileNameOf(db.FilePath(kFileDat, k)) +
+                                        " holds records.\n\nDo you want to build the database "
+                                        "from them?"});
+                return problems;
+            }
+    }
     for (int k = 0; k < kCacheCount; ++k)
         if (db.IsDatOpen(k) && !db.CheckToc(k))
             problems.push_back(
                 {CacheProblem::BadToc, k,
                  Upper(kCacheNames[k]) + ".TOC file is corrupted.\r\n\r\nDo you want to fix it?"});
-    int lastPresent = -1;
-    for (int k = 0; k < kCacheCount; ++k)
-        if (db.IsDatOpen(k))
-            lastPresent = k;
     for (int k = 0; k < kCacheCount; ++k) {
-        // A TMB is compared with the texture count of its own cache; one without its DAT
-        // with that of the last cache that has data.
-        const int reference = db.IsDatOpen(k) ? k : lastPresent;
+        // A TMB holds a thumbnail for every texture with data of its own, whatever state
+        // the DAT and TOC beside it are in.
         const bool broken =
-            db.IsTmbOpen(k) ? db.CountThumbs(k) != db.CountTextures(reference) : db.IsDatOpen(k);
+            db.IsTmbOpen(k) ? db.CountThumbs(k) != db.OrdinaryCount() : db.IsDatOpen(k);
         if (broken)
             problems.push_back({CacheProblem::BadTmb, k,
                                 Upper(kCacheNames[k]) +
                                     ".TMB file is corrupted, it can hang game loading.\r\n\r\n"
                                     "Do you wanna apply fast fix?"});
     }
+    if (!records)
+        return problems;
+    for (int k = 0; k < kCacheCount; ++k) {
+        std::vector<int> damaged = db.DamagedRecords(k);
+        if (damaged.empty())
+            continue;
+        std::string names;
+        for (size_t i = 0; i < damaged.size() && i < kNamesShown; ++i)
+            names += (i ? ", " : "") + db.GetTextureName(damaged[i]);
+        if (damaged.size() > kNamesShown)
+            names += ", ...";
+        problems.push_back({CacheProblem::BadRecords, k,
+                            Upper(kCacheNames[k]) + ": " + std::to_string(damaged.size()) +
+                                " textures have missing or damaged records (" + names +
+                                "); delete or import them again.",
+                            std::move(damaged)});
+    }
     return problems;
 }
 
-bool FixProblem(CTextureDatabase& db, const CacheProblem& problem) {
+bool FixProblem(CTextureDatabase& db, const CacheProblem& problem,
+                const ThumbnailMaker& makeThumbnail) {
     switch (problem.kind) {
     case CacheProblem::NoCaches:
+    case CacheProblem::BadRecords:
         return false;
     case CacheProblem::NoIndex:
+    case CacheProblem::EmptyIndex:
         if (!db.RebuildFromDat())
             return false;
-        for (int k = 0; k < kCacheCount; ++k)
-            if (db.IsDatOpen(k) && !db.CheckToc(k))
-                db.FixToc(k);
         db.Open(db.Path());
         return true;
     case CacheProblem::BadToc:
-        db.FixToc(problem.cache);
-        return db.CheckToc(problem.cache);
+        // Textures whose records are nowhere stay missing: the TOC is sound, the cache
+        // is not, and the record check keeps saying so.
+        return db.FixToc(problem.cache) == 0 && db.CheckToc(problem.cache);
     case CacheProblem::BadTmb: {
         // The thumbnails take the record layout of the cache's textures; a game chosen in
         // the settings decides it, as it decides how the TMB is walked.
@@ -88,7 +115,7 @@ bool FixProblem(CTextureDatabase& db, const CacheProblem& problem) {
         const int layout = db.Game() != 0          ? db.Game()
                            : db.TextureCount() > 0 ? db.DetectLayout(0, primary, false)
                                                    : 0;
-        if (!db.RebuildTmb(problem.cache, layout))
+        if (!db.RebuildTmb(problem.cache, layout, makeThumbnail))
             return false;
         db.LoadOffsets(problem.cache, true);
         return true;

@@ -7,19 +7,26 @@
 #include <vector>
 
 struct CacheProblem {
-    enum Kind { NoCaches, NoIndex, BadToc, BadTmb };
+    // EmptyIndex: an index that lists nothing beside DATs that hold records; repaired
+    // like a missing one. BadRecords: textures whose records are missing, outside
+    // their DAT, not records at all or overlapping; no repair can bring them back.
+    enum Kind { NoCaches, NoIndex, BadToc, BadTmb, EmptyIndex, BadRecords };
     Kind kind;
-    int cache;          // -1 for NoCaches and NoIndex
+    int cache;          // -1 for NoCaches, NoIndex and EmptyIndex
     std::string prompt; // the question put to the user (or the message, for NoCaches)
+    std::vector<int> textures = {}; // BadRecords: the damaged textures
 };
 
 // A path naming a DAT or TOC file ("name.dxt.toc") stands for the index beside it
 // ("name.txt"); any other path is returned unchanged.
 std::string IndexPathFor(const std::string& path);
 
-// What is wrong with an opened cache, in the order the questions are asked.
-std::vector<CacheProblem> CheckCache(CTextureDatabase& db);
+// What is wrong with an opened cache, in the order the questions are asked. With
+// records, every record's header is read as well (BadRecords).
+std::vector<CacheProblem> CheckCache(CTextureDatabase& db, bool records = false);
 
-// Repairs one problem; the database is reloaded when the index was rebuilt.
-// Returns false when the repair could not be made.
-bool FixProblem(CTextureDatabase& db, const CacheProblem& problem);
+// Repairs one problem; the database is reloaded when the index was rebuilt. Missing
+// thumbnails are made with makeThumbnail where it can. Returns false when the repair
+// could not be made; RepairNotes of the database tell what it left undone.
+bool FixProblem(CTextureDatabase& db, const CacheProblem& problem,
+                const ThumbnailMaker& makeThumbnail = {});

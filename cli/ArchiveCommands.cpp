@@ -119,7 +119,7 @@ int ImgImport(const Args& args) {
     if (args.positional.size() < 3)
         throw Failure{kBadInput, kImgUsage};
     PluginSession plugins;
-    auto db = OpenCache(args, 1);
+    auto db = OpenCacheForEdit(args, 1);
     const int category = ImportCategory(*db, args);
     const int game = ImportGame(*db, args);
     GTA::CIMGFile img;
@@ -316,7 +316,7 @@ int CommandDff(const Args& args) {
 int CommandSync(const Args& args) {
     if (args.positional.size() < 2)
         throw Failure{kBadInput, "usage: tessarine-cli sync INDEX ARCHIVE... [--delete]"};
-    auto db = OpenCache(args);
+    auto db = args.Has("--delete") ? OpenCacheForEdit(args) : OpenCache(args);
     std::map<std::string, int> used;
     for (size_t i = 1; i < args.positional.size(); ++i)
         ScanArchive(args.positional[i], used);
@@ -335,7 +335,8 @@ int CommandSync(const Args& args) {
                 unused.size(), db->TextureCount(), bytes / 1048576.0);
     if (!args.Has("--delete") || unused.empty())
         return kDone;
-    db->DeleteTextures(unused);
+    if (!db->DeleteTextures(unused))
+        throw Failure{kBadInput, std::string("nothing deleted: ") + kOutOfPlaceText};
     db->Flush();
     std::printf("deleted %zu textures\n", unused.size());
     return kDone;

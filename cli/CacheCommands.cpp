@@ -1,6 +1,7 @@
 // tessarine-cli commands that create, describe, check, repair and read caches.
 #include "cache/CacheCheck.h"
 #include "cli/Cli.h"
+#include "raster/CacheHelper.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
 
@@ -153,6 +154,10 @@ const char* KindName(CacheProblem::Kind kind) {
         return "toc";
     case CacheProblem::BadTmb:
         return "tmb";
+    case CacheProblem::EmptyIndex:
+        return "empty-index";
+    case CacheProblem::BadRecords:
+        return "records";
     }
     return "";
 }
@@ -162,7 +167,7 @@ const char* KindName(CacheProblem::Kind kind) {
 int CommandCheck(const Args& args) {
     Need(args, 1, "check INDEX [--json] [--game N]");
     auto db = OpenCache(args);
-    const auto problems = CheckCache(*db);
+    const auto problems = CheckCache(*db, true);
     std::vector<int> damaged;
     for (int i = 0; i < db->TextureCount(); ++i)
         if (!db->IsRecordValid(i))
@@ -201,38 +206,57 @@ int CommandCheck(const Args& args) {
 
 int CommandFix(const Args& args) {
     Need(args, 1, "fix INDEX [--yes] [--game N]");
-    auto db = OpenCache(args);
-    const auto problems = CheckCache(*db);
+    PluginSession plugins; // thumbnails are made again from the textures
+    auto db = OpenCacheForEdit(args);
+    CCacheHelper helper(db.get());
+    auto problems = CheckCache(*db, true);
     if (problems.empty()) {
         std::printf("%s: nothing to fix\n", db->Path().c_str());
         return kDone;
     }
     int declined = 0, failed = 0;
-    for (const CacheProblem& problem : problems) {
-        if (problem.kind == CacheProblem::NoCaches)
-            throw Failure{kRefused, "no cache data files found (.dat)"};
-        const unsigned type =
-            MB_YESNO |
-            (problem.kind == CacheProblem::NoIndex ? MB_ICONQUESTION : MB_ICONEXCLAMATION);
-        if (AfxMessageBox(problem.prompt, type) != IDYES) {
-            ++declined;
-            continue;
+    // Tables of contents first: the thumbnails are then compared with what they hold.
+    for (int pass = 0; pass < 2; ++pass) {
+        if (pass == 1)
+            problems = CheckCache(*db, true);
+        for (const CacheProblem& problem : problems) {
+            if (problem.kind == CacheProblem::NoCaches)
+                throw Failure{kRefused, "no cache data files found (.dat)"};
+            const bool first = problem.kind == CacheProblem::NoIndex ||
+                               problem.kind == CacheProblem::EmptyIndex ||
+                               problem.kind == CacheProblem::BadToc;
+            if (problem.kind == CacheProblem::BadRecords || first != (pass == 0))
+                continue;
+            const bool index = problem.kind == CacheProblem::NoIndex ||
+                               problem.kind == CacheProblem::EmptyIndex;
+            if (AfxMessageBox(problem.prompt,
+                              MB_YESNO | (index ? MB_ICONQUESTION : MB_ICONEXCLAMATION)) != IDYES) {
+                ++declined;
+                continue;
+            }
+            const bool fixed = FixProblem(*db, problem, helper.Thumbnails());
+            for (const std::string& note : db->RepairNotes())
+                std::fprintf(stderr, "tessarine-cli fix: %s\n", note.c_str());
+            if (fixed)
+                std::printf("fixed: %s%s%s\n", KindName(problem.kind),
+                            problem.cache >= 0 ? " " : "",
+                            problem.cache >= 0 ? kCacheNames[problem.cache] : "");
+            else if (problem.kind != CacheProblem::BadToc)
+                ++failed, std::fprintf(stderr, "tessarine-cli fix: could not fix %s\n",
+                                       KindName(problem.kind));
+            if (index)
+                break; // the rebuilt index is checked afresh below
         }
-        if (FixProblem(*db, problem)) {
-            std::printf("fixed: %s%s%s\n", KindName(problem.kind), problem.cache >= 0 ? " " : "",
-                        problem.cache >= 0 ? kCacheNames[problem.cache] : "");
-        } else {
-            ++failed;
-            std::fprintf(stderr, "tessarine-cli: could not fix %s\n", KindName(problem.kind));
-        }
-        if (problem.kind == CacheProblem::NoIndex)
-            break; // the reopened cache is checked afresh by the next run
     }
-    if (failed)
-        return kBadInput;
     if (declined)
         throw Failure{kRefused, "not all repairs were made; --yes makes them without asking"};
-    return kDone;
+    // What no repair can bring back is said, so a fixed cache never looks sounder than
+    // it is.
+    for (const CacheProblem& problem : CheckCache(*db, true)) {
+        std::fprintf(stderr, "tessarine-cli fix: still damaged: %s\n", problem.prompt.c_str());
+        ++failed;
+    }
+    return failed ? kBadInput : kDone;
 }
 
 int CommandDump(const Args& args) {

@@ -3,6 +3,7 @@
 #include "app/Settings.h"
 #include "app/SettingsKeys.h"
 #include "cache/CacheCheck.h"
+#include "cache/CacheLock.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
 #include "platform/Text.h"
@@ -129,6 +130,19 @@ std::unique_ptr<CTextureDatabase> OpenCache(const Args& args, size_t at) {
     if (game != "0" && game != "1" && game != "2")
         throw Failure{kBadInput, "--game takes 0 (automatic), 1 (Vice City) or 2 (San Andreas)"};
     return std::make_unique<CTextureDatabase>(path, game[0] - '0');
+}
+
+std::unique_ptr<CTextureDatabase> OpenCacheForEdit(const Args& args, size_t at) {
+    const std::string path = Files::RealPath(IndexPathFor(args.positional.at(at)));
+    std::shared_ptr<CCacheLock> lock;
+    try {
+        lock = CCacheLock::Acquire(path, kLockWaitMs);
+    } catch (const CBusyError& busy) {
+        throw Failure{kRefused, busy.what()};
+    }
+    auto db = OpenCache(args, at);
+    db->AdoptLock(std::move(lock));
+    return db;
 }
 
 int FindTexture(CTextureDatabase& db, const std::string& name) {

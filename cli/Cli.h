@@ -14,6 +14,11 @@ namespace Cli {
 
 enum ExitCode { kDone = 0, kRefused = 1, kBadInput = 2 };
 
+// Why a deletion (or a replacement) was refused.
+inline constexpr const char* kOutOfPlaceText =
+    "the cache's records are not in texture order, and cutting them out could take other "
+    "textures' bytes";
+
 // An error that ends the command with a message and an exit code.
 struct Failure {
     ExitCode code;
@@ -44,6 +49,9 @@ void UseSettings(const Args& args);
 // Opens the cache named by positional argument `at` (a DAT or TOC path stands for its
 // index); fails with kRefused when no file of it exists.
 std::unique_ptr<CTextureDatabase> OpenCache(const Args& args, size_t at = 0);
+// The same for a command that changes the cache: the cache's lock is taken before it is
+// read and held until the command ends, so no other program's edit comes between.
+std::unique_ptr<CTextureDatabase> OpenCacheForEdit(const Args& args, size_t at = 0);
 // What an import takes from the options: the category (--category, else the first) and
 // the record layout for a new cache (--game, else the settings' game).
 int ImportCategory(CTextureDatabase& db, const Args& args);
@@ -71,9 +79,12 @@ struct PluginSession {
 // The extension of a path's file name, without the dot; empty when it has none.
 std::string Extension(const std::string& path);
 
-enum class StoreResult { kStored, kExists, kNoGame };
+enum class StoreResult { kStored, kExists, kNoGame, kOutOfPlace };
 // Imports a bitmap as a texture of the cache, in the category. A texture of that name is
 // replaced (its aliases following) when replace is set, else left and kExists returned.
+// The replacement is one edit: when anything fails, the old texture is still there.
+// kOutOfPlace: the old texture's records are not where its neighbours put them, and
+// cutting them out could take other textures' bytes; nothing was changed.
 StoreResult StoreBitmap(CTextureDatabase& db, CCacheHelper& helper, const Bitmap32& bitmap,
                         const std::string& name, bool withAlpha, int category, bool uncompressed,
                         int game, bool replace);

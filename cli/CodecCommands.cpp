@@ -174,14 +174,15 @@ StoreResult StoreBitmap(CTextureDatabase& db, CCacheHelper& helper, const Bitmap
                         const std::string& name, bool withAlpha, int category, bool uncompressed,
                         int game, bool replace) {
     const int existing = db.FindTexture(name, true);
-    if (existing >= 0) {
-        if (!replace)
-            return StoreResult::kExists;
-        // The old texture's aliases follow the new one, which takes the last index.
-        db.DeleteTexture(existing, db.TextureCount() - 1, true);
-    }
+    if (existing >= 0 && !replace)
+        return StoreResult::kExists;
+    CEditScope edit(db);
+    // The old texture's aliases follow the new one, which takes the last index.
+    if (existing >= 0 && !db.DeleteTexture(existing, db.TextureCount() - 1, true))
+        return StoreResult::kOutOfPlace;
     if (!ImportImage(helper, bitmap, name, withAlpha, category, uncompressed, -1, game))
-        return StoreResult::kNoGame;
+        throw Failure{kRefused, "no game chosen for the cache: give --game 1 (Vice City) or "
+                                "--game 2 (San Andreas)"};
     db.SetCategory(db.TextureCount() - 1, category);
     return StoreResult::kStored;
 }
@@ -193,7 +194,7 @@ int CommandImport(const Args& args) {
         throw Failure{kBadInput, "usage: tessarine-cli import INDEX IMAGE... [--category NAME] "
                                  "[--no-alpha] [--uncompressed] [--replace] [--game N]"};
     PluginSession plugins;
-    auto db = OpenCache(args);
+    auto db = OpenCacheForEdit(args);
     const int category = ImportCategory(*db, args);
     const int game = ImportGame(*db, args);
     CCacheHelper helper(db.get());
@@ -212,6 +213,11 @@ int CommandImport(const Args& args) {
         case StoreResult::kExists:
             std::fprintf(stderr, "tessarine-cli import: '%s' exists; --replace replaces it\n",
                          name.c_str());
+            ++skipped;
+            continue;
+        case StoreResult::kOutOfPlace:
+            std::fprintf(stderr, "tessarine-cli import: '%s' not replaced: %s\n", name.c_str(),
+                         kOutOfPlaceText);
             ++skipped;
             continue;
         case StoreResult::kNoGame:

@@ -8,7 +8,7 @@ using namespace Cli;
 
 int CommandRename(const Args& args) {
     Need(args, 3, "rename INDEX TEXTURE NEW-NAME");
-    auto db = OpenCache(args);
+    auto db = OpenCacheForEdit(args);
     const int texture = FindTexture(*db, args.positional[1]);
     const std::string old = db->GetTextureName(texture);
     if (!db->RenameTexture(texture, args.positional[2]))
@@ -20,7 +20,7 @@ int CommandRename(const Args& args) {
 int CommandDelete(const Args& args) {
     if (args.positional.size() < 2)
         throw Failure{kBadInput, "usage: tessarine-cli delete INDEX TEXTURE..."};
-    auto db = OpenCache(args);
+    auto db = OpenCacheForEdit(args);
     // Every name is found before anything is deleted: a typo deletes nothing.
     std::vector<int> textures;
     for (size_t i = 1; i < args.positional.size(); ++i)
@@ -29,7 +29,7 @@ int CommandDelete(const Args& args) {
     textures.erase(std::unique(textures.begin(), textures.end()), textures.end());
     const int before = db->TextureCount();
     if (!db->DeleteTextures(textures))
-        throw Failure{kBadInput, "the cache's records are not in texture order; nothing deleted"};
+        throw Failure{kBadInput, std::string("nothing deleted: ") + kOutOfPlaceText};
     std::printf("deleted %d textures (%d with their aliases)\n", static_cast<int>(textures.size()),
                 before - db->TextureCount());
     return kDone;
@@ -37,7 +37,7 @@ int CommandDelete(const Args& args) {
 
 int CommandAlias(const Args& args) {
     Need(args, 3, "alias INDEX NAME ORIGINAL");
-    auto db = OpenCache(args);
+    auto db = OpenCacheForEdit(args);
     if (db->FindTexture(args.positional[1], false) >= 0)
         throw Failure{kRefused, "a texture named '" + args.positional[1] + "' already exists"};
     const int original = FindTexture(*db, args.positional[2]);
@@ -61,7 +61,7 @@ int CommandCategory(const Args& args) {
         Need(rest, 2, "category add INDEX NAME");
         if (rest.positional[1].find_first_of(" \t") != std::string::npos)
             throw Failure{kRefused, "a category name is one word"};
-        auto db = OpenCache(rest);
+        auto db = OpenCacheForEdit(rest);
         for (int c = 0; c < db->CategoryCount(); ++c)
             if (db->GetCategoryName(c) == rest.positional[1])
                 throw Failure{kRefused, "the category already exists"};
@@ -72,13 +72,13 @@ int CommandCategory(const Args& args) {
         Need(rest, 3, "category rename INDEX OLD NEW");
         if (rest.positional[2].find_first_of(" \t") != std::string::npos)
             throw Failure{kRefused, "a category name is one word"};
-        auto db = OpenCache(rest);
+        auto db = OpenCacheForEdit(rest);
         if (!db->RenameCategory(FindCategory(*db, rest.positional[1]), rest.positional[2]))
             throw Failure{kRefused, "empty category name given"};
         std::printf("category renamed\n");
     } else if (action == "delete") {
         Need(rest, 2, "category delete INDEX NAME");
-        auto db = OpenCache(rest);
+        auto db = OpenCacheForEdit(rest);
         const int category = FindCategory(*db, rest.positional[1]);
         if (db->CategoryCount() == 1)
             throw Failure{kRefused, "the last category cannot be deleted"};
@@ -89,11 +89,12 @@ int CommandCategory(const Args& args) {
         if (rest.positional.size() < 3)
             throw Failure{kBadInput,
                           "usage: tessarine-cli category move INDEX CATEGORY TEXTURE..."};
-        auto db = OpenCache(rest);
+        auto db = OpenCacheForEdit(rest);
         const int category = FindCategory(*db, rest.positional[1]);
         std::vector<int> textures;
         for (size_t i = 2; i < rest.positional.size(); ++i)
             textures.push_back(FindTexture(*db, rest.positional[i]));
+        CEditScope edit(*db);
         for (int t : textures)
             if (!db->IsAlias(t))
                 db->SetCategory(t, category);
@@ -107,7 +108,7 @@ int CommandCategory(const Args& args) {
 
 int CommandSet(const Args& args) {
     Need(args, 4, "set INDEX TEXTURE camnorm|hasbias|hasdetail VALUE");
-    auto db = OpenCache(args);
+    auto db = OpenCacheForEdit(args);
     const int texture = FindTexture(*db, args.positional[1]);
     const std::string& key = args.positional[2];
     char* end = nullptr;

@@ -137,7 +137,7 @@ int TxdImport(const Args& args) {
     if (args.positional.size() < 3)
         throw Failure{kBadInput, kTxdUsage};
     PluginSession plugins;
-    auto db = OpenCache(args, 1);
+    auto db = OpenCacheForEdit(args, 1);
     const int category = ImportCategory(*db, args);
     const int game = ImportGame(*db, args);
     CCacheHelper cache(db.get());
@@ -179,9 +179,12 @@ void Cli::DictionaryImport::Run(CTXDHelper& helper, const std::string& source) {
             if (!bitmap)
                 throw RW::CException("the texture has no pixels", nullptr, nullptr);
             if (StoreBitmap(db, cache, *bitmap, name, request.withAlpha != 0, category,
-                            request.uncompressed != 0, game, replace) == StoreResult::kNoGame)
-                throw Failure{kRefused, "no game chosen for the cache: give --game 1 (Vice "
-                                        "City) or --game 2 (San Andreas)"};
+                            request.uncompressed != 0, game, replace) == StoreResult::kOutOfPlace) {
+                std::fprintf(stderr, "tessarine-cli: %s: %s not replaced: %s\n", source.c_str(),
+                             name.c_str(), kOutOfPlaceText);
+                ++failed;
+                continue;
+            }
             ++imported;
         } catch (const RW::CException& e) {
             std::fprintf(stderr, "tessarine-cli: %s: %s: %s\n", source.c_str(),

@@ -137,6 +137,14 @@ int main(int argc, char** argv) {
         } catch (const Cli::Failure& failure) {
             std::fprintf(stderr, "tessarine-cli %s: %s\n", c.name, failure.message.c_str());
             return failure.code;
+        } catch (const CWriteError& error) {
+            // A full disk or a refused permission is no damage: the edit was undone.
+            std::fprintf(stderr, "tessarine-cli %s: %s; the cache was left as it was\n", c.name,
+                         error.what());
+            return Cli::kRefused;
+        } catch (const CBusyError& error) {
+            std::fprintf(stderr, "tessarine-cli %s: %s\n", c.name, error.what());
+            return Cli::kRefused;
         } catch (const CError& error) {
             std::fprintf(stderr, "tessarine-cli %s: the cache is damaged: %s\n", c.name,
                          error.what());

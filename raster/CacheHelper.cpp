@@ -155,6 +155,49 @@ std::unique_ptr<Bitmap32> CCacheHelper::DecodeCacheTexture(int texture, int cach
     return nullptr;
 }
 
+std::optional<std::vector<uint8_t>> CCacheHelper::MakeThumbnail(int texture, int cache,
+                                                                uint32_t& side) {
+    CTextureDatabase* db = m_pDatabase;
+    if (!db || !db->IsDatOpen(cache))
+        return std::nullopt;
+    const int format = FormatFromGlCode(db->GetTexture(texture)
+                                            ? db->GetTexture(texture)->textureHeader[cache].glFormat
+                                            : 0);
+    int family = 0, fifth = 0, sixth = 0;
+    // Without a decoder the decode would show a box for every texture; placeholders do.
+    if (format == RASTER_UNKNOWN ||
+        (DecompressArguments(format, family, fifth, sixth) && family != 3 &&
+         !Plugins().decompress[family]))
+        return std::nullopt;
+    std::unique_ptr<Bitmap32> picture;
+    try {
+        picture = DecodeCacheTexture(texture, cache, 0, false);
+    } catch (const CError&) {
+        return std::nullopt;
+    }
+    if (!picture)
+        return std::nullopt;
+    // As an import makes it: the level whose longer side is "thumb_size", or 1 x 1 when
+    // no level has that side.
+    const uint32_t wanted = static_cast<uint32_t>(IniReadInt(Settings::kThumbSize));
+    uint32_t longer = std::max(picture->Width(), picture->Height());
+    while (longer > wanted && longer > 1)
+        longer /= 2;
+    side = longer == wanted ? wanted : 1;
+    const auto square = picture->Scaled(side, side);
+    if (!square)
+        return std::nullopt;
+    std::vector<uint8_t> pixels(size_t(side) * side * 4);
+    const uint8_t* bgra = square->Bits();
+    for (size_t p = 0; p < size_t(side) * side; ++p) {
+        pixels[p * 4] = bgra[p * 4 + 2];
+        pixels[p * 4 + 1] = bgra[p * 4 + 1];
+        pixels[p * 4 + 2] = bgra[p * 4];
+        pixels[p * 4 + 3] = bgra[p * 4 + 3];
+    }
+    return pixels;
+}
+
 int CCacheHelper::EncodeCacheTexture(const EncodeRequest& request) {
     CTextureDatabase* db = m_pDatabase;
     const Bitmap32* source = request.bitmap;
@@ -168,6 +211,8 @@ int CCacheHelper::EncodeCacheTexture(const EncodeRequest& request) {
         throw CError("Wrong texture dimensions given.");
     if (request.game == 0)
         AfxMessageBox("wrong GameID given!", MB_OK | MB_ICONHAND);
+    // Thumbnails, records and the index entry go in together or not at all.
+    CEditScope edit(*db);
 
     const PluginRegistry& plugins = Plugins();
     const bool alpha = request.withAlpha;

@@ -6,7 +6,9 @@
 #include "raster/Bitmap32.h"
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 struct EncodeRequest {
     const Bitmap32* bitmap = nullptr; // not taken over
@@ -37,6 +39,14 @@ public:
     // 2 when the cache's records are in the San Andreas layout, 1 for Vice City, 0 when
     // there is nothing to tell by.
     int GuessCacheGame(int cache);
+    // The thumbnail an import would have written for a texture, made from its level 0
+    // (R, G, B, A; side x side); nullopt when it cannot be decoded. For TMB repairs.
+    std::optional<std::vector<uint8_t>> MakeThumbnail(int texture, int cache, uint32_t& side);
+    ThumbnailMaker Thumbnails() {
+        return [this](int texture, int cache, uint32_t& side) {
+            return MakeThumbnail(texture, cache, side);
+        };
+    }
 
 protected:
     CTextureDatabase* m_pDatabase;

@@ -109,8 +109,9 @@ TEST_F(CliTool, CheckAndFixDamagedFiles) {
     EXPECT_NE(fixed.out.find("fixed: toc dxt"), std::string::npos);
     EXPECT_NE(fixed.out.find("fixed: tmb pvr"), std::string::npos);
     EXPECT_EQ(Cli("check " + Q(m_Index), m_Dir).code, 0);
-    // The rebuilt thumbnails carry the SA layout of the textures: 20 bytes each.
-    EXPECT_EQ(Files::FileSize(m_Dir.File("c.pvr.tmb")), 3 * 20);
+    // The missing thumbnails are made again from the textures, in their SA layout: 8 x 8
+    // for wall and sky, 1 x 1 for the 4 x 4 car (as an import makes them).
+    EXPECT_EQ(Files::FileSize(m_Dir.File("c.pvr.tmb")), 2 * (16 + 8 * 8 * 4) + (16 + 4));
 }
 
 TEST_F(CliTool, MissingIndexIsRebuiltFromTheDat) {

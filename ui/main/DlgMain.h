@@ -1,6 +1,7 @@
 #pragma once
 // The main window: the one open texture cache, its textures in a tree by category, the
 // four caches as tabs, the mip levels of the selected texture, and the texture view.
+#include "cache/CacheCheck.h"
 #include "cache/TextureDatabase.h"
 #include "raster/CacheHelper.h"
 
@@ -79,6 +80,8 @@ private:
     void ClearPanes();
     void EnableCacheCommands(bool enabled);
     // A cache just opened or created: its commands on, its primary cache current.
+    // One repair of the opening checks; a failure is shown and changes nothing.
+    bool Repair(const CacheProblem& problem);
     void StartBrowsing();
     void ApplyRenderType(int type);
     void ApplyBackground(int mode);

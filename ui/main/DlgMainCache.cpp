@@ -125,9 +125,10 @@ void CDlgMain::OpenCache(const std::string& requested) {
     StartBrowsing();
     SetPane(0, Res::Format(148, timer.elapsed() / 1000.0));
 
-    if (!problems.empty() && problems[0].kind == CacheProblem::NoIndex) {
+    if (!problems.empty() && (problems[0].kind == CacheProblem::NoIndex ||
+                              problems[0].kind == CacheProblem::EmptyIndex)) {
         if (MessageBox(problems[0].prompt, "", MB_YESNO | MB_ICONQUESTION) == IDYES &&
-            FixProblem(*m_pCache, problems[0])) {
+            Repair(problems[0])) {
             m_Damaged.assign(size_t(m_pCache->TextureCount()), -1);
             ReloadCache();
         } else {
@@ -146,11 +147,24 @@ void CDlgMain::OpenCache(const std::string& requested) {
                 continue;
             if (MessageBox(problem.prompt, "", MB_YESNO | MB_ICONWARNING) != IDYES)
                 continue;
-            if (FixProblem(*m_pCache, problem))
+            if (Repair(problem))
                 SetPane(0, Res::String(126));
         }
     }
     UpdateTexturesTree();
+}
+
+bool CDlgMain::Repair(const CacheProblem& problem) {
+    try {
+        const bool fixed = FixProblem(*m_pCache, problem, Thumbnails());
+        for (const std::string& note : m_pCache->RepairNotes())
+            MessageBox(note, Res::String(110).toStdString(), MB_OK | MB_ICONWARNING);
+        return fixed;
+    } catch (const CError& error) {
+        // The repair was undone; the cache is as it was.
+        MessageBox(error.what(), Res::String(110).toStdString(), MB_OK | MB_ICONERROR);
+        return false;
+    }
 }
 
 void CDlgMain::StartBrowsing() {
