@@ -200,7 +200,10 @@ void CTextureDatabase::AbortEdit() noexcept {
 }
 
 void CTextureDatabase::RecoverInterruptedEdit() {
-    if (!EditJournal::Leftovers(EditJournal::JournalPath(m_strPath), m_RealPaths))
+    // A lock file nobody holds is what a killed editor leaves; taking and releasing the
+    // lock removes it.
+    const bool staleLock = !m_pHeldLock && access(CCacheLock::LockPath(m_strPath).c_str(), F_OK) == 0;
+    if (!staleLock && !EditJournal::Leftovers(EditJournal::JournalPath(m_strPath), m_RealPaths))
         return;
     // A live edit of another program is left alone; its files are read as they are.
     const std::shared_ptr<CCacheLock> lock =
@@ -209,7 +212,8 @@ void CTextureDatabase::RecoverInterruptedEdit() {
         LogPrint(L"CTextureDatabase: another program is changing this cache\n");
         return;
     }
-    SettleJournal();
+    if (EditJournal::Leftovers(EditJournal::JournalPath(m_strPath), m_RealPaths))
+        SettleJournal();
 }
 
 std::unique_ptr<CCacheFile> CTextureDatabase::StageFile(int kind, int cache) {
