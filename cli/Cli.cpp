@@ -3,6 +3,7 @@
 #include "app/Settings.h"
 #include "app/SettingsKeys.h"
 #include "cache/CacheCheck.h"
+#include "cache/NameRules.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
 #include "platform/Text.h"
@@ -15,17 +16,6 @@
 namespace Cli {
 
 namespace {
-
-const char* const kValueOptions[] = {"--game",      "--cache",    "--category", "--out",
-                                     "--level",     "--format",   "--plugin",   "--quality",
-                                     "--dithering", "--settings", "--model"};
-
-bool TakesValue(const std::string& name) {
-    for (const char* option : kValueOptions)
-        if (name == option)
-            return true;
-    return false;
-}
 
 // The answer that changes nothing.
 int SafeAnswer(unsigned type) {
@@ -60,26 +50,16 @@ std::string OneLine(const std::string& text) {
 
 } // namespace
 
-Args Parse(int argc, char** argv, int first) {
-    Args args;
-    for (int i = first; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
-            const size_t eq = arg.find('=');
-            if (eq != std::string::npos) {
-                args.options[arg.substr(0, eq)] = arg.substr(eq + 1);
-            } else if (TakesValue(arg)) {
-                if (i + 1 >= argc)
-                    throw Failure{kBadInput, "option " + arg + " needs a value"};
-                args.options[arg] = argv[++i];
-            } else {
-                args.options[arg] = "";
-            }
-        } else {
-            args.positional.push_back(std::move(arg));
-        }
-    }
-    return args;
+std::string Shown(const std::string& text) {
+    return Text::EscapeControls(text);
+}
+
+std::string ShownLines(const std::string& text) {
+    std::string shown;
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        shown += Shown(text.substr(start, end - start)) + "\n";
+    return shown + Shown(text.substr(start));
 }
 
 void InstallMessageBoxes(const Args& args) {
@@ -88,7 +68,7 @@ void InstallMessageBoxes(const Args& args) {
     SetMessageBoxHandler(
         [yes, no](const std::string& text, const std::string&, unsigned type) -> int {
             const unsigned kind = type & MB_TYPEMASK;
-            std::fprintf(stderr, "%s\n", OneLine(text).c_str());
+            std::fprintf(stderr, "%s\n", Shown(OneLine(text)).c_str());
             // An internal-fault box is no question: continuing lets the command report the
             // failure with its exit code; Cancel would end the process as if all went well.
             if (kind == MB_OK || (kind == MB_OKCANCEL && (type & MB_ICONMASK) == MB_ICONERROR))
@@ -116,18 +96,11 @@ void UseSettings(const Args& args) {
     Settings::SetPath((folder.empty() ? std::string(".") : folder) + "/tessarine.ini");
 }
 
-std::unique_ptr<CTextureDatabase> OpenCache(const Args& args, size_t at) {
-    const std::string path = IndexPathFor(args.positional.at(at));
-    bool any = Files::Exists(path);
-    const std::string base = path.size() >= 4 ? path.substr(0, path.size() - 4) : path;
-    for (const char* cache : kCacheNames)
-        for (const char* extension : {".dat", ".toc", ".tmb"})
-            any = any || Files::Exists(base + "." + cache + extension);
-    if (!any)
-        throw Failure{kRefused, "no texture cache at '" + path + "'"};
+std::unique_ptr<CTextureDatabase> OpenCache(const Args& args, size_t at, Access access) {
     const std::string game = args.Get("--game", "0");
     if (game != "0" && game != "1" && game != "2")
         throw Failure{kBadInput, "--game takes 0 (automatic), 1 (Vice City) or 2 (San Andreas)"};
+    const std::string path = CheckedIndexPath(args.positional.at(at), access);
     return std::make_unique<CTextureDatabase>(path, game[0] - '0');
 }
 
@@ -155,6 +128,26 @@ int FindCategory(CTextureDatabase& db, const std::string& name) {
         if (Text::EqualsNoCase(db.GetCategoryName(c), name))
             return c;
     throw Failure{kRefused, "no category named '" + name + "'"};
+}
+
+void RequireDataFiles(const CTextureDatabase& db) {
+    if (db.PrimaryCache() < 0)
+        throw Failure{kRefused, "the cache has no data files (.dat) to hold the pixels; nothing "
+                                "imported"};
+}
+
+void RequireTextureName(const std::string& name) {
+    const NameProblem problem = CheckTextureName(name);
+    if (problem != NameProblem::kNone)
+        throw Failure{kRefused, "'" + name + "' cannot be a texture name: " +
+                                    DescribeNameProblem(problem)};
+}
+
+void RequireCategoryName(const std::string& name) {
+    const NameProblem problem = CheckCategoryName(name);
+    if (problem != NameProblem::kNone)
+        throw Failure{kRefused, "'" + name + "' cannot be a category name: " +
+                                    DescribeNameProblem(problem)};
 }
 
 int CacheIndex(const std::string& name) {
@@ -207,7 +200,7 @@ int ImportGame(const CTextureDatabase& db, const Args& args) {
 void Progress(size_t done, size_t total, const std::string& name) {
     if (!isatty(STDERR_FILENO))
         return;
-    std::fprintf(stderr, "\r\033[K[%zu/%zu] %s", done, total, name.c_str());
+    std::fprintf(stderr, "\r\033[K[%zu/%zu] %s", done, total, Shown(name).c_str());
     if (done == total)
         std::fputc('\n', stderr);
     std::fflush(stderr);

@@ -1,6 +1,7 @@
 #pragma once
 // Shared pieces of tessarine-cli: parsed arguments, exit codes, output helpers.
 #include "cache/TextureDatabase.h"
+#include "cli/IndexArgument.h"
 #include "raster/CacheHelper.h"
 
 class CTXDHelper;
@@ -30,9 +31,11 @@ struct Args {
     }
 };
 
-// Splits arguments into positional ones and options; options taking a value may give it
-// as "--name=value" or as the next argument.
-Args Parse(int argc, char** argv, int first);
+// Text from files or users as it may be shown on a terminal: control characters (escape
+// sequences of a hostile file among them) are written out as \xNN. ShownLines keeps the
+// line ends of a message of several lines.
+std::string Shown(const std::string& text);
+std::string ShownLines(const std::string& text);
 
 // Installs the message-box handler: boxes are printed to stderr; questions take the
 // answer of --yes/--no, else ask on a terminal, else take the safe answer.
@@ -42,8 +45,10 @@ void InstallMessageBoxes(const Args& args);
 void UseSettings(const Args& args);
 
 // Opens the cache named by positional argument `at` (a DAT or TOC path stands for its
-// index); fails with kRefused when no file of it exists.
-std::unique_ptr<CTextureDatabase> OpenCache(const Args& args, size_t at = 0);
+// index) after CheckedIndexPath; commands that change the cache ask for kWrite, so that
+// a file they could not write is named before anything is changed.
+std::unique_ptr<CTextureDatabase> OpenCache(const Args& args, size_t at = 0,
+                                            Access access = Access::kRead);
 // What an import takes from the options: the category (--category, else the first) and
 // the record layout for a new cache (--game, else the settings' game).
 int ImportCategory(CTextureDatabase& db, const Args& args);
@@ -53,6 +58,13 @@ int ImportGame(const CTextureDatabase& db, const Args& args);
 int FindTexture(CTextureDatabase& db, const std::string& name);
 int FindCategory(CTextureDatabase& db, const std::string& name);
 int CacheIndex(const std::string& name); // "dxt" .. "unc", or -1
+
+// Fails with kRefused when the cache has no data file (.dat) to hold imported pixels.
+void RequireDataFiles(const CTextureDatabase& db);
+
+// Fail with kRefused and the reason when a name breaks the rules of the index file.
+void RequireTextureName(const std::string& name);
+void RequireCategoryName(const std::string& name);
 
 // JSON text of a string, quoted and escaped.
 std::string Json(const std::string& text);
@@ -88,6 +100,7 @@ struct DictionaryImport {
     bool replace;
     int imported = 0;
     int skipped = 0;
+    int refused = 0; // names the index cannot hold
     int failed = 0;
     // source names the dictionary in progress and messages.
     void Run(CTXDHelper& helper, const std::string& source);

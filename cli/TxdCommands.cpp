@@ -3,8 +3,10 @@
 #include "app/Log.h"
 #include "app/Settings.h"
 #include "app/SettingsKeys.h"
+#include "cache/NameRules.h"
 #include "cli/Cli.h"
 #include "platform/Files.h"
+#include "platform/SafeFileName.h"
 #include "raster/ImageFile.h"
 #include "rw/SectionNames.h"
 #include "ui/tools/TXDHelper.h"
@@ -35,7 +37,7 @@ void PrintTree(RW::CStream& stream, RW::CNode* node, int depth) {
                 static_cast<unsigned>(node->m_nOffset), node->m_nSize);
     if (node->m_nID == RW::SECTION_STRING && node->m_ppSections.empty())
         if (const uint8_t* data = node->GetData(stream.m_hFile))
-            std::printf("\"%s\"", RW::FieldName(data, node->m_nSize).c_str());
+            std::printf("\"%s\"", Shown(RW::FieldName(data, node->m_nSize)).c_str());
     std::printf("\n");
     for (auto& child : node->m_ppSections)
         PrintTree(stream, child.get(), depth + 1);
@@ -72,10 +74,11 @@ int TxdList(const Args& args) {
                             i ? "," : "", i, Json(name).c_str(), w, h,
                             Json(format ? format : "").c_str(), alpha ? "true" : "false");
             else
-                std::printf("%4u  %-32s %5u x %-5u %-16s %s\n", i, name.c_str(), w, h,
+                std::printf("%4u  %-32s %5u x %-5u %-16s %s\n", i, Shown(name).c_str(), w, h,
                             format ? format : "", alpha ? "alpha" : "");
         } catch (const RW::CException& e) {
-            std::fprintf(stderr, "tessarine-cli txd: texture %u: %s\n", i, e.Text().c_str());
+            std::fprintf(stderr, "tessarine-cli txd: texture %u: %s\n", i,
+                         Shown(e.Text()).c_str());
             ++failed;
         }
     }
@@ -113,18 +116,25 @@ int TxdExport(const Args& args) {
                       "no image encoder for '" + (toFile ? Extension(out) : format) + "'"};
     if (!toFile)
         std::filesystem::create_directories(out);
+    // Names from the dictionary become file names inside the folder only, one file each.
+    SafeFileName::CNamer namer;
     int failed = 0;
     for (size_t i = 0; i < textures.size(); ++i) {
         std::string name = "texture " + std::to_string(textures[i]);
         try {
             name = txd->GetTextureName(textures[i], false);
-            Progress(i + 1, textures.size(), name);
+            Progress(i + 1, textures.size(), Shown(name));
             auto bitmap = helper.DecodeTexture(textures[i]);
-            const std::string path = toFile ? out : out + "/" + name + "." + format;
+            const std::string file = toFile ? std::string() : namer.Take(name, format);
+            const std::string path = toFile ? out : out + "/" + file;
             if (!bitmap || !SaveBitmapByExtension(*bitmap, path))
-                throw RW::CException("could not be written", nullptr, nullptr);
+                throw RW::CException("could not be written to " + path, nullptr, nullptr);
+            if (!toFile && file != name + "." + format)
+                std::fprintf(stderr, "tessarine-cli txd: %s written as %s\n", Shown(name).c_str(),
+                             Shown(file).c_str());
         } catch (const RW::CException& e) {
-            std::fprintf(stderr, "tessarine-cli txd: %s: %s\n", name.c_str(), e.Text().c_str());
+            std::fprintf(stderr, "tessarine-cli txd: %s: %s\n", Shown(name).c_str(),
+                         Shown(e.Text()).c_str());
             ++failed;
         }
     }
@@ -137,20 +147,28 @@ int TxdImport(const Args& args) {
     if (args.positional.size() < 3)
         throw Failure{kBadInput, kTxdUsage};
     PluginSession plugins;
-    auto db = OpenCache(args, 1);
+    auto db = OpenCache(args, 1, Access::kWrite);
+    RequireDataFiles(*db);
     const int category = ImportCategory(*db, args);
     const int game = ImportGame(*db, args);
+    // Every dictionary is opened before the first texture is imported: one that cannot be
+    // read stops the command with the cache unchanged.
+    std::vector<std::unique_ptr<CTXDHelper>> dictionaries;
+    for (size_t f = 2; f < args.positional.size(); ++f) {
+        dictionaries.push_back(std::make_unique<CTXDHelper>());
+        OpenDictionary(*dictionaries.back(), args.positional[f]);
+    }
     CCacheHelper cache(db.get());
     DictionaryImport import{*db, cache, category, game, args.Has("--replace")};
-    for (size_t f = 2; f < args.positional.size(); ++f) {
-        CTXDHelper helper;
-        OpenDictionary(helper, args.positional[f]);
-        import.Run(helper, args.positional[f]);
-    }
+    for (size_t f = 0; f < dictionaries.size(); ++f)
+        import.Run(*dictionaries[f], args.positional[f + 2]);
     db->Flush();
-    std::printf("imported %d textures, skipped %d existing, %d failed\n", import.imported,
-                import.skipped, import.failed);
-    return import.failed ? kBadInput : import.skipped ? kRefused : kDone;
+    std::printf("imported %d textures, skipped %d existing, %d with names the index cannot "
+                "hold, %d failed\n",
+                import.imported, import.skipped, import.refused, import.failed);
+    if (import.failed || import.refused)
+        return kBadInput;
+    return import.skipped || import.imported == 0 ? kRefused : kDone;
 }
 
 } // namespace
@@ -164,14 +182,21 @@ void Cli::DictionaryImport::Run(CTXDHelper& helper, const std::string& source) {
             name = request.name;
             Progress(t + 1, count, source + " / " + name);
             LogPrintA("CDlgImportIMG:  - Importing '%s'...\n", name.c_str());
-            if (name.empty())
-                throw RW::CException("the texture has no name", nullptr, nullptr);
+            // A name the index cannot hold is reported and skipped, never stored.
+            const NameProblem problem = CheckTextureName(name);
+            if (problem != NameProblem::kNone) {
+                std::fprintf(stderr, "tessarine-cli: %s: texture %u '%s' skipped: %s\n",
+                             Shown(source).c_str(), t, Shown(name).c_str(),
+                             DescribeNameProblem(problem).c_str());
+                ++refused;
+                continue;
+            }
             // Known names are skipped before anything is decoded.
             if (!replace && db.FindTexture(name, true) >= 0) {
                 LogPrintA("CDlgImportIMG:  - --> Texture '%s' SKIPPED (reason: already "
                           "exists)...\n",
                           name.c_str());
-                std::printf("skipped %s (already exists)\n", name.c_str());
+                std::printf("skipped %s (already exists)\n", Shown(name).c_str());
                 ++skipped;
                 continue;
             }
@@ -184,9 +209,10 @@ void Cli::DictionaryImport::Run(CTXDHelper& helper, const std::string& source) {
                                         "City) or --game 2 (San Andreas)"};
             ++imported;
         } catch (const RW::CException& e) {
-            std::fprintf(stderr, "tessarine-cli: %s: %s: %s\n", source.c_str(),
-                         name.empty() ? ("texture " + std::to_string(t)).c_str() : name.c_str(),
-                         e.Text().c_str());
+            std::fprintf(stderr, "tessarine-cli: %s: %s: %s\n", Shown(source).c_str(),
+                         name.empty() ? ("texture " + std::to_string(t)).c_str()
+                                      : Shown(name).c_str(),
+                         Shown(e.Text()).c_str());
             ++failed;
         }
     }

@@ -1,4 +1,5 @@
 // tessarine-cli: texture-cache work from a shell, over the editor's own core.
+#include "cli/ArgSpec.h"
 #include "cli/Cli.h"
 
 #include <cstdio>
@@ -108,34 +109,59 @@ void PrintUsage(FILE* out) {
                out);
 }
 
+void PrintCommandHelp(const Command& c) {
+    std::printf("Usage: tessarine-cli %s\n\n%s\n", c.usage, c.help);
+}
+
+const Command* FindCommandNamed(const std::string& name) {
+    for (const Command& c : kCommands)
+        if (name == c.name)
+            return &c;
+    return nullptr;
+}
+
+bool AsksForHelp(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h"))
+            return true;
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h") ||
-        !std::strcmp(argv[1], "help")) {
-        if (argc >= 3)
-            for (const Command& c : kCommands)
-                if (!std::strcmp(argv[2], c.name)) {
-                    std::printf("Usage: tessarine-cli %s\n\n%s\n", c.usage, c.help);
-                    return 0;
-                }
-        PrintUsage(argc < 2 ? stderr : stdout);
-        return argc < 2 ? Cli::kBadInput : Cli::kDone;
+    const int at = Cli::FindCommand(argc, argv);
+    const std::string word = at > 0 ? argv[at] : "";
+    if (at < 0 || word == "help") {
+        if (at > 0 && at + 1 < argc)
+            if (const Command* c = FindCommandNamed(argv[at + 1])) {
+                PrintCommandHelp(*c);
+                return Cli::kDone;
+            }
+        const bool asked = at > 0 || AsksForHelp(argc, argv);
+        PrintUsage(asked ? stdout : stderr);
+        return asked ? Cli::kDone : Cli::kBadInput;
     }
-    for (const Command& c : kCommands) {
-        if (std::strcmp(argv[1], c.name) != 0)
-            continue;
+    const Command* found = FindCommandNamed(word);
+    if (!found) {
+        std::fprintf(stderr, "tessarine-cli: unknown command '%s'\n\n", word.c_str());
+        PrintUsage(stderr);
+        return Cli::kBadInput;
+    }
+    const Command& c = *found;
+    {
         try {
-            const Cli::Args args = Cli::Parse(argc, argv, 2);
+            const Cli::Args args = Cli::ParseCommandLine(argc, argv, at, c.usage);
             if (args.Has("--help")) {
-                std::printf("Usage: tessarine-cli %s\n\n%s\n", c.usage, c.help);
+                PrintCommandHelp(c);
                 return Cli::kDone;
             }
             Cli::InstallMessageBoxes(args);
             Cli::UseSettings(args);
             return c.run(args);
         } catch (const Cli::Failure& failure) {
-            std::fprintf(stderr, "tessarine-cli %s: %s\n", c.name, failure.message.c_str());
+            std::fprintf(stderr, "tessarine-cli %s: %s\n", c.name,
+                         Cli::ShownLines(failure.message).c_str());
             return failure.code;
         } catch (const CError& error) {
             std::fprintf(stderr, "tessarine-cli %s: the cache is damaged: %s\n", c.name,
@@ -146,7 +172,4 @@ int main(int argc, char** argv) {
             return Cli::kBadInput;
         }
     }
-    std::fprintf(stderr, "tessarine-cli: unknown command '%s'\n\n", argv[1]);
-    PrintUsage(stderr);
-    return Cli::kBadInput;
 }

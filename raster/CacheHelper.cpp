@@ -3,8 +3,10 @@
 #include "app/Log.h"
 #include "app/Settings.h"
 #include "app/SettingsKeys.h"
+#include "cache/NameRules.h"
 #include "gta/BlockCompression.h"
 #include "platform/MessageBox.h"
+#include "platform/Text.h"
 #include "raster/PluginHost.h"
 #include "raster/RasterConvert.h"
 #include "raster/RasterFormat.h"
@@ -168,6 +170,14 @@ int CCacheHelper::EncodeCacheTexture(const EncodeRequest& request) {
         throw CError("Wrong texture dimensions given.");
     if (request.game == 0)
         AfxMessageBox("wrong GameID given!", MB_OK | MB_ICONHAND);
+    // Refused before any record is appended: a texture that cannot be indexed, or one with
+    // no data file to hold its pixels, would leave the cache's files out of step.
+    if (request.targetCache == -1) {
+        const NameProblem problem = CheckTextureName(request.name);
+        if (problem != NameProblem::kNone)
+            throw CError("The texture name '" + Text::EscapeControls(request.name) +
+                         "' cannot be stored: " + DescribeNameProblem(problem) + ".");
+    }
 
     const PluginRegistry& plugins = Plugins();
     const bool alpha = request.withAlpha;
@@ -176,6 +186,11 @@ int CCacheHelper::EncodeCacheTexture(const EncodeRequest& request) {
     const auto wanted = [&](int i) {
         return (request.targetCache == -1 || request.targetCache == i) && db->IsDatOpen(i);
     };
+    bool anyCache = false;
+    for (int i = 0; i < kCacheCount; ++i)
+        anyCache = anyCache || wanted(i);
+    if (!anyCache)
+        throw CError("The cache has no data file (.dat) to store the texture in.");
 
     // Buffers: the current level, its square copy, the chains and one output per cache.
     // Outputs get room for the smallest levels of every format (PVRTC's are 32 bytes).
