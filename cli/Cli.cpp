@@ -6,10 +6,13 @@
 #include "cache/NameRules.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
+#include "platform/PathCheck.h"
 #include "platform/Text.h"
+#include "raster/ImageFile.h"
 #include "raster/PluginHost.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <unistd.h>
 
@@ -110,13 +113,13 @@ int FindTexture(CTextureDatabase& db, const std::string& name) {
         const long index = std::strtol(name.c_str() + 1, &end, 10);
         if (*end == '\0' && db.IsValidTexture(static_cast<int>(index)))
             return static_cast<int>(index);
-        throw Failure{kRefused, "no texture " + name};
+        throw Failure{kRefused, "no texture " + Shown(name)};
     }
     int texture = db.FindTexture(name, true);
     if (texture < 0)
         texture = db.FindTexture(name, false);
     if (texture < 0)
-        throw Failure{kRefused, "no texture named '" + name + "'"};
+        throw Failure{kRefused, "no texture named '" + Shown(name) + "'"};
     return texture;
 }
 
@@ -127,7 +130,7 @@ int FindCategory(CTextureDatabase& db, const std::string& name) {
     for (int c = 0; c < db.CategoryCount(); ++c)
         if (Text::EqualsNoCase(db.GetCategoryName(c), name))
             return c;
-    throw Failure{kRefused, "no category named '" + name + "'"};
+    throw Failure{kRefused, "no category named '" + Shown(name) + "'"};
 }
 
 void RequireDataFiles(const CTextureDatabase& db) {
@@ -139,14 +142,14 @@ void RequireDataFiles(const CTextureDatabase& db) {
 void RequireTextureName(const std::string& name) {
     const NameProblem problem = CheckTextureName(name);
     if (problem != NameProblem::kNone)
-        throw Failure{kRefused, "'" + name + "' cannot be a texture name: " +
+        throw Failure{kRefused, "'" + Shown(name) + "' cannot be a texture name: " +
                                     DescribeNameProblem(problem)};
 }
 
 void RequireCategoryName(const std::string& name) {
     const NameProblem problem = CheckCategoryName(name);
     if (problem != NameProblem::kNone)
-        throw Failure{kRefused, "'" + name + "' cannot be a category name: " +
+        throw Failure{kRefused, "'" + Shown(name) + "' cannot be a category name: " +
                                     DescribeNameProblem(problem)};
 }
 
@@ -159,7 +162,18 @@ int CacheIndex(const std::string& name) {
 
 std::string Json(const std::string& text) {
     std::string out = "\"";
-    for (unsigned char c : text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        // DEL and the C1 controls (U+0080-U+009F, C2 80-C2 9F) are escaped too, so that
+        // JSON shown on a terminal cannot drive it.
+        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0u;
+        if (c == 0x7F || (c == 0xC2 && next >= 0x80 && next <= 0x9F)) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c == 0x7F ? c : next);
+            out += escaped;
+            i += c == 0xC2;
+            continue;
+        }
         switch (c) {
         case '"':
             out += "\\\"";
@@ -217,6 +231,23 @@ std::string Extension(const std::string& path) {
     const std::string name = Files::FileNameOf(path);
     const size_t dot = name.rfind('.');
     return dot == std::string::npos ? std::string() : name.substr(dot + 1);
+}
+
+std::string SaveImage(const Bitmap32& bitmap, const std::string& path) {
+    if (SaveBitmapByExtension(bitmap, path)) {
+        const auto back = LoadBitmapFromFile(path);
+        if (back && back->Width() == bitmap.Width() && back->Height() == bitmap.Height())
+            return {};
+    }
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+    std::string folder = Files::DirectoryOf(path);
+    if (folder.empty())
+        folder = ".";
+    std::string reason = PathCheck::WriteProblem(folder);
+    if (reason.empty())
+        reason = PathCheck::SpaceProblem(folder);
+    return "could not write " + path + (reason.empty() ? "" : ": " + reason);
 }
 
 void Need(const Args& args, size_t count, const char* usage) {

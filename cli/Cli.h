@@ -80,6 +80,11 @@ struct PluginSession {
     ~PluginSession();
 };
 
+// Writes an image file (its extension picks the format) and reads it back, so that a file
+// the disk took only part of is not counted as written; such a file is removed. Empty on
+// success, else what went wrong, with the system's reason when it tells one.
+std::string SaveImage(const Bitmap32& bitmap, const std::string& path);
+
 // The extension of a path's file name, without the dot; empty when it has none.
 std::string Extension(const std::string& path);
 

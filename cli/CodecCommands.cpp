@@ -186,9 +186,14 @@ int CommandExport(const Args& args) {
         const std::string file = toFile ? std::string() : namer.Take(name, format);
         const std::string path = toFile ? out : out + "/" + file;
         auto bitmap = helper.DecodeCacheTexture(textures[i], cache, level, thumb);
-        if (!bitmap || !SaveBitmapByExtension(*bitmap, path)) {
-            std::fprintf(stderr, "tessarine-cli export: could not export %s to %s\n",
-                         Shown(name).c_str(), Shown(path).c_str());
+        if (!bitmap) {
+            std::fprintf(stderr, "tessarine-cli export: %s could not be decoded\n",
+                         Shown(name).c_str());
+            continue;
+        }
+        const std::string failure = SaveImage(*bitmap, path);
+        if (!failure.empty()) {
+            std::fprintf(stderr, "tessarine-cli export: %s\n", Shown(failure).c_str());
             continue;
         }
         if (!toFile && file != name + "." + format)

@@ -127,8 +127,11 @@ int TxdExport(const Args& args) {
             auto bitmap = helper.DecodeTexture(textures[i]);
             const std::string file = toFile ? std::string() : namer.Take(name, format);
             const std::string path = toFile ? out : out + "/" + file;
-            if (!bitmap || !SaveBitmapByExtension(*bitmap, path))
-                throw RW::CException("could not be written to " + path, nullptr, nullptr);
+            if (!bitmap)
+                throw RW::CException("the texture has no pixels", nullptr, nullptr);
+            const std::string failure = SaveImage(*bitmap, path);
+            if (!failure.empty())
+                throw RW::CException(failure, nullptr, nullptr);
             if (!toFile && file != name + "." + format)
                 std::fprintf(stderr, "tessarine-cli txd: %s written as %s\n", Shown(name).c_str(),
                              Shown(file).c_str());

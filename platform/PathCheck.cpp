@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace PathCheck {
@@ -35,6 +36,13 @@ std::string ReadProblem(const std::string& path) {
 std::string WriteProblem(const std::string& path) {
     if (access(path.c_str(), W_OK) != 0)
         return std::strerror(errno);
+    return {};
+}
+
+std::string SpaceProblem(const std::string& folder) {
+    struct statvfs fs {};
+    if (statvfs(folder.empty() ? "." : folder.c_str(), &fs) == 0 && fs.f_bavail == 0)
+        return std::strerror(ENOSPC);
     return {};
 }
 

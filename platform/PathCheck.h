@@ -17,6 +17,10 @@ std::string ReadProblem(const std::string& path);
 // else the system's reason.
 std::string WriteProblem(const std::string& path);
 
+// "No space left on device" when the file system of folder has no free block left, for
+// a write that failed without saying why; else empty.
+std::string SpaceProblem(const std::string& folder);
+
 // The longest file name the file system of folder takes, in bytes.
 long MaxFileNameBytes(const std::string& folder);
 

@@ -37,8 +37,11 @@ std::string Stem(std::string_view name) {
         pos = next;
     }
     stem.resize(Text::Utf8PrefixBytes(stem, kMaxStemBytes));
-    if (stem.find_first_not_of('.') == std::string::npos)
-        stem.assign(std::max<size_t>(stem.size(), 1), kReplacement);
+    // Leading dots would hide the file (and "." or ".." name no file at all).
+    const size_t dots = std::min(stem.find_first_not_of('.'), stem.size());
+    stem.replace(0, dots, dots, kReplacement);
+    if (stem.empty())
+        stem = kReplacement;
     return stem;
 }
 

@@ -13,7 +13,7 @@ namespace SafeFileName {
 inline constexpr size_t kMaxStemBytes = 200;
 
 // name as one file name: path separators, control characters and bytes that are not
-// UTF-8 become '_', a name of dots only ("", ".", "..") becomes underscores, and a long
+// UTF-8 become '_', leading dots (and so "." and "..") become underscores, and a long
 // name is cut on a character boundary. Never empty, never "." or "..", never holds '/'.
 std::string Stem(std::string_view name);
 
