@@ -34,6 +34,7 @@ const char kDffUsage[] = "usage: tessarine-cli dff list MODEL [INDEX] | rename M
                          "[--out FILE] | names MODEL --out FILE";
 
 void OpenArchive(GTA::CIMGFile& img, const std::string& path) {
+    RequireReadableFile(path);
     if (!img.Open(path))
         throw Failure{kBadInput, "cannot open the archive '" + path +
                                      "' (for a version 1 archive its .dir must be beside it)"};
@@ -157,6 +158,7 @@ int ImgImport(const Args& args) {
 
 // A model read from a file, or from an archive entry in place.
 void OpenModel(RW::CSimpleDFF& dff, const std::string& path) {
+    RequireReadableFile(path);
     try {
         dff.Open(path, 0, 0, 0);
     } catch (const RW::CException& e) {
@@ -179,6 +181,7 @@ std::vector<std::string> ModelNames(RW::CSimpleDFF& dff, const std::string& path
 
 // The names a model uses; a dictionary given instead lists its own textures.
 std::vector<std::string> NamesOf(const std::string& path) {
+    RequireReadableFile(path);
     RW::CSimpleDFF dff;
     try {
         dff.Open(path, 0, 0, 0);

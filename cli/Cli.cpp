@@ -233,6 +233,14 @@ std::string Extension(const std::string& path) {
     return dot == std::string::npos ? std::string() : name.substr(dot + 1);
 }
 
+void RequireReadableFile(const std::string& path) {
+    if (PathCheck::KindOf(path) == PathCheck::Kind::kDirectory)
+        throw Failure{kBadInput, "'" + Shown(path) + "' is a folder, not a file"};
+    const std::string problem = PathCheck::ReadProblem(path);
+    if (!problem.empty())
+        throw Failure{kRefused, "cannot read '" + Shown(path) + "': " + problem};
+}
+
 std::string SaveImage(const Bitmap32& bitmap, const std::string& path) {
     if (SaveBitmapByExtension(bitmap, path)) {
         const auto back = LoadBitmapFromFile(path);

@@ -80,6 +80,10 @@ struct PluginSession {
     ~PluginSession();
 };
 
+// Fails before a file given to read is opened: kBadInput when it is a folder, kRefused
+// with the system's reason when it cannot be read.
+void RequireReadableFile(const std::string& path);
+
 // Writes an image file (its extension picks the format) and reads it back, so that a file
 // the disk took only part of is not counted as written; such a file is removed. Empty on
 // success, else what went wrong, with the system's reason when it tells one.

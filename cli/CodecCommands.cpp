@@ -306,6 +306,13 @@ int CommandImport(const Args& args) {
                 tally.failed.push_back(file.path);
                 continue;
             }
+            if (!EncodableSize(bitmap->Width(), bitmap->Height(), ForcedFamily(*db, category))) {
+                std::fprintf(stderr, "tessarine-cli import: %s not imported: its size %ux%u is "
+                                     "not a power of two\n",
+                             Shown(file.path).c_str(), bitmap->Width(), bitmap->Height());
+                tally.failed.push_back(file.path);
+                continue;
+            }
             switch (StoreBitmap(*db, helper, *bitmap, file.name, !args.Has("--no-alpha"),
                                 category, args.Has("--uncompressed"), game,
                                 args.Has("--replace"))) {

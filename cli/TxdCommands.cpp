@@ -8,6 +8,7 @@
 #include "platform/Files.h"
 #include "platform/SafeFileName.h"
 #include "raster/ImageFile.h"
+#include "raster/ImportImage.h"
 #include "rw/SectionNames.h"
 #include "ui/tools/TXDHelper.h"
 
@@ -24,6 +25,7 @@ const char kTxdUsage[] =
     "[--replace] [--game N]";
 
 void OpenDictionary(CTXDHelper& helper, const std::string& path) {
+    RequireReadableFile(path);
     try {
         helper.OpenTXD(path);
     } catch (const RW::CException& e) {
@@ -206,6 +208,11 @@ void Cli::DictionaryImport::Run(CTXDHelper& helper, const std::string& source) {
             auto bitmap = helper.DecodeTexture(t);
             if (!bitmap)
                 throw RW::CException("the texture has no pixels", nullptr, nullptr);
+            if (!EncodableSize(bitmap->Width(), bitmap->Height(), ForcedFamily(db, category)))
+                throw RW::CException("its size " + std::to_string(bitmap->Width()) + "x" +
+                                         std::to_string(bitmap->Height()) +
+                                         " is not a power of two",
+                                     nullptr, nullptr);
             if (StoreBitmap(db, cache, *bitmap, name, request.withAlpha != 0, category,
                             request.uncompressed != 0, game, replace) == StoreResult::kNoGame)
                 throw Failure{kRefused, "no game chosen for the cache: give --game 1 (Vice "

@@ -157,16 +157,23 @@ std::unique_ptr<Bitmap32> CCacheHelper::DecodeCacheTexture(int texture, int cach
     return nullptr;
 }
 
+bool EncodableSize(uint32_t width, uint32_t height, int forcedFamily) {
+    constexpr uint32_t kLargestSide = 0x7FFF; // the header keeps 15 bits of the height
+    constexpr uint32_t kUncMultiple = 64;
+    const bool unc = forcedFamily == 3;
+    const auto fits = [unc](uint32_t v) {
+        return v != 0 && v <= kLargestSide && (PowerOfTwo(v) || (unc && v % kUncMultiple == 0));
+    };
+    return fits(width) && fits(height);
+}
+
 int CCacheHelper::EncodeCacheTexture(const EncodeRequest& request) {
     CTextureDatabase* db = m_pDatabase;
     const Bitmap32* source = request.bitmap;
     if (!db || !source)
         throw CError("Wrong texture dimensions given.");
     const uint32_t width = source->Width(), height = source->Height();
-    const bool unc = request.forcedFamily == 3;
-    const auto fits = [unc](uint32_t v) { return PowerOfTwo(v) || (unc && v % 64 == 0); };
-    if (width == 0 || height == 0 || width > 0x7FFF || height > 0x7FFF || !fits(width) ||
-        !fits(height))
+    if (!EncodableSize(width, height, request.forcedFamily))
         throw CError("Wrong texture dimensions given.");
     if (request.game == 0)
         AfxMessageBox("wrong GameID given!", MB_OK | MB_ICONHAND);

@@ -227,6 +227,7 @@ protected:
         for (const char* name : {"a.png", "b.png", "a.bmp", "\xE6\x9D\xB1.png"})
             ASSERT_TRUE(SaveBitmapByExtension(*image, m_Dir.File(name)));
         m_Dir.Write("notes.png", "not an image");
+        ASSERT_TRUE(SaveBitmapByExtension(*Bitmap32::Create(6, 6), m_Dir.File("odd.png")));
     }
     std::string Import(const std::vector<std::string>& files) const {
         std::string arguments = "import " + m_New;
@@ -252,10 +253,12 @@ TEST_F(CliImport, FilesAreCheckedBeforeTheFirstIsImported) {
 }
 
 TEST_F(CliImport, APartialImportSaysWhatWasImported) {
-    const CliRun partial = Cli(Import({"a.png", "notes.png", "b.png"}));
+    const CliRun partial = Cli(Import({"a.png", "notes.png", "odd.png", "b.png"}));
     EXPECT_EQ(partial.code, 2);
-    EXPECT_TRUE(Says(partial, "imported 2 of 3 images, 1 failed")) << partial.out;
+    EXPECT_TRUE(Says(partial, "imported 2 of 4 images, 2 failed")) << partial.out;
     EXPECT_TRUE(Says(partial, "notes.png not imported"));
+    EXPECT_TRUE(Says(partial, "its size 6x6 is not a power of two"));
+    EXPECT_FALSE(Says(partial, "damaged"));
     EXPECT_TRUE(Says(Cli("info " + m_New), "2 textures"));
     // A cache without data files would get index lines without pixels.
     for (const char* cache : {"dxt", "etc", "pvr", "unc"})
