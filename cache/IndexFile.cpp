@@ -94,8 +94,7 @@ void CTextureDatabase::ParseTxt(std::string_view text) {
             // escapes among them) are written out, not sent to whoever shows the message.
             // Only its own line end stays as it is.
             ReportError(__LINE__, static_cast<uint32_t>(lineCounter),
-                        "Unknown line '" +
-                            Text::EscapeControls(Text::Latin1ToUtf8(line.text)) +
+                        "Unknown line '" + Text::EscapeControls(Text::Latin1ToUtf8(line.text)) +
                             (line.ended ? "\n" : "") + "' found while parsing TXT file.",
                         true);
         }

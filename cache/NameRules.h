@@ -8,13 +8,13 @@
 
 enum class NameProblem {
     kNone,
-    kEmpty,      // nothing, or nothing but blanks
-    kNotUtf8,    // bytes that are not UTF-8 text
-    kNotLatin1,  // a character the 8-bit index file cannot hold
-    kControl,    // a line break, tab or other control character
-    kQuote,      // a double quote, which ends the name in a texture line
-    kBlank,      // a blank in a category name, which is one word
-    kTooLong,    // more than kMaxNameLength characters
+    kEmpty,     // nothing, or nothing but blanks
+    kNotUtf8,   // bytes that are not UTF-8 text
+    kNotLatin1, // a character the 8-bit index file cannot hold
+    kControl,   // a line break, tab or other control character
+    kQuote,     // a double quote, which ends the name in a texture line
+    kBlank,     // a blank in a category name, which is one word
+    kTooLong,   // more than kMaxNameLength characters
 };
 
 // The problem of a texture (or alias) name, UTF-8. Blanks are allowed: they sit inside the

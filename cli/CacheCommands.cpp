@@ -90,8 +90,8 @@ int CommandList(const Args& args) {
         std::printf("%s: %d categories, %d textures\n", db->Path().c_str(), db->CategoryCount(),
                     db->TextureCount());
         for (const CategoryRecord& c : db->Categories()) {
-            std::printf("category %d %s (onfoot=%d slow=%d fast=%d", c.id, Shown(c.name).c_str(), c.onfoot,
-                        c.slow, c.fast);
+            std::printf("category %d %s (onfoot=%d slow=%d fast=%d", c.id, Shown(c.name).c_str(),
+                        c.onfoot, c.slow, c.fast);
             if (c.defaultformat || c.defaultstream)
                 std::printf(" defaultformat=%d defaultstream=%d", c.defaultformat, c.defaultstream);
             std::printf(")\n");

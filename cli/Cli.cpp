@@ -142,15 +142,15 @@ void RequireDataFiles(const CTextureDatabase& db) {
 void RequireTextureName(const std::string& name) {
     const NameProblem problem = CheckTextureName(name);
     if (problem != NameProblem::kNone)
-        throw Failure{kRefused, "'" + Shown(name) + "' cannot be a texture name: " +
-                                    DescribeNameProblem(problem)};
+        throw Failure{kRefused, "'" + Shown(name) +
+                                    "' cannot be a texture name: " + DescribeNameProblem(problem)};
 }
 
 void RequireCategoryName(const std::string& name) {
     const NameProblem problem = CheckCategoryName(name);
     if (problem != NameProblem::kNone)
-        throw Failure{kRefused, "'" + Shown(name) + "' cannot be a category name: " +
-                                    DescribeNameProblem(problem)};
+        throw Failure{kRefused, "'" + Shown(name) +
+                                    "' cannot be a category name: " + DescribeNameProblem(problem)};
 }
 
 int CacheIndex(const std::string& name) {

@@ -301,21 +301,23 @@ int CommandImport(const Args& args) {
             Progress(i + 1, files.size(), Shown(file.name));
             auto bitmap = LoadBitmapFromFile(file.path);
             if (!bitmap) {
-                std::fprintf(stderr, "tessarine-cli import: %s not imported: not an image this "
-                                     "program reads\n", Shown(file.path).c_str());
+                std::fprintf(stderr,
+                             "tessarine-cli import: %s not imported: not an image this "
+                             "program reads\n",
+                             Shown(file.path).c_str());
                 tally.failed.push_back(file.path);
                 continue;
             }
             if (!EncodableSize(bitmap->Width(), bitmap->Height(), ForcedFamily(*db, category))) {
-                std::fprintf(stderr, "tessarine-cli import: %s not imported: its size %ux%u is "
-                                     "not a power of two\n",
+                std::fprintf(stderr,
+                             "tessarine-cli import: %s not imported: its size %ux%u is "
+                             "not a power of two\n",
                              Shown(file.path).c_str(), bitmap->Width(), bitmap->Height());
                 tally.failed.push_back(file.path);
                 continue;
             }
-            switch (StoreBitmap(*db, helper, *bitmap, file.name, !args.Has("--no-alpha"),
-                                category, args.Has("--uncompressed"), game,
-                                args.Has("--replace"))) {
+            switch (StoreBitmap(*db, helper, *bitmap, file.name, !args.Has("--no-alpha"), category,
+                                args.Has("--uncompressed"), game, args.Has("--replace"))) {
             case StoreResult::kExists:
                 std::fprintf(stderr, "tessarine-cli import: '%s' exists; --replace replaces it\n",
                              Shown(file.name).c_str());
@@ -332,8 +334,7 @@ int CommandImport(const Args& args) {
     } catch (...) {
         // What was imported before the failure stays imported: say so, and what was not.
         std::fprintf(stderr, "tessarine-cli import: stopped: %s; not imported: %zu\n",
-                     tally.Summary(files.size()).c_str(),
-                     files.size() - tally.imported.size());
+                     tally.Summary(files.size()).c_str(), files.size() - tally.imported.size());
         throw;
     }
     db->Flush();

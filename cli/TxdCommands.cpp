@@ -79,8 +79,7 @@ int TxdList(const Args& args) {
                 std::printf("%4u  %-32s %5u x %-5u %-16s %s\n", i, Shown(name).c_str(), w, h,
                             format ? format : "", alpha ? "alpha" : "");
         } catch (const RW::CException& e) {
-            std::fprintf(stderr, "tessarine-cli txd: texture %u: %s\n", i,
-                         Shown(e.Text()).c_str());
+            std::fprintf(stderr, "tessarine-cli txd: texture %u: %s\n", i, Shown(e.Text()).c_str());
             ++failed;
         }
     }

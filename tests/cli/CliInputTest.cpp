@@ -7,8 +7,8 @@
 #include "support/TempDir.h"
 
 #include <filesystem>
-#include <set>
 #include <gtest/gtest.h>
+#include <set>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -41,11 +41,12 @@ protected:
     }
     // Runs the tool with the arguments; prefix goes before it (an unshare, say).
     CliRun Cli(const std::string& arguments, const std::string& prefix = "") const {
-        const std::string command = prefix + " " + TESSARINE_CLI + " " + arguments + " </dev/null >" +
-                                    Q(m_Dir.File("stdout")) + " 2>" + Q(m_Dir.File("stderr"));
+        const std::string command = prefix + " " + TESSARINE_CLI + " " + arguments +
+                                    " </dev/null >" + Q(m_Dir.File("stdout")) + " 2>" +
+                                    Q(m_Dir.File("stderr"));
         const int status = std::system(command.c_str());
         CliRun run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, m_Dir.Read("stdout"),
-                m_Dir.Read("stderr")};
+                   m_Dir.Read("stderr")};
         std::filesystem::remove(m_Dir.File("stdout"));
         std::filesystem::remove(m_Dir.File("stderr"));
         return run;
@@ -95,7 +96,9 @@ TEST_F(CliInput, TheIndexArgumentMustNameAnIndex) {
     const std::string png = m_Dir.Read("a.png");
     m_Dir.Write("notes.md", "# notes\n");
     m_Dir.Write("notes.txt", "# notes\nsome text\n");
-    m_Dir.Write("bin.txt", std::string("\x7f" "ELF\0\0\x1b[2J\"x\" \n", 14));
+    m_Dir.Write("bin.txt", std::string("\x7f"
+                                       "ELF\0\0\x1b[2J\"x\" \n",
+                                       14));
     std::filesystem::create_directory(m_Dir.File("folder.txt"));
 
     const CliRun forgotten = Cli("import " + Q(m_Dir.File("a.png")) + " " + Q(m_Dir.File("b.png")));
@@ -108,8 +111,8 @@ TEST_F(CliInput, TheIndexArgumentMustNameAnIndex) {
     EXPECT_EQ(binary.code, 2);
     EXPECT_TRUE(Says(binary, "is not a texture index: it holds binary data"));
     EXPECT_EQ((binary.out + binary.err).find('\x1b'), std::string::npos);
-    EXPECT_TRUE(Says(Cli("category add " + Q(m_Dir.File("notes.txt")) + " Foo"),
-                     "is not a texture index"));
+    EXPECT_TRUE(
+        Says(Cli("category add " + Q(m_Dir.File("notes.txt")) + " Foo"), "is not a texture index"));
     EXPECT_EQ(m_Dir.Read("notes.txt"), "# notes\nsome text\n");
     const CliRun folder = Cli("list " + Q(m_Dir.File("folder.txt")));
     EXPECT_EQ(folder.code, 2);
@@ -208,7 +211,7 @@ TEST_F(CliInput, HostileTextureNamesStayInsideTheExportFolder) {
     EXPECT_EQ(m_Dir.Read("victim.png"), "keep");
 
     const CliRun level = Cli("export " + Q(m_Dir.File("h.txt")) + " a_b --level 3 --out " +
-                          Q(m_Dir.File("l")) + m_Settings);
+                             Q(m_Dir.File("l")) + m_Settings);
     EXPECT_EQ(level.code, 1);
     EXPECT_TRUE(Says(level, "exported 0 of 1 textures"));
     EXPECT_EQ(Cli("export " + m_Index + " --level x --out o").code, 2);
@@ -277,8 +280,8 @@ TEST_F(CliImport, DictionaryNamesThatBreakTheIndexAreSkipped) {
         natives.push_back(PcNative(fields));
     }
     m_Dir.Write("hostile.txd", Dictionary(uint32_t(natives.size()), natives).Text());
-    const CliRun run = Cli("txd import " + m_New + " " + Q(m_Dir.File("hostile.txd")) +
-                        " --game 2" + m_Settings);
+    const CliRun run =
+        Cli("txd import " + m_New + " " + Q(m_Dir.File("hostile.txd")) + " --game 2" + m_Settings);
     EXPECT_EQ(run.code, 2);
     EXPECT_TRUE(Says(run, "imported 2 textures, skipped 0 existing, 2 with names")) << run.out;
     EXPECT_TRUE(Says(run, "line break"));
@@ -321,7 +324,8 @@ TEST_F(CliInput, SystemErrorsAreNamedWithTheirFile) {
     // Read-only: refused before anything is changed, with the system's words.
     const std::string readOnly =
         "mount --bind " + dir + " " + dir + " && mount -o remount,ro,bind " + dir + " && ";
-    const CliRun rofs = Cli("rename " + m_Index + " wall brick", isolated + Q(readOnly + "exec \"$0\" \"$@\""));
+    const CliRun rofs =
+        Cli("rename " + m_Index + " wall brick", isolated + Q(readOnly + "exec \"$0\" \"$@\""));
     EXPECT_EQ(rofs.code, 1);
     EXPECT_TRUE(Says(rofs, "Read-only file system")) << rofs.err;
     EXPECT_TRUE(Says(rofs, "c."));
@@ -335,7 +339,7 @@ TEST_F(CliInput, SystemErrorsAreNamedWithTheirFile) {
                              " && (dd if=/dev/zero of=" + full +
                              "/fill bs=1k count=64 2>/dev/null; true) && ";
     const CliRun nospc = Cli("export " + m_Index + " --out " + full + m_Settings,
-                          isolated + Q(fill + "exec \"$0\" \"$@\""));
+                             isolated + Q(fill + "exec \"$0\" \"$@\""));
     EXPECT_EQ(nospc.code, 1);
     EXPECT_TRUE(Says(nospc, "No space left on device")) << nospc.err;
 
