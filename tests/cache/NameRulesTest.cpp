@@ -111,3 +111,14 @@ TEST_F(NamedEdits, StoredNamesReadBackIdentically) {
     }
     EXPECT_EQ(again.GetCategoryName(1), "\xC3\x89t\xC3\xA9");
 }
+
+TEST_F(NamedEdits, ItemsInsideANameAreNotItems) {
+    // Blanks are allowed, so a name can read like items; changing a key leaves it whole.
+    const std::string name = "wall cat=0 alphamode=0";
+    ASSERT_EQ(m_Db->RenameTexture(0, name), 1);
+    ASSERT_EQ(m_Db->SetCategory(0, 1), 1);
+    ASSERT_EQ(m_Db->SetCategory(0, 0), 1);
+    CTextureDatabase again(m_Path, 0);
+    EXPECT_EQ(again.GetTextureName(0), name);
+    EXPECT_EQ(again.Textures()[0].cat, 0);
+}
