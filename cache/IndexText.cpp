@@ -33,7 +33,9 @@ std::string Problem(std::string_view text) {
     for (size_t start = 0; start <= text.size() && !anyEntry;) {
         const Line line = ReadLine(text, start);
         anyLine = anyLine || !IsBlankLine(line.text);
-        anyEntry = !line.text.empty() && (line.text[0] == '"' || line.text[0] == 'c');
+        // A category line is told by its first item, not only its first letter: prose that
+        // happens to start a line with a 'c' is no index.
+        anyEntry = line.text.substr(0, 1) == "\"" || line.text.substr(0, 4) == "cat=";
         start = line.next;
     }
     if (anyLine && !anyEntry)

@@ -62,6 +62,8 @@ TEST(IndexText, WhatIsNotIndexTextIsRefusedBeforeParsing) {
     EXPECT_EQ(IndexText::Problem(Joined("\r")), "");
     EXPECT_NE(IndexText::Problem(std::string("\"a\" width=1\n\0\0", 15)), "");
     EXPECT_NE(IndexText::Problem("# notes\nsome text\n"), "");
+    EXPECT_NE(IndexText::Problem("copyright 2024\ncontents\n"), "");
+    EXPECT_EQ(IndexText::Problem("junk\ncat=0 name=Default\n"), "");
 
     TempDir dir;
     dir.Write("png.txt", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16));
