@@ -1,11 +1,10 @@
-// tessarine-cli commands that go through the codec plug-ins: import, export, plugins.
+// tessarine-cli commands that go through the codec plug-ins: import and plugins.
 #include "app/Settings.h"
 #include "app/SettingsKeys.h"
 #include "cache/NameRules.h"
 #include "cli/Cli.h"
 #include "platform/Files.h"
 #include "platform/PathCheck.h"
-#include "platform/SafeFileName.h"
 #include "raster/CacheHelper.h"
 #include "raster/ImageFile.h"
 #include "raster/ImportImage.h"
@@ -14,7 +13,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <tuple>
 #include <unistd.h>
 
@@ -122,88 +120,6 @@ int CommandPlugins(const Args& args) {
     if (json)
         std::printf("]\n");
     return kDone;
-}
-
-namespace {
-
-// The mip level asked for by --level: a number, 0 without the option.
-uint32_t RequestedLevel(const Args& args) {
-    const std::string text = args.Get("--level", "0");
-    char* end = nullptr;
-    const long level = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || level < 0 || level > 15)
-        throw Failure{kBadInput, "--level takes a mip level from 0 to 15"};
-    return static_cast<uint32_t>(level);
-}
-
-} // namespace
-
-int CommandExport(const Args& args) {
-    const char* usage = "usage: tessarine-cli export INDEX [TEXTURE...] [--category NAME] "
-                        "--out FILE|FOLDER [--format png|bmp|gif|jpg|tif] [--cache C] "
-                        "[--level N] [--thumb] [--aliases]";
-    if (args.positional.empty() || !args.Has("--out"))
-        throw Failure{kBadInput, usage};
-    const uint32_t level = RequestedLevel(args);
-    const bool thumb = args.Has("--thumb");
-    PluginSession plugins;
-    auto db = OpenCache(args);
-    const int cache = args.Has("--cache") ? CacheIndex(args.Get("--cache")) : db->PrimaryCache();
-    if (cache < 0 || (thumb ? !db->IsTmbOpen(cache) : !db->IsDatOpen(cache)))
-        throw Failure{kRefused, "that cache has no files to export from"};
-    std::vector<int> textures;
-    for (size_t i = 1; i < args.positional.size(); ++i)
-        textures.push_back(FindTexture(*db, args.positional[i]));
-    if (textures.empty()) {
-        const int only = args.Has("--category") ? FindCategory(*db, args.Get("--category")) : -1;
-        for (int t = 0; t < db->TextureCount(); ++t)
-            if ((only < 0 || db->GetTextureCategory(t) == only) &&
-                (!db->IsAlias(t) || args.Has("--aliases")))
-                textures.push_back(t);
-    }
-    const std::string out = args.Get("--out");
-    const std::string format = args.Get("--format", "png");
-    const bool toFile =
-        textures.size() == 1 && !Extension(out).empty() && !std::filesystem::is_directory(out);
-    if (EncoderForExtension(toFile ? Extension(out) : format, nullptr) < 0)
-        throw Failure{kBadInput,
-                      "no image encoder for '" + Shown(toFile ? Extension(out) : format) + "'"};
-    if (!toFile)
-        std::filesystem::create_directories(out);
-    // Texture names become file names inside the folder only, one file each.
-    SafeFileName::CNamer namer;
-    CCacheHelper helper(db.get());
-    int written = 0;
-    for (size_t i = 0; i < textures.size(); ++i) {
-        const std::string name = db->GetTextureName(textures[i]);
-        Progress(i + 1, textures.size(), Shown(name));
-        const uint32_t levels = db->GetLevelCount(cache, textures[i], thumb);
-        if (level >= levels) {
-            std::fprintf(stderr, "tessarine-cli export: %s not exported: it has %u mip levels\n",
-                         Shown(name).c_str(), levels);
-            continue;
-        }
-        const std::string file = toFile ? std::string() : namer.Take(name, format);
-        const std::string path = toFile ? out : out + "/" + file;
-        auto bitmap = helper.DecodeCacheTexture(textures[i], cache, level, thumb);
-        if (!bitmap) {
-            std::fprintf(stderr, "tessarine-cli export: %s could not be decoded\n",
-                         Shown(name).c_str());
-            continue;
-        }
-        const std::string failure = SaveImage(*bitmap, path);
-        if (!failure.empty()) {
-            std::fprintf(stderr, "tessarine-cli export: %s\n", Shown(failure).c_str());
-            continue;
-        }
-        if (!toFile && file != name + "." + format)
-            std::fprintf(stderr, "tessarine-cli export: %s written as %s\n", Shown(name).c_str(),
-                         Shown(file).c_str());
-        ++written;
-    }
-    std::printf("exported %d of %zu textures to %s\n", written, textures.size(),
-                Shown(out).c_str());
-    return written == static_cast<int>(textures.size()) && written > 0 ? kDone : kRefused;
 }
 
 namespace Cli {

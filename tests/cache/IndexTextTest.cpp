@@ -93,8 +93,13 @@ TEST(IndexText, AnIndexThatCannotBeReadIsNotTakenForAMissingOne) {
         EXPECT_NE(std::string(error.what()).find("Is a directory"), std::string::npos)
             << error.what();
     }
+}
+
+TEST(IndexText, AnIndexWithoutReadPermissionIsAnError) {
     if (geteuid() == 0)
         GTEST_SKIP() << "permissions do not bind root";
+    TempDir dir;
+    CTextureDatabase db(0);
     dir.Write("locked.txt", "\"a\" width=1\n");
     std::filesystem::permissions(dir.File("locked.txt"), std::filesystem::perms::none);
     EXPECT_THROW(db.LoadTxt(dir.File("locked.txt")), CError);
