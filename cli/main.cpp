@@ -35,7 +35,9 @@ const Command kCommands[] = {
      "repair is a question; --yes answers them all, without it and without a terminal nothing "
      "is changed."},
     {"rename", CommandRename, "rename INDEX TEXTURE NEW-NAME",
-     "Renames a texture; its aliases follow. Refused when the new name exists in any case."},
+     "Renames a texture; its aliases follow. Refused when the new name exists in any case, or "
+     "when the index cannot hold it (a double quote, a line break or other control character, "
+     "a character outside Latin-1, more than 63 characters, or nothing)."},
     {"delete", CommandDelete, "delete INDEX TEXTURE...",
      "Deletes textures with their aliases and cuts their records out of every DAT and TMB, in "
      "one pass over each file. Nothing is deleted when a name is not found."},
@@ -45,9 +47,11 @@ const Command kCommands[] = {
      "category add INDEX NAME | rename INDEX OLD NEW | delete INDEX NAME | move INDEX CATEGORY "
      "TEXTURE...",
      "Adds, renames or deletes a category (its textures fall into the first one), or moves "
-     "textures into a category."},
+     "textures into a category. A category name is one word. Aliases take their original's "
+     "category and are not moved."},
     {"set", CommandSet, "set INDEX TEXTURE camnorm|hasbias|hasdetail VALUE",
-     "Sets one flag of a texture."},
+     "Sets one flag of a texture. An alias has its original's flags; setting a flag to the "
+     "value it has changes nothing and exits with 1."},
     {"import", CommandImport,
      "import INDEX IMAGE... [--category NAME] [--no-alpha] [--uncompressed] [--replace] "
      "[--game N]",
@@ -56,13 +60,16 @@ const Command kCommands[] = {
      "--uncompressed). The record layout is the cache's own, or --game / the settings' game for "
      "a new cache; the category's default format and the settings' rules may force one codec "
      "family for every cache. A texture of the same name is replaced only with --replace; its "
-     "aliases then follow the new one."},
+     "aliases then follow the new one. Every file and its name are checked before the first "
+     "is imported; an image that cannot be decoded is reported and the others imported."},
     {"export", CommandExport,
      "export INDEX [TEXTURE...] [--category NAME] --out FILE|FOLDER [--format png|bmp|gif|jpg|tif] "
      "[--cache C] [--level N] [--thumb] [--aliases]",
      "Exports textures as image files: one texture to a file (its extension picks the format), "
      "or the named textures, a category or all of them into a folder as NAME.FORMAT. Aliases are "
-     "left out of whole exports unless --aliases is given."},
+     "left out of whole exports unless --aliases is given. Names become file names inside the "
+     "folder: separators, control characters and leading dots become '_', and names that meet "
+     "get ~2, ~3, ..."},
     {"plugins", CommandPlugins,
      "plugins [--json] | plugins set FAMILY [--plugin FILE] [--quality N] [--dithering N] | "
      "plugins menu [ID]",
