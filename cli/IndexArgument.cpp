@@ -47,8 +47,9 @@ void RequireWritable(const std::string& path) {
         throw Failure{kRefused, "cannot write " + Quoted(path) + ": " + problem};
 }
 
-// An existing index must be a readable file holding index text.
-void CheckExistingIndex(const std::string& path) {
+// An existing index must be a readable file holding index text. True when it holds any
+// line at all (an empty file is an index only beside a cache's data files).
+bool CheckExistingIndex(const std::string& path) {
     const PathCheck::Kind kind = PathCheck::KindOf(path);
     if (kind == PathCheck::Kind::kDirectory)
         throw Failure{kBadInput, Quoted(path) + " is a folder, not an index file"};
@@ -59,9 +60,11 @@ void CheckExistingIndex(const std::string& path) {
     std::string probe(kProbeBytes, '\0');
     in.read(probe.data(), static_cast<std::streamsize>(probe.size()));
     probe.resize(static_cast<size_t>(in.gcount()));
-    const std::string problem = IndexText::Problem(IndexText::WithoutByteOrderMark(probe));
+    const std::string_view text = IndexText::WithoutByteOrderMark(probe);
+    const std::string problem = IndexText::Problem(text);
     if (!problem.empty())
         throw Failure{kBadInput, Quoted(path) + " is not a texture index: " + problem};
+    return text.find_first_not_of(" \t\r\n") != std::string_view::npos;
 }
 
 } // namespace
@@ -86,9 +89,7 @@ std::string CheckedIndexPath(const std::string& argument, Access access) {
     }
     const std::string path = IndexPathFor(argument);
     const bool indexExists = PathCheck::KindOf(path) != PathCheck::Kind::kMissing;
-    if (indexExists)
-        CheckExistingIndex(path);
-    bool any = indexExists;
+    bool any = indexExists && CheckExistingIndex(path);
     for (const std::string& file : CacheFilePaths(path)) {
         const PathCheck::Kind kind = PathCheck::KindOf(file);
         if (kind == PathCheck::Kind::kMissing)

@@ -114,6 +114,10 @@ TEST_F(CliInput, TheIndexArgumentMustNameAnIndex) {
     EXPECT_TRUE(
         Says(Cli("category add " + Q(m_Dir.File("notes.txt")) + " Foo"), "is not a texture index"));
     EXPECT_EQ(m_Dir.Read("notes.txt"), "# notes\nsome text\n");
+    m_Dir.Write("empty.txt", "");
+    EXPECT_TRUE(Says(Cli("category add " + Q(m_Dir.File("empty.txt")) + " Foo"),
+                     "no texture cache"));
+    EXPECT_EQ(m_Dir.Read("empty.txt"), "");
     const CliRun folder = Cli("list " + Q(m_Dir.File("folder.txt")));
     EXPECT_EQ(folder.code, 2);
     EXPECT_TRUE(Says(folder, "is a folder"));
