@@ -115,8 +115,8 @@ TEST_F(CliInput, TheIndexArgumentMustNameAnIndex) {
         Says(Cli("category add " + Q(m_Dir.File("notes.txt")) + " Foo"), "is not a texture index"));
     EXPECT_EQ(m_Dir.Read("notes.txt"), "# notes\nsome text\n");
     m_Dir.Write("empty.txt", "");
-    EXPECT_TRUE(Says(Cli("category add " + Q(m_Dir.File("empty.txt")) + " Foo"),
-                     "no texture cache"));
+    EXPECT_TRUE(
+        Says(Cli("category add " + Q(m_Dir.File("empty.txt")) + " Foo"), "no texture cache"));
     EXPECT_EQ(m_Dir.Read("empty.txt"), "");
     const CliRun folder = Cli("list " + Q(m_Dir.File("folder.txt")));
     EXPECT_EQ(folder.code, 2);
@@ -310,10 +310,13 @@ TEST_F(CliImport, DictionaryNamesThatBreakTheIndexAreSkipped) {
 namespace {
 
 // Runs shell in a mount namespace of its own, so that no mount outlives the test; empty
-// when the system does not allow one.
-std::string Isolated() {
+// when the system does not allow one (or no mount in it).
+std::string Isolated(const std::string& probeFolder) {
     const std::string unshare = geteuid() == 0 ? "unshare -m" : "unshare -rm";
-    if (std::system((unshare + " true >/dev/null 2>&1").c_str()) != 0)
+    std::filesystem::create_directory(probeFolder);
+    const std::string probe =
+        unshare + " sh -c " + Q("mount -t tmpfs tmpfs " + Q(probeFolder)) + " >/dev/null 2>&1";
+    if (std::system(probe.c_str()) != 0)
         return {};
     return unshare + " sh -c ";
 }
@@ -321,7 +324,7 @@ std::string Isolated() {
 } // namespace
 
 TEST_F(CliInput, SystemErrorsAreNamedWithTheirFile) {
-    const std::string isolated = Isolated();
+    const std::string isolated = Isolated(m_Dir.File("probe"));
     if (isolated.empty())
         GTEST_SKIP() << "no mount namespace for a read-only or full file system";
     const std::string dir = Q(m_Dir.Path());
