@@ -1,6 +1,7 @@
 // Changing a cache: appending records, adding, renaming and re-keying textures,
 // categories, and deleting textures with their records cut out of every file.
 #include "cache/ByteOrder.h"
+#include "cache/NameRules.h"
 #include "cache/TextureDatabase.h"
 
 #include "app/Log.h"
@@ -63,9 +64,11 @@ int CTextureDatabase::AppendRecord(int cache, const RasterHeader& header, bool t
 
 int CTextureDatabase::AddTexture(const std::string& name, int width, int height, int category,
                                  int alphamode) {
+    if (CheckTextureName(name) != NameProblem::kNone)
+        return 0;
     CEditScope edit(*this);
     TextureRecord record;
-    record.name = Text::Utf8Truncate(name, kMaxNameLength);
+    record.name = name;
     record.width = static_cast<uint16_t>(width);
     record.height = static_cast<uint16_t>(height);
     record.cat = static_cast<uint16_t>(category);
@@ -78,6 +81,8 @@ int CTextureDatabase::AddTexture(const std::string& name, int width, int height,
 }
 
 int CTextureDatabase::AddAlias(const std::string& name, const std::string& original) {
+    if (CheckTextureName(name) != NameProblem::kNone)
+        return 0;
     CEditScope edit(*this);
     TextureRecord record;
     record.name = Text::Utf8Truncate(name, kMaxNameLength);
@@ -100,9 +105,10 @@ int CTextureDatabase::AddAlias(const std::string& name, const std::string& origi
 int CTextureDatabase::RenameTexture(int texture, const std::string& newName) {
     if (!IsValidTexture(texture))
         return 0;
-    // Names are cut before the comparison, so a long name cannot become a duplicate.
-    const std::string name = Text::Utf8Truncate(newName, kMaxNameLength);
-    if (name.empty() || FindTexture(name, false) >= 0)
+    // A name the index cannot hold is refused whole, before the duplicate test: cutting it
+    // could turn it into another texture's name.
+    const std::string& name = newName;
+    if (CheckTextureName(name) != NameProblem::kNone || FindTexture(name, false) >= 0)
         return 0;
     CEditScope edit(*this);
     const std::string oldName = m_Textures[static_cast<size_t>(texture)].name;
@@ -162,22 +168,14 @@ int CTextureDatabase::SetHasBias(int texture, int value) {
     return SetKey(*this, record, &TextureRecord::hasbias, value, " hasbias=%d");
 }
 
-namespace {
-
-// Category names are one word of at most 63 characters: the first word is kept.
-std::string CategoryWord(const std::string& name) {
-    const std::string_view trimmed = Text::TrimBlanks(name);
-    const size_t blank = trimmed.find_first_of(" \t\r\n");
-    return Text::Utf8Truncate(trimmed.substr(0, blank), kMaxNameLength);
-}
-
-} // namespace
-
 int CTextureDatabase::AddCategory(const std::string& name) {
+    // A category line holds its name as one word; a second word would be read as an item.
+    if (CheckCategoryName(name) != NameProblem::kNone)
+        return 0;
     CEditScope edit(*this);
     CategoryRecord category;
     category.id = CategoryCount();
-    category.name = CategoryWord(name);
+    category.name = name;
     m_Categories.push_back(category);
     RebuildTxt();
     return 1;
@@ -186,16 +184,18 @@ int CTextureDatabase::AddCategory(const std::string& name) {
 int CTextureDatabase::RenameCategory(int category, const std::string& name) {
     if (category < 0 || category >= CategoryCount())
         return 0;
-    const std::string word = CategoryWord(name);
     CategoryRecord& record = m_Categories[static_cast<size_t>(category)];
-    if (word == record.name)
+    if (name == record.name)
         return 1;
-    if (word.empty()) {
+    const NameProblem problem = CheckCategoryName(name);
+    if (problem == NameProblem::kEmpty) {
         ReportError(__LINE__, 0, "Empty category name given", true);
         return 0;
     }
+    if (problem != NameProblem::kNone)
+        return 0;
     CEditScope edit(*this);
-    record.name = word;
+    record.name = name;
     RebuildTxt();
     return 1;
 }

@@ -1,5 +1,6 @@
 // Reading and writing the index file (NAME.txt).
 #include "cache/IndexLine.h"
+#include "cache/IndexText.h"
 #include "cache/TextureDatabase.h"
 
 #include "app/Log.h"
@@ -8,38 +9,56 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 int CTextureDatabase::LoadTxt(const std::string& path) {
-    const std::optional<std::string> text = Files::ReadWholeFile(path);
-    if (!text)
-        return 0;
+    errno = 0;
+    const std::optional<std::string> read = Files::ReadWholeFile(path);
+    if (!read) {
+        // Only a missing index reads as an empty one. An index that is there but cannot
+        // be read must not: the cache would look empty, its TOCs too long, and a repair
+        // would throw every texture away.
+        if (errno == ENOENT)
+            return 0;
+        throw CError("Cannot read the index file '" + path + "': " + std::strerror(errno));
+    }
+    const std::string& text = *read;
     LogPrint(L"CTextureDatabase: Loading TXT...\n");
-    ParseTxt(*text);
+    // Anything else given as an index (an image, a program) is refused before it is
+    // parsed, and so before a rewrite could replace it with index text.
+    const std::string problem = IndexText::Problem(IndexText::WithoutByteOrderMark(text));
+    if (!problem.empty())
+        throw CError("'" + path + "' is not a texture index: " + problem + ".");
+    ParseTxt(text);
     return 1;
 }
 
+namespace {
+
+// Unknown lines are reported one by one up to this many; a file full of them would
+// otherwise put up a box for every line.
+constexpr int kUnknownLinesReported = 10;
+
+} // namespace
+
 void CTextureDatabase::ParseTxt(std::string_view text) {
+    text = IndexText::WithoutByteOrderMark(text);
     int lineCounter = 0;
-    size_t start = 0;
+    int unknownLines = 0;
     // Room for exactly the texture lines there are, so a file of blank lines costs nothing.
     size_t textureLines = !text.empty() && text[0] == '"';
     for (size_t i = 1; i < text.size(); ++i)
-        textureLines += text[i] == '"' && text[i - 1] == '\n';
+        textureLines += text[i] == '"' && (text[i - 1] == '\n' || text[i - 1] == '\r');
     m_Textures.reserve(m_Textures.size() + textureLines);
     std::string piece;
-    // Every line is read whole. A file that ends with a line end has one empty piece
-    // after it, as has an empty file.
-    while (true) {
-        const size_t newline = text.find('\n', start);
-        if (newline == std::string_view::npos) {
-            piece.assign(text.substr(start));
-        } else {
-            size_t end = newline;
-            if (end > start && text[end - 1] == '\r')
-                --end; // CR LF ends a line; the CR is not part of it
-            piece.assign(text.substr(start, end - start));
+    // Every line is read whole; CR LF, LF and a lone CR end it, and the line end is kept as
+    // one LF. A file that ends with a line end has one empty piece after it, as has an
+    // empty file.
+    for (size_t start = 0; start <= text.size();) {
+        const IndexText::Line line = IndexText::ReadLine(text, start);
+        piece.assign(line.text);
+        if (line.ended)
             piece += '\n';
-        }
 
         if (!piece.empty() && piece[0] == '"') {
             TextureRecord& record = m_Textures.emplace_back();
@@ -53,17 +72,21 @@ void CTextureDatabase::ParseTxt(std::string_view text) {
             m_Categories.push_back(std::move(category));
         } else if (piece.empty()) {
             LogPrint(L"CTextureDatabase: Empty line: ain't cool, but possible, i think.\n");
-        } else {
+        } else if (++unknownLines <= kUnknownLinesReported) {
+            // The line is shown as text: its control characters (a hostile file's terminal
+            // escapes among them) are written out, not sent to whoever shows the message.
+            // Only its own line end stays as it is.
             ReportError(__LINE__, static_cast<uint32_t>(lineCounter),
-                        "Unknown line '" + Text::Latin1ToUtf8(piece) +
-                            "' found while parsing TXT file.",
+                        "Unknown line '" + Text::EscapeControls(Text::Latin1ToUtf8(line.text)) +
+                            (line.ended ? "\n" : "") + "' found while parsing TXT file.",
                         true);
         }
         ++lineCounter;
-        if (newline == std::string_view::npos)
-            break;
-        start = newline + 1;
+        start = line.next;
     }
+    if (unknownLines > kUnknownLinesReported)
+        ReportError(__LINE__, static_cast<uint32_t>(unknownLines - kUnknownLinesReported),
+                    "More unknown lines [value] found while parsing TXT file.", true);
 }
 
 std::string CTextureDatabase::BuildTxtText() {

@@ -236,7 +236,15 @@ std::string AliasExtraItems(std::string_view line) {
 void RemoveItem(std::string& line, std::string_view oldItem) {
     if (oldItem.empty())
         return;
+    // Items follow the quoted name; a name may hold blanks and so text that looks like an
+    // item ("x cat=5 y"), which is part of the name and stays.
     size_t pos = 0;
+    if (!line.empty() && line[0] == '"') {
+        pos = line.find('"', 1);
+        if (pos == std::string::npos)
+            return;
+        ++pos;
+    }
     while ((pos = line.find(oldItem, pos)) != std::string::npos) {
         const size_t end = pos + oldItem.size();
         // Only the whole item: " cat=5" must not cut the front off " cat=50".

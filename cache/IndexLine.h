@@ -24,7 +24,7 @@ std::string BuildCategory(const CategoryRecord& record);
 std::string AliasExtraItems(std::string_view line);
 
 // Removes every whole item equal to oldItem (an item followed by a blank, a line end or
-// the end of the line) from line.
+// the end of the line) from line, after its quoted name.
 void RemoveItem(std::string& line, std::string_view oldItem);
 
 // Trims tabs, CRs, line ends and spaces from both ends.

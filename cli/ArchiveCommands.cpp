@@ -6,6 +6,7 @@
 #include "cli/Cli.h"
 #include "gta/IMGFile.h"
 #include "platform/Files.h"
+#include "platform/SafeFileName.h"
 #include "platform/Text.h"
 #include "rw/SectionNames.h"
 #include "rw/SimpleDFF.h"
@@ -13,7 +14,9 @@
 #include "ui/tools/TXDHelper.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <map>
@@ -31,6 +34,7 @@ const char kDffUsage[] = "usage: tessarine-cli dff list MODEL [INDEX] | rename M
                          "[--out FILE] | names MODEL --out FILE";
 
 void OpenArchive(GTA::CIMGFile& img, const std::string& path) {
+    RequireReadableFile(path);
     if (!img.Open(path))
         throw Failure{kBadInput, "cannot open the archive '" + path +
                                      "' (for a version 1 archive its .dir must be beside it)"};
@@ -72,7 +76,7 @@ int ImgList(const Args& args) {
                         Json(img.GetEntryName(e)).c_str(), static_cast<unsigned long long>(size),
                         static_cast<unsigned long long>(img.GetEntryOffset(e)));
         else
-            std::printf("%-24s %10llu %12llu\n", img.GetEntryName(e).c_str(),
+            std::printf("%-24s %10llu %12llu\n", Shown(img.GetEntryName(e)).c_str(),
                         static_cast<unsigned long long>(size),
                         static_cast<unsigned long long>(img.GetEntryOffset(e)));
     }
@@ -89,23 +93,25 @@ int ImgExtract(const Args& args) {
     const std::vector<uint32_t> entries = ChooseEntries(img, args, 2, nullptr);
     const std::string out = args.Get("--out");
     std::filesystem::create_directories(out);
+    // Entry names become file names inside the folder only, one file each; an existing
+    // file is left as it is.
+    SafeFileName::CNamer namer;
     int written = 0, refused = 0;
     std::vector<uint8_t> data;
     for (uint32_t e : entries) {
         const std::string name = img.GetEntryName(e);
-        const std::string path = out + "/" + name;
-        // Existing files are left as they are.
-        int fd = name.empty() || name.find('/') != std::string::npos
-                     ? -1
-                     : open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        const std::string file = namer.Take(name, "");
+        const std::string path = out + "/" + file;
+        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd < 0) {
-            std::fprintf(stderr,
-                         "tessarine-cli img: '%s' not written (it exists or the name is "
-                         "not a file name)\n",
-                         path.c_str());
+            std::fprintf(stderr, "tessarine-cli img: %s not written: %s\n", Shown(path).c_str(),
+                         std::strerror(errno));
             ++refused;
             continue;
         }
+        if (file != name)
+            std::fprintf(stderr, "tessarine-cli img: %s written as %s\n", Shown(name).c_str(),
+                         Shown(file).c_str());
         img.ReadEntry(data, e);
         const bool ok = write(fd, data.data(), data.size()) == static_cast<ssize_t>(data.size());
         close(fd);
@@ -119,7 +125,8 @@ int ImgImport(const Args& args) {
     if (args.positional.size() < 3)
         throw Failure{kBadInput, kImgUsage};
     PluginSession plugins;
-    auto db = OpenCacheForEdit(args, 1);
+    auto db = OpenCache(args, 1, Access::kWrite);
+    RequireDataFiles(*db);
     const int category = ImportCategory(*db, args);
     const int game = ImportGame(*db, args);
     GTA::CIMGFile img;
@@ -133,21 +140,25 @@ int ImgImport(const Args& args) {
         try {
             helper.OpenTXD(entry, img.Handle(), img.GetEntryOffset(e));
         } catch (const RW::CException& error) {
-            std::fprintf(stderr, "tessarine-cli img: %s: %s\n", entry.c_str(),
-                         error.Text().c_str());
+            std::fprintf(stderr, "tessarine-cli img: %s: %s\n", Shown(entry).c_str(),
+                         Shown(error.Text()).c_str());
             ++import.failed;
             continue;
         }
         import.Run(helper, entry);
     }
     db->Flush();
-    std::printf("imported %d textures from %zu dictionaries, skipped %d existing, %d failed\n",
-                import.imported, entries.size(), import.skipped, import.failed);
-    return import.failed ? kBadInput : kDone;
+    std::printf("imported %d textures from %zu dictionaries, skipped %d existing, %d with names "
+                "the index cannot hold, %d failed\n",
+                import.imported, entries.size(), import.skipped, import.refused, import.failed);
+    if (import.failed || import.refused)
+        return kBadInput;
+    return import.imported == 0 ? kRefused : kDone;
 }
 
 // A model read from a file, or from an archive entry in place.
 void OpenModel(RW::CSimpleDFF& dff, const std::string& path) {
+    RequireReadableFile(path);
     try {
         dff.Open(path, 0, 0, 0);
     } catch (const RW::CException& e) {
@@ -170,6 +181,7 @@ std::vector<std::string> ModelNames(RW::CSimpleDFF& dff, const std::string& path
 
 // The names a model uses; a dictionary given instead lists its own textures.
 std::vector<std::string> NamesOf(const std::string& path) {
+    RequireReadableFile(path);
     RW::CSimpleDFF dff;
     try {
         dff.Open(path, 0, 0, 0);
@@ -206,7 +218,7 @@ int DffList(const Args& args) {
             state = found ? "OK" : "Not Found";
             missing += !found;
         }
-        std::printf("%-32s %s\n", name.c_str(), state);
+        std::printf("%-32s %s\n", Shown(name).c_str(), state);
     }
     return missing ? kRefused : kDone;
 }
@@ -219,6 +231,7 @@ int DffRename(const Args& args) {
     const std::string& newName = args.positional[3];
     if (newName.empty())
         throw Failure{kBadInput, "Name should not be empty."};
+    RequireTextureName(newName);
     RW::CSimpleDFF dff;
     OpenModel(dff, path);
     int renamed = 0;
@@ -239,7 +252,7 @@ int DffRename(const Args& args) {
     } catch (const RW::CException& e) {
         throw Failure{kBadInput, e.Text()};
     }
-    std::printf("renamed %d references to %s\n", renamed, newName.c_str());
+    std::printf("renamed %d references to %s\n", renamed, Shown(newName).c_str());
     return kDone;
 }
 
@@ -278,8 +291,8 @@ void ScanArchive(const std::string& path, std::map<std::string, int>& used) {
         } catch (const RW::CException& error) {
             LogPrintA("CDlgSyncDFF: ERROR: reading '%s' failed ('%s')\n", name.c_str(),
                       error.Text().c_str());
-            std::fprintf(stderr, "tessarine-cli sync: %s skipped: %s\n", name.c_str(),
-                         error.Text().c_str());
+            std::fprintf(stderr, "tessarine-cli sync: %s skipped: %s\n", Shown(name).c_str(),
+                         Shown(error.Text()).c_str());
         }
         dff.m_hFile = RW::kInvalidHandle; // the archive's handle
     }
@@ -316,7 +329,7 @@ int CommandDff(const Args& args) {
 int CommandSync(const Args& args) {
     if (args.positional.size() < 2)
         throw Failure{kBadInput, "usage: tessarine-cli sync INDEX ARCHIVE... [--delete]"};
-    auto db = args.Has("--delete") ? OpenCacheForEdit(args) : OpenCache(args);
+    auto db = OpenCache(args, 0, args.Has("--delete") ? Access::kWrite : Access::kRead);
     std::map<std::string, int> used;
     for (size_t i = 1; i < args.positional.size(); ++i)
         ScanArchive(args.positional[i], used);
@@ -329,12 +342,15 @@ int CommandSync(const Args& args) {
         for (int c = 0; c < kCacheCount; ++c)
             if (db->IsDatOpen(c) && !db->IsAlias(t))
                 bytes += db->StoredLength(t, c, false);
-        std::printf("%s%s\n", db->GetTextureName(t).c_str(), db->IsAlias(t) ? " (alias)" : "");
+        std::printf("%s%s\n", Shown(db->GetTextureName(t)).c_str(),
+                    db->IsAlias(t) ? " (alias)" : "");
     }
     std::printf("%zu names used by the models; %zu of %d textures unused (%0.2f MB)\n", used.size(),
                 unused.size(), db->TextureCount(), bytes / 1048576.0);
-    if (!args.Has("--delete") || unused.empty())
+    if (!args.Has("--delete"))
         return kDone;
+    if (unused.empty())
+        throw Failure{kRefused, "every texture is used; nothing deleted"};
     if (!db->DeleteTextures(unused))
         throw Failure{kBadInput, std::string("nothing deleted: ") + kOutOfPlaceText};
     db->Flush();

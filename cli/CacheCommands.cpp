@@ -12,8 +12,7 @@ using namespace Cli;
 int CommandCreate(const Args& args) {
     Need(args, 1, "create INDEX.txt [--force]");
     const std::string path = args.positional[0];
-    if (path.size() < 5 || path.compare(path.size() - 4, 4, ".txt") != 0)
-        throw Failure{kBadInput, "the index file name must end in .txt"};
+    CheckNewIndexPath(path);
     CTextureDatabase probe(0);
     bool exists = Files::Exists(path);
     const std::string base = path.substr(0, path.size() - 4);
@@ -92,8 +91,8 @@ int CommandList(const Args& args) {
         std::printf("%s: %d categories, %d textures\n", db->Path().c_str(), db->CategoryCount(),
                     db->TextureCount());
         for (const CategoryRecord& c : db->Categories()) {
-            std::printf("category %d %s (onfoot=%d slow=%d fast=%d", c.id, c.name.c_str(), c.onfoot,
-                        c.slow, c.fast);
+            std::printf("category %d %s (onfoot=%d slow=%d fast=%d", c.id, Shown(c.name).c_str(),
+                        c.onfoot, c.slow, c.fast);
             if (c.defaultformat || c.defaultstream)
                 std::printf(" defaultformat=%d defaultstream=%d", c.defaultformat, c.defaultstream);
             std::printf(")\n");
@@ -123,10 +122,10 @@ int CommandList(const Args& args) {
                         t.IsAlias() ? Json(t.affiliate).c_str() : "null", t.alphamode,
                         formats.c_str());
         } else {
-            std::printf("#%d %s %ux%u in %s", i, t.name.c_str(), t.width, t.height,
-                        db->GetCategoryName(category).c_str());
+            std::printf("#%d %s %ux%u in %s", i, Shown(t.name).c_str(), t.width, t.height,
+                        Shown(db->GetCategoryName(category)).c_str());
             if (t.IsAlias())
-                std::printf(", alias of %s", t.affiliate.c_str());
+                std::printf(", alias of %s", Shown(t.affiliate).c_str());
             if (t.alphamode)
                 std::printf(", alpha");
             if (t.hasdetail)
@@ -197,7 +196,7 @@ int CommandCheck(const Args& args) {
             std::printf("%s: %s\n", KindName(p.kind), text.c_str());
         }
         for (int t : damaged)
-            std::printf("damaged raster header: #%d %s\n", t, db->GetTextureName(t).c_str());
+            std::printf("damaged raster header: #%d %s\n", t, Shown(db->GetTextureName(t)).c_str());
         if (sound)
             std::printf("%s: sound\n", db->Path().c_str());
     }

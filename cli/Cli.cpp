@@ -4,29 +4,22 @@
 #include "app/SettingsKeys.h"
 #include "cache/CacheCheck.h"
 #include "cache/CacheLock.h"
+#include "cache/NameRules.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
+#include "platform/PathCheck.h"
 #include "platform/Text.h"
+#include "raster/ImageFile.h"
 #include "raster/PluginHost.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <unistd.h>
 
 namespace Cli {
 
 namespace {
-
-const char* const kValueOptions[] = {"--game",      "--cache",    "--category", "--out",
-                                     "--level",     "--format",   "--plugin",   "--quality",
-                                     "--dithering", "--settings", "--model"};
-
-bool TakesValue(const std::string& name) {
-    for (const char* option : kValueOptions)
-        if (name == option)
-            return true;
-    return false;
-}
 
 // The answer that changes nothing.
 int SafeAnswer(unsigned type) {
@@ -61,26 +54,16 @@ std::string OneLine(const std::string& text) {
 
 } // namespace
 
-Args Parse(int argc, char** argv, int first) {
-    Args args;
-    for (int i = first; i < argc; ++i) {
-        std::string arg = argv[i];
-        if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
-            const size_t eq = arg.find('=');
-            if (eq != std::string::npos) {
-                args.options[arg.substr(0, eq)] = arg.substr(eq + 1);
-            } else if (TakesValue(arg)) {
-                if (i + 1 >= argc)
-                    throw Failure{kBadInput, "option " + arg + " needs a value"};
-                args.options[arg] = argv[++i];
-            } else {
-                args.options[arg] = "";
-            }
-        } else {
-            args.positional.push_back(std::move(arg));
-        }
-    }
-    return args;
+std::string Shown(const std::string& text) {
+    return Text::EscapeControls(text);
+}
+
+std::string ShownLines(const std::string& text) {
+    std::string shown;
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        shown += Shown(text.substr(start, end - start)) + "\n";
+    return shown + Shown(text.substr(start));
 }
 
 void InstallMessageBoxes(const Args& args) {
@@ -89,7 +72,7 @@ void InstallMessageBoxes(const Args& args) {
     SetMessageBoxHandler(
         [yes, no](const std::string& text, const std::string&, unsigned type) -> int {
             const unsigned kind = type & MB_TYPEMASK;
-            std::fprintf(stderr, "%s\n", OneLine(text).c_str());
+            std::fprintf(stderr, "%s\n", Shown(OneLine(text)).c_str());
             // An internal-fault box is no question: continuing lets the command report the
             // failure with its exit code; Cancel would end the process as if all went well.
             if (kind == MB_OK || (kind == MB_OKCANCEL && (type & MB_ICONMASK) == MB_ICONERROR))
@@ -117,32 +100,27 @@ void UseSettings(const Args& args) {
     Settings::SetPath((folder.empty() ? std::string(".") : folder) + "/tessarine.ini");
 }
 
-std::unique_ptr<CTextureDatabase> OpenCache(const Args& args, size_t at) {
-    const std::string path = IndexPathFor(args.positional.at(at));
-    bool any = Files::Exists(path);
-    const std::string base = path.size() >= 4 ? path.substr(0, path.size() - 4) : path;
-    for (const char* cache : kCacheNames)
-        for (const char* extension : {".dat", ".toc", ".tmb"})
-            any = any || Files::Exists(base + "." + cache + extension);
-    if (!any)
-        throw Failure{kRefused, "no texture cache at '" + path + "'"};
+std::unique_ptr<CTextureDatabase> OpenCache(const Args& args, size_t at, Access access) {
     const std::string game = args.Get("--game", "0");
     if (game != "0" && game != "1" && game != "2")
         throw Failure{kBadInput, "--game takes 0 (automatic), 1 (Vice City) or 2 (San Andreas)"};
-    return std::make_unique<CTextureDatabase>(path, game[0] - '0');
+    const std::string path = CheckedIndexPath(args.positional.at(at), access);
+    std::shared_ptr<CCacheLock> lock;
+    if (access == Access::kWrite) {
+        try {
+            lock = CCacheLock::Acquire(Files::RealPath(path), kLockWaitMs);
+        } catch (const CBusyError& busy) {
+            throw Failure{kRefused, busy.what()};
+        }
+    }
+    auto db = std::make_unique<CTextureDatabase>(path, game[0] - '0');
+    if (lock)
+        db->AdoptLock(std::move(lock));
+    return db;
 }
 
 std::unique_ptr<CTextureDatabase> OpenCacheForEdit(const Args& args, size_t at) {
-    const std::string path = Files::RealPath(IndexPathFor(args.positional.at(at)));
-    std::shared_ptr<CCacheLock> lock;
-    try {
-        lock = CCacheLock::Acquire(path, kLockWaitMs);
-    } catch (const CBusyError& busy) {
-        throw Failure{kRefused, busy.what()};
-    }
-    auto db = OpenCache(args, at);
-    db->AdoptLock(std::move(lock));
-    return db;
+    return OpenCache(args, at, Access::kWrite);
 }
 
 int FindTexture(CTextureDatabase& db, const std::string& name) {
@@ -151,13 +129,13 @@ int FindTexture(CTextureDatabase& db, const std::string& name) {
         const long index = std::strtol(name.c_str() + 1, &end, 10);
         if (*end == '\0' && db.IsValidTexture(static_cast<int>(index)))
             return static_cast<int>(index);
-        throw Failure{kRefused, "no texture " + name};
+        throw Failure{kRefused, "no texture " + Shown(name)};
     }
     int texture = db.FindTexture(name, true);
     if (texture < 0)
         texture = db.FindTexture(name, false);
     if (texture < 0)
-        throw Failure{kRefused, "no texture named '" + name + "'"};
+        throw Failure{kRefused, "no texture named '" + Shown(name) + "'"};
     return texture;
 }
 
@@ -168,7 +146,27 @@ int FindCategory(CTextureDatabase& db, const std::string& name) {
     for (int c = 0; c < db.CategoryCount(); ++c)
         if (Text::EqualsNoCase(db.GetCategoryName(c), name))
             return c;
-    throw Failure{kRefused, "no category named '" + name + "'"};
+    throw Failure{kRefused, "no category named '" + Shown(name) + "'"};
+}
+
+void RequireDataFiles(const CTextureDatabase& db) {
+    if (db.PrimaryCache() < 0)
+        throw Failure{kRefused, "the cache has no data files (.dat) to hold the pixels; nothing "
+                                "imported"};
+}
+
+void RequireTextureName(const std::string& name) {
+    const NameProblem problem = CheckTextureName(name);
+    if (problem != NameProblem::kNone)
+        throw Failure{kRefused, "'" + Shown(name) +
+                                    "' cannot be a texture name: " + DescribeNameProblem(problem)};
+}
+
+void RequireCategoryName(const std::string& name) {
+    const NameProblem problem = CheckCategoryName(name);
+    if (problem != NameProblem::kNone)
+        throw Failure{kRefused, "'" + Shown(name) +
+                                    "' cannot be a category name: " + DescribeNameProblem(problem)};
 }
 
 int CacheIndex(const std::string& name) {
@@ -180,7 +178,18 @@ int CacheIndex(const std::string& name) {
 
 std::string Json(const std::string& text) {
     std::string out = "\"";
-    for (unsigned char c : text) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        // DEL and the C1 controls (U+0080-U+009F, C2 80-C2 9F) are escaped too, so that
+        // JSON shown on a terminal cannot drive it.
+        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0u;
+        if (c == 0x7F || (c == 0xC2 && next >= 0x80 && next <= 0x9F)) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c == 0x7F ? c : next);
+            out += escaped;
+            i += c == 0xC2;
+            continue;
+        }
         switch (c) {
         case '"':
             out += "\\\"";
@@ -221,7 +230,7 @@ int ImportGame(const CTextureDatabase& db, const Args& args) {
 void Progress(size_t done, size_t total, const std::string& name) {
     if (!isatty(STDERR_FILENO))
         return;
-    std::fprintf(stderr, "\r\033[K[%zu/%zu] %s", done, total, name.c_str());
+    std::fprintf(stderr, "\r\033[K[%zu/%zu] %s", done, total, Shown(name).c_str());
     if (done == total)
         std::fputc('\n', stderr);
     std::fflush(stderr);
@@ -238,6 +247,31 @@ std::string Extension(const std::string& path) {
     const std::string name = Files::FileNameOf(path);
     const size_t dot = name.rfind('.');
     return dot == std::string::npos ? std::string() : name.substr(dot + 1);
+}
+
+void RequireReadableFile(const std::string& path) {
+    if (PathCheck::KindOf(path) == PathCheck::Kind::kDirectory)
+        throw Failure{kBadInput, "'" + Shown(path) + "' is a folder, not a file"};
+    const std::string problem = PathCheck::ReadProblem(path);
+    if (!problem.empty())
+        throw Failure{kRefused, "cannot read '" + Shown(path) + "': " + problem};
+}
+
+std::string SaveImage(const Bitmap32& bitmap, const std::string& path) {
+    if (SaveBitmapByExtension(bitmap, path)) {
+        const auto back = LoadBitmapFromFile(path);
+        if (back && back->Width() == bitmap.Width() && back->Height() == bitmap.Height())
+            return {};
+    }
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
+    std::string folder = Files::DirectoryOf(path);
+    if (folder.empty())
+        folder = ".";
+    std::string reason = PathCheck::WriteProblem(folder);
+    if (reason.empty())
+        reason = PathCheck::SpaceProblem(folder);
+    return "could not write " + path + (reason.empty() ? "" : ": " + reason);
 }
 
 void Need(const Args& args, size_t count, const char* usage) {

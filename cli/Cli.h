@@ -1,6 +1,7 @@
 #pragma once
 // Shared pieces of tessarine-cli: parsed arguments, exit codes, output helpers.
 #include "cache/TextureDatabase.h"
+#include "cli/IndexArgument.h"
 #include "raster/CacheHelper.h"
 
 class CTXDHelper;
@@ -35,9 +36,11 @@ struct Args {
     }
 };
 
-// Splits arguments into positional ones and options; options taking a value may give it
-// as "--name=value" or as the next argument.
-Args Parse(int argc, char** argv, int first);
+// Text from files or users as it may be shown on a terminal: control characters (escape
+// sequences of a hostile file among them) are written out as \xNN. ShownLines keeps the
+// line ends of a message of several lines.
+std::string Shown(const std::string& text);
+std::string ShownLines(const std::string& text);
 
 // Installs the message-box handler: boxes are printed to stderr; questions take the
 // answer of --yes/--no, else ask on a terminal, else take the safe answer.
@@ -47,10 +50,13 @@ void InstallMessageBoxes(const Args& args);
 void UseSettings(const Args& args);
 
 // Opens the cache named by positional argument `at` (a DAT or TOC path stands for its
-// index); fails with kRefused when no file of it exists.
-std::unique_ptr<CTextureDatabase> OpenCache(const Args& args, size_t at = 0);
-// The same for a command that changes the cache: the cache's lock is taken before it is
-// read and held until the command ends, so no other program's edit comes between.
+// index) after CheckedIndexPath; commands that change the cache ask for kWrite, so that
+// a file they could not write is named before anything is changed.
+std::unique_ptr<CTextureDatabase> OpenCache(const Args& args, size_t at = 0,
+                                            Access access = Access::kRead);
+// OpenCache for a command that changes the cache (kWrite): the cache's lock is taken
+// before it is read and held until the command ends, so no other program's edit comes
+// between.
 std::unique_ptr<CTextureDatabase> OpenCacheForEdit(const Args& args, size_t at = 0);
 // What an import takes from the options: the category (--category, else the first) and
 // the record layout for a new cache (--game, else the settings' game).
@@ -61,6 +67,13 @@ int ImportGame(const CTextureDatabase& db, const Args& args);
 int FindTexture(CTextureDatabase& db, const std::string& name);
 int FindCategory(CTextureDatabase& db, const std::string& name);
 int CacheIndex(const std::string& name); // "dxt" .. "unc", or -1
+
+// Fails with kRefused when the cache has no data file (.dat) to hold imported pixels.
+void RequireDataFiles(const CTextureDatabase& db);
+
+// Fail with kRefused and the reason when a name breaks the rules of the index file.
+void RequireTextureName(const std::string& name);
+void RequireCategoryName(const std::string& name);
 
 // JSON text of a string, quoted and escaped.
 std::string Json(const std::string& text);
@@ -75,6 +88,15 @@ struct PluginSession {
     PluginSession();
     ~PluginSession();
 };
+
+// Fails before a file given to read is opened: kBadInput when it is a folder, kRefused
+// with the system's reason when it cannot be read.
+void RequireReadableFile(const std::string& path);
+
+// Writes an image file (its extension picks the format) and reads it back, so that a file
+// the disk took only part of is not counted as written; such a file is removed. Empty on
+// success, else what went wrong, with the system's reason when it tells one.
+std::string SaveImage(const Bitmap32& bitmap, const std::string& path);
 
 // The extension of a path's file name, without the dot; empty when it has none.
 std::string Extension(const std::string& path);
@@ -99,6 +121,7 @@ struct DictionaryImport {
     bool replace;
     int imported = 0;
     int skipped = 0;
+    int refused = 0; // names the index cannot hold
     int failed = 0;
     // source names the dictionary in progress and messages.
     void Run(CTXDHelper& helper, const std::string& source);

@@ -1,8 +1,10 @@
-// tessarine-cli commands that go through the codec plug-ins: import, export, plugins.
+// tessarine-cli commands that go through the codec plug-ins: import and plugins.
 #include "app/Settings.h"
 #include "app/SettingsKeys.h"
+#include "cache/NameRules.h"
 #include "cli/Cli.h"
 #include "platform/Files.h"
+#include "platform/PathCheck.h"
 #include "raster/CacheHelper.h"
 #include "raster/ImageFile.h"
 #include "raster/ImportImage.h"
@@ -11,7 +13,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <tuple>
 #include <unistd.h>
 
@@ -121,53 +122,6 @@ int CommandPlugins(const Args& args) {
     return kDone;
 }
 
-int CommandExport(const Args& args) {
-    if (args.positional.empty() || !args.Has("--out"))
-        throw Failure{kBadInput, "usage: tessarine-cli export INDEX [TEXTURE...] [--category NAME] "
-                                 "--out FILE|FOLDER [--format png|bmp|gif|jpg|tif] [--cache C] "
-                                 "[--level N] [--thumb] [--aliases]"};
-    PluginSession plugins;
-    auto db = OpenCache(args);
-    const int cache = args.Has("--cache") ? CacheIndex(args.Get("--cache")) : db->PrimaryCache();
-    if (cache < 0 || (args.Has("--thumb") ? !db->IsTmbOpen(cache) : !db->IsDatOpen(cache)))
-        throw Failure{kRefused, "that cache has no files to export from"};
-    std::vector<int> textures;
-    for (size_t i = 1; i < args.positional.size(); ++i)
-        textures.push_back(FindTexture(*db, args.positional[i]));
-    if (textures.empty()) {
-        const int only = args.Has("--category") ? FindCategory(*db, args.Get("--category")) : -1;
-        for (int t = 0; t < db->TextureCount(); ++t)
-            if ((only < 0 || db->GetTextureCategory(t) == only) &&
-                (!db->IsAlias(t) || args.Has("--aliases")))
-                textures.push_back(t);
-    }
-    const std::string out = args.Get("--out");
-    const std::string format = args.Get("--format", "png");
-    const bool toFile =
-        textures.size() == 1 && !Extension(out).empty() && !std::filesystem::is_directory(out);
-    if (!toFile)
-        std::filesystem::create_directories(out);
-    if (EncoderForExtension(toFile ? Extension(out) : format, nullptr) < 0)
-        throw Failure{kBadInput,
-                      "no image encoder for '" + (toFile ? Extension(out) : format) + "'"};
-    const uint32_t level = static_cast<uint32_t>(std::atoi(args.Get("--level", "0").c_str()));
-    CCacheHelper helper(db.get());
-    int failed = 0;
-    for (size_t i = 0; i < textures.size(); ++i) {
-        const std::string name = db->GetTextureName(textures[i]);
-        Progress(i + 1, textures.size(), name);
-        auto bitmap = helper.DecodeCacheTexture(textures[i], cache, level, args.Has("--thumb"));
-        const std::string path = toFile ? out : out + "/" + name + "." + format;
-        if (!bitmap || !SaveBitmapByExtension(*bitmap, path)) {
-            std::fprintf(stderr, "tessarine-cli export: could not export %s\n", name.c_str());
-            ++failed;
-        }
-    }
-    std::printf("exported %zu of %zu textures to %s\n", textures.size() - failed, textures.size(),
-                out.c_str());
-    return failed ? kRefused : kDone;
-}
-
 namespace Cli {
 
 StoreResult StoreBitmap(CTextureDatabase& db, CCacheHelper& helper, const Bitmap32& bitmap,
@@ -189,47 +143,125 @@ StoreResult StoreBitmap(CTextureDatabase& db, CCacheHelper& helper, const Bitmap
 
 } // namespace Cli
 
+namespace {
+
+// One image of an import: its file and the texture name taken from it.
+struct ImportFile {
+    std::string path;
+    std::string name;
+};
+
+// The texture name an image file gives: its file name up to the first dot.
+std::string NameOfImage(const std::string& path) {
+    const std::string file = Files::FileNameOf(path);
+    return file.substr(0, file.find('.'));
+}
+
+// Every file is checked before the cache is touched: a file that cannot be read or whose
+// name the index cannot hold stops the import with nothing imported.
+std::vector<ImportFile> CheckImportFiles(const Args& args) {
+    std::vector<ImportFile> files;
+    std::string problems;
+    for (size_t i = 1; i < args.positional.size(); ++i) {
+        ImportFile file{args.positional[i], NameOfImage(args.positional[i])};
+        std::string problem;
+        const PathCheck::Kind kind = PathCheck::KindOf(file.path);
+        if (kind == PathCheck::Kind::kMissing || kind == PathCheck::Kind::kFile)
+            problem = PathCheck::ReadProblem(file.path);
+        else
+            problem = "not a file";
+        if (problem.empty())
+            problem = DescribeNameProblem(CheckTextureName(file.name));
+        for (const ImportFile& earlier : files)
+            if (problem.empty() && earlier.name == file.name)
+                problem = "its texture name '" + file.name + "' is that of " + earlier.path;
+        if (!problem.empty())
+            problems += "\n  " + file.path + ": " + problem;
+        files.push_back(std::move(file));
+    }
+    if (!problems.empty())
+        throw Failure{kBadInput, "nothing imported:" + problems};
+    return files;
+}
+
+struct ImportTally {
+    std::vector<std::string> imported, skipped, failed;
+
+    std::string Summary(size_t total) const {
+        std::string text = "imported " + std::to_string(imported.size()) + " of " +
+                           std::to_string(total) + " images";
+        if (!skipped.empty())
+            text += ", skipped " + std::to_string(skipped.size()) + " existing";
+        if (!failed.empty())
+            text += ", " + std::to_string(failed.size()) + " failed";
+        return text;
+    }
+};
+
+} // namespace
+
 int CommandImport(const Args& args) {
     if (args.positional.size() < 2)
         throw Failure{kBadInput, "usage: tessarine-cli import INDEX IMAGE... [--category NAME] "
                                  "[--no-alpha] [--uncompressed] [--replace] [--game N]"};
+    const std::vector<ImportFile> files = CheckImportFiles(args);
     PluginSession plugins;
-    auto db = OpenCacheForEdit(args);
+    auto db = OpenCache(args, 0, Access::kWrite);
+    RequireDataFiles(*db);
     const int category = ImportCategory(*db, args);
     const int game = ImportGame(*db, args);
     CCacheHelper helper(db.get());
-    int imported = 0, skipped = 0;
-    const size_t files = args.positional.size() - 1;
-    for (size_t i = 1; i < args.positional.size(); ++i) {
-        const std::string& file = args.positional[i];
-        std::string name = Files::FileNameOf(file);
-        name = name.substr(0, name.find('.'));
-        Progress(i, files, name);
-        auto bitmap = LoadBitmapFromFile(file);
-        if (!bitmap)
-            throw Failure{kBadInput, "cannot read the image '" + file + "'"};
-        switch (StoreBitmap(*db, helper, *bitmap, name, !args.Has("--no-alpha"), category,
-                            args.Has("--uncompressed"), game, args.Has("--replace"))) {
-        case StoreResult::kExists:
-            std::fprintf(stderr, "tessarine-cli import: '%s' exists; --replace replaces it\n",
-                         name.c_str());
-            ++skipped;
-            continue;
-        case StoreResult::kOutOfPlace:
-            std::fprintf(stderr, "tessarine-cli import: '%s' not replaced: %s\n", name.c_str(),
-                         kOutOfPlaceText);
-            ++skipped;
-            continue;
-        case StoreResult::kNoGame:
-            throw Failure{kRefused, "no game chosen for the cache: give --game 1 (Vice City) or "
-                                    "--game 2 (San Andreas)"};
-        case StoreResult::kStored:
-            break;
+    ImportTally tally;
+    try {
+        for (size_t i = 0; i < files.size(); ++i) {
+            const ImportFile& file = files[i];
+            Progress(i + 1, files.size(), Shown(file.name));
+            auto bitmap = LoadBitmapFromFile(file.path);
+            if (!bitmap) {
+                std::fprintf(stderr,
+                             "tessarine-cli import: %s not imported: not an image this "
+                             "program reads\n",
+                             Shown(file.path).c_str());
+                tally.failed.push_back(file.path);
+                continue;
+            }
+            if (!EncodableSize(bitmap->Width(), bitmap->Height(), ForcedFamily(*db, category))) {
+                std::fprintf(stderr,
+                             "tessarine-cli import: %s not imported: its size %ux%u is "
+                             "not a power of two\n",
+                             Shown(file.path).c_str(), bitmap->Width(), bitmap->Height());
+                tally.failed.push_back(file.path);
+                continue;
+            }
+            switch (StoreBitmap(*db, helper, *bitmap, file.name, !args.Has("--no-alpha"), category,
+                                args.Has("--uncompressed"), game, args.Has("--replace"))) {
+            case StoreResult::kExists:
+                std::fprintf(stderr, "tessarine-cli import: '%s' exists; --replace replaces it\n",
+                             Shown(file.name).c_str());
+                tally.skipped.push_back(file.path);
+                continue;
+            case StoreResult::kOutOfPlace:
+                std::fprintf(stderr, "tessarine-cli import: '%s' not replaced: %s\n",
+                             Shown(file.name).c_str(), kOutOfPlaceText);
+                tally.failed.push_back(file.path);
+                continue;
+            case StoreResult::kNoGame:
+                throw Failure{kRefused, "no game chosen for the cache: give --game 1 (Vice City) "
+                                        "or --game 2 (San Andreas)"};
+            case StoreResult::kStored:
+                break;
+            }
+            tally.imported.push_back(file.path);
         }
-        ++imported;
+    } catch (...) {
+        // What was imported before the failure stays imported: say so, and what was not.
+        std::fprintf(stderr, "tessarine-cli import: stopped: %s; not imported: %zu\n",
+                     tally.Summary(files.size()).c_str(), files.size() - tally.imported.size());
+        throw;
     }
     db->Flush();
-    std::printf("imported %d images%s\n", imported,
-                skipped ? (", skipped " + std::to_string(skipped)).c_str() : "");
-    return skipped ? kRefused : kDone;
+    std::printf("%s\n", tally.Summary(files.size()).c_str());
+    if (!tally.failed.empty())
+        return kBadInput;
+    return tally.skipped.empty() ? kDone : kRefused;
 }

@@ -3,9 +3,12 @@
 #include "app/Log.h"
 #include "app/Settings.h"
 #include "app/SettingsKeys.h"
+#include "cache/NameRules.h"
 #include "cli/Cli.h"
 #include "platform/Files.h"
+#include "platform/SafeFileName.h"
 #include "raster/ImageFile.h"
+#include "raster/ImportImage.h"
 #include "rw/SectionNames.h"
 #include "ui/tools/TXDHelper.h"
 
@@ -22,6 +25,7 @@ const char kTxdUsage[] =
     "[--replace] [--game N]";
 
 void OpenDictionary(CTXDHelper& helper, const std::string& path) {
+    RequireReadableFile(path);
     try {
         helper.OpenTXD(path);
     } catch (const RW::CException& e) {
@@ -35,7 +39,7 @@ void PrintTree(RW::CStream& stream, RW::CNode* node, int depth) {
                 static_cast<unsigned>(node->m_nOffset), node->m_nSize);
     if (node->m_nID == RW::SECTION_STRING && node->m_ppSections.empty())
         if (const uint8_t* data = node->GetData(stream.m_hFile))
-            std::printf("\"%s\"", RW::FieldName(data, node->m_nSize).c_str());
+            std::printf("\"%s\"", Shown(RW::FieldName(data, node->m_nSize)).c_str());
     std::printf("\n");
     for (auto& child : node->m_ppSections)
         PrintTree(stream, child.get(), depth + 1);
@@ -72,10 +76,10 @@ int TxdList(const Args& args) {
                             i ? "," : "", i, Json(name).c_str(), w, h,
                             Json(format ? format : "").c_str(), alpha ? "true" : "false");
             else
-                std::printf("%4u  %-32s %5u x %-5u %-16s %s\n", i, name.c_str(), w, h,
+                std::printf("%4u  %-32s %5u x %-5u %-16s %s\n", i, Shown(name).c_str(), w, h,
                             format ? format : "", alpha ? "alpha" : "");
         } catch (const RW::CException& e) {
-            std::fprintf(stderr, "tessarine-cli txd: texture %u: %s\n", i, e.Text().c_str());
+            std::fprintf(stderr, "tessarine-cli txd: texture %u: %s\n", i, Shown(e.Text()).c_str());
             ++failed;
         }
     }
@@ -113,18 +117,28 @@ int TxdExport(const Args& args) {
                       "no image encoder for '" + (toFile ? Extension(out) : format) + "'"};
     if (!toFile)
         std::filesystem::create_directories(out);
+    // Names from the dictionary become file names inside the folder only, one file each.
+    SafeFileName::CNamer namer;
     int failed = 0;
     for (size_t i = 0; i < textures.size(); ++i) {
         std::string name = "texture " + std::to_string(textures[i]);
         try {
             name = txd->GetTextureName(textures[i], false);
-            Progress(i + 1, textures.size(), name);
+            Progress(i + 1, textures.size(), Shown(name));
             auto bitmap = helper.DecodeTexture(textures[i]);
-            const std::string path = toFile ? out : out + "/" + name + "." + format;
-            if (!bitmap || !SaveBitmapByExtension(*bitmap, path))
-                throw RW::CException("could not be written", nullptr, nullptr);
+            const std::string file = toFile ? std::string() : namer.Take(name, format);
+            const std::string path = toFile ? out : out + "/" + file;
+            if (!bitmap)
+                throw RW::CException("the texture has no pixels", nullptr, nullptr);
+            const std::string failure = SaveImage(*bitmap, path);
+            if (!failure.empty())
+                throw RW::CException(failure, nullptr, nullptr);
+            if (!toFile && file != name + "." + format)
+                std::fprintf(stderr, "tessarine-cli txd: %s written as %s\n", Shown(name).c_str(),
+                             Shown(file).c_str());
         } catch (const RW::CException& e) {
-            std::fprintf(stderr, "tessarine-cli txd: %s: %s\n", name.c_str(), e.Text().c_str());
+            std::fprintf(stderr, "tessarine-cli txd: %s: %s\n", Shown(name).c_str(),
+                         Shown(e.Text()).c_str());
             ++failed;
         }
     }
@@ -137,20 +151,28 @@ int TxdImport(const Args& args) {
     if (args.positional.size() < 3)
         throw Failure{kBadInput, kTxdUsage};
     PluginSession plugins;
-    auto db = OpenCacheForEdit(args, 1);
+    auto db = OpenCache(args, 1, Access::kWrite);
+    RequireDataFiles(*db);
     const int category = ImportCategory(*db, args);
     const int game = ImportGame(*db, args);
+    // Every dictionary is opened before the first texture is imported: one that cannot be
+    // read stops the command with the cache unchanged.
+    std::vector<std::unique_ptr<CTXDHelper>> dictionaries;
+    for (size_t f = 2; f < args.positional.size(); ++f) {
+        dictionaries.push_back(std::make_unique<CTXDHelper>());
+        OpenDictionary(*dictionaries.back(), args.positional[f]);
+    }
     CCacheHelper cache(db.get());
     DictionaryImport import{*db, cache, category, game, args.Has("--replace")};
-    for (size_t f = 2; f < args.positional.size(); ++f) {
-        CTXDHelper helper;
-        OpenDictionary(helper, args.positional[f]);
-        import.Run(helper, args.positional[f]);
-    }
+    for (size_t f = 0; f < dictionaries.size(); ++f)
+        import.Run(*dictionaries[f], args.positional[f + 2]);
     db->Flush();
-    std::printf("imported %d textures, skipped %d existing, %d failed\n", import.imported,
-                import.skipped, import.failed);
-    return import.failed ? kBadInput : import.skipped ? kRefused : kDone;
+    std::printf("imported %d textures, skipped %d existing, %d with names the index cannot "
+                "hold, %d failed\n",
+                import.imported, import.skipped, import.refused, import.failed);
+    if (import.failed || import.refused)
+        return kBadInput;
+    return import.skipped || import.imported == 0 ? kRefused : kDone;
 }
 
 } // namespace
@@ -164,20 +186,32 @@ void Cli::DictionaryImport::Run(CTXDHelper& helper, const std::string& source) {
             name = request.name;
             Progress(t + 1, count, source + " / " + name);
             LogPrintA("CDlgImportIMG:  - Importing '%s'...\n", name.c_str());
-            if (name.empty())
-                throw RW::CException("the texture has no name", nullptr, nullptr);
+            // A name the index cannot hold is reported and skipped, never stored.
+            const NameProblem problem = CheckTextureName(name);
+            if (problem != NameProblem::kNone) {
+                std::fprintf(stderr, "tessarine-cli: %s: texture %u '%s' skipped: %s\n",
+                             Shown(source).c_str(), t, Shown(name).c_str(),
+                             DescribeNameProblem(problem).c_str());
+                ++refused;
+                continue;
+            }
             // Known names are skipped before anything is decoded.
             if (!replace && db.FindTexture(name, true) >= 0) {
                 LogPrintA("CDlgImportIMG:  - --> Texture '%s' SKIPPED (reason: already "
                           "exists)...\n",
                           name.c_str());
-                std::printf("skipped %s (already exists)\n", name.c_str());
+                std::printf("skipped %s (already exists)\n", Shown(name).c_str());
                 ++skipped;
                 continue;
             }
             auto bitmap = helper.DecodeTexture(t);
             if (!bitmap)
                 throw RW::CException("the texture has no pixels", nullptr, nullptr);
+            if (!EncodableSize(bitmap->Width(), bitmap->Height(), ForcedFamily(db, category)))
+                throw RW::CException("its size " + std::to_string(bitmap->Width()) + "x" +
+                                         std::to_string(bitmap->Height()) +
+                                         " is not a power of two",
+                                     nullptr, nullptr);
             if (StoreBitmap(db, cache, *bitmap, name, request.withAlpha != 0, category,
                             request.uncompressed != 0, game, replace) == StoreResult::kOutOfPlace) {
                 std::fprintf(stderr, "tessarine-cli: %s: %s not replaced: %s\n", source.c_str(),
@@ -187,9 +221,10 @@ void Cli::DictionaryImport::Run(CTXDHelper& helper, const std::string& source) {
             }
             ++imported;
         } catch (const RW::CException& e) {
-            std::fprintf(stderr, "tessarine-cli: %s: %s: %s\n", source.c_str(),
-                         name.empty() ? ("texture " + std::to_string(t)).c_str() : name.c_str(),
-                         e.Text().c_str());
+            std::fprintf(stderr, "tessarine-cli: %s: %s: %s\n", Shown(source).c_str(),
+                         name.empty() ? ("texture " + std::to_string(t)).c_str()
+                                      : Shown(name).c_str(),
+                         Shown(e.Text()).c_str());
             ++failed;
         }
     }

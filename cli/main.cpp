@@ -1,4 +1,5 @@
 // tessarine-cli: texture-cache work from a shell, over the editor's own core.
+#include "cli/ArgSpec.h"
 #include "cli/Cli.h"
 
 #include <cstdio>
@@ -34,7 +35,9 @@ const Command kCommands[] = {
      "repair is a question; --yes answers them all, without it and without a terminal nothing "
      "is changed."},
     {"rename", CommandRename, "rename INDEX TEXTURE NEW-NAME",
-     "Renames a texture; its aliases follow. Refused when the new name exists in any case."},
+     "Renames a texture; its aliases follow. Refused when the new name exists in any case, or "
+     "when the index cannot hold it (a double quote, a line break or other control character, "
+     "a character outside Latin-1, more than 63 characters, or nothing)."},
     {"delete", CommandDelete, "delete INDEX TEXTURE...",
      "Deletes textures with their aliases and cuts their records out of every DAT and TMB, in "
      "one pass over each file. Nothing is deleted when a name is not found."},
@@ -44,9 +47,11 @@ const Command kCommands[] = {
      "category add INDEX NAME | rename INDEX OLD NEW | delete INDEX NAME | move INDEX CATEGORY "
      "TEXTURE...",
      "Adds, renames or deletes a category (its textures fall into the first one), or moves "
-     "textures into a category."},
+     "textures into a category. A category name is one word. Aliases take their original's "
+     "category and are not moved."},
     {"set", CommandSet, "set INDEX TEXTURE camnorm|hasbias|hasdetail VALUE",
-     "Sets one flag of a texture."},
+     "Sets one flag of a texture. An alias has its original's flags; setting a flag to the "
+     "value it has changes nothing and exits with 1."},
     {"import", CommandImport,
      "import INDEX IMAGE... [--category NAME] [--no-alpha] [--uncompressed] [--replace] "
      "[--game N]",
@@ -55,13 +60,16 @@ const Command kCommands[] = {
      "--uncompressed). The record layout is the cache's own, or --game / the settings' game for "
      "a new cache; the category's default format and the settings' rules may force one codec "
      "family for every cache. A texture of the same name is replaced only with --replace; its "
-     "aliases then follow the new one."},
+     "aliases then follow the new one. Every file and its name are checked before the first "
+     "is imported; an image that cannot be decoded is reported and the others imported."},
     {"export", CommandExport,
      "export INDEX [TEXTURE...] [--category NAME] --out FILE|FOLDER [--format png|bmp|gif|jpg|tif] "
      "[--cache C] [--level N] [--thumb] [--aliases]",
      "Exports textures as image files: one texture to a file (its extension picks the format), "
      "or the named textures, a category or all of them into a folder as NAME.FORMAT. Aliases are "
-     "left out of whole exports unless --aliases is given."},
+     "left out of whole exports unless --aliases is given. Names become file names inside the "
+     "folder: separators, control characters and leading dots become '_', and names that meet "
+     "get ~2, ~3, ..."},
     {"plugins", CommandPlugins,
      "plugins [--json] | plugins set FAMILY [--plugin FILE] [--quality N] [--dithering N] | "
      "plugins menu [ID]",
@@ -108,34 +116,59 @@ void PrintUsage(FILE* out) {
                out);
 }
 
+void PrintCommandHelp(const Command& c) {
+    std::printf("Usage: tessarine-cli %s\n\n%s\n", c.usage, c.help);
+}
+
+const Command* FindCommandNamed(const std::string& name) {
+    for (const Command& c : kCommands)
+        if (name == c.name)
+            return &c;
+    return nullptr;
+}
+
+bool AsksForHelp(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h"))
+            return true;
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h") ||
-        !std::strcmp(argv[1], "help")) {
-        if (argc >= 3)
-            for (const Command& c : kCommands)
-                if (!std::strcmp(argv[2], c.name)) {
-                    std::printf("Usage: tessarine-cli %s\n\n%s\n", c.usage, c.help);
-                    return 0;
-                }
-        PrintUsage(argc < 2 ? stderr : stdout);
-        return argc < 2 ? Cli::kBadInput : Cli::kDone;
+    const int at = Cli::FindCommand(argc, argv);
+    const std::string word = at > 0 ? argv[at] : "";
+    if (at < 0 || word == "help") {
+        if (at > 0 && at + 1 < argc)
+            if (const Command* c = FindCommandNamed(argv[at + 1])) {
+                PrintCommandHelp(*c);
+                return Cli::kDone;
+            }
+        const bool asked = at > 0 || AsksForHelp(argc, argv);
+        PrintUsage(asked ? stdout : stderr);
+        return asked ? Cli::kDone : Cli::kBadInput;
     }
-    for (const Command& c : kCommands) {
-        if (std::strcmp(argv[1], c.name) != 0)
-            continue;
+    const Command* found = FindCommandNamed(word);
+    if (!found) {
+        std::fprintf(stderr, "tessarine-cli: unknown command '%s'\n\n", word.c_str());
+        PrintUsage(stderr);
+        return Cli::kBadInput;
+    }
+    const Command& c = *found;
+    {
         try {
-            const Cli::Args args = Cli::Parse(argc, argv, 2);
+            const Cli::Args args = Cli::ParseCommandLine(argc, argv, at, c.usage);
             if (args.Has("--help")) {
-                std::printf("Usage: tessarine-cli %s\n\n%s\n", c.usage, c.help);
+                PrintCommandHelp(c);
                 return Cli::kDone;
             }
             Cli::InstallMessageBoxes(args);
             Cli::UseSettings(args);
             return c.run(args);
         } catch (const Cli::Failure& failure) {
-            std::fprintf(stderr, "tessarine-cli %s: %s\n", c.name, failure.message.c_str());
+            std::fprintf(stderr, "tessarine-cli %s: %s\n", c.name,
+                         Cli::ShownLines(failure.message).c_str());
             return failure.code;
         } catch (const CWriteError& error) {
             // A full disk or a refused permission is no damage: the edit was undone.
@@ -154,7 +187,4 @@ int main(int argc, char** argv) {
             return Cli::kBadInput;
         }
     }
-    std::fprintf(stderr, "tessarine-cli: unknown command '%s'\n\n", argv[1]);
-    PrintUsage(stderr);
-    return Cli::kBadInput;
 }

@@ -86,9 +86,12 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
     while ((got = fread(buffer, 1, sizeof buffer, file)) > 0)
         data.append(buffer, got);
     const bool failed = ferror(file) != 0;
+    const int error = errno;
     fclose(file);
-    if (failed)
+    if (failed) {
+        errno = error; // the caller may want to say why
         return std::nullopt;
+    }
     return data;
 }
 

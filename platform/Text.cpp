@@ -1,5 +1,7 @@
 #include "platform/Text.h"
 
+#include <cstdio>
+
 namespace Text {
 
 namespace {
@@ -124,6 +126,45 @@ size_t Utf8PrefixBytes(std::string_view utf8, size_t maxBytes) {
         pos = next;
     }
     return pos;
+}
+
+bool IsValidUtf8(std::string_view text) {
+    for (size_t pos = 0; pos < text.size();) {
+        const size_t start = pos;
+        const char32_t c = DecodeUtf8(text, pos);
+        const size_t length = pos - start;
+        const auto b0 = static_cast<unsigned char>(text[start]);
+        if (b0 >= 0x80 && length == 1)
+            return false; // a byte that starts no sequence, or a broken one
+        const char32_t least = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
+        if (length > 1 && (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)))
+            return false;
+    }
+    return true;
+}
+
+bool IsControl(char32_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
+
+std::string EscapeControls(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (size_t pos = 0; pos < utf8.size();) {
+        const size_t start = pos;
+        const char32_t c = DecodeUtf8(utf8, pos);
+        const bool stray = static_cast<unsigned char>(utf8[start]) >= 0x80 && pos - start == 1;
+        if (!stray && !IsControl(c)) {
+            out.append(utf8.substr(start, pos - start));
+            continue;
+        }
+        char escaped[8];
+        std::snprintf(escaped, sizeof escaped, "\\x%02X",
+                      stray ? static_cast<unsigned>(static_cast<unsigned char>(utf8[start]))
+                            : static_cast<unsigned>(c));
+        out += escaped;
+    }
+    return out;
 }
 
 std::string_view TrimBlanks(std::string_view text) {

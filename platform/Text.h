@@ -23,6 +23,14 @@ std::string Utf8Truncate(std::string_view utf8, size_t maxChars);
 // The longest prefix of at most maxBytes bytes that ends on a character boundary.
 size_t Utf8PrefixBytes(std::string_view utf8, size_t maxBytes);
 
+// True when the bytes are well-formed UTF-8 (no stray, overlong or surrogate sequences).
+bool IsValidUtf8(std::string_view text);
+// True for the control characters of Latin-1: U+0000-U+001F, U+007F and U+0080-U+009F.
+bool IsControl(char32_t c);
+// The text with every control character (and every byte that is not UTF-8) written as
+// \xNN, so that text taken from a file cannot drive the terminal it is shown on.
+std::string EscapeControls(std::string_view utf8);
+
 // Without spaces, tabs, CRs and line ends at both ends.
 std::string_view TrimBlanks(std::string_view text);
 

@@ -3,8 +3,10 @@
 #include "app/Log.h"
 #include "app/Settings.h"
 #include "app/SettingsKeys.h"
+#include "cache/NameRules.h"
 #include "gta/BlockCompression.h"
 #include "platform/MessageBox.h"
+#include "platform/Text.h"
 #include "raster/PluginHost.h"
 #include "raster/RasterConvert.h"
 #include "raster/RasterFormat.h"
@@ -155,6 +157,16 @@ std::unique_ptr<Bitmap32> CCacheHelper::DecodeCacheTexture(int texture, int cach
     return nullptr;
 }
 
+bool EncodableSize(uint32_t width, uint32_t height, int forcedFamily) {
+    constexpr uint32_t kLargestSide = 0x7FFF; // the header keeps 15 bits of the height
+    constexpr uint32_t kUncMultiple = 64;
+    const bool unc = forcedFamily == 3;
+    const auto fits = [unc](uint32_t v) {
+        return v != 0 && v <= kLargestSide && (PowerOfTwo(v) || (unc && v % kUncMultiple == 0));
+    };
+    return fits(width) && fits(height);
+}
+
 std::optional<std::vector<uint8_t>> CCacheHelper::MakeThumbnail(int texture, int cache,
                                                                 uint32_t& side) {
     CTextureDatabase* db = m_pDatabase;
@@ -204,13 +216,18 @@ int CCacheHelper::EncodeCacheTexture(const EncodeRequest& request) {
     if (!db || !source)
         throw CError("Wrong texture dimensions given.");
     const uint32_t width = source->Width(), height = source->Height();
-    const bool unc = request.forcedFamily == 3;
-    const auto fits = [unc](uint32_t v) { return PowerOfTwo(v) || (unc && v % 64 == 0); };
-    if (width == 0 || height == 0 || width > 0x7FFF || height > 0x7FFF || !fits(width) ||
-        !fits(height))
+    if (!EncodableSize(width, height, request.forcedFamily))
         throw CError("Wrong texture dimensions given.");
     if (request.game == 0)
         AfxMessageBox("wrong GameID given!", MB_OK | MB_ICONHAND);
+    // Refused before any record is appended: a texture that cannot be indexed, or one with
+    // no data file to hold its pixels, would leave the cache's files out of step.
+    if (request.targetCache == -1) {
+        const NameProblem problem = CheckTextureName(request.name);
+        if (problem != NameProblem::kNone)
+            throw CError("The texture name '" + Text::EscapeControls(request.name) +
+                         "' cannot be stored: " + DescribeNameProblem(problem) + ".");
+    }
     // Thumbnails, records and the index entry go in together or not at all.
     CEditScope edit(*db);
 
@@ -221,6 +238,11 @@ int CCacheHelper::EncodeCacheTexture(const EncodeRequest& request) {
     const auto wanted = [&](int i) {
         return (request.targetCache == -1 || request.targetCache == i) && db->IsDatOpen(i);
     };
+    bool anyCache = false;
+    for (int i = 0; i < kCacheCount; ++i)
+        anyCache = anyCache || wanted(i);
+    if (!anyCache)
+        throw CError("The cache has no data file (.dat) to store the texture in.");
 
     // Buffers: the current level, its square copy, the chains and one output per cache.
     // Outputs get room for the smallest levels of every format (PVRTC's are 32 bytes).

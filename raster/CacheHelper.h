@@ -21,6 +21,10 @@ struct EncodeRequest {
     int forcedFamily = -1;     // -1: each cache its own family
 };
 
+// Whether a bitmap of this size can be encoded into a cache: each side a power of two (or,
+// with the "unc" family forced on every cache, a multiple of 64) and at most 32767.
+bool EncodableSize(uint32_t width, uint32_t height, int forcedFamily);
+
 class CCacheHelper {
 public:
     explicit CCacheHelper(CTextureDatabase* database = nullptr) : m_pDatabase(database) {}

@@ -14,8 +14,13 @@ CC=clang-14 CXX=clang++-14 cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWith
 cmake --build "$BUILD_DIR" -j"$(nproc)"
 WORK="$(mktemp -d)"
 trap 'rm -rf "$WORK"' EXIT
-mkdir -p "$WORK/index" "$WORK/unpack" "$WORK/cache" "$WORK/txd" "$WORK/dff" "$WORK/img"
+mkdir -p "$WORK/index" "$WORK/names" "$WORK/unpack" "$WORK/cache" "$WORK/txd" "$WORK/dff" "$WORK/img"
 cp samples/demo/*.txt "$WORK/index/"
+# Names: plain, with blanks and Latin-1, and the hostile ones (paths, line breaks, quotes).
+printf 'wall' >"$WORK/names/plain"
+printf 'door_close \xc3\xa9' >"$WORK/names/blank"
+printf '../../../../PWNED' >"$WORK/names/path"
+printf 'wood\ncat=3 x"' >"$WORK/names/injection"
 REAL=../shared/testdata/real
 if [ -d "$REAL" ]; then
     find "$REAL/mobile_cache" -name '*.txt' -exec cp {} "$WORK/index/" \;
@@ -26,12 +31,13 @@ if [ -d "$REAL" ]; then
 fi
 export ASAN_OPTIONS=detect_leaks=1
 export TESSARINE_FUZZ_SEEDS="$WORK/cache"
-for target in FuzzCacheFiles FuzzIndexFile FuzzUnpackData FuzzImgDirectory FuzzRwStream \
+for target in FuzzCacheFiles FuzzIndexFile FuzzNames FuzzUnpackData FuzzImgDirectory FuzzRwStream \
     FuzzRwStreamMobile FuzzTxdPC FuzzTxdPS2 FuzzTxdMobile FuzzDffNames; do
     corpus="$WORK/unpack"
     max_len=4096
     case "$target" in
     FuzzIndexFile) corpus="$WORK/index" ;;
+    FuzzNames) corpus="$WORK/names" max_len=256 ;;
     FuzzCacheFiles) corpus="$WORK/cache" ;;
     FuzzImgDirectory) corpus="$WORK/img" max_len=16384 ;;
     FuzzDffNames) corpus="$WORK/dff" max_len=16384 ;;

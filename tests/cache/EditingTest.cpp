@@ -68,15 +68,17 @@ TEST_F(Editing, KeySettersAndCategories) {
     EXPECT_EQ(db->GetCategoryName(1), "Two");
     EXPECT_EQ(db->DeleteCategory(5), 0);
 
-    ASSERT_EQ(db->AddCategory("Road Signs"), 1); // one word
-    EXPECT_EQ(db->GetCategoryName(2), "Road");
+    // A category name is one word: a second one is refused, not cut off.
+    EXPECT_EQ(db->AddCategory("Road Signs"), 0);
+    ASSERT_EQ(db->AddCategory("Road"), 1);
     EXPECT_EQ(db->Categories()[2].id, 2);
     EXPECT_EQ(db->RenameCategory(2, "Road"), 1);
     EXPECT_EQ(db->RenameCategory(2, "  "), 0);
     ASSERT_EQ(m_Boxes.Boxes().size(), 1u);
     EXPECT_NE(m_Boxes.Boxes()[0].text.find("Empty category name given"), std::string::npos);
-    EXPECT_EQ(db->RenameCategory(2, std::string(80, 'r')), 1);
-    EXPECT_EQ(db->GetCategoryName(2).size(), 63u);
+    EXPECT_EQ(db->RenameCategory(2, std::string(64, 'r')), 0);
+    EXPECT_EQ(db->RenameCategory(2, std::string(63, 'r')), 1);
+    EXPECT_EQ(db->CategoryCount(), 3);
 }
 
 TEST_F(Editing, AppendRecordThenAddTexture) {

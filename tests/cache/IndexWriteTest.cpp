@@ -122,29 +122,31 @@ TEST(IndexWrite, RebuildReplacesTheFileAtomicallyAndKeepsItOpen) {
     EXPECT_TRUE(boxes.Boxes().empty());
 }
 
-TEST(IndexWrite, FailedRebuildSaysWhyAndLeavesNoTemporaryFile) {
+TEST(IndexWrite, FailedRewriteSaysWhyAndLeavesNoTemporaryFile) {
     TempDir dir;
     dir.Write("c.txt", "\"x\" width=1 height=1\n");
+    dir.Write("c.dxt.dat", "");
     CScriptedMessageBox boxes;
     CTextureDatabase db(dir.File("c.txt"), 0);
-    // Something that cannot be renamed over stands where the index was.
-    std::filesystem::remove(dir.File("c.txt"));
-    std::filesystem::create_directory(dir.File("c.txt"));
-    dir.Write("c.txt/keep", "x");
     // Behind the back of the open database: it refuses to write over what it did not see.
+    dir.Write("c.txt", "\"y\" width=1 height=1\n");
     EXPECT_THROW(db.RebuildTxt(), CBusyError);
+    // Something that cannot be renamed over stands where the new TOC would go.
+    std::filesystem::create_directory(dir.File("c.dxt.toc"));
+    dir.Write("c.dxt.toc/keep", "x");
     CTextureDatabase again(dir.File("c.txt"), 0);
     try {
-        again.RebuildTxt();
-        FAIL() << "the rebuild succeeded";
+        again.FixToc(0);
+        FAIL() << "the repair succeeded";
     } catch (const CWriteError& error) {
         EXPECT_EQ(error.Errno(), EISDIR);
-        EXPECT_NE(std::string(error.what()).find("c.txt"), std::string::npos);
+        EXPECT_NE(std::string(error.what()).find("c.dxt.toc"), std::string::npos);
     }
+    EXPECT_EQ(dir.Read("c.txt"), "\"y\" width=1 height=1\n");
     // The reason travels in the exception; the caller decides how to show it.
     EXPECT_TRUE(boxes.Boxes().empty());
     int entries = 0;
     for ([[maybe_unused]] auto& entry : std::filesystem::directory_iterator(dir.Path()))
         ++entries;
-    EXPECT_EQ(entries, 1);
+    EXPECT_EQ(entries, 3);
 }

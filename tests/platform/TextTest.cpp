@@ -29,3 +29,14 @@ TEST(Text, WideConversionsAndTruncationKeepCharactersWhole) {
               3u);
 }
 
+TEST(Text, ControlCharactersAreWrittenOutForTerminals) {
+    EXPECT_EQ(Text::EscapeControls("a\x1b[31mb\n"), "a\\x1B[31mb\\x0A");
+    EXPECT_EQ(Text::EscapeControls("c1\xC2\x9B del\x7F"), "c1\\x9B del\\x7F");
+    EXPECT_EQ(Text::EscapeControls("stray\xFF"), "stray\\xFF");
+    EXPECT_EQ(Text::EscapeControls("caf\xC3\xA9 \xE6\x9D\xB1"), "caf\xC3\xA9 \xE6\x9D\xB1");
+    EXPECT_TRUE(Text::IsValidUtf8("caf\xC3\xA9 \xF0\x9F\x98\x80"));
+    EXPECT_FALSE(Text::IsValidUtf8("\xC0\xAF"));     // overlong
+    EXPECT_FALSE(Text::IsValidUtf8("\xED\xA0\x80")); // a surrogate
+    EXPECT_FALSE(Text::IsValidUtf8("\xE2\x82"));     // cut short
+    EXPECT_FALSE(Text::IsValidUtf8("\x80"));
+}
