@@ -227,7 +227,22 @@ int CTextureDatabase::LoadOffsets(int cache, bool thumbnails) {
             m_TocList[k].push_back(static_cast<uint32_t>(offset));
         }
         ++count;
-        offset += RecordLength(static_cast<int>(i), k, thumbnails);
+        const uint64_t length = RecordLength(static_cast<int>(i), k, thumbnails);
+        const uint64_t end = thumbnails ? m_WalkImage.size() : uint64_t(file->Length());
+        if (offset + length > end) {
+            // A record cut short by the end of the file holds no picture to show.
+            if (thumbnails) {
+                record.tmbOffset[k] = -1;
+            } else {
+                record.datOffset[k] = -1;
+                m_TocList[k].back() = kNoRecord;
+            }
+            --count;
+            offset = end;
+            ++i;
+            break;
+        }
+        offset += length;
         ++i;
     }
     // Aliases after the last record have no record to wait for; without their entries a

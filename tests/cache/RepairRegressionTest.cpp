@@ -1,0 +1,271 @@
+// Damaged caches found in use, each with what went wrong before: a repair must never
+// point a texture at another texture's record, throw sound data away, or make a damaged
+// cache look sound.
+#include "cache/ByteOrder.h"
+#include "cache/CacheCheck.h"
+#include "cache/TextureDatabase.h"
+#include "platform/Files.h"
+#include "platform/ScriptedMessageBox.h"
+#include "support/CacheBuilder.h"
+#include "support/CacheFiles.h"
+#include "support/TempDir.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+namespace {
+
+bool Has(const std::vector<CacheProblem>& problems, CacheProblem::Kind kind) {
+    for (const CacheProblem& p : problems)
+        if (p.kind == kind)
+            return true;
+    return false;
+}
+
+class Repairs : public ::testing::Test {
+protected:
+    // Five textures and two aliases, the last entry an alias; records of three sizes.
+    CacheBuilder& Build(int layout, unsigned caches = 0b0011) {
+        m_Builder = std::make_unique<CacheBuilder>(m_Dir.Path(), "r", layout, caches);
+        m_Builder->Add("a", 8, 8, RASTER_DXT1, true, layout == 2);
+        m_Builder->Add("b", 4, 4, RASTER_RGBA4444);
+        m_Builder->AddAlias("bl", "b");
+        m_Builder->Add("c", 16, 16, RASTER_RGBA8888);
+        m_Builder->Add("d", 8, 8, RASTER_RGBA8888);
+        m_Builder->Add("e", 4, 4, RASTER_RGBA8888);
+        m_Builder->AddAlias("el", "e");
+        m_Builder->Write();
+        return *m_Builder;
+    }
+    std::string File(int cache, const char* extension) const {
+        return m_Builder->FilePath(cache, extension);
+    }
+    // Every texture of every cache reads back as built.
+    void ExpectAllReadable(CTextureDatabase& db, unsigned caches = 0b0011) {
+        for (int k = 0; k < kCacheCount; ++k) {
+            if (!(caches & (1u << k)))
+                continue;
+            for (int t = 0; t < db.TextureCount(); ++t) {
+                const auto& texture = m_Builder->Textures()[size_t(t)];
+                const std::string& original =
+                    texture.affiliate.empty() ? texture.name : texture.affiliate;
+                const auto data = db.ReadTextureData(k, t, false);
+                ASSERT_TRUE(data) << k << " " << t;
+                for (const auto& built : m_Builder->Textures()) {
+                    if (built.name == original) {
+                        EXPECT_EQ(*data, built.raster) << "cache " << k << " texture " << t;
+                    }
+                }
+            }
+        }
+    }
+    TempDir m_Dir;
+    CScriptedMessageBox m_Boxes;
+    std::unique_ptr<CacheBuilder> m_Builder;
+};
+
+} // namespace
+
+TEST_F(Repairs, ATocLackingItsLastAliasEntryKeepsEveryThumbnail) {
+    Build(1);
+    const std::string tmb = TempDir::ReadFile(File(0, ".tmb"));
+    std::filesystem::resize_file(File(0, ".toc"), Files::FileSize(File(0, ".toc")) - 4);
+    CTextureDatabase db(m_Dir.File("r.txt"), 0);
+    const auto problems = CheckCache(db, true);
+    EXPECT_TRUE(Has(problems, CacheProblem::BadToc));
+    EXPECT_FALSE(Has(problems, CacheProblem::BadTmb)); // the thumbnails are all there
+    for (const CacheProblem& p : problems)
+        EXPECT_TRUE(FixProblem(db, p));
+    EXPECT_TRUE(CheckCache(db, true).empty());
+    EXPECT_EQ(TempDir::ReadFile(File(0, ".tmb")), tmb);
+    ExpectAllReadable(db);
+}
+
+TEST_F(Repairs, ShortEmptiedOrMisleadingTocsAreRebuiltFromTheDat) {
+    Build(2);
+    const std::string sound = TempDir::ReadFile(File(0, ".toc"));
+    for (const int64_t length : {12, 0, 1}) {
+        SCOPED_TRACE(length);
+        std::filesystem::resize_file(File(0, ".toc"), length);
+        CTextureDatabase db(m_Dir.File("r.txt"), 0);
+        // Words past the end point at no record, not at the first one.
+        EXPECT_EQ(db.GetTocOffset(0, 5), -1);
+        EXPECT_EQ(db.FixToc(0), 0);
+        EXPECT_EQ(TempDir::ReadFile(File(0, ".toc")), sound);
+        ExpectAllReadable(db);
+        // A replacement afterwards cuts exactly its own record.
+        const int64_t dat = db.FileLength(kFileDat, 0);
+        const int64_t stored = db.StoredLength(1, 0, false);
+        ASSERT_EQ(db.DeleteTexture(1, db.TextureCount() - 1, true), 1);
+        EXPECT_EQ(db.FileLength(kFileDat, 0), dat - stored);
+        m_Builder->Write();
+    }
+}
+
+TEST_F(Repairs, ARecordOutsideItsDatRefusesDeletionAndIsReported) {
+    Build(2);
+    std::string toc = TempDir::ReadFile(File(0, ".toc"));
+    WriteLe32(reinterpret_cast<uint8_t*>(toc.data()) + 4 + 4 * 3, 0x00FFFFF0u); // "c"
+    m_Dir.Write("r.dxt.toc", toc);
+    const CacheFiles before = ReadCacheFiles(m_Dir.Path(), "r");
+    CTextureDatabase db(m_Dir.File("r.txt"), 0);
+    EXPECT_EQ(db.DeleteTexture(3, db.TextureCount() - 1, true), 0);
+    EXPECT_EQ(db.DeleteTextures({0}), 0);
+    EXPECT_EQ(ReadCacheFiles(m_Dir.Path(), "r"), before);
+    const auto problems = CheckCache(db, true);
+    ASSERT_TRUE(Has(problems, CacheProblem::BadRecords));
+    EXPECT_NE(problems.back().prompt.find("(c)"), std::string::npos) << problems.back().prompt;
+    // The repair finds the record where the walk of the DAT puts it.
+    EXPECT_EQ(db.FixToc(0), 0);
+    EXPECT_TRUE(CheckCache(db, true).empty());
+    ExpectAllReadable(db);
+}
+
+TEST_F(Repairs, ACutDatStaysDamagedUntilItsLostTexturesAreGone) {
+    Build(1);
+    std::filesystem::resize_file(File(0, ".dat"), Files::FileSize(File(0, ".dat")) * 4 / 10);
+    CTextureDatabase db(m_Dir.File("r.txt"), 0);
+    EXPECT_GT(db.FixToc(0), 0);
+    EXPECT_TRUE(db.CheckToc(0)); // the TOC itself is sound now
+    auto problems = CheckCache(db, true);
+    ASSERT_EQ(problems.size(), 1u);
+    ASSERT_EQ(problems[0].kind, CacheProblem::BadRecords);
+    EXPECT_FALSE(FixProblem(db, problems[0]));
+    const std::vector<int> lost = problems[0].textures;
+    EXPECT_EQ(db.GetTextureName(lost.front()), "c");
+    // Textures without records can be deleted; what remains is sound.
+    ASSERT_EQ(db.DeleteTextures(lost), 1);
+    EXPECT_TRUE(CheckCache(db, true).empty());
+    EXPECT_EQ(*db.ReadTextureData(0, 0, false), m_Builder->Textures()[0].raster);
+}
+
+TEST_F(Repairs, EmptyDatOrEmptyIndexIsNeverFittedOverTheRecords) {
+    Build(2);
+    const CacheFiles sound = ReadCacheFiles(m_Dir.Path(), "r");
+    m_Dir.Write("r.txt", "cat=0 name=Default onfoot=0 slow=0 fast=0\r\n");
+    {
+        CTextureDatabase db(m_Dir.File("r.txt"), 0);
+        const auto problems = CheckCache(db, true);
+        ASSERT_EQ(problems.size(), 1u);
+        EXPECT_EQ(problems[0].kind, CacheProblem::EmptyIndex);
+        ASSERT_TRUE(FixProblem(db, problems[0]));
+        EXPECT_EQ(db.TextureCount(), 5); // the aliases are gone with the names
+        EXPECT_TRUE(CheckCache(db, true).empty());
+    }
+    WriteCacheFiles(m_Dir.Path(), sound);
+    std::filesystem::resize_file(File(0, ".dat"), 0);
+    CTextureDatabase db(m_Dir.File("r.txt"), 0);
+    EXPECT_EQ(db.FixToc(0), 5);
+    const auto problems = CheckCache(db, true);
+    ASSERT_TRUE(Has(problems, CacheProblem::BadRecords));
+    EXPECT_EQ(problems.back().textures.size(), 5u);
+}
+
+TEST_F(Repairs, AnIndexBuiltFromADatMapsEveryCacheToItsOwnRecords) {
+    Build(2, 0b1111);
+    std::filesystem::remove(m_Dir.File("r.txt"));
+    {
+        CTextureDatabase db(m_Dir.File("r.txt"), 0);
+        ASSERT_EQ(db.RebuildFromDat(), 1);
+        EXPECT_TRUE(db.RepairNotes().empty());
+    }
+    CTextureDatabase db(m_Dir.File("r.txt"), 0);
+    ASSERT_EQ(db.TextureCount(), 5);
+    EXPECT_TRUE(CheckCache(db, true).empty());
+    const std::vector<std::string> originals = {"a", "b", "c", "d", "e"};
+    for (int k = 0; k < kCacheCount; ++k)
+        for (int t = 0; t < 5; ++t)
+            for (const auto& built : m_Builder->Textures()) {
+                if (built.name == originals[size_t(t)]) {
+                    EXPECT_EQ(*db.ReadTextureData(k, t, false), built.raster) << k << " " << t;
+                }
+            }
+
+    // A cache whose DAT does not hold the same records is not guessed at.
+    Build(2, 0b0011);
+    std::filesystem::remove(m_Dir.File("r.txt"));
+    std::filesystem::resize_file(File(1, ".dat"), Files::FileSize(File(1, ".dat")) / 2);
+    CTextureDatabase partial(m_Dir.File("r.txt"), 0);
+    ASSERT_EQ(partial.RebuildFromDat(), 1);
+    ASSERT_EQ(partial.RepairNotes().size(), 1u);
+    EXPECT_NE(partial.RepairNotes()[0].find("etc cache"), std::string::npos);
+    EXPECT_EQ(partial.DamagedRecords(1).size(), 5u);
+}
+
+TEST_F(Repairs, TheThumbnailRepairKeepsIntactThumbnails) {
+    Build(2);
+    const std::string tmb = TempDir::ReadFile(File(1, ".tmb"));
+    const size_t record = tmb.size() / 5; // the builder's thumbnails are all one size
+    std::filesystem::resize_file(File(1, ".tmb"), static_cast<int64_t>(tmb.size() - record / 2));
+    CTextureDatabase db(m_Dir.File("r.txt"), 0);
+    ASSERT_TRUE(Has(CheckCache(db), CacheProblem::BadTmb));
+    ASSERT_EQ(db.RebuildTmb(1, 2), 1);
+    db.LoadOffsets(1, true);
+    const std::string now = TempDir::ReadFile(File(1, ".tmb"));
+    EXPECT_EQ(now.substr(0, 4 * record), tmb.substr(0, 4 * record));
+    EXPECT_EQ(now.size(), 4 * record + 20); // one placeholder, where no maker was given
+    EXPECT_EQ(db.CountThumbs(1), 5);
+}
+
+TEST_F(Repairs, RenamingATextureWithALongNameRenamesItsLineAndItsAliases) {
+    const std::string longName(70, 'n');
+    m_Dir.Write("l.txt", "cat=0 name=Default onfoot=0 slow=0 fast=0\r\n\"" + longName +
+                             "\" width=4 height=4\r\n\"alias\" \"affiliate=" + longName + "\"\r\n");
+    {
+        CTextureDatabase db(m_Dir.File("l.txt"), 0);
+        ASSERT_EQ(db.RenameTexture(0, "short"), 1);
+    }
+    const std::string index = m_Dir.Read("l.txt");
+    EXPECT_NE(index.find("\"short\" width=4 height=4\r\n"), std::string::npos) << index;
+    EXPECT_NE(index.find("\"alias\" \"affiliate=short\"\r\n"), std::string::npos) << index;
+    CTextureDatabase db(m_Dir.File("l.txt"), 0);
+    EXPECT_EQ(db.GetOriginalIndex(1), 0);
+}
+
+TEST_F(Repairs, EditsThroughASymbolicLinkChangeTheFilesBesideTheRealIndex) {
+    Build(2);
+    const std::string elsewhere = m_Dir.File("elsewhere");
+    std::filesystem::create_directory(elsewhere);
+    std::filesystem::create_symlink(m_Dir.File("r.txt"), elsewhere + "/r.txt");
+    {
+        CTextureDatabase db(elsewhere + "/r.txt", 0);
+        ASSERT_EQ(db.DeleteTextures({3}), 1);
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(elsewhere + "/r.txt"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(elsewhere),
+                            std::filesystem::directory_iterator()),
+              1);
+    CTextureDatabase db(m_Dir.File("r.txt"), 0);
+    EXPECT_EQ(db.TextureCount(), 6);
+    EXPECT_TRUE(CheckCache(db, true).empty());
+    EXPECT_EQ(*db.ReadTextureData(0, 3, false), m_Builder->Textures()[4].raster); // "d"
+}
+
+TEST_F(Repairs, AnEditInAFolderItMayNotWriteChangesNothing) {
+    if (geteuid() == 0)
+        GTEST_SKIP() << "permissions do not bind root";
+    Build(2);
+    const CacheFiles before = ReadCacheFiles(m_Dir.Path(), "r");
+    CTextureDatabase db(m_Dir.File("r.txt"), 0);
+    std::filesystem::permissions(m_Dir.Path(), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::remove);
+    EXPECT_THROW(db.DeleteTextures({3}), CWriteError);
+    std::filesystem::permissions(m_Dir.Path(), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
+    EXPECT_EQ(ReadCacheFiles(m_Dir.Path(), "r"), before);
+}
+
+TEST_F(Repairs, AnotherProgramsChangeIsNoticedBeforeAnEdit) {
+    Build(2);
+    CTextureDatabase mine(m_Dir.File("r.txt"), 0);
+    EXPECT_FALSE(mine.ChangedOnDisk());
+    {
+        CTextureDatabase theirs(m_Dir.File("r.txt"), 0);
+        ASSERT_EQ(theirs.RenameTexture(0, "apple"), 1);
+    }
+    EXPECT_TRUE(mine.ChangedOnDisk());
+    const CacheFiles theirs = ReadCacheFiles(m_Dir.Path(), "r");
+    EXPECT_THROW(mine.DeleteTextures({3}), CBusyError);
+    EXPECT_EQ(ReadCacheFiles(m_Dir.Path(), "r"), theirs);
+}
