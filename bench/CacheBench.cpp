@@ -1,5 +1,6 @@
 // Opening a large cache and deleting many textures from it.
 #include "bench/SyntheticCache.h"
+#include "cache/EditJournal.h"
 #include "cache/TextureDatabase.h"
 #include "platform/MessageBox.h"
 
@@ -67,6 +68,36 @@ void BM_DeleteBatch(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_DeleteBatch)->Iterations(3)->Unit(benchmark::kMillisecond);
+
+// Opening a cache whose compaction of its 256 MB DAT was interrupted: before its commit
+// (the new DAT is deleted) and after it (the new DAT is renamed into place).
+void BM_RecoverInterruptedCompaction(benchmark::State& state) {
+    Quiet();
+    const bool committed = state.range(0) != 0;
+    SyntheticCache cache(kTextures, kSide, 1);
+    std::vector<std::string> files = {cache.index};
+    for (const char* name : kCacheNames)
+        for (const char* extension : {".dat", ".toc", ".tmb"})
+            files.push_back(cache.dir + "/big." + name + extension);
+    const std::string dat = cache.dir + "/big.dxt.dat";
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::filesystem::copy_file(dat, EditJournal::StagedPath(dat),
+                                   std::filesystem::copy_options::overwrite_existing);
+        std::vector<bool> tocs(files.size(), false);
+        const std::string journal = EditJournal::JournalPath(cache.index);
+        EditJournal::Write(journal, EditJournal::Snapshot(files, tocs));
+        if (committed)
+            EditJournal::MarkCommitted(journal);
+        sync();
+        state.ResumeTiming();
+        CTextureDatabase db(cache.index, 0);
+        if (std::filesystem::exists(journal) || db.TextureCount() != kTextures)
+            state.SkipWithError("not recovered");
+    }
+    state.SetLabel(committed ? "finished (rename)" : "undone (delete)");
+}
+BENCHMARK(BM_RecoverInterruptedCompaction)->Arg(0)->Arg(1)->Iterations(3)->Unit(benchmark::kMillisecond);
 
 // The yardstick: copying a file of the DAT's size on the same file system.
 void BM_CopyDatSizedFile(benchmark::State& state) {

@@ -64,6 +64,8 @@ bool CCacheFile::ReadAt(uint64_t offset, void* buffer, size_t count) const {
 }
 
 void CCacheFile::WriteAt(uint64_t offset, const void* data, size_t count) {
+    if (m_WriteGuard)
+        m_WriteGuard();
     if (m_nWriteError)
         Fail(m_nWriteError);
     const char* bytes = static_cast<const char*>(data);
@@ -88,6 +90,8 @@ uint64_t CCacheFile::Append(const void* data, size_t count) {
 }
 
 void CCacheFile::AppendFrom(const CCacheFile& source, uint64_t offset, uint64_t count) {
+    if (m_WriteGuard)
+        m_WriteGuard();
     constexpr uint64_t kChunk = 64u << 20;
     bool kernelCopy = true;
     while (count > 0) {
@@ -120,6 +124,8 @@ void CCacheFile::AppendFrom(const CCacheFile& source, uint64_t offset, uint64_t 
 }
 
 void CCacheFile::Truncate(int64_t length) {
+    if (m_WriteGuard)
+        m_WriteGuard();
     if (m_nWriteError)
         Fail(m_nWriteError);
     if (Faults::Hit() || ftruncate(m_nFd, static_cast<off_t>(length)) != 0)

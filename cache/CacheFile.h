@@ -3,6 +3,7 @@
 // write passes the fault seam and checks its result; a failure throws CWriteError with
 // the system's reason and the file's name, so no caller can overlook it.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -19,6 +20,8 @@ public:
     CCacheFile& operator=(const CCacheFile&) = delete;
 
     const std::string& Path() const { return m_strPath; }
+    // Called before every change of the file: the owner's chance to prepare (or refuse).
+    void SetWriteGuard(std::function<void()> guard) { m_WriteGuard = std::move(guard); }
     // The file was renamed to path.
     void SetPath(std::string path) { m_strPath = std::move(path); }
     int Fd() const { return m_nFd; }
@@ -47,4 +50,5 @@ private:
     std::string m_strPath;
     int m_nWriteError;
     int64_t m_nLength = 0;
+    std::function<void()> m_WriteGuard;
 };

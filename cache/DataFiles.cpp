@@ -80,6 +80,9 @@ int CTextureDatabase::Open(const std::string& path) {
         m_pToc[k] = CCacheFile::OpenExisting(FilePath(kFileToc, k));
         m_pDat[k] = CCacheFile::OpenExisting(FilePath(kFileDat, k));
         m_pTmb[k] = CCacheFile::OpenExisting(FilePath(kFileTmb, k));
+        for (int kind : {kFileToc, kFileDat, kFileTmb})
+            if (Handle(kind, k))
+                GuardWrites(*Handle(kind, k));
         if (!m_pDat[k])
             continue;
         if (m_nPrimaryCache < 0)

@@ -106,11 +106,25 @@ void CTextureDatabase::BeginEdit() {
     for (const std::string& path : m_RealPaths)
         if (access(path.c_str(), F_OK) == 0 && access(path.c_str(), W_OK) != 0)
             throw CWriteError(errno, path);
+    m_pEditLock = std::move(lock);
+    m_bJournal = false;
+    m_nEditDepth = 1;
+}
+
+void CTextureDatabase::EnsureJournal() {
+    if (m_nEditDepth == 0)
+        throw std::logic_error("a cache file is changed outside an edit");
+    if (m_bJournal)
+        return;
+    // Written before the first byte changes, so it notes the files as they were. An edit
+    // that only replaces the index needs none: that rename is the whole commit.
     EditJournal::Write(EditJournal::JournalPath(m_strPath),
                        EditJournal::Snapshot(m_RealPaths, TocSlots()));
-    m_pEditLock = std::move(lock);
-    m_bIndexStaged = false;
-    m_nEditDepth = 1;
+    m_bJournal = true;
+}
+
+void CTextureDatabase::GuardWrites(CCacheFile& file) {
+    file.SetWriteGuard([this] { EnsureJournal(); });
 }
 
 void CTextureDatabase::EndEdit() {
@@ -131,6 +145,14 @@ void CTextureDatabase::EndEdit() {
 
 void CTextureDatabase::Commit() {
     m_bCommitted = false;
+    if (!m_bJournal) {
+        // Nothing changed, or only the index was replaced: its rename commits the edit.
+        EditJournal::RollForward(m_RealPaths);
+        m_nEditDepth = 0;
+        m_pEditLock.reset();
+        RefreshStamp();
+        return;
+    }
     // A replacement that could not take its file's place would strand the edit half
     // done after the commit mark; what stands in the way is found before it.
     for (const std::string& path : m_RealPaths) {
@@ -155,7 +177,7 @@ void CTextureDatabase::Commit() {
                 file->SetPath(FilePath(kind, k));
     EditJournal::Remove(journal);
     m_nEditDepth = 0;
-    m_bIndexStaged = false;
+    m_bJournal = false;
     m_pEditLock.reset();
     RefreshStamp();
 }
@@ -179,7 +201,7 @@ void CTextureDatabase::AbortEdit() noexcept {
     if (m_nEditDepth == 0)
         return;
     m_nEditDepth = 0;
-    m_bIndexStaged = false;
+    m_bJournal = false;
     const std::shared_ptr<CCacheLock> lock = std::move(m_pEditLock);
     if (!m_bCommitted)
         LogPrint(L"CTextureDatabase: ERROR: the edit failed; every file is put back as it was\n");
@@ -217,8 +239,10 @@ void CTextureDatabase::RecoverInterruptedEdit() {
 }
 
 std::unique_ptr<CCacheFile> CTextureDatabase::StageFile(int kind, int cache) {
-    if (m_nEditDepth == 0)
+    if (kind == kFileIndex && m_nEditDepth == 0)
         throw std::logic_error("a cache file is changed outside an edit");
+    if (kind != kFileIndex)
+        EnsureJournal();
     return CCacheFile::Create(EditJournal::BuildPath(FilePath(kind, cache)));
 }
 
@@ -226,8 +250,8 @@ void CTextureDatabase::InstallStaged(int kind, int cache, std::unique_ptr<CCache
     const std::string staged = EditJournal::StagedPath(FilePath(kind, cache));
     EditJournal::Rename(file->Path(), staged);
     file->SetPath(staged);
-    if (kind == kFileIndex)
-        m_bIndexStaged = true;
-    else
+    if (kind != kFileIndex) {
+        GuardWrites(*file);
         Handle(kind, cache) = std::move(file);
+    }
 }

@@ -112,6 +112,8 @@ void CTextureDatabase::RebuildTxt() {
     std::unique_ptr<CCacheFile> file = StageFile(kFileIndex, 0);
     file->Append(text.data(), text.size());
     LogPrint(L"CTextureDatabase: Flushing TXT data...\n");
+    // The commit syncs the files it holds open; the index is not one of them.
+    file->Sync();
     InstallStaged(kFileIndex, 0, std::move(file));
 }
 

@@ -207,6 +207,9 @@ private:
     void EndEdit();
     void AbortEdit() noexcept;
     void Commit();
+    // Writes the journal before the first change of a file; throws outside an edit.
+    void EnsureJournal();
+    void GuardWrites(CCacheFile& file);
     // Finishes or undoes an edit that a crash interrupted; leftovers are removed.
     void RecoverInterruptedEdit();
     // Rolls the files forward or back as the journal says, and removes it.
@@ -267,7 +270,7 @@ private:
     std::vector<uint8_t> m_WalkImage;
 
     int m_nEditDepth = 0;
-    bool m_bIndexStaged = false;
+    bool m_bJournal = false;
     bool m_bCommitted = false;
     std::shared_ptr<CCacheLock> m_pHeldLock;
     std::shared_ptr<CCacheLock> m_pEditLock;
