@@ -8,8 +8,37 @@
 #include <cerrno>
 #include <vector>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+CFileView::CFileView(const uint8_t* data, size_t size, bool mapped, std::vector<uint8_t> copy)
+    : m_pData(data), m_nSize(size), m_bMapped(mapped), m_Copy(std::move(copy)) {
+    if (!m_bMapped)
+        m_pData = m_Copy.data();
+}
+
+CFileView::~CFileView() {
+    if (m_bMapped)
+        munmap(const_cast<uint8_t*>(m_pData), m_nSize);
+}
+
+std::unique_ptr<CFileView> CCacheFile::View() const {
+    const size_t size = static_cast<size_t>(std::max<int64_t>(m_nLength, 0));
+    // Mapped pages come straight from the page cache: no zeroed buffer to fault in and
+    // copy into, which is most of the time a large cache takes to open.
+    if (size > 0) {
+        void* mapped = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, m_nFd, 0);
+        if (mapped != MAP_FAILED)
+            return std::make_unique<CFileView>(static_cast<const uint8_t*>(mapped), size, true,
+                                               std::vector<uint8_t>());
+    }
+    std::vector<uint8_t> copy(size);
+    if (!ReadAt(0, copy.data(), copy.size()))
+        copy.clear();
+    const size_t got = copy.size();
+    return std::make_unique<CFileView>(nullptr, got, false, std::move(copy));
+}
 
 std::unique_ptr<CCacheFile> CCacheFile::OpenExisting(const std::string& path) {
     int fd = open(path.c_str(), O_RDWR | O_CLOEXEC);

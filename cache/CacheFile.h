@@ -6,6 +6,24 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
+
+// A whole file to read in memory: mapped where the system can, else read.
+class CFileView {
+public:
+    CFileView(const uint8_t* data, size_t size, bool mapped, std::vector<uint8_t> copy);
+    ~CFileView();
+    CFileView(const CFileView&) = delete;
+    CFileView& operator=(const CFileView&) = delete;
+    const uint8_t* Data() const { return m_pData; }
+    size_t Size() const { return m_nSize; }
+
+private:
+    const uint8_t* m_pData;
+    size_t m_nSize;
+    bool m_bMapped;
+    std::vector<uint8_t> m_Copy;
+};
 
 class CCacheFile {
 public:
@@ -39,6 +57,8 @@ public:
     void AppendFrom(const CCacheFile& source, uint64_t offset, uint64_t count);
     // Data and size on the disk.
     void Sync();
+    // The whole file for reading; an empty view when it cannot be read.
+    std::unique_ptr<CFileView> View() const;
     // Length as the file system sees it now (another program may have changed it).
     void RefreshLength();
 

@@ -46,9 +46,10 @@ bool CTextureDatabase::ReadAt(const CCacheFile* file, uint64_t offset, void* buf
     if (!file)
         return false;
     if (file == m_pWalkFile) {
-        if (offset > m_WalkImage.size() || count > m_WalkImage.size() - offset)
+        const size_t size = m_pWalkView->Size();
+        if (offset > size || count > size - offset)
             return false;
-        std::memcpy(buffer, m_WalkImage.data() + offset, count);
+        std::memcpy(buffer, m_pWalkView->Data() + offset, count);
         return true;
     }
     return file->ReadAt(offset, buffer, count);
@@ -196,9 +197,7 @@ int CTextureDatabase::LoadOffsets(int cache, bool thumbnails) {
 
     // Thumbnails are small: the TMB is read once and walked in memory.
     if (thumbnails) {
-        m_WalkImage.assign(static_cast<size_t>(std::max<int64_t>(file->Length(), 0)), 0);
-        if (!file->ReadAt(0, m_WalkImage.data(), m_WalkImage.size()))
-            m_WalkImage.clear();
+        m_pWalkView = file->View();
         m_pWalkFile = file;
     }
 
@@ -231,7 +230,7 @@ int CTextureDatabase::LoadOffsets(int cache, bool thumbnails) {
         }
         ++count;
         const uint64_t length = RecordLength(static_cast<int>(i), k, thumbnails);
-        const uint64_t end = thumbnails ? m_WalkImage.size() : uint64_t(file->Length());
+        const uint64_t end = thumbnails ? m_pWalkView->Size() : uint64_t(file->Length());
         if (offset + length > end) {
             // A record cut short by the end of the file holds no picture to show.
             if (thumbnails) {
@@ -258,8 +257,7 @@ int CTextureDatabase::LoadOffsets(int cache, bool thumbnails) {
     uint8_t probe[8];
     const bool more = ReadAt(file, offset, probe, 8);
     m_pWalkFile = nullptr;
-    m_WalkImage.clear();
-    m_WalkImage.shrink_to_fit();
+    m_pWalkView.reset();
     return more ? 0 : count;
 }
 

@@ -103,9 +103,10 @@ void CTextureDatabase::BeginEdit() {
         for (int kind : {kFileDat, kFileToc, kFileTmb})
             if (const auto& file = Handle(kind, k); file && file->WriteError())
                 throw CWriteError(file->WriteError(), file->Path());
-    for (const std::string& path : m_RealPaths)
-        if (access(path.c_str(), F_OK) == 0 && access(path.c_str(), W_OK) != 0)
-            throw CWriteError(errno, path);
+    // The open data files know whether they may be written; the index is replaced, not
+    // written, but a file its owner made read-only stays as it is.
+    if (access(m_RealPaths[0].c_str(), F_OK) == 0 && access(m_RealPaths[0].c_str(), W_OK) != 0)
+        throw CWriteError(errno, m_RealPaths[0]);
     m_pEditLock = std::move(lock);
     m_bJournal = false;
     m_nEditDepth = 1;
@@ -147,7 +148,11 @@ void CTextureDatabase::Commit() {
     m_bCommitted = false;
     if (!m_bJournal) {
         // Nothing changed, or only the index was replaced: its rename commits the edit.
-        EditJournal::RollForward(m_RealPaths);
+        const std::string& index = m_RealPaths[0];
+        if (access(EditJournal::StagedPath(index).c_str(), F_OK) == 0) {
+            EditJournal::Rename(EditJournal::StagedPath(index), index);
+            EditJournal::SyncFolders({index});
+        }
         m_nEditDepth = 0;
         m_pEditLock.reset();
         RefreshStamp();

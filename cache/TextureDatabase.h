@@ -265,9 +265,9 @@ private:
     std::vector<CategoryRecord> m_Categories;
     std::vector<uint32_t> m_TocList[kCacheCount];
     int m_nGame = 0;
-    // While a TMB is walked, its whole content, so that the walk costs one read.
+    // While a TMB is walked, its whole content, so that the walk reads no file.
     const CCacheFile* m_pWalkFile = nullptr;
-    std::vector<uint8_t> m_WalkImage;
+    std::unique_ptr<CFileView> m_pWalkView;
 
     int m_nEditDepth = 0;
     bool m_bJournal = false;

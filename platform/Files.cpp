@@ -81,6 +81,10 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
     if (!file)
         return std::nullopt;
     std::string data;
+    // Read straight into the string, sized by the file where it tells its size.
+    struct stat st {};
+    if (fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+        data.reserve(static_cast<size_t>(st.st_size) + 1);
     char buffer[65536];
     size_t got;
     while ((got = fread(buffer, 1, sizeof buffer, file)) > 0)
