@@ -196,6 +196,8 @@ public:
     // True when another program changed a file of the cache since this one read or
     // wrote it last.
     bool ChangedOnDisk() const;
+    // Identity, size and time of each file of the cache as they are now.
+    std::vector<std::string> DiskStamp() const { return StampNow(); }
     // True while an edit is open.
     bool InEdit() const { return m_nEditDepth > 0; }
 

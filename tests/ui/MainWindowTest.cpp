@@ -299,6 +299,35 @@ private slots:
         QVERIFY(again->Menus()->IsChecked(40051));
     }
 
+    void changesOfAnotherProgramAreOfferedForReload() {
+        CScriptedMessageBox boxes;
+        auto w = Window();
+        w->OpenCache(m_strSample);
+        boxes.Clear();
+        w->CheckDiskChanges();
+        QVERIFY(boxes.Boxes().empty()); // nothing changed
+        {
+            CTextureDatabase other(m_strSample, 0);
+            QVERIFY(other.RenameTexture(other.FindTexture("bricks", true), "stones"));
+        }
+        boxes.Answer(IDNO);
+        w->CheckDiskChanges();
+        QCOMPARE(boxes.Boxes().size(), size_t(1));
+        QVERIFY(boxes.Boxes()[0].text.find("Another program changed") != std::string::npos);
+        w->CheckDiskChanges(); // declined: not asked again for the same change
+        QCOMPARE(boxes.Boxes().size(), size_t(1));
+        QVERIFY(TextureItem(*w, "bricks"));
+        {
+            CTextureDatabase other(m_strSample, 0);
+            QVERIFY(other.RenameTexture(other.FindTexture("stones", true), "pebbles"));
+        }
+        boxes.Answer(IDYES);
+        w->CheckDiskChanges();
+        QCOMPARE(boxes.Boxes().size(), size_t(2));
+        QVERIFY(TextureItem(*w, "pebbles"));
+        QVERIFY(!w->Cache()->ChangedOnDisk());
+    }
+
     void screenshotsForReview() {
         CScriptedMessageBox boxes;
         auto w = Window();

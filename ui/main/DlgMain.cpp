@@ -31,6 +31,7 @@
 #include <QStyle>
 #include <QTabBar>
 #include <QThread>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -89,6 +90,10 @@ CDlgMain::~CDlgMain() {
 }
 
 void CDlgMain::OnInitDialog() {
+    // Another program (the command-line tool, a second editor) may change the cache.
+    auto* watch = new QTimer(this);
+    connect(watch, &QTimer::timeout, this, &CDlgMain::CheckDiskChanges);
+    watch->start(kDiskCheckMs);
     // Controls of the window: tree, mip levels (with the progress bar in their place),
     // the cache tabs over the texture view, the status bar.
     m_pCentral = new QWidget(this);

@@ -26,6 +26,8 @@ class CDlgMain : public QMainWindow, public CCacheHelper {
 public:
     enum { kPaneCount = 7 };
     static constexpr int kPaneWidths[kPaneCount] = {-1, 130, 150, 60, 100, 60, 60};
+    // How often the window looks for changes another program made to the cache.
+    static constexpr int kDiskCheckMs = 2000;
 
     // Loads and binds the codec plug-ins, showing the start-up logo meanwhile.
     CDlgMain(const std::string& settingsPath, std::vector<std::string> args,
@@ -51,6 +53,9 @@ public:
     void OnCommand(int id);
     // Selects a cache tab as the user would.
     void SelectTab(int cache);
+    // When another program changed the open cache's files, offers to read them again
+    // (once for each change the user declines). Runs every few seconds.
+    void CheckDiskChanges();
 
     CTextureDatabase* Cache() const { return m_pCache.get(); }
     int CurrentCache() const { return m_nCurrentCache; }
@@ -79,9 +84,9 @@ private:
     void SetPane(int pane, const QString& text);
     void ClearPanes();
     void EnableCacheCommands(bool enabled);
-    // A cache just opened or created: its commands on, its primary cache current.
     // One repair of the opening checks; a failure is shown and changes nothing.
     bool Repair(const CacheProblem& problem);
+    // A cache just opened or created: its commands on, its primary cache current.
     void StartBrowsing();
     void ApplyRenderType(int type);
     void ApplyBackground(int mode);
@@ -117,4 +122,6 @@ private:
     QToolBar* m_pToolBar = nullptr;
     CMenuBar* m_pMenus = nullptr;
     std::vector<int8_t> m_Damaged; // per texture: -1 unknown, 0 sound, 1 damaged
+    std::vector<std::string> m_DeclinedStamp; // the files as they were when reload was declined
+    bool m_bAskingReload = false;
 };

@@ -22,6 +22,9 @@
 
 namespace {
 
+constexpr const char* kChangedOnDiskText =
+    "Another program changed this cache since it was opened.\n\nDo you want to reload it?";
+
 constexpr int kTextureRole = Qt::UserRole;
 
 // A texture's item: grey for an alias, red when its raster is damaged, worked out only
@@ -152,6 +155,25 @@ void CDlgMain::OpenCache(const std::string& requested) {
         }
     }
     UpdateTexturesTree();
+}
+
+void CDlgMain::CheckDiskChanges() {
+    if (!m_pCache || m_pCache->InEdit() || m_bAskingReload || !m_pCache->ChangedOnDisk())
+        return;
+    const std::vector<std::string> stamp = m_pCache->DiskStamp();
+    if (stamp == m_DeclinedStamp)
+        return;
+    m_bAskingReload = true;
+    const int answer = MessageBox(kChangedOnDiskText, "", MB_YESNO | MB_ICONQUESTION);
+    m_bAskingReload = false;
+    if (answer != IDYES) {
+        // The cache stays as read; an edit of it is refused until it is opened again.
+        m_DeclinedStamp = stamp;
+        return;
+    }
+    m_DeclinedStamp.clear();
+    const std::string path = m_pCache->Path(); // OpenCache frees the cache that holds it
+    OpenCache(path);
 }
 
 bool CDlgMain::Repair(const CacheProblem& problem) {
