@@ -59,8 +59,9 @@ void WriteHolder(int fd) {
     const std::string exe = Files::FileNameOf(Files::ExecutablePath());
     const std::string holder =
         (exe.empty() ? std::string("a program") : exe) + " (process " + std::to_string(getpid()) + ")";
-    if (ftruncate(fd, 0) == 0)
-        [[maybe_unused]] const ssize_t wrote = pwrite(fd, holder.data(), holder.size(), 0);
+    // Only a courtesy for whoever waits: the lock holds without it.
+    if (ftruncate(fd, 0) == 0 && pwrite(fd, holder.data(), holder.size(), 0) < 0)
+        return;
 }
 
 std::string Holder(const std::string& path) {

@@ -452,6 +452,9 @@ int CTextureDatabase::IsRecordValid(int texture) {
     for (int k = 0; k < kCacheCount; ++k) {
         if (!m_pDat[k])
             continue;
+        // A texture whose record a repair could not find has nothing to show.
+        if (!record->IsAlias() && record->datOffset[k] == -1)
+            return 0;
         const RasterHeader& h = record->textureHeader[k];
         if (h.glFormat == 0)
             continue;

@@ -89,11 +89,11 @@ void CTextureDatabase::BeginEdit() {
         ++m_nEditDepth;
         return;
     }
-    if (m_strPath.empty())
+    if (m_RealPaths.empty())
         throw CError("no cache is open");
     std::shared_ptr<CCacheLock> lock = m_pHeldLock;
     if (!lock) {
-        lock = CCacheLock::Acquire(m_strPath, kLockWaitMs);
+        lock = CCacheLock::Acquire(RealIndex(), kLockWaitMs);
         if (ChangedOnDisk())
             throw CBusyError("the cache was changed by another program since it was opened; "
                              "open it again before changing it");
@@ -119,7 +119,7 @@ void CTextureDatabase::EnsureJournal() {
         return;
     // Written before the first byte changes, so it notes the files as they were. An edit
     // that only replaces the index needs none: that rename is the whole commit.
-    EditJournal::Write(EditJournal::JournalPath(m_strPath),
+    EditJournal::Write(EditJournal::JournalPath(RealIndex()),
                        EditJournal::Snapshot(m_RealPaths, TocSlots()));
     m_bJournal = true;
 }
@@ -139,7 +139,7 @@ void CTextureDatabase::EndEdit() {
         const bool committed = m_bCommitted;
         m_nEditDepth = 1;
         AbortEdit();
-        if (!committed || EditJournal::Leftovers(EditJournal::JournalPath(m_strPath), m_RealPaths))
+        if (!committed || EditJournal::Leftovers(EditJournal::JournalPath(RealIndex()), m_RealPaths))
             throw;
     }
 }
@@ -172,7 +172,7 @@ void CTextureDatabase::Commit() {
             if (const auto& file = Handle(kind, k); file && !file->WriteError())
                 file->Sync();
     EditJournal::SyncFolders(m_RealPaths);
-    const std::string journal = EditJournal::JournalPath(m_strPath);
+    const std::string journal = EditJournal::JournalPath(RealIndex());
     EditJournal::MarkCommitted(journal);
     m_bCommitted = true;
     EditJournal::RollForward(m_RealPaths);
@@ -188,7 +188,7 @@ void CTextureDatabase::Commit() {
 }
 
 void CTextureDatabase::SettleJournal() {
-    const std::string journal = EditJournal::JournalPath(m_strPath);
+    const std::string journal = EditJournal::JournalPath(RealIndex());
     const auto state = EditJournal::Read(journal, m_RealPaths.size());
     if (state && state->committed) {
         EditJournal::RollForward(m_RealPaths);
@@ -229,17 +229,17 @@ void CTextureDatabase::AbortEdit() noexcept {
 void CTextureDatabase::RecoverInterruptedEdit() {
     // A lock file nobody holds is what a killed editor leaves; taking and releasing the
     // lock removes it.
-    const bool staleLock = !m_pHeldLock && access(CCacheLock::LockPath(m_strPath).c_str(), F_OK) == 0;
-    if (!staleLock && !EditJournal::Leftovers(EditJournal::JournalPath(m_strPath), m_RealPaths))
+    const bool staleLock = !m_pHeldLock && access(CCacheLock::LockPath(RealIndex()).c_str(), F_OK) == 0;
+    if (!staleLock && !EditJournal::Leftovers(EditJournal::JournalPath(RealIndex()), m_RealPaths))
         return;
     // A live edit of another program is left alone; its files are read as they are.
     const std::shared_ptr<CCacheLock> lock =
-        m_pHeldLock ? m_pHeldLock : CCacheLock::TryAcquire(m_strPath);
+        m_pHeldLock ? m_pHeldLock : CCacheLock::TryAcquire(RealIndex());
     if (!lock) {
         LogPrint(L"CTextureDatabase: another program is changing this cache\n");
         return;
     }
-    if (EditJournal::Leftovers(EditJournal::JournalPath(m_strPath), m_RealPaths))
+    if (EditJournal::Leftovers(EditJournal::JournalPath(RealIndex()), m_RealPaths))
         SettleJournal();
 }
 

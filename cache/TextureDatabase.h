@@ -220,6 +220,9 @@ private:
     std::vector<std::string> StampNow() const;
     // The 13 files in journal order: index, then DAT, TOC and TMB of each cache.
     std::vector<std::string> JournalFiles() const;
+    // The index with symbolic links resolved: its lock and journal lie beside it, so every
+    // program finds them whatever path it was given.
+    const std::string& RealIndex() const { return m_RealPaths[0]; }
     // A new file for kind/cache built beside the real one; InstallStaged puts it in the
     // cache's place (the real file is replaced when the edit commits).
     std::unique_ptr<CCacheFile> StageFile(int kind, int cache);

@@ -8,6 +8,7 @@
 // carry its parent's version stamp; anything else fails the read with an exception.
 #include <cstdint>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -17,11 +18,12 @@ class CBaseEx;
 class CNode;
 
 // Thrown by value. The node is set while it is still alive (never after the stream has
-// released a partly read tree).
-class CException {
+// released a partly read tree). Like the cache's errors it is a std::runtime_error, so
+// one handler can catch every failure of the core.
+class CException : public std::runtime_error {
 public:
     CException(std::string text, CBaseEx* object, CNode* node)
-        : m_szText(std::move(text)), m_pObject(object), m_pNode(node) {}
+        : std::runtime_error(text), m_szText(std::move(text)), m_pObject(object), m_pNode(node) {}
     const std::string& Text() const { return m_szText; }
 
     std::string m_szText;

@@ -230,6 +230,12 @@ TEST_F(Repairs, EditsThroughASymbolicLinkChangeTheFilesBesideTheRealIndex) {
     std::filesystem::create_symlink(m_Dir.File("r.txt"), elsewhere + "/r.txt");
     {
         CTextureDatabase db(elsewhere + "/r.txt", 0);
+        {
+            // Its lock lies beside the real index, where every other program looks for it.
+            CEditScope edit(db);
+            EXPECT_TRUE(Files::Exists(m_Dir.File("r.txt.lock")));
+            EXPECT_FALSE(Files::Exists(elsewhere + "/r.txt.lock"));
+        }
         ASSERT_EQ(db.DeleteTextures({3}), 1);
     }
     EXPECT_TRUE(std::filesystem::is_symlink(elsewhere + "/r.txt"));
