@@ -5,39 +5,22 @@
 #include "platform/Files.h"
 
 #include <algorithm>
+#include <new>
 #include <cerrno>
 #include <vector>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-CFileView::CFileView(const uint8_t* data, size_t size, bool mapped, std::vector<uint8_t> copy)
-    : m_pData(data), m_nSize(size), m_bMapped(mapped), m_Copy(std::move(copy)) {
-    if (!m_bMapped)
-        m_pData = m_Copy.data();
-}
-
-CFileView::~CFileView() {
-    if (m_bMapped)
-        munmap(const_cast<uint8_t*>(m_pData), m_nSize);
-}
-
 std::unique_ptr<CFileView> CCacheFile::View() const {
+    // Read, not mapped: another program may cut the file meanwhile (undoing its edit), and
+    // a mapping would then kill this one. The buffer is not cleared first; it is read
+    // over whole, and clearing it was much of the time a large cache took to open.
     const size_t size = static_cast<size_t>(std::max<int64_t>(m_nLength, 0));
-    // Mapped pages come straight from the page cache: no zeroed buffer to fault in and
-    // copy into, which is most of the time a large cache takes to open.
-    if (size > 0) {
-        void* mapped = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, m_nFd, 0);
-        if (mapped != MAP_FAILED)
-            return std::make_unique<CFileView>(static_cast<const uint8_t*>(mapped), size, true,
-                                               std::vector<uint8_t>());
-    }
-    std::vector<uint8_t> copy(size);
-    if (!ReadAt(0, copy.data(), copy.size()))
-        copy.clear();
-    const size_t got = copy.size();
-    return std::make_unique<CFileView>(nullptr, got, false, std::move(copy));
+    std::unique_ptr<uint8_t[]> data(new (std::nothrow) uint8_t[size > 0 ? size : 1]);
+    if (!data || !ReadAt(0, data.get(), size))
+        return std::make_unique<CFileView>(nullptr, 0);
+    return std::make_unique<CFileView>(std::move(data), size);
 }
 
 std::unique_ptr<CCacheFile> CCacheFile::OpenExisting(const std::string& path) {
@@ -57,12 +40,23 @@ std::unique_ptr<CCacheFile> CCacheFile::OpenExisting(const std::string& path) {
     return std::unique_ptr<CCacheFile>(new CCacheFile(fd, path, writeError));
 }
 
-std::unique_ptr<CCacheFile> CCacheFile::Create(const std::string& path) {
+std::unique_ptr<CCacheFile> CCacheFile::Create(const std::string& path,
+                                               const std::string& likeFile) {
     if (Faults::Hit())
         throw CWriteError(errno, path);
-    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (unlink(path.c_str()) != 0 && errno != ENOENT)
+        throw CWriteError(errno, path);
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0)
         throw CWriteError(errno, path);
+    struct stat like {};
+    if (!likeFile.empty() && stat(likeFile.c_str(), &like) == 0) {
+        // Group write and ownership survive the replacement; who may not change the owner
+        // keeps their own.
+        fchmod(fd, like.st_mode & 07777);
+        if (fchown(fd, like.st_uid, like.st_gid) != 0)
+            fchmod(fd, like.st_mode & 0777);
+    }
     return std::unique_ptr<CCacheFile>(new CCacheFile(fd, path, 0));
 }
 

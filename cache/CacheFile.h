@@ -8,21 +8,17 @@
 #include <string>
 #include <vector>
 
-// A whole file to read in memory: mapped where the system can, else read.
+// A whole file read into memory.
 class CFileView {
 public:
-    CFileView(const uint8_t* data, size_t size, bool mapped, std::vector<uint8_t> copy);
-    ~CFileView();
-    CFileView(const CFileView&) = delete;
-    CFileView& operator=(const CFileView&) = delete;
-    const uint8_t* Data() const { return m_pData; }
+    CFileView(std::unique_ptr<uint8_t[]> data, size_t size)
+        : m_pData(std::move(data)), m_nSize(size) {}
+    const uint8_t* Data() const { return m_pData.get(); }
     size_t Size() const { return m_nSize; }
 
 private:
-    const uint8_t* m_pData;
+    std::unique_ptr<uint8_t[]> m_pData;
     size_t m_nSize;
-    bool m_bMapped;
-    std::vector<uint8_t> m_Copy;
 };
 
 class CCacheFile {
@@ -31,8 +27,11 @@ public:
     // may not write it (the failure is kept for the edit that would need it); nullptr
     // when it does not exist or cannot be opened at all.
     static std::unique_ptr<CCacheFile> OpenExisting(const std::string& path);
-    // Creates (or empties) a file for reading and writing; throws CWriteError.
-    static std::unique_ptr<CCacheFile> Create(const std::string& path);
+    // Creates a new file for reading and writing (a file or link already at path is
+    // removed first, never written through), with the permissions of likeFile when that
+    // exists; throws CWriteError.
+    static std::unique_ptr<CCacheFile> Create(const std::string& path,
+                                              const std::string& likeFile = std::string());
     ~CCacheFile();
     CCacheFile(const CCacheFile&) = delete;
     CCacheFile& operator=(const CCacheFile&) = delete;

@@ -35,7 +35,10 @@ enum class Attempt { kTaken, kBusy, kFailed };
 // any more and the try is repeated.
 Attempt TryLock(const std::string& path, int& fd, int& error) {
     for (int round = 0; round < 8; ++round) {
-        fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        fd = open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
+        // Another user's lock file still locks when it can only be read.
+        if (fd < 0 && errno == EACCES)
+            fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
         if (fd < 0) {
             error = errno;
             return Attempt::kFailed;

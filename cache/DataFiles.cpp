@@ -76,7 +76,11 @@ void CTextureDatabase::StartOver(const std::string& path) {
 
 int CTextureDatabase::Open(const std::string& path) {
     StartOver(path);
+    m_strRecoveryProblem.clear();
     RecoverInterruptedEdit();
+    // Noted before anything is read: a change another program makes while this one reads
+    // shows as a difference at the next edit, which is then refused.
+    RefreshStamp();
     for (int k = 0; k < kCacheCount; ++k) {
         m_pToc[k] = CCacheFile::OpenExisting(FilePath(kFileToc, k));
         m_pDat[k] = CCacheFile::OpenExisting(FilePath(kFileDat, k));
@@ -130,7 +134,6 @@ int CTextureDatabase::Open(const std::string& path) {
     }
     LogPrintA("CTextureDatabase: Offsets loaded within %0.3f seconds.\n",
               (GetTickCount() - start) / 1000.0);
-    RefreshStamp();
     return 1;
 }
 

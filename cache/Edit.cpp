@@ -29,8 +29,10 @@ std::vector<bool> TocSlots() {
 
 } // namespace
 
-CEditScope::CEditScope(CTextureDatabase& db) : m_Db(db), m_nExceptions(std::uncaught_exceptions()) {
+CEditScope::CEditScope(CTextureDatabase& db)
+    : m_Db(db), m_nExceptions(std::uncaught_exceptions()) {
     m_Db.BeginEdit();
+    m_nAborts = m_Db.m_nAborts;
 }
 
 CEditScope::~CEditScope() noexcept(false) {
@@ -38,6 +40,11 @@ CEditScope::~CEditScope() noexcept(false) {
         m_Db.AbortEdit();
         return;
     }
+    // An inner scope undid the whole edit and its exception was caught inside this one:
+    // what this scope did after it was no part of an edit, and its caller must not take
+    // the edit for done.
+    if (m_Db.m_nAborts != m_nAborts)
+        throw CError("the edit was undone after a failure; nothing was changed");
     // A commit that fails has been undone when this throws; no other exception is in
     // flight here, so its caller hears of it.
     m_Db.EndEdit();
@@ -91,13 +98,22 @@ void CTextureDatabase::BeginEdit() {
     }
     if (m_RealPaths.empty())
         throw CError("no cache is open");
+    if (!m_strRecoveryProblem.empty())
+        throw CError(m_strRecoveryProblem);
     std::shared_ptr<CCacheLock> lock = m_pHeldLock;
-    if (!lock) {
+    if (!lock)
         lock = CCacheLock::Acquire(RealIndex(), kLockWaitMs);
-        if (ChangedOnDisk())
-            throw CBusyError("the cache was changed by another program since it was opened; "
-                             "open it again before changing it");
+    // What another program left half done is settled before anything is written, or this
+    // edit would commit its leftovers with its own; the files then differ from what was
+    // read, so the edit is refused like any other change made behind its back.
+    if (EditJournal::Leftovers(EditJournal::JournalPath(RealIndex()), m_RealPaths)) {
+        SettleJournal();
+        throw CBusyError("an interrupted edit of this cache was just settled; open the cache "
+                         "again before changing it");
     }
+    if (!m_pHeldLock && ChangedOnDisk())
+        throw CBusyError("the cache was changed by another program since it was opened; "
+                         "open it again before changing it");
     // Everything the edit may touch must be writable before anything is touched.
     for (int k = 0; k < kCacheCount; ++k)
         for (int kind : {kFileDat, kFileToc, kFileTmb})
@@ -133,14 +149,17 @@ void CTextureDatabase::EndEdit() {
         return;
     try {
         Commit();
-    } catch (...) {
-        // Before the commit mark the edit is undone; after it, finished. Either way the
-        // files are settled by the journal and the database reloaded from them.
-        const bool committed = m_bCommitted;
+    } catch (const std::exception& failure) {
+        // The journal decides what stands: before its commit mark the edit is undone,
+        // after it finished. The database is then read again from the files.
         m_nEditDepth = 1;
         AbortEdit();
-        if (!committed || EditJournal::Leftovers(EditJournal::JournalPath(RealIndex()), m_RealPaths))
+        if (!m_bSettledForward)
             throw;
+        if (EditJournal::Leftovers(EditJournal::JournalPath(RealIndex()), m_RealPaths))
+            throw CError(std::string("the change was made, but ") + failure.what() +
+                         "; it is finished the next time the cache is opened");
+        // Finished on the second try: the edit stands and nothing is reported.
     }
 }
 
@@ -151,11 +170,16 @@ void CTextureDatabase::Commit() {
         const std::string& index = m_RealPaths[0];
         if (access(EditJournal::StagedPath(index).c_str(), F_OK) == 0) {
             EditJournal::Rename(EditJournal::StagedPath(index), index);
-            EditJournal::SyncFolders({index});
+            try {
+                EditJournal::SyncFolders({index});
+            } catch (const CWriteError& error) {
+                // The rename stands; only its durability is in doubt.
+                LogPrintA("CTextureDatabase: ERROR: %s\n", error.what());
+            }
         }
         m_nEditDepth = 0;
+        RefreshStamp(); // under the lock, so no other program's change slips into it
         m_pEditLock.reset();
-        RefreshStamp();
         return;
     }
     // A replacement that could not take its file's place would strand the edit half
@@ -183,14 +207,15 @@ void CTextureDatabase::Commit() {
     EditJournal::Remove(journal);
     m_nEditDepth = 0;
     m_bJournal = false;
+    RefreshStamp(); // under the lock, so no other program's change slips into it
     m_pEditLock.reset();
-    RefreshStamp();
 }
 
 void CTextureDatabase::SettleJournal() {
     const std::string journal = EditJournal::JournalPath(RealIndex());
     const auto state = EditJournal::Read(journal, m_RealPaths.size());
-    if (state && state->committed) {
+    m_bSettledForward = state && state->committed;
+    if (m_bSettledForward) {
         EditJournal::RollForward(m_RealPaths);
         LogPrint(L"CTextureDatabase: an interrupted edit was completed\n");
     } else {
@@ -205,8 +230,13 @@ void CTextureDatabase::SettleJournal() {
 void CTextureDatabase::AbortEdit() noexcept {
     if (m_nEditDepth == 0)
         return;
+    // Still "in an edit" for whoever asks while the files are settled and read again (a
+    // message box of the reopening runs the window's event loop).
+    m_bSettling = true;
     m_nEditDepth = 0;
     m_bJournal = false;
+    ++m_nAborts;
+    m_bSettledForward = false;
     const std::shared_ptr<CCacheLock> lock = std::move(m_pEditLock);
     if (!m_bCommitted)
         LogPrint(L"CTextureDatabase: ERROR: the edit failed; every file is put back as it was\n");
@@ -224,6 +254,7 @@ void CTextureDatabase::AbortEdit() noexcept {
     } catch (const std::exception& error) {
         LogPrintA("CTextureDatabase: ERROR: reopening after the undo failed: %s\n", error.what());
     }
+    m_bSettling = false;
 }
 
 void CTextureDatabase::RecoverInterruptedEdit() {
@@ -239,8 +270,17 @@ void CTextureDatabase::RecoverInterruptedEdit() {
         LogPrint(L"CTextureDatabase: another program is changing this cache\n");
         return;
     }
-    if (EditJournal::Leftovers(EditJournal::JournalPath(RealIndex()), m_RealPaths))
+    if (!EditJournal::Leftovers(EditJournal::JournalPath(RealIndex()), m_RealPaths))
+        return;
+    try {
         SettleJournal();
+    } catch (const std::exception& error) {
+        // The cache is still shown as it is; no edit may build on what is left half done.
+        m_strRecoveryProblem = std::string("an interrupted edit of this cache could not be "
+                                           "finished or undone (") +
+                               error.what() + "); it is shown as it is and cannot be changed";
+        LogPrintA("CTextureDatabase: ERROR: %s\n", m_strRecoveryProblem.c_str());
+    }
 }
 
 std::unique_ptr<CCacheFile> CTextureDatabase::StageFile(int kind, int cache) {
@@ -248,7 +288,9 @@ std::unique_ptr<CCacheFile> CTextureDatabase::StageFile(int kind, int cache) {
         throw std::logic_error("a cache file is changed outside an edit");
     if (kind != kFileIndex)
         EnsureJournal();
-    return CCacheFile::Create(EditJournal::BuildPath(FilePath(kind, cache)));
+    // A new file takes the permissions of the one it replaces.
+    return CCacheFile::Create(EditJournal::BuildPath(FilePath(kind, cache)),
+                              FilePath(kind, cache));
 }
 
 void CTextureDatabase::InstallStaged(int kind, int cache, std::unique_ptr<CCacheFile> file) {

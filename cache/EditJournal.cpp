@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <set>
 #include <sys/stat.h>
@@ -61,9 +62,9 @@ void RemoveFile(const std::string& path) {
 std::string Body(const Journal& journal) {
     std::string text = std::string(kMagic) + "\n";
     for (const FileState& f : journal.files) {
-        char line[96];
-        std::snprintf(line, sizeof line, "%d %" PRId64 " %d %08" PRIx32 "\n", f.existed ? 1 : 0,
-                      f.length, f.hasHead ? 1 : 0, f.head);
+        char line[128];
+        std::snprintf(line, sizeof line, "%d %" PRId64 " %d %08" PRIx32 " %" PRIu64 "\n",
+                      f.existed ? 1 : 0, f.length, f.hasHead ? 1 : 0, f.head, f.inode);
         text += line;
     }
     return text;
@@ -93,6 +94,7 @@ Journal Snapshot(const std::vector<std::string>& paths, const std::vector<bool>&
         if (!state.existed && errno != ENOENT)
             throw CWriteError(errno, paths[i]);
         state.length = state.existed ? static_cast<int64_t>(st.st_size) : 0;
+        state.inode = state.existed ? static_cast<uint64_t>(st.st_ino) : 0;
         if (state.existed && tocs[i] && state.length >= 4) {
             uint8_t word[4];
             const int fd = open(paths[i].c_str(), O_RDONLY | O_CLOEXEC);
@@ -114,7 +116,8 @@ void Write(const std::string& journalPath, const Journal& journal) {
     std::snprintf(sum, sizeof sum, "sum %016" PRIx64 "\n", Checksum(body));
     const std::string temp = BuildPath(journalPath);
     Check(!Faults::Hit(), temp);
-    const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    unlink(temp.c_str());
+    const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     Check(fd >= 0, temp);
     try {
         WriteAll(fd, body + sum, temp);
@@ -150,9 +153,13 @@ void MarkCommitted(const std::string& journalPath) {
 }
 
 std::optional<Journal> Read(const std::string& journalPath, size_t fileCount) {
+    errno = 0;
     const auto text = Files::ReadWholeFile(journalPath);
-    if (!text)
+    if (!text && errno == ENOENT)
         return std::nullopt;
+    if (!text)
+        throw CError(std::string("the journal of an interrupted edit cannot be read: '") +
+                     journalPath + "': " + std::strerror(errno));
     const CError damaged("the journal of an interrupted edit is damaged: '" + journalPath + "'");
     const size_t sumAt = text->find("sum ");
     if (sumAt == std::string::npos)
@@ -173,11 +180,12 @@ std::optional<Journal> Read(const std::string& journalPath, size_t fileCount) {
         int existed = 0, hasHead = 0;
         int64_t length = 0;
         uint32_t head = 0;
-        if (std::sscanf(body.c_str() + at, "%d %" SCNd64 " %d %" SCNx32, &existed, &length,
-                        &hasHead, &head) != 4 ||
+        uint64_t inode = 0;
+        if (std::sscanf(body.c_str() + at, "%d %" SCNd64 " %d %" SCNx32 " %" SCNu64, &existed,
+                        &length, &hasHead, &head, &inode) != 5 ||
             length < 0)
             throw damaged;
-        journal.files.push_back({existed != 0, length, hasHead != 0, head});
+        journal.files.push_back({existed != 0, length, hasHead != 0, head, inode});
         at = body.find('\n', at);
         if (at == std::string::npos)
             break;
@@ -195,12 +203,15 @@ void RollBack(const Journal& journal, const std::vector<std::string>& paths) {
             continue;
         const FileState& was = journal.files[i];
         struct stat st {};
-        if (stat(paths[i].c_str(), &st) != 0)
+        // The index is replaced, never written in place; a file that is not the one noted
+        // was replaced by a committed edit and is not this undo's business.
+        if (i == 0 || stat(paths[i].c_str(), &st) != 0 ||
+            (was.existed && static_cast<uint64_t>(st.st_ino) != was.inode))
             continue;
-        if (!was.existed) {
-            RemoveFile(paths[i]);
+        // An edit creates files only by renaming them into place after its commit: one
+        // that was not there is never deleted by an undo.
+        if (!was.existed)
             continue;
-        }
         const bool longer = static_cast<int64_t>(st.st_size) > was.length;
         if (!longer && !was.hasHead)
             continue;

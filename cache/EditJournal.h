@@ -18,6 +18,7 @@ struct FileState {
     int64_t length = 0;
     bool hasHead = false; // the first word was noted (a TOC of 4 bytes or more)
     uint32_t head = 0;
+    uint64_t inode = 0; // an undo only ever cuts back the very file it noted
 };
 
 struct Journal {
@@ -34,10 +35,12 @@ std::string StagedPath(const std::string& path);
 Journal Snapshot(const std::vector<std::string>& paths, const std::vector<bool>& tocs);
 void Write(const std::string& journalPath, const Journal& journal);
 void MarkCommitted(const std::string& journalPath);
-// nullopt when there is no journal; throws CError when it is damaged.
+// nullopt when there is no journal; throws CError when it is damaged or cannot be read
+// (acting as if there were none could undo an edit that had been committed).
 std::optional<Journal> Read(const std::string& journalPath, size_t fileCount);
 
-// Undo: new files deleted, files cut back to their noted length, TOC words restored.
+// Undo: new files deleted, files cut back to their noted length, TOC words restored. The
+// first path is the index, which an edit only ever replaces: it is never cut.
 void RollBack(const Journal& journal, const std::vector<std::string>& paths);
 // Finish: every complete replacement renamed into place.
 void RollForward(const std::vector<std::string>& paths);

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
 
 namespace {
 
@@ -19,6 +20,9 @@ constexpr uint32_t kLargestThumbnail = 256;
 constexpr uint8_t kPlaceholderGrey = 0x88;
 constexpr int kLayoutVC = 1;
 constexpr int kLayoutSA = 2;
+// A DAT of tiny junk "records" must not become millions of textures: real caches hold
+// tens of thousands.
+constexpr size_t kMostTexturesFromDat = 1u << 18;
 
 // The record layout the words after a header speak for (see DetectLayout).
 int LayoutOf(uint64_t size, uint32_t blockSize, uint32_t length, uint32_t key) {
@@ -36,25 +40,24 @@ struct Thumbnail {
 // The thumbnails a TMB holds, in order, as far as they are sound.
 std::vector<Thumbnail> IntactThumbnails(const CCacheFile& tmb, size_t wanted) {
     std::vector<Thumbnail> kept;
-    std::vector<uint8_t> image(static_cast<size_t>(std::max<int64_t>(tmb.Length(), 0)));
-    if (!tmb.ReadAt(0, image.data(), image.size()))
-        return kept;
+    const std::unique_ptr<CFileView> view = tmb.View();
+    const uint8_t* image = view->Data();
+    const uint64_t size = view->Size();
     uint64_t offset = 0;
-    while (kept.size() < wanted && offset + 8 <= image.size()) {
-        const RasterHeader h = DecodeHeader(image.data() + offset);
+    while (kept.size() < wanted && offset + 8 <= size) {
+        const RasterHeader h = DecodeHeader(image + offset);
         if (h.glFormat != kThumbGlFormat || h.HasMips() || h.width != h.Height() ||
             h.width == 0 || h.width > kLargestThumbnail)
             break;
-        const uint64_t size = uint64_t(h.width) * h.width * 4;
+        const uint64_t pixels = uint64_t(h.width) * h.width * 4;
         uint64_t start = offset + 8;
-        if (offset + 16 <= image.size() && ReadLe32(image.data() + offset + 8) == size + 4 &&
-            ReadLe32(image.data() + offset + 12) == 0)
+        if (offset + 16 <= size && ReadLe32(image + offset + 8) == pixels + 4 &&
+            ReadLe32(image + offset + 12) == 0)
             start = offset + 16;
-        if (start + size > image.size())
+        if (start + pixels > size)
             break;
-        kept.push_back({h.width, std::vector<uint8_t>(image.begin() + static_cast<ptrdiff_t>(start),
-                                                      image.begin() + static_cast<ptrdiff_t>(start + size))});
-        offset = start + size;
+        kept.push_back({h.width, std::vector<uint8_t>(image + start, image + start + pixels)});
+        offset = start + pixels;
     }
     return kept;
 }
@@ -129,11 +132,16 @@ std::vector<int> CTextureDatabase::DamagedRecords(int cache) {
     // Two textures sharing bytes show each other's pictures, or parts of them.
     std::sort(spans.begin(), spans.end(),
               [](const Span& a, const Span& b) { return a.start < b.start; });
-    for (size_t i = 1; i < spans.size(); ++i)
-        if (spans[i].start < spans[i - 1].end) {
-            damaged.push_back(spans[i - 1].texture);
+    // Each span against the one reaching furthest so far: a long record can cover several.
+    size_t furthest = 0;
+    for (size_t i = 1; i < spans.size(); ++i) {
+        if (spans[i].start < spans[furthest].end) {
+            damaged.push_back(spans[furthest].texture);
             damaged.push_back(spans[i].texture);
         }
+        if (spans[i].end > spans[furthest].end)
+            furthest = i;
+    }
     std::sort(damaged.begin(), damaged.end());
     damaged.erase(std::unique(damaged.begin(), damaged.end()), damaged.end());
     return damaged;
@@ -148,7 +156,22 @@ int CTextureDatabase::FixToc(int cache) {
     const bool tocFits = IsTocOpen(cache) && FileLength(kFileToc, cache) == int64_t(4 * count + 4);
     bool walkComplete = false;
     const std::vector<uint32_t> walked = WalkDat(cache, walkComplete);
+    // The walk's places are trusted where it ran to the end of the DAT, or where it agrees
+    // with every sound entry of the TOC; otherwise a record it misses shifts all after it.
+    std::vector<bool> listedSound(count, false);
+    bool walkAgrees = true;
+    for (size_t i = 0; i < count; ++i) {
+        if (m_Textures[i].IsAlias())
+            continue;
+        const uint32_t listed = i < m_TocList[cache].size() ? m_TocList[cache][i] : kNoRecord;
+        uint64_t length = 0;
+        listedSound[i] = listed != kNoRecord && SoundRecordAt(cache, listed, length);
+        if (listedSound[i] && walked[i] != kNoRecord && walked[i] != listed)
+            walkAgrees = false;
+    }
+    const bool trustWalk = walkComplete || walkAgrees;
     std::vector<uint32_t> entries(count, kNoRecord);
+    std::set<uint32_t> used;
     int missing = 0;
     for (size_t i = 0; i < count; ++i) {
         if (m_Textures[i].IsAlias())
@@ -156,14 +179,18 @@ int CTextureDatabase::FixToc(int cache) {
         // A TOC of the right length was written for this index: its sound entries stand.
         // One of another length was not; a DAT walked cleanly to its end then knows better.
         const uint32_t listed = i < m_TocList[cache].size() ? m_TocList[cache][i] : kNoRecord;
-        uint64_t length = 0;
-        const bool listedSound = listed != kNoRecord && SoundRecordAt(cache, listed, length);
-        if (listedSound && (tocFits || !walkComplete))
-            entries[i] = listed;
-        else if (walked[i] != kNoRecord)
-            entries[i] = walked[i];
-        else
-            ++missing;
+        const uint32_t fromToc = listedSound[i] ? listed : kNoRecord;
+        const uint32_t fromWalk = trustWalk ? walked[i] : kNoRecord;
+        const bool tocFirst = tocFits || !walkComplete;
+        // Two textures never share a record: the second would show the first's picture.
+        uint32_t entry = kNoRecord;
+        for (const uint32_t candidate : {tocFirst ? fromToc : fromWalk, tocFirst ? fromWalk : fromToc})
+            if (entry == kNoRecord && candidate != kNoRecord && !used.count(candidate))
+                entry = candidate;
+        if (entry != kNoRecord)
+            used.insert(entry);
+        entries[i] = entry;
+        missing += entry == kNoRecord;
     }
     WriteTocFile(cache, entries);
     return missing;
@@ -314,6 +341,11 @@ int CTextureDatabase::RebuildFromDat() {
     }
     uint64_t offset = 0, length = 0;
     while (offset < datLength && offset < kNoRecord) {
+        if (m_Textures.size() >= kMostTexturesFromDat) {
+            m_RepairNotes.push_back("More records than any cache holds: the index stops after " +
+                                    std::to_string(kMostTexturesFromDat) + " of them.");
+            break;
+        }
         if (!SoundRecordAt(row, offset, length)) {
             // A header without a raster is not a record: the data ends in junk here, and
             // reading on would make one "texture" of every 8 bytes of it.

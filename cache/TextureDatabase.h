@@ -199,7 +199,7 @@ public:
     // Identity, size and time of each file of the cache as they are now.
     std::vector<std::string> DiskStamp() const { return StampNow(); }
     // True while an edit is open.
-    bool InEdit() const { return m_nEditDepth > 0; }
+    bool InEdit() const { return m_nEditDepth > 0 || m_bSettling; }
 
 private:
     friend class CEditScope;
@@ -276,6 +276,11 @@ private:
 
     int m_nEditDepth = 0;
     bool m_bJournal = false;
+    bool m_bSettling = false;
+    bool m_bSettledForward = false;
+    int m_nAborts = 0; // edits undone so far (a scope notices one undone inside it)
+    // Why this cache may not be changed: an interrupted edit that could not be settled.
+    std::string m_strRecoveryProblem;
     bool m_bCommitted = false;
     std::shared_ptr<CCacheLock> m_pHeldLock;
     std::shared_ptr<CCacheLock> m_pEditLock;
@@ -297,6 +302,7 @@ public:
 private:
     CTextureDatabase& m_Db;
     int m_nExceptions;
+    int m_nAborts = 0;
 };
 
 // Removes count bytes at start of an open file by moving everything behind them down;

@@ -3,6 +3,7 @@
 // cache look sound.
 #include "cache/ByteOrder.h"
 #include "cache/CacheCheck.h"
+#include "cache/EditJournal.h"
 #include "cache/TextureDatabase.h"
 #include "platform/Files.h"
 #include "platform/ScriptedMessageBox.h"
@@ -10,6 +11,7 @@
 #include "support/CacheFiles.h"
 #include "support/TempDir.h"
 
+#include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -274,4 +276,48 @@ TEST_F(Repairs, AnotherProgramsChangeIsNoticedBeforeAnEdit) {
     const CacheFiles theirs = ReadCacheFiles(m_Dir.Path(), "r");
     EXPECT_THROW(mine.DeleteTextures({3}), CBusyError);
     EXPECT_EQ(ReadCacheFiles(m_Dir.Path(), "r"), theirs);
+}
+
+TEST_F(Repairs, TwoTexturesNeverShareARecordAfterARepair) {
+    Build(2);
+    std::string toc = TempDir::ReadFile(File(0, ".toc"));
+    // d's entry names c's record: the walk of the DAT knows d's own.
+    std::memcpy(toc.data() + 4 + 4 * 5, toc.data() + 4 + 4 * 4, 4);
+    m_Dir.Write("r.dxt.toc", toc);
+    CTextureDatabase db(m_Dir.File("r.txt"), 0);
+    ASSERT_TRUE(Has(CheckCache(db, true), CacheProblem::BadRecords));
+    EXPECT_EQ(db.FixToc(0), 0);
+    EXPECT_TRUE(CheckCache(db, true).empty());
+    ExpectAllReadable(db);
+}
+
+TEST_F(Repairs, LeftoversOfAnInterruptedEditAreSettledBeforeAnEditAndTheEditRefused) {
+    Build(2);
+    const CacheFiles before = ReadCacheFiles(m_Dir.Path(), "r");
+    CTextureDatabase db(m_Dir.File("r.txt"), 0);
+    // Another program, killed half way: its journal and a new DAT it never committed.
+    std::vector<std::string> files = {m_Dir.File("r.txt")};
+    for (const char* cache : kCacheNames)
+        for (const char* extension : {".dat", ".toc", ".tmb"})
+            files.push_back(m_Dir.File(std::string("r.") + cache + extension));
+    EditJournal::Write(EditJournal::JournalPath(files[0]),
+                       EditJournal::Snapshot(files, std::vector<bool>(files.size(), false)));
+    m_Dir.Write("r.dxt.dat.tsnew", "half a compaction");
+    EXPECT_THROW(db.AddAlias("x", "a"), CBusyError);
+    EXPECT_EQ(ReadCacheFiles(m_Dir.Path(), "r"), before);
+    EXPECT_TRUE(EditLeftovers(m_Dir.Path()).empty());
+
+    // A journal that cannot be trusted stops every edit and changes nothing.
+    m_Dir.Write("r.txt.journal", "tessarine-journal 1\nnonsense\n");
+    m_Dir.Write("r.dxt.dat.tsnew", "half a compaction");
+    CTextureDatabase again(m_Dir.File("r.txt"), 0);
+    EXPECT_EQ(again.TextureCount(), 7);
+    try {
+        again.AddAlias("x", "a");
+        ADD_FAILURE() << "the edit went ahead";
+    } catch (const CError& refused) {
+        EXPECT_NE(std::string(refused.what()).find("journal"), std::string::npos) << refused.what();
+    }
+    EXPECT_EQ(ReadCacheFiles(m_Dir.Path(), "r"), before);
+    EXPECT_TRUE(Files::Exists(m_Dir.File("r.dxt.dat.tsnew")));
 }

@@ -182,7 +182,7 @@ bool CDlgMain::Repair(const CacheProblem& problem) {
         for (const std::string& note : m_pCache->RepairNotes())
             MessageBox(note, Res::String(110).toStdString(), MB_OK | MB_ICONWARNING);
         return fixed;
-    } catch (const CError& error) {
+    } catch (const std::exception& error) {
         // The repair was undone; the cache is as it was.
         MessageBox(error.what(), Res::String(110).toStdString(), MB_OK | MB_ICONERROR);
         return false;
@@ -203,7 +203,11 @@ void CDlgMain::CreateCache(const std::string& path) {
     SetDatabase(m_pCache.get());
     try {
         m_pCache->Create(path);
-    } catch (const CError&) {
+    } catch (const CError& error) {
+        // Undone: whatever stood at that path before is as it was, and is not shown as new.
+        MessageBox(error.what(), Res::String(110).toStdString(), MB_OK | MB_ICONERROR);
+        UnloadCache();
+        return;
     }
     if (m_pCache->PrimaryCache() < 0) {
         MessageBox("No caches created.", "Error", MB_OK | MB_ICONERROR);
