@@ -81,8 +81,7 @@ std::vector<Shape> Draw() {
 
 std::string Colour(QRgb colour) {
     char text[8];
-    std::snprintf(text, sizeof text, "#%02x%02x%02x", qRed(colour), qGreen(colour),
-                  qBlue(colour));
+    std::snprintf(text, sizeof text, "#%02x%02x%02x", qRed(colour), qGreen(colour), qBlue(colour));
     return text;
 }
 
@@ -125,14 +124,14 @@ std::string Svg() {
                       Number(kCanvas) + " " + Number(kCanvas) + "\">\n";
     for (const Shape& s : Shapes()) {
         svg += "  <rect x=\"" + Number(s.rect.x()) + "\" y=\"" + Number(s.rect.y()) +
-               "\" width=\"" + Number(s.rect.width()) + "\" height=\"" +
-               Number(s.rect.height()) + "\"";
+               "\" width=\"" + Number(s.rect.width()) + "\" height=\"" + Number(s.rect.height()) +
+               "\"";
         if (s.radius > 0)
             svg += " rx=\"" + Number(s.radius) + "\"";
         svg += " fill=\"" + (s.fill ? Colour(s.fill) : std::string("none")) + "\"";
         if (s.strokeWidth > 0)
-            svg += " stroke=\"" + Colour(s.stroke) + "\" stroke-width=\"" +
-                   Number(s.strokeWidth) + "\"";
+            svg += " stroke=\"" + Colour(s.stroke) + "\" stroke-width=\"" + Number(s.strokeWidth) +
+                   "\"";
         if (!s.smooth)
             svg += " shape-rendering=\"crispEdges\"";
         svg += "/>\n";

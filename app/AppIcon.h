@@ -17,12 +17,12 @@ inline constexpr int kCanvas = 256;
 inline constexpr int kSizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
 
 struct Shape {
-    QRectF rect;           // in canvas units
-    double radius = 0;     // of rounded corners
-    QRgb fill = 0;         // opaque colour; 0 for none
-    QRgb stroke = 0;       // outline colour, when strokeWidth > 0
+    QRectF rect;       // in canvas units
+    double radius = 0; // of rounded corners
+    QRgb fill = 0;     // opaque colour; 0 for none
+    QRgb stroke = 0;   // outline colour, when strokeWidth > 0
     double strokeWidth = 0;
-    bool smooth = true;    // false for texels, which must meet without seams
+    bool smooth = true; // false for texels, which must meet without seams
 };
 
 // The shapes in drawing order.

@@ -36,8 +36,7 @@ std::string WithoutTrailingSlashes(std::string path) {
 }
 
 // An XDG variable counts only when it holds an absolute path.
-std::string BaseFolder(const std::string& variable, const std::string& home,
-                       const char* fallback) {
+std::string BaseFolder(const std::string& variable, const std::string& home, const char* fallback) {
     if (!variable.empty() && variable[0] == '/')
         return WithoutTrailingSlashes(variable);
     return WithoutTrailingSlashes(home) + "/" + fallback;

@@ -20,7 +20,7 @@ std::mutex g_writeMutex; // one read-compare-write at a time
 std::atomic<bool> g_failureReported{false};
 
 // A value that no file holds, to tell an absent key from an empty value.
-constexpr const char* kAbsent = "\x01" "absent";
+constexpr const char* kAbsent = "\001absent";
 
 // Called without the write lock: the editor's box runs an event loop, which may write
 // settings again.

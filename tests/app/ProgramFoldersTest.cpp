@@ -66,5 +66,6 @@ TEST(ProgramFolders, TheUsersFoldersAreMadePrivateAndAFileInTheWayIsNamed) {
 
     dir.Write("file", "");
     where.settingsPath = dir.File("file/tessarine/tessarine.ini");
-    EXPECT_EQ(ProgramFolders::CreateFolders(where), dir.File("file/tessarine") + ": Not a directory");
+    EXPECT_EQ(ProgramFolders::CreateFolders(where),
+              dir.File("file/tessarine") + ": Not a directory");
 }
