@@ -61,7 +61,9 @@ cp "$picture" "$WORK/fresh_texture.png"
 "$CLI" import "$INDEX" "$WORK/fresh_texture.png" >/dev/null || fail "import with the installed codecs"
 "$CLI" list "$INDEX" | grep -c 'fresh_texture' >/dev/null || fail "the imported texture is not listed"
 # Options before the command, as after it.
-"$CLI" --settings "$WORK/other.ini" txd list "$WORK/none.txd" >/dev/null 2>&1 || true
+before="$("$CLI" --settings "$WORK/other.ini" txd list "$WORK/none.txd" 2>&1)" && fail "txd list"
+after="$("$CLI" txd list "$WORK/none.txd" --settings "$WORK/other.ini" 2>&1)" && fail "txd list"
+[ "$before" = "$after" ] || fail "options before the command: '$before', after it: '$after'"
 "$CLI" --settings "$WORK/other.ini" --yes plugins set ETC1 --quality 1 >/dev/null ||
     fail "options before the command"
 grep -q '^quality=1' "$WORK/other.ini" || fail "--settings before the command was not used"
@@ -71,7 +73,7 @@ grep -q '^quality=1' "$WORK/other.ini" || fail "--settings before the command wa
 printf '[global]\nfucked_up=1\nshow_loading_screen=0\n' >"$SETTINGS"
 QT_QPA_PLATFORM=offscreen "$PREFIX/bin/tessarine" "$INDEX" >"$WORK/editor.out" 2>&1 &
 EDITOR_PID=$!
-for _ in $(seq 100); do
+for _ in $(seq 300); do # slow under the sanitizers
     grep -q '^plugin=pvrtc.so' "$SETTINGS" && break
     kill -0 "$EDITOR_PID" 2>/dev/null || fail "the editor ended: $(cat "$WORK/editor.out")"
     sleep 0.1
