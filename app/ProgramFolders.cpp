@@ -113,13 +113,10 @@ Location Locate(const std::string& programPath) {
                   access(folder.c_str(), W_OK) == 0, CurrentEnvironment());
 }
 
-std::string CreateFolders(const Location& location) {
+std::string CreateFolderFor(const Location& location, const std::string& path) {
     if (location.placement == Placement::kBesideProgram)
         return {};
-    std::string failed = MakeFolders(Files::DirectoryOf(location.settingsPath));
-    if (failed.empty())
-        failed = MakeFolders(Files::DirectoryOf(location.logPath));
-    return failed;
+    return MakeFolders(Files::DirectoryOf(path));
 }
 
 std::string Describe(const Location& location) {

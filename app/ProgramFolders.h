@@ -57,9 +57,10 @@ Location Choose(const std::string& programPath, bool portable, bool writable,
 // Choose for programPath, looking at its folder and the current environment.
 Location Locate(const std::string& programPath);
 
-// Creates the user folders a location needs (mode 0700, as the base directory rules ask).
-// Empty on success, else what failed with the system's reason.
-std::string CreateFolders(const Location& location);
+// Creates the user folder that holds a file of a location (mode 0700, as the base
+// directory rules ask); nothing for files beside the program. Empty on success, else what
+// failed with the system's reason.
+std::string CreateFolderFor(const Location& location, const std::string& path);
 
 // One log line: where the settings and the log are, and why there.
 std::string Describe(const Location& location);

@@ -17,11 +17,13 @@ bool CTessarineApp::InitInstance(int argc, char** argv, const MainWindowRunner& 
     m_strLogPath = where.logPath;
     Settings::SetPath(m_strSettingsPath);
 
-    const std::string notCreated = ProgramFolders::CreateFolders(where);
+    const std::string noLogFolder = ProgramFolders::CreateFolderFor(where, m_strLogPath);
+    const std::string noSettingsFolder = ProgramFolders::CreateFolderFor(where, m_strSettingsPath);
     LogOpen(m_strLogPath); // without a log file the run goes on silently
     LogPrintA("%s\n", ProgramFolders::Describe(where).c_str());
-    if (!notCreated.empty())
-        LogPrintA("ERROR: cannot create the folder %s\n", notCreated.c_str());
+    for (const std::string& failed : {noLogFolder, noSettingsFolder})
+        if (!failed.empty())
+            LogPrintA("ERROR: cannot create the folder %s\n", failed.c_str());
 
     if (IniReadInt(Settings::kConsole) != 0) {
         ConsoleOpen();

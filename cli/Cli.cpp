@@ -101,7 +101,8 @@ void UseSettings(const Args& args) {
     const std::string folder = Files::DirectoryOf(Files::ExecutablePath());
     const ProgramFolders::Location where = ProgramFolders::Locate(
         (folder.empty() ? std::string(".") : folder) + "/" + ProgramFolders::kEditorName);
-    ProgramFolders::CreateFolders(where); // when it cannot be made, the first write says so
+    // When the folder cannot be made, the first write says so.
+    ProgramFolders::CreateFolderFor(where, where.settingsPath);
     Settings::SetPath(where.settingsPath);
 }
 

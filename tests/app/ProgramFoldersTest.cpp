@@ -58,14 +58,20 @@ TEST(ProgramFolders, TheUsersFoldersAreMadePrivateAndAFileInTheWayIsNamed) {
     ProgramFolders::Location where{dir.File("cfg/tessarine/tessarine.ini"),
                                    dir.File("state/deep/tessarine/tessarine.log"),
                                    Placement::kInstalled};
-    EXPECT_EQ(ProgramFolders::CreateFolders(where), "");
+    EXPECT_EQ(ProgramFolders::CreateFolderFor(where, where.logPath), "");
     EXPECT_EQ(std::filesystem::status(dir.File("state/deep")).permissions(),
               std::filesystem::perms::owner_all);
-    EXPECT_TRUE(std::filesystem::is_directory(dir.File("cfg/tessarine")));
-    EXPECT_EQ(ProgramFolders::CreateFolders(where), ""); // again: they are there
+    EXPECT_TRUE(std::filesystem::is_directory(dir.File("state/deep/tessarine")));
+    EXPECT_FALSE(std::filesystem::exists(dir.File("cfg")));
+    EXPECT_EQ(ProgramFolders::CreateFolderFor(where, where.logPath), ""); // it is there
 
     dir.Write("file", "");
     where.settingsPath = dir.File("file/tessarine/tessarine.ini");
-    EXPECT_EQ(ProgramFolders::CreateFolders(where),
+    EXPECT_EQ(ProgramFolders::CreateFolderFor(where, where.settingsPath),
               dir.File("file/tessarine") + ": Not a directory");
+    // Beside the program nothing is made: the program's folder is there.
+    where.placement = Placement::kBesideProgram;
+    where.settingsPath = dir.File("gone/tessarine.ini");
+    EXPECT_EQ(ProgramFolders::CreateFolderFor(where, where.settingsPath), "");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("gone")));
 }
