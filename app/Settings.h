@@ -1,13 +1,11 @@
 #pragma once
-// The settings file beside the program, read and written key by key.
+// The settings file, read and written key by key. Where it lies is decided at start (see
+// ProgramFolders). A write that fails is reported once per file, in the log and in a
+// message box, so changed settings are not lost without a word; an empty path keeps no
+// settings and reports nothing.
 #include <string>
 
 namespace Settings {
-
-// Paths beside the executable: its path with the extension replaced by "ini" / "log",
-// or ".ini" / ".log" appended when it has none.
-std::string SettingsPathFor(const std::string& executablePath);
-std::string LogPathFor(const std::string& executablePath);
 
 // The settings file of this run; set once at start.
 void SetPath(const std::string& path);
@@ -20,7 +18,8 @@ std::string IniReadString(const std::string& section, const std::string& key,
                           const std::string& defaultValue = std::string());
 // An integer key; an absent key gives the default.
 int IniReadInt(const std::string& section, const std::string& key, int defaultValue);
-// Writes value as decimal text.
+// Writes value as decimal text. A value equal to the one in the file writes nothing, so a
+// settings file its owner made read-only is only reported when a change is lost.
 void IniWriteInt(const std::string& section, const std::string& key, int value);
 void IniWriteString(const std::string& section, const std::string& key, const std::string& value);
 void IniDeleteKey(const std::string& section, const std::string& key);

@@ -52,4 +52,8 @@ std::string AboutBuildLine() {
                   kBuildDate, kBuildTime);
 }
 
+std::string VersionText(const char* program) {
+    return std::string(program) + " " + kVersion + "\n" + LogHeaderLine();
+}
+
 } // namespace Version

@@ -31,5 +31,8 @@ std::string MainWindowTitle();
 std::string MainWindowTitle(const std::string& indexFileName);
 // "Tessarine 0.6b NIGHT x86 build #394 (Jan  7 2014, 07:51:52 MSK)"
 std::string AboutBuildLine();
+// What --version prints: "PROGRAM 0.6b" (the line man pages take the version from), then
+// the log header line.
+std::string VersionText(const char* program);
 
 } // namespace Version

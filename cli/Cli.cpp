@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 
+#include "app/ProgramFolders.h"
 #include "app/Settings.h"
 #include "app/SettingsKeys.h"
 #include "cache/CacheCheck.h"
@@ -96,8 +97,13 @@ void UseSettings(const Args& args) {
         Settings::SetPath(args.Get("--settings"));
         return;
     }
+    // The editor's settings: those of the editor beside this tool.
     const std::string folder = Files::DirectoryOf(Files::ExecutablePath());
-    Settings::SetPath((folder.empty() ? std::string(".") : folder) + "/tessarine.ini");
+    const ProgramFolders::Location where = ProgramFolders::Locate(
+        (folder.empty() ? std::string(".") : folder) + "/" + ProgramFolders::kEditorName);
+    // When the folder cannot be made, the first write says so.
+    ProgramFolders::CreateFolderFor(where, where.settingsPath);
+    Settings::SetPath(where.settingsPath);
 }
 
 std::unique_ptr<CTextureDatabase> OpenCache(const Args& args, size_t at, Access access) {

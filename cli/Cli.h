@@ -46,7 +46,8 @@ std::string ShownLines(const std::string& text);
 // answer of --yes/--no, else ask on a terminal, else take the safe answer.
 void InstallMessageBoxes(const Args& args);
 
-// The settings file: --settings, else the editor's tessarine.ini beside the tool.
+// The settings file: --settings, else the editor's, kept beside the tool or in the user's
+// folders as the editor's is.
 void UseSettings(const Args& args);
 
 // Opens the cache named by positional argument `at` (a DAT or TOC path stands for its

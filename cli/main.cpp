@@ -1,4 +1,6 @@
 // tessarine-cli: texture-cache work from a shell, over the editor's own core.
+#include "app/ProgramFolders.h"
+#include "app/Version.h"
 #include "cli/ArgSpec.h"
 #include "cli/Cli.h"
 
@@ -110,10 +112,12 @@ void PrintUsage(FILE* out) {
     std::fputs("\nTEXTURE is a name or #index. INDEX is NAME.txt (or one of its .dat/.toc files).\n"
                "Options for every command: --game 0|1|2 (record layout: automatic, Vice City,\n"
                "San Andreas), --yes / --no (answers to questions), --settings FILE (default:\n"
-               "tessarine.ini beside the tool, shared with the editor), --help.\n"
+               "the editor's settings, see Files), --help. Options may stand before the command.\n"
                "Exit codes: 0 done, 1 refused or not found, 2 bad usage or damaged input.\n"
-               "'tessarine-cli COMMAND --help' describes one command.\n",
+               "'tessarine-cli COMMAND --help' describes one command; 'tessarine-cli --version'\n"
+               "prints the version.\n\n",
                out);
+    std::fputs(ProgramFolders::FilesHelp(), out);
 }
 
 void PrintCommandHelp(const Command& c) {
@@ -127,9 +131,9 @@ const Command* FindCommandNamed(const std::string& name) {
     return nullptr;
 }
 
-bool AsksForHelp(int argc, char** argv) {
+bool AsksFor(int argc, char** argv, const char* option, const char* shortOption = nullptr) {
     for (int i = 1; i < argc; ++i)
-        if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h"))
+        if (!std::strcmp(argv[i], option) || (shortOption && !std::strcmp(argv[i], shortOption)))
             return true;
     return false;
 }
@@ -145,7 +149,11 @@ int main(int argc, char** argv) {
                 PrintCommandHelp(*c);
                 return Cli::kDone;
             }
-        const bool asked = at > 0 || AsksForHelp(argc, argv);
+        if (at < 0 && AsksFor(argc, argv, "--version")) {
+            std::fputs(Version::VersionText("tessarine-cli").c_str(), stdout);
+            return Cli::kDone;
+        }
+        const bool asked = at > 0 || AsksFor(argc, argv, "--help", "-h");
         PrintUsage(asked ? stdout : stderr);
         return asked ? Cli::kDone : Cli::kBadInput;
     }

@@ -1,6 +1,7 @@
 #include "raster/PluginHost.h"
 
 #include "app/Log.h"
+#include "app/ProgramFolders.h"
 #include "app/Settings.h"
 #include "app/SettingsKeys.h"
 #include "app/Version.h"
@@ -16,8 +17,7 @@ PluginRegistry& Plugins() {
 }
 
 std::string PluginsFolder() {
-    const std::string folder = Files::DirectoryOf(Files::ExecutablePath());
-    return (folder.empty() ? std::string(".") : folder) + "/plugins";
+    return ProgramFolders::Find(ProgramFolders::kPluginsFolder);
 }
 
 std::unique_ptr<CDynamicLibrary> LoadCheckedLibrary(const std::string& path, uint32_t typeMask,

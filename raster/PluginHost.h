@@ -24,7 +24,7 @@ struct PluginRegistry {
 
 PluginRegistry& Plugins();
 
-// The plugins folder beside the executable.
+// The plugins folder beside the executable, else the installed one (lib/tessarine/plugins).
 std::string PluginsFolder();
 
 // Loads a library and admits it when it exports GetDLLType and GetDLLBuildID, its type

@@ -1,5 +1,6 @@
 #!/bin/bash
-# Installs every Debian 12 package Tessarine needs to build, test, benchmark and fuzz.
+# Installs every Debian 12 package Tessarine needs to build, test, benchmark, fuzz and
+# package (man pages, the desktop entry's check, the Debian package).
 set -euo pipefail
 SUDO=""
 if [ "$(id -u)" != 0 ]; then SUDO="sudo"; fi
@@ -10,4 +11,5 @@ $SUDO apt-get install -y --no-install-recommends \
     qt6-base-dev qt6-image-formats-plugins fonts-dejavu-core \
     libgif-dev libimagequant-dev libmd-dev libsquish-dev android-libetc1-dev \
     libgtest-dev libgmock-dev libbenchmark-dev \
-    clang-14 libclang-rt-14-dev
+    clang-14 libclang-rt-14-dev \
+    help2man desktop-file-utils dpkg-dev file man-db

@@ -49,9 +49,12 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", text.c_str());
         return IDOK;
     });
-    std::filesystem::remove_all(out);
-    std::filesystem::create_directories(out + "/sa");
-    std::filesystem::create_directories(out + "/vc");
+    // Only the caches' own folders start afresh: the output folder is also the build
+    // system's folder for the samples, whose files installing needs.
+    for (const char* layout : {"/sa", "/vc"}) {
+        std::filesystem::remove_all(out + layout);
+        std::filesystem::create_directories(out + layout);
+    }
     // Settings of its own, so the build never touches the user's.
     Settings::SetPath(out + "/generator.ini");
     InitPluginBindings();

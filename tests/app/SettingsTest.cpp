@@ -3,9 +3,11 @@
 #include "app/SettingsKeys.h"
 #include "app/TessarineApp.h"
 #include "platform/Files.h"
+#include "platform/ScriptedMessageBox.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 class SettingsFile : public ::testing::Test {
@@ -41,6 +43,43 @@ TEST_F(SettingsFile, IntegersAreWrittenAsDecimalAndStringsAreCut) {
     EXPECT_EQ(IniReadString("paths", "last_open", "gone"), "gone");
 }
 
+TEST_F(SettingsFile, AFileThatCannotBeWrittenIsReportedOnceAndEqualValuesAreNotRewritten) {
+    CScriptedMessageBox boxes;
+    // Every write replaces the file, so an unchanged inode tells that nothing was written.
+    const auto inode = [&] {
+        struct stat st {};
+        stat(m_Dir.File("tessarine.ini").c_str(), &st);
+        return st.st_ino;
+    };
+    IniWriteInt(Settings::kGame, 2);
+    const ino_t first = inode();
+    IniWriteInt(Settings::kGame, 2);
+    IniDeleteKey("paths", "never_there");
+    EXPECT_EQ(inode(), first);
+    IniWriteString("paths", "empty", ""); // an empty value is not an absent key
+    const ino_t second = inode();
+    EXPECT_NE(second, first);
+    IniWriteString("paths", "empty", "");
+    EXPECT_EQ(inode(), second);
+    EXPECT_TRUE(boxes.Boxes().empty());
+
+    // A folder that is a file: no write can succeed, not even root's.
+    m_Dir.Write("file", "");
+    Settings::SetPath(m_Dir.File("file/tessarine.ini"));
+    IniWriteInt(Settings::kGame, 1);
+    IniWriteString("paths", "last_open", "/x/");
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text, "The settings cannot be saved to " +
+                                         m_Dir.File("file/tessarine.ini") +
+                                         " (Not a directory). Changed settings will be lost.");
+    // Another file is reported on its own; no file at all keeps nothing and says nothing.
+    Settings::SetPath(m_Dir.File("file/other.ini"));
+    IniWriteInt(Settings::kGame, 1);
+    Settings::SetPath("");
+    IniWriteInt(Settings::kGame, 1);
+    EXPECT_EQ(boxes.Boxes().size(), 2u);
+}
+
 TEST(TessarineApp, StartsWithLogAndSettingsBesideTheProgramAndEndsTheLog) {
     CTessarineApp app;
     const std::string exe = Files::ExecutablePath();
@@ -64,5 +103,7 @@ TEST(TessarineApp, StartsWithLogAndSettingsBesideTheProgramAndEndsTheLog) {
     ASSERT_TRUE(log.has_value());
     EXPECT_NE(log->find("main window ran\n"), std::string::npos);
     EXPECT_NE(log->find("] Logging ended.\n"), std::string::npos);
+    EXPECT_NE(log->find("] Settings: " + exe + ".ini, log: " + exe + ".log (beside the program)\n"),
+              std::string::npos);
     Settings::SetPath("");
 }

@@ -2,6 +2,7 @@
 // layout and closing. Opening caches and showing textures are in DlgMainCache.cpp.
 #include "ui/main/DlgMain.h"
 
+#include "app/AppIcon.h"
 #include "app/Log.h"
 #include "app/Settings.h"
 #include "app/SettingsKeys.h"
@@ -162,7 +163,7 @@ void CDlgMain::OnInitDialog() {
     m_pToolBar->addWidget(import);
     m_pToolBar->addAction(style()->standardIcon(QStyle::SP_DialogSaveButton), Res::String(146),
                           [this] { OnCommand(40012); });
-    setWindowIcon(style()->standardIcon(QStyle::SP_DesktopIcon));
+    setWindowIcon(AppIcon::Icon());
 
     for (int i = 0; i < kPaneCount; ++i) {
         m_pPanes[i] = new QLabel(this);
