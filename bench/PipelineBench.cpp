@@ -3,7 +3,7 @@
 #include "app/Settings.h"
 #include "cache/TextureDatabase.h"
 #include "platform/MessageBox.h"
-#include "raster/CacheHelper.h"
+#include "pipeline/CacheHelper.h"
 #include "raster/PluginHost.h"
 
 #include <benchmark/benchmark.h>

@@ -11,7 +11,7 @@
 #include "rw/SectionNames.h"
 #include "rw/SimpleDFF.h"
 #include "rw/TextureDictionary.h"
-#include "ui/tools/TXDHelper.h"
+#include "pipeline/TXDHelper.h"
 
 #include <algorithm>
 #include <cerrno>

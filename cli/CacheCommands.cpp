@@ -1,7 +1,7 @@
 // tessarine-cli commands that create, describe, check, repair and read caches.
 #include "cache/CacheCheck.h"
 #include "cli/Cli.h"
-#include "raster/CacheHelper.h"
+#include "pipeline/CacheHelper.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
 

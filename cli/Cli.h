@@ -2,7 +2,7 @@
 // Shared pieces of tessarine-cli: parsed arguments, exit codes, output helpers.
 #include "cache/TextureDatabase.h"
 #include "cli/IndexArgument.h"
-#include "raster/CacheHelper.h"
+#include "pipeline/CacheHelper.h"
 
 class CTXDHelper;
 

@@ -5,9 +5,9 @@
 #include "cli/Cli.h"
 #include "platform/Files.h"
 #include "platform/PathCheck.h"
-#include "raster/CacheHelper.h"
+#include "pipeline/CacheHelper.h"
 #include "raster/ImageFile.h"
-#include "raster/ImportImage.h"
+#include "pipeline/ImportImage.h"
 #include "raster/PluginHost.h"
 #include "raster/PluginMenu.h"
 

@@ -8,9 +8,9 @@
 #include "platform/Files.h"
 #include "platform/SafeFileName.h"
 #include "raster/ImageFile.h"
-#include "raster/ImportImage.h"
+#include "pipeline/ImportImage.h"
 #include "rw/SectionNames.h"
-#include "ui/tools/TXDHelper.h"
+#include "pipeline/TXDHelper.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -9,7 +9,7 @@
 #include "raster/PluginHost.h"
 #include "rw/SimpleDFF.h"
 #include "rw/TextureDictionary.h"
-#include "ui/tools/TXDHelper.h"
+#include "pipeline/TXDHelper.h"
 
 #include <cstdlib>
 #include <memory>

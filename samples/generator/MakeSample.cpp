@@ -6,8 +6,8 @@
 #include "app/SettingsKeys.h"
 #include "cache/TextureDatabase.h"
 #include "platform/MessageBox.h"
-#include "raster/CacheHelper.h"
-#include "raster/ImportImage.h"
+#include "pipeline/CacheHelper.h"
+#include "pipeline/ImportImage.h"
 #include "raster/PluginHost.h"
 #include "samples/generator/Pictures.h"
 

@@ -6,7 +6,7 @@
 #include "platform/Faults.h"
 #include "platform/ScriptedMessageBox.h"
 #include "raster/ImageFile.h"
-#include "raster/ImportImage.h"
+#include "pipeline/ImportImage.h"
 #include "raster/PluginHost.h"
 #include "support/CacheBuilder.h"
 #include "support/CacheFiles.h"

@@ -3,7 +3,7 @@
 #include "app/Settings.h"
 #include "raster/PluginHost.h"
 #include "support/TempDir.h"
-#include "ui/tools/TXDHelper.h"
+#include "pipeline/TXDHelper.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // Encoding bitmaps into caches through the real plug-ins and decoding them back.
-#include "raster/CacheHelper.h"
+#include "pipeline/CacheHelper.h"
 #include "app/Settings.h"
 #include "cache/TextureDatabase.h"
 #include "platform/ScriptedMessageBox.h"

@@ -5,7 +5,7 @@
 #include "rw/TextureDictionary.h"
 #include "support/RwBuilder.h"
 #include "support/TempDir.h"
-#include "ui/tools/TXDHelper.h"
+#include "pipeline/TXDHelper.h"
 
 #include <fcntl.h>
 #include <filesystem>

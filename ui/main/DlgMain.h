@@ -3,7 +3,7 @@
 // four caches as tabs, the mip levels of the selected texture, and the texture view.
 #include "cache/CacheCheck.h"
 #include "cache/TextureDatabase.h"
-#include "raster/CacheHelper.h"
+#include "pipeline/CacheHelper.h"
 
 #include <QMainWindow>
 #include <QString>

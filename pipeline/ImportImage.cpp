@@ -1,4 +1,4 @@
-#include "raster/ImportImage.h"
+#include "pipeline/ImportImage.h"
 
 #include "app/Log.h"
 #include "app/Settings.h"

@@ -1,4 +1,4 @@
-#include "raster/CacheHelper.h"
+#include "pipeline/CacheHelper.h"
 
 #include "app/Log.h"
 #include "app/Settings.h"

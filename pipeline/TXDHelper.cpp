@@ -1,4 +1,4 @@
-#include "ui/tools/TXDHelper.h"
+#include "pipeline/TXDHelper.h"
 
 #include "app/Log.h"
 #include "raster/PluginHost.h"

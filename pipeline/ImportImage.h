@@ -1,7 +1,7 @@
 #pragma once
 // Importing one image into the open cache: the game and any codec family forced by the
 // import rules are settled here, then the pipeline encodes it.
-#include "raster/CacheHelper.h"
+#include "pipeline/CacheHelper.h"
 
 #include <string>
 
