@@ -97,7 +97,11 @@ void BM_RecoverInterruptedCompaction(benchmark::State& state) {
     }
     state.SetLabel(committed ? "finished (rename)" : "undone (delete)");
 }
-BENCHMARK(BM_RecoverInterruptedCompaction)->Arg(0)->Arg(1)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RecoverInterruptedCompaction)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond);
 
 // The yardstick: copying a file of the DAT's size on the same file system.
 void BM_CopyDatSizedFile(benchmark::State& state) {

@@ -2,8 +2,8 @@
 // caches, and decoding one level of a large DXT5 texture.
 #include "app/Settings.h"
 #include "cache/TextureDatabase.h"
-#include "platform/MessageBox.h"
 #include "pipeline/CacheHelper.h"
+#include "platform/MessageBox.h"
 #include "raster/PluginHost.h"
 
 #include <benchmark/benchmark.h>

@@ -35,7 +35,8 @@ void CopyKept(const CCacheFile& source, const std::vector<Range>& removed, bool 
     const int64_t length = source.Length();
     int64_t from = 0;
     for (const Range& r : removed) {
-        target.AppendFrom(source, static_cast<uint64_t>(from), static_cast<uint64_t>(r.start - from));
+        target.AppendFrom(source, static_cast<uint64_t>(from),
+                          static_cast<uint64_t>(r.start - from));
         from = r.end;
     }
     target.AppendFrom(source, static_cast<uint64_t>(from), static_cast<uint64_t>(length - from));
@@ -91,7 +92,7 @@ int CTextureDatabase::RemoveTextures(const std::vector<bool>& doomed, bool shrin
                 continue;
             const uint32_t entry = t < count && t < m_TocList[k].size() ? m_TocList[k][t]
                                    : t < count                          ? kNoRecord
-                                                                        : static_cast<uint32_t>(length);
+                                               : static_cast<uint32_t>(length);
             if (t < count && entry == kNoRecord)
                 continue;
             const int64_t offset = t < count ? int64_t(entry) : length;
@@ -179,9 +180,8 @@ int CTextureDatabase::RemoveTextures(const std::vector<bool>& doomed, bool shrin
         TextureRecord& record = m_Textures[t];
         for (int k = 0; k < kCacheCount; ++k)
             if (m_pDat[k] && t < m_TocList[k].size())
-                record.datOffset[k] = m_TocList[k][t] == kNoRecord
-                                          ? -1
-                                          : static_cast<int32_t>(m_TocList[k][t]);
+                record.datOffset[k] =
+                    m_TocList[k][t] == kNoRecord ? -1 : static_cast<int32_t>(m_TocList[k][t]);
         if (record.IsAlias()) {
             // Found again by name on next use.
             record.originalIndex = -1;

@@ -5,12 +5,12 @@
 #include "platform/Files.h"
 
 #include <algorithm>
-#include <new>
 #include <cerrno>
-#include <vector>
 #include <fcntl.h>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 std::unique_ptr<CFileView> CCacheFile::View() const {
     // Read, not mapped: another program may cut the file meanwhile (undoing its edit), and
@@ -95,8 +95,8 @@ void CCacheFile::WriteAt(uint64_t offset, const void* data, size_t count) {
     for (size_t done = 0; done < count;) {
         if (Faults::Hit())
             Fail(errno);
-        const ssize_t wrote = pwrite(m_nFd, bytes + done, count - done,
-                                     static_cast<off_t>(offset + done));
+        const ssize_t wrote =
+            pwrite(m_nFd, bytes + done, count - done, static_cast<off_t>(offset + done));
         if (wrote < 0 && errno == EINTR)
             continue;
         if (wrote <= 0)
@@ -132,7 +132,8 @@ void CCacheFile::AppendFrom(const CCacheFile& source, uint64_t offset, uint64_t 
             }
             if (copied < 0 && errno == EINTR)
                 continue;
-            if (copied < 0 && (errno == ENOSPC || errno == EIO || errno == EDQUOT || errno == EFBIG))
+            if (copied < 0 &&
+                (errno == ENOSPC || errno == EIO || errno == EDQUOT || errno == EFBIG))
                 Fail(errno);
             // Not supported between these files (or the source ended): the slow way.
             kernelCopy = false;

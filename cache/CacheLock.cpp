@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
 #include <chrono>
+#include <cstdlib>
 #include <fcntl.h>
 #include <map>
 #include <mutex>
@@ -48,7 +48,8 @@ Attempt TryLock(const std::string& path, int& fd, int& error) {
             close(fd);
             return error == EWOULDBLOCK ? Attempt::kBusy : Attempt::kFailed;
         }
-        struct stat held {}, named {};
+        struct stat held {};
+        struct stat named {};
         if (fstat(fd, &held) == 0 && stat(path.c_str(), &named) == 0 &&
             held.st_ino == named.st_ino && held.st_dev == named.st_dev)
             return Attempt::kTaken;
@@ -60,8 +61,8 @@ Attempt TryLock(const std::string& path, int& fd, int& error) {
 
 void WriteHolder(int fd) {
     const std::string exe = Files::FileNameOf(Files::ExecutablePath());
-    const std::string holder =
-        (exe.empty() ? std::string("a program") : exe) + " (process " + std::to_string(getpid()) + ")";
+    const std::string holder = (exe.empty() ? std::string("a program") : exe) + " (process " +
+                               std::to_string(getpid()) + ")";
     // Only a courtesy for whoever waits: the lock holds without it.
     if (ftruncate(fd, 0) == 0 && pwrite(fd, holder.data(), holder.size(), 0) < 0)
         return;

@@ -5,7 +5,6 @@
 #include "cache/TextureDatabase.h"
 
 #include "app/Log.h"
-#include "platform/Faults.h"
 
 #include <cerrno>
 #include <exception>
@@ -29,8 +28,7 @@ std::vector<bool> TocSlots() {
 
 } // namespace
 
-CEditScope::CEditScope(CTextureDatabase& db)
-    : m_Db(db), m_nExceptions(std::uncaught_exceptions()) {
+CEditScope::CEditScope(CTextureDatabase& db) : m_Db(db), m_nExceptions(std::uncaught_exceptions()) {
     m_Db.BeginEdit();
     m_nAborts = m_Db.m_nAborts;
 }
@@ -48,10 +46,6 @@ CEditScope::~CEditScope() noexcept(false) {
     // A commit that fails has been undone when this throws; no other exception is in
     // flight here, so its caller hears of it.
     m_Db.EndEdit();
-}
-
-std::vector<std::string> CTextureDatabase::JournalFiles() const {
-    return m_RealPaths;
 }
 
 std::unique_ptr<CCacheFile>& CTextureDatabase::Handle(int kind, int cache) {
@@ -185,7 +179,8 @@ void CTextureDatabase::Commit() {
     // A replacement that could not take its file's place would strand the edit half
     // done after the commit mark; what stands in the way is found before it.
     for (const std::string& path : m_RealPaths) {
-        struct stat staged {}, target {};
+        struct stat staged {};
+        struct stat target {};
         if (lstat(EditJournal::StagedPath(path).c_str(), &staged) == 0 &&
             stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode))
             throw CWriteError(EISDIR, path);
@@ -260,7 +255,8 @@ void CTextureDatabase::AbortEdit() noexcept {
 void CTextureDatabase::RecoverInterruptedEdit() {
     // A lock file nobody holds is what a killed editor leaves; taking and releasing the
     // lock removes it.
-    const bool staleLock = !m_pHeldLock && access(CCacheLock::LockPath(RealIndex()).c_str(), F_OK) == 0;
+    const bool staleLock =
+        !m_pHeldLock && access(CCacheLock::LockPath(RealIndex()).c_str(), F_OK) == 0;
     if (!staleLock && !EditJournal::Leftovers(EditJournal::JournalPath(RealIndex()), m_RealPaths))
         return;
     // A live edit of another program is left alone; its files are read as they are.
@@ -289,8 +285,7 @@ std::unique_ptr<CCacheFile> CTextureDatabase::StageFile(int kind, int cache) {
     if (kind != kFileIndex)
         EnsureJournal();
     // A new file takes the permissions of the one it replaces.
-    return CCacheFile::Create(EditJournal::BuildPath(FilePath(kind, cache)),
-                              FilePath(kind, cache));
+    return CCacheFile::Create(EditJournal::BuildPath(FilePath(kind, cache)), FilePath(kind, cache));
 }
 
 void CTextureDatabase::InstallStaged(int kind, int cache, std::unique_ptr<CCacheFile> file) {

@@ -170,9 +170,9 @@ std::optional<Journal> Read(const std::string& journalPath, size_t fileCount) {
         throw damaged;
     Journal journal;
     const size_t afterSum = text->find('\n', sumAt);
-    journal.committed = afterSum != std::string::npos &&
-                        text->compare(afterSum + 1, std::string::npos,
-                                      std::string(kCommitted) + "\n") == 0;
+    journal.committed =
+        afterSum != std::string::npos &&
+        text->compare(afterSum + 1, std::string::npos, std::string(kCommitted) + "\n") == 0;
     size_t at = body.find('\n');
     if (body.compare(0, at, kMagic) != 0)
         throw damaged;

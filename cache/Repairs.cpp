@@ -46,8 +46,8 @@ std::vector<Thumbnail> IntactThumbnails(const CCacheFile& tmb, size_t wanted) {
     uint64_t offset = 0;
     while (kept.size() < wanted && offset + 8 <= size) {
         const RasterHeader h = DecodeHeader(image + offset);
-        if (h.glFormat != kThumbGlFormat || h.HasMips() || h.width != h.Height() ||
-            h.width == 0 || h.width > kLargestThumbnail)
+        if (h.glFormat != kThumbGlFormat || h.HasMips() || h.width != h.Height() || h.width == 0 ||
+            h.width > kLargestThumbnail)
             break;
         const uint64_t pixels = uint64_t(h.width) * h.width * 4;
         uint64_t start = offset + 8;
@@ -184,7 +184,8 @@ int CTextureDatabase::FixToc(int cache) {
         const bool tocFirst = tocFits || !walkComplete;
         // Two textures never share a record: the second would show the first's picture.
         uint32_t entry = kNoRecord;
-        for (const uint32_t candidate : {tocFirst ? fromToc : fromWalk, tocFirst ? fromWalk : fromToc})
+        for (const uint32_t candidate :
+             {tocFirst ? fromToc : fromWalk, tocFirst ? fromWalk : fromToc})
             if (entry == kNoRecord && candidate != kNoRecord && !used.count(candidate))
                 entry = candidate;
         if (entry != kNoRecord)

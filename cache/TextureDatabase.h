@@ -203,8 +203,9 @@ public:
 
 private:
     friend class CEditScope;
-    // The first scope takes the lock, checks the files and writes the journal; the last
-    // one commits. AbortEdit undoes every file and reloads the cache from disk.
+    // The first scope takes the lock and checks the files (the journal follows before the
+    // first data file changes); the last one commits. AbortEdit settles every file by the
+    // journal and reloads the cache from disk.
     void BeginEdit();
     void EndEdit();
     void AbortEdit() noexcept;
@@ -218,8 +219,6 @@ private:
     void SettleJournal();
     void RefreshStamp();
     std::vector<std::string> StampNow() const;
-    // The 13 files in journal order: index, then DAT, TOC and TMB of each cache.
-    std::vector<std::string> JournalFiles() const;
     // The index with symbolic links resolved: its lock and journal lie beside it, so every
     // program finds them whatever path it was given.
     const std::string& RealIndex() const { return m_RealPaths[0]; }
@@ -263,7 +262,8 @@ private:
     std::unique_ptr<CCacheFile> m_pToc[kCacheCount];
     std::unique_ptr<CCacheFile> m_pTmb[kCacheCount];
     std::string m_strPath;
-    // The real paths of the 13 files (JournalFiles order).
+    // The real paths of the 13 files: the index, then DAT, TOC and TMB of each cache (the
+    // journal's order).
     std::vector<std::string> m_RealPaths;
     int m_nPrimaryCache = -1;
     std::vector<TextureRecord> m_Textures;
@@ -290,8 +290,9 @@ private:
 };
 
 // Opens an edit of the database for its lifetime. Scopes nest; the outermost commits
-// when it closes normally. An exception leaving any scope undoes the whole edit: every
-// file of the cache is as it was before the edit began, and the database is reloaded.
+// when it closes normally, and its destructor throws when the commit fails (the edit is
+// undone then). An exception leaving any scope undoes the whole edit: every file of the
+// cache is as it was before the edit began, and the database is reloaded.
 class CEditScope {
 public:
     explicit CEditScope(CTextureDatabase& db);

@@ -5,13 +5,13 @@
 #include "app/SettingsKeys.h"
 #include "cli/Cli.h"
 #include "gta/IMGFile.h"
+#include "pipeline/TXDHelper.h"
 #include "platform/Files.h"
 #include "platform/SafeFileName.h"
 #include "platform/Text.h"
 #include "rw/SectionNames.h"
 #include "rw/SimpleDFF.h"
 #include "rw/TextureDictionary.h"
-#include "pipeline/TXDHelper.h"
 
 #include <algorithm>
 #include <cerrno>

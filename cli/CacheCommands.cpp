@@ -226,8 +226,8 @@ int CommandFix(const Args& args) {
                                problem.kind == CacheProblem::BadToc;
             if (problem.kind == CacheProblem::BadRecords || first != (pass == 0))
                 continue;
-            const bool index = problem.kind == CacheProblem::NoIndex ||
-                               problem.kind == CacheProblem::EmptyIndex;
+            const bool index =
+                problem.kind == CacheProblem::NoIndex || problem.kind == CacheProblem::EmptyIndex;
             if (AfxMessageBox(problem.prompt,
                               MB_YESNO | (index ? MB_ICONQUESTION : MB_ICONEXCLAMATION)) != IDYES) {
                 ++declined;

@@ -3,11 +3,11 @@
 #include "app/SettingsKeys.h"
 #include "cache/NameRules.h"
 #include "cli/Cli.h"
+#include "pipeline/CacheHelper.h"
+#include "pipeline/ImportImage.h"
 #include "platform/Files.h"
 #include "platform/PathCheck.h"
-#include "pipeline/CacheHelper.h"
 #include "raster/ImageFile.h"
-#include "pipeline/ImportImage.h"
 #include "raster/PluginHost.h"
 #include "raster/PluginMenu.h"
 

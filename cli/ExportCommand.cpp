@@ -1,7 +1,7 @@
 // tessarine-cli export: cache textures as image files, decoded by the codec plug-ins.
 #include "cli/Cli.h"
-#include "platform/SafeFileName.h"
 #include "pipeline/CacheHelper.h"
+#include "platform/SafeFileName.h"
 #include "raster/ImageFile.h"
 
 #include <cstdio>

@@ -5,12 +5,12 @@
 #include "app/SettingsKeys.h"
 #include "cache/NameRules.h"
 #include "cli/Cli.h"
+#include "pipeline/ImportImage.h"
+#include "pipeline/TXDHelper.h"
 #include "platform/Files.h"
 #include "platform/SafeFileName.h"
 #include "raster/ImageFile.h"
-#include "pipeline/ImportImage.h"
 #include "rw/SectionNames.h"
-#include "pipeline/TXDHelper.h"
 
 #include <cstdio>
 #include <filesystem>

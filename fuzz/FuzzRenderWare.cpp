@@ -5,11 +5,11 @@
 //   5 a model: every texture name collected, one renamed, the tree written back.
 // The input is the file; it is handed over as an open handle, as archives do.
 #include "app/Settings.h"
+#include "pipeline/TXDHelper.h"
 #include "platform/MessageBox.h"
 #include "raster/PluginHost.h"
 #include "rw/SimpleDFF.h"
 #include "rw/TextureDictionary.h"
-#include "pipeline/TXDHelper.h"
 
 #include <cstdlib>
 #include <memory>

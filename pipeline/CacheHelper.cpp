@@ -172,14 +172,12 @@ std::optional<std::vector<uint8_t>> CCacheHelper::MakeThumbnail(int texture, int
     CTextureDatabase* db = m_pDatabase;
     if (!db || !db->IsDatOpen(cache))
         return std::nullopt;
-    const int format = FormatFromGlCode(db->GetTexture(texture)
-                                            ? db->GetTexture(texture)->textureHeader[cache].glFormat
-                                            : 0);
+    const int format = FormatFromGlCode(
+        db->GetTexture(texture) ? db->GetTexture(texture)->textureHeader[cache].glFormat : 0);
     int family = 0, fifth = 0, sixth = 0;
     // Without a decoder the decode would show a box for every texture; placeholders do.
-    if (format == RASTER_UNKNOWN ||
-        (DecompressArguments(format, family, fifth, sixth) && family != 3 &&
-         !Plugins().decompress[family]))
+    if (format == RASTER_UNKNOWN || (DecompressArguments(format, family, fifth, sixth) &&
+                                     family != 3 && !Plugins().decompress[family]))
         return std::nullopt;
     std::unique_ptr<Bitmap32> picture;
     try {

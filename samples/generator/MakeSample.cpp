@@ -5,9 +5,9 @@
 #include "app/Settings.h"
 #include "app/SettingsKeys.h"
 #include "cache/TextureDatabase.h"
-#include "platform/MessageBox.h"
 #include "pipeline/CacheHelper.h"
 #include "pipeline/ImportImage.h"
+#include "platform/MessageBox.h"
 #include "raster/PluginHost.h"
 #include "samples/generator/Pictures.h"
 

@@ -1,12 +1,12 @@
 // Every edit of a cache is all or nothing: each write that can fail is made to fail, and
 // child processes are killed at every write and at random moments; afterwards the files
 // of the cache are byte for byte either what they were or what the edit makes of them.
-#include "cache/TextureDatabase.h"
 #include "app/Settings.h"
+#include "cache/TextureDatabase.h"
+#include "pipeline/ImportImage.h"
 #include "platform/Faults.h"
 #include "platform/ScriptedMessageBox.h"
 #include "raster/ImageFile.h"
-#include "pipeline/ImportImage.h"
 #include "raster/PluginHost.h"
 #include "support/CacheBuilder.h"
 #include "support/CacheFiles.h"
@@ -58,24 +58,27 @@ void Import(CCacheHelper& helper, const std::string& name) {
 std::vector<Operation> Operations() {
     return {
         {"import", {}, [](CTextureDatabase&, CCacheHelper& h) { Import(h, "fresh"); }},
-        {"replace", {},
+        {"replace",
+         {},
          [](CTextureDatabase& db, CCacheHelper& h) {
              CEditScope edit(db);
              if (!db.DeleteTexture(Find(db, "b"), db.TextureCount() - 1, true))
                  throw std::runtime_error("replace refused");
              Import(h, "b");
          }},
-        {"delete several",  {},
+        {"delete several",
+         {},
          [](CTextureDatabase& db, CCacheHelper&) {
              db.DeleteTextures({Find(db, "a"), Find(db, "c")});
          }},
-        {"delete one", {},
+        {"delete one",
+         {},
          [](CTextureDatabase& db, CCacheHelper&) { db.DeleteTexture(Find(db, "b"), -1, true); }},
-        {"rename", {},
+        {"rename",
+         {},
          [](CTextureDatabase& db, CCacheHelper&) { db.RenameTexture(Find(db, "a"), "apple"); }},
         {"alias", {}, [](CTextureDatabase& db, CCacheHelper&) { db.AddAlias("x", "b"); }},
-        {"delete category", {},
-         [](CTextureDatabase& db, CCacheHelper&) { db.DeleteCategory(1); }},
+        {"delete category", {}, [](CTextureDatabase& db, CCacheHelper&) { db.DeleteCategory(1); }},
         {"fix toc",
          [](const TempDir& dir) { std::filesystem::resize_file(dir.File("s.dxt.toc"), 12); },
          [](CTextureDatabase& db, CCacheHelper&) { db.FixToc(0); }},
@@ -84,8 +87,7 @@ std::vector<Operation> Operations() {
          [](CTextureDatabase& db, CCacheHelper& h) { db.RebuildTmb(1, 2, h.Thumbnails()); }},
         {"rebuild index", [](const TempDir& dir) { std::filesystem::remove(dir.File("s.txt")); },
          [](CTextureDatabase& db, CCacheHelper&) { db.RebuildFromDat(); }},
-        {"create over", {},
-         [](CTextureDatabase& db, CCacheHelper&) { db.Create(db.Path()); }},
+        {"create over", {}, [](CTextureDatabase& db, CCacheHelper&) { db.Create(db.Path()); }},
     };
 }
 
@@ -163,8 +165,12 @@ struct CliOperation {
 };
 
 std::vector<CliOperation> CliOperations() {
-    const auto toc = [](const TempDir& dir) { std::filesystem::resize_file(dir.File("s.dxt.toc"), 12); };
-    const auto tmb = [](const TempDir& dir) { std::filesystem::resize_file(dir.File("s.etc.tmb"), 300); };
+    const auto toc = [](const TempDir& dir) {
+        std::filesystem::resize_file(dir.File("s.dxt.toc"), 12);
+    };
+    const auto tmb = [](const TempDir& dir) {
+        std::filesystem::resize_file(dir.File("s.etc.tmb"), 300);
+    };
     const auto index = [](const TempDir& dir) { std::filesystem::remove(dir.File("s.txt")); };
     return {
         {"import", {}, {"import", "@/s.txt", "@/pictures/fresh.png"}},

@@ -51,7 +51,7 @@ Outcome Wait(pid_t child, const std::string& errFile) {
 }
 
 Outcome RunCli(const TempDir& dir, const std::vector<std::string>& arguments,
-            const std::vector<std::string>& environment = {}) {
+               const std::vector<std::string>& environment = {}) {
     const std::string err = dir.File("stderr");
     return Wait(Start(dir, arguments, environment, err), err);
 }
@@ -90,7 +90,7 @@ TEST_F(CliSafety, AFullDiskSaysSoAndLeavesTheCacheAsItWas) {
     const CacheFiles before = ReadCacheFiles(m_Dir.Path(), "k");
     for (int point : {1, 4, 9, 20}) {
         const Outcome import = RunCli(m_Dir, {"import", m_Index, m_Dir.File("big.png")},
-                                   {"TESSARINE_FAULT=fail:" + std::to_string(point) + ":28"});
+                                      {"TESSARINE_FAULT=fail:" + std::to_string(point) + ":28"});
         EXPECT_EQ(import.code, 1) << import.err;
         EXPECT_NE(import.err.find("No space left on device"), std::string::npos) << import.err;
         EXPECT_EQ(import.err.find("damaged"), std::string::npos) << import.err;
@@ -102,7 +102,8 @@ TEST_F(CliSafety, AFullDiskSaysSoAndLeavesTheCacheAsItWas) {
 
 TEST_F(CliSafety, ACacheAnotherProgramEditsIsRefusedNamingIt) {
     const auto lock = CCacheLock::Acquire(Files::RealPath(m_Index), 0);
-    const Outcome rename = RunCli(m_Dir, {"rename", m_Index, "t1", "one"}, {"TESSARINE_LOCK_WAIT_MS=50"});
+    const Outcome rename =
+        RunCli(m_Dir, {"rename", m_Index, "t1", "one"}, {"TESSARINE_LOCK_WAIT_MS=50"});
     EXPECT_EQ(rename.code, 1);
     EXPECT_NE(rename.err.find("(process " + std::to_string(getpid()) + ")"), std::string::npos)
         << rename.err;

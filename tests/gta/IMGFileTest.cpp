@@ -1,9 +1,9 @@
 // IMG archives of both versions, real and built, and directories that lie.
 #include "gta/IMGFile.h"
 #include "app/Settings.h"
+#include "pipeline/TXDHelper.h"
 #include "raster/PluginHost.h"
 #include "support/TempDir.h"
-#include "pipeline/TXDHelper.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

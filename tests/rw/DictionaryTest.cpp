@@ -1,11 +1,11 @@
 // Texture dictionaries: the real PC and PS2 files, built mobile ones, and damaged ones.
 #include "app/Settings.h"
+#include "pipeline/TXDHelper.h"
 #include "platform/ScriptedMessageBox.h"
 #include "raster/PluginHost.h"
 #include "rw/TextureDictionary.h"
 #include "support/RwBuilder.h"
 #include "support/TempDir.h"
-#include "pipeline/TXDHelper.h"
 
 #include <fcntl.h>
 #include <filesystem>

@@ -33,8 +33,8 @@ std::vector<std::string> EditLeftovers(const std::string& folder) {
         const std::string name = entry.path().filename().string();
         for (const char* suffix : {".journal", ".tsnew", ".tstmp", ".lock"})
             if (name.size() > std::string(suffix).size() &&
-                name.compare(name.size() - std::string(suffix).size(), std::string::npos,
-                             suffix) == 0)
+                name.compare(name.size() - std::string(suffix).size(), std::string::npos, suffix) ==
+                    0)
                 found.push_back(name);
     }
     return found;

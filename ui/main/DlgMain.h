@@ -121,7 +121,7 @@ private:
     QLabel* m_pPanes[kPaneCount] = {};
     QToolBar* m_pToolBar = nullptr;
     CMenuBar* m_pMenus = nullptr;
-    std::vector<int8_t> m_Damaged; // per texture: -1 unknown, 0 sound, 1 damaged
+    std::vector<int8_t> m_Damaged;            // per texture: -1 unknown, 0 sound, 1 damaged
     std::vector<std::string> m_DeclinedStamp; // the files as they were when reload was declined
     bool m_bAskingReload = false;
 };
