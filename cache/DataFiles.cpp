@@ -45,11 +45,23 @@ void CTextureDatabase::CloseDataFiles() {
 bool CTextureDatabase::ReadAt(const CCacheFile* file, uint64_t offset, void* buffer, size_t count) {
     if (!file)
         return false;
-    if (file == m_pWalkFile) {
-        const size_t size = m_pWalkView->Size();
-        if (offset > size || count > size - offset)
-            return false;
-        std::memcpy(buffer, m_pWalkView->Data() + offset, count);
+    // A walk reads forward through a window of the file: one read per window instead of
+    // one per record, and no buffer the size of the file to fault in.
+    if (file == m_pWalkFile && count <= kWalkWindow) {
+        const uint64_t end = m_nWalkWindowStart + m_WalkWindow.size();
+        if (offset < m_nWalkWindowStart || offset + count > end) {
+            const uint64_t length = static_cast<uint64_t>(std::max<int64_t>(file->Length(), 0));
+            if (offset > length || count > length - offset)
+                return false;
+            m_WalkWindow.resize(
+                static_cast<size_t>(std::min<uint64_t>(kWalkWindow, length - offset)));
+            m_nWalkWindowStart = offset;
+            if (!file->ReadAt(offset, m_WalkWindow.data(), m_WalkWindow.size())) {
+                m_WalkWindow.clear();
+                return false;
+            }
+        }
+        std::memcpy(buffer, m_WalkWindow.data() + (offset - m_nWalkWindowStart), count);
         return true;
     }
     return file->ReadAt(offset, buffer, count);
@@ -198,10 +210,11 @@ int CTextureDatabase::LoadOffsets(int cache, bool thumbnails) {
         ReportError(__LINE__, static_cast<uint32_t>(k),
                     "DAT file is not loaded for requested cache: ", false);
 
-    // Thumbnails are small: the TMB is read once and walked in memory.
+    // Thumbnails are small: the TMB is walked through a window read in large pieces.
     if (thumbnails) {
-        m_pWalkView = file->View();
         m_pWalkFile = file;
+        m_WalkWindow.clear();
+        m_nWalkWindowStart = 0;
     }
 
     // Every step passes one texture, so the walk ends after at most one step per texture
@@ -233,7 +246,7 @@ int CTextureDatabase::LoadOffsets(int cache, bool thumbnails) {
         }
         ++count;
         const uint64_t length = RecordLength(static_cast<int>(i), k, thumbnails);
-        const uint64_t end = thumbnails ? m_pWalkView->Size() : uint64_t(file->Length());
+        const uint64_t end = static_cast<uint64_t>(std::max<int64_t>(file->Length(), 0));
         if (offset + length > end) {
             // A record cut short by the end of the file holds no picture to show.
             if (thumbnails) {
@@ -260,7 +273,7 @@ int CTextureDatabase::LoadOffsets(int cache, bool thumbnails) {
     uint8_t probe[8];
     const bool more = ReadAt(file, offset, probe, 8);
     m_pWalkFile = nullptr;
-    m_pWalkView.reset();
+    m_WalkWindow.clear();
     return more ? 0 : count;
 }
 

@@ -270,9 +270,11 @@ private:
     std::vector<CategoryRecord> m_Categories;
     std::vector<uint32_t> m_TocList[kCacheCount];
     int m_nGame = 0;
-    // While a TMB is walked, its whole content, so that the walk reads no file.
+    // While a TMB is walked: the file and the piece of it read last.
+    static constexpr size_t kWalkWindow = 1u << 20;
     const CCacheFile* m_pWalkFile = nullptr;
-    std::unique_ptr<CFileView> m_pWalkView;
+    std::vector<uint8_t> m_WalkWindow;
+    uint64_t m_nWalkWindowStart = 0;
 
     int m_nEditDepth = 0;
     bool m_bJournal = false;
