@@ -180,7 +180,7 @@ int main(int argc, char** argv) {
             return failure.code;
         } catch (const CWriteError& error) {
             // A full disk or a refused permission is no damage: the edit was undone.
-            std::fprintf(stderr, "tessarine-cli %s: %s; the cache was left as it was\n", c.name,
+            std::fprintf(stderr, "tessarine-cli %s: %s; the change it stopped was undone\n", c.name,
                          error.what());
             return Cli::kRefused;
         } catch (const CBusyError& error) {
