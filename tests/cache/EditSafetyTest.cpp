@@ -13,6 +13,7 @@
 #include "support/TempDir.h"
 
 #include <chrono>
+#include <cstdio>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -193,6 +194,7 @@ pid_t StartCli(const CliOperation& op, const std::string& folder, int64_t killAt
     for (const std::string& argument : op.arguments)
         arguments.push_back(argument[0] == '@' ? folder + argument.substr(1) : argument);
     arguments.push_back("--settings=" + folder + "/pictures/tessarine.ini");
+    std::fflush(nullptr); // the child must not write out the parent's buffered output
     const pid_t child = fork();
     if (child != 0)
         return child;

@@ -10,6 +10,7 @@
 #include "support/CacheFiles.h"
 #include "support/TempDir.h"
 
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -27,6 +28,7 @@ pid_t Start(const TempDir& dir, std::vector<std::string> arguments,
             const std::vector<std::string>& environment, const std::string& errFile) {
     arguments.insert(arguments.begin(), TESSARINE_CLI);
     arguments.push_back("--settings=" + dir.File("tessarine.ini"));
+    std::fflush(nullptr); // the child must not write out the parent's buffered output
     const pid_t child = fork();
     if (child != 0)
         return child;
