@@ -1,7 +1,7 @@
 // tessarine-cli: texture-cache work from a shell, over the editor's own core.
 #include "app/ProgramFolders.h"
 #include "app/Version.h"
-#include "cli/ArgSpec.h"
+#include "cli/CommandOptions.h"
 #include "cli/Cli.h"
 
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "cli/ArgSpec.h"
+#include "cli/CommandOptions.h"
 
 #include <cstring>
 #include <sstream>
@@ -9,7 +9,7 @@ namespace {
 
 // Options of one command, or of one verb of it: "--name" a flag, "--name=" an option that
 // takes a value. verb nullptr: the command has no verbs.
-struct OptionSpec {
+struct CommandOptions {
     const char* command;
     const char* verb;
     const char* options;
@@ -17,7 +17,7 @@ struct OptionSpec {
 
 constexpr const char* kGlobalOptions = "--game= --yes --no --settings= --help";
 
-constexpr OptionSpec kOptionSpecs[] = {
+constexpr CommandOptions kCommandOptions[] = {
     {"create", nullptr, "--force"},
     {"info", nullptr, "--json"},
     {"list", nullptr, "--category= --json"},
@@ -64,8 +64,8 @@ bool Lists(const char* options, const std::string& name, bool value) {
 bool TakesValue(const std::string& name) {
     if (Lists(kGlobalOptions, name, true))
         return true;
-    for (const OptionSpec& spec : kOptionSpecs)
-        if (Lists(spec.options, name, true))
+    for (const CommandOptions& entry : kCommandOptions)
+        if (Lists(entry.options, name, true))
             return true;
     return false;
 }
@@ -73,8 +73,8 @@ bool TakesValue(const std::string& name) {
 bool IsKnown(const std::string& name) {
     if (TakesValue(name) || Lists(kGlobalOptions, name, false))
         return true;
-    for (const OptionSpec& spec : kOptionSpecs)
-        if (Lists(spec.options, name, false))
+    for (const CommandOptions& entry : kCommandOptions)
+        if (Lists(entry.options, name, false))
             return true;
     return false;
 }
@@ -86,17 +86,17 @@ bool IsOption(const std::string& arg) {
     return !(arg[1] >= '0' && arg[1] <= '9');
 }
 
-// The spec of the command and verb; nullptr when the verb is not one of the command's
+// The options of the command and verb; nullptr when the verb is not one of the command's
 // (the command then refuses it with its usage).
-const OptionSpec* SpecFor(const std::string& command, const std::string& verb) {
-    const OptionSpec* plain = nullptr;
-    for (const OptionSpec& spec : kOptionSpecs) {
-        if (command != spec.command)
+const CommandOptions* OptionsFor(const std::string& command, const std::string& verb) {
+    const CommandOptions* plain = nullptr;
+    for (const CommandOptions& entry : kCommandOptions) {
+        if (command != entry.command)
             continue;
-        if (!spec.verb)
-            plain = &spec;
-        else if (verb == spec.verb)
-            return &spec;
+        if (!entry.verb)
+            plain = &entry;
+        else if (verb == entry.verb)
+            return &entry;
     }
     return plain;
 }
@@ -108,14 +108,14 @@ const OptionSpec* SpecFor(const std::string& command, const std::string& verb) {
 // Checked once the verb is known: an option that exists, but not for this command.
 void CheckOptionsFor(const std::string& command, const Args& args, const std::string& usage) {
     const std::string verb = args.positional.empty() ? std::string() : args.positional[0];
-    const OptionSpec* spec = SpecFor(command, verb);
-    if (!spec)
+    const CommandOptions* entry = OptionsFor(command, verb);
+    if (!entry)
         return;
     for (const auto& [name, value] : args.options) {
         const bool withValue = TakesValue(name);
-        if (Lists(kGlobalOptions, name, withValue) || Lists(spec->options, name, withValue))
+        if (Lists(kGlobalOptions, name, withValue) || Lists(entry->options, name, withValue))
             continue;
-        const std::string what = spec->verb ? command + " " + spec->verb : command;
+        const std::string what = entry->verb ? command + " " + entry->verb : command;
         Refuse("option " + name + " does not apply to '" + what + "'", usage);
     }
 }
