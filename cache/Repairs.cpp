@@ -197,7 +197,7 @@ int CTextureDatabase::FixToc(int cache) {
     return missing;
 }
 
-void CTextureDatabase::WriteTocFile(int cache, const std::vector<uint32_t>& entries) {
+void CTextureDatabase::StageToc(int cache, const std::vector<uint32_t>& entries) {
     std::vector<uint8_t> toc(4 + 4 * entries.size());
     WriteLe32(toc.data(), static_cast<uint32_t>(std::max<int64_t>(FileLength(kFileDat, cache), 0)));
     for (size_t i = 0; i < entries.size(); ++i)
@@ -205,6 +205,10 @@ void CTextureDatabase::WriteTocFile(int cache, const std::vector<uint32_t>& entr
     std::unique_ptr<CCacheFile> file = StageFile(kFileToc, cache);
     file->Append(toc.data(), toc.size());
     InstallStaged(kFileToc, cache, std::move(file));
+}
+
+void CTextureDatabase::WriteTocFile(int cache, const std::vector<uint32_t>& entries) {
+    StageToc(cache, entries);
     m_TocList[cache] = entries;
     // Headers are read again from the new offsets on first use (an empty primary header
     // makes EnsureRecordLoaded read them all); aliases are resolved again.
@@ -229,13 +233,7 @@ int CTextureDatabase::WriteToc(int cache) {
     for (size_t i = 0; i < entries.size(); ++i)
         entries[i] = m_Textures[i].IsAlias() ? kNoRecord : list[i];
     // The in-memory records keep their offsets and headers: nothing moved.
-    std::vector<uint8_t> toc(4 + 4 * entries.size());
-    WriteLe32(toc.data(), static_cast<uint32_t>(std::max<int64_t>(FileLength(kFileDat, cache), 0)));
-    for (size_t i = 0; i < entries.size(); ++i)
-        WriteLe32(toc.data() + 4 + 4 * i, entries[i]);
-    std::unique_ptr<CCacheFile> file = StageFile(kFileToc, cache);
-    file->Append(toc.data(), toc.size());
-    InstallStaged(kFileToc, cache, std::move(file));
+    StageToc(cache, entries);
     return 1;
 }
 

@@ -237,6 +237,9 @@ private:
     // Removes the textures marked in doomed, cutting their records out of every file.
     // 0 (nothing changed) when the records are not in texture order.
     int RemoveTextures(const std::vector<bool>& doomed, bool shrink);
+    // A new TOC of the DAT length and entries, in place at the commit.
+    void StageToc(int cache, const std::vector<uint32_t>& entries);
+    // StageToc, and the records take the entries as their offsets.
     void WriteTocFile(int cache, const std::vector<uint32_t>& entries);
 
 private:
