@@ -249,6 +249,16 @@ PluginSession::~PluginSession() {
     UnloadPlugins();
 }
 
+ExportTarget ChooseExportTarget(const Args& args, size_t count) {
+    ExportTarget target{args.Get("--out"), args.Get("--format", "png"), false};
+    target.toFile =
+        count == 1 && !Extension(target.out).empty() && !std::filesystem::is_directory(target.out);
+    const std::string format = target.toFile ? Extension(target.out) : target.format;
+    if (EncoderForExtension(format, nullptr) < 0)
+        throw Failure{kBadInput, "no image encoder for '" + Shown(format) + "'"};
+    return target;
+}
+
 std::string Extension(const std::string& path) {
     const std::string name = Files::FileNameOf(path);
     const size_t dot = name.rfind('.');

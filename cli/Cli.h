@@ -99,6 +99,16 @@ void RequireReadableFile(const std::string& path);
 // success, else what went wrong, with the system's reason when it tells one.
 std::string SaveImage(const Bitmap32& bitmap, const std::string& path);
 
+// Where an export of count images goes: one file named by --out (its extension picks the
+// format) when there is one image and --out names no folder, else a folder of files in
+// --format (png by default). Fails when no encoder writes that format.
+struct ExportTarget {
+    std::string out;
+    std::string format;
+    bool toFile;
+};
+ExportTarget ChooseExportTarget(const Args& args, size_t count);
+
 // The extension of a path's file name, without the dot; empty when it has none.
 std::string Extension(const std::string& path);
 

@@ -106,13 +106,7 @@ int CommandExport(const Args& args) {
     if (cache < 0 || (thumb ? !db->IsTmbOpen(cache) : !db->IsDatOpen(cache)))
         throw Failure{kRefused, "that cache has no files to export from"};
     const std::vector<int> textures = ChosenTextures(*db, args);
-    const std::string out = args.Get("--out");
-    const std::string format = args.Get("--format", "png");
-    const bool toFile =
-        textures.size() == 1 && !Extension(out).empty() && !std::filesystem::is_directory(out);
-    if (EncoderForExtension(toFile ? Extension(out) : format, nullptr) < 0)
-        throw Failure{kBadInput,
-                      "no image encoder for '" + Shown(toFile ? Extension(out) : format) + "'"};
+    const auto [out, format, toFile] = ChooseExportTarget(args, textures.size());
     CExport run(*db, cache, level, thumb);
     if (toFile)
         run.ToFile(out);

@@ -108,13 +108,7 @@ int TxdExport(const Args& args) {
     if (textures.empty())
         for (uint32_t t = 0; t < txd->GetTextureCount(); ++t)
             textures.push_back(t);
-    const std::string out = args.Get("--out");
-    const std::string format = args.Get("--format", "png");
-    const bool toFile =
-        textures.size() == 1 && !Extension(out).empty() && !std::filesystem::is_directory(out);
-    if (EncoderForExtension(toFile ? Extension(out) : format, nullptr) < 0)
-        throw Failure{kBadInput,
-                      "no image encoder for '" + (toFile ? Extension(out) : format) + "'"};
+    const auto [out, format, toFile] = ChooseExportTarget(args, textures.size());
     if (!toFile)
         std::filesystem::create_directories(out);
     // Names from the dictionary become file names inside the folder only, one file each.
