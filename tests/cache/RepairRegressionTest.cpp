@@ -264,20 +264,6 @@ TEST_F(Repairs, AnEditInAFolderItMayNotWriteChangesNothing) {
     EXPECT_EQ(ReadCacheFiles(m_Dir.Path(), "r"), before);
 }
 
-TEST_F(Repairs, AnotherProgramsChangeIsNoticedBeforeAnEdit) {
-    Build(2);
-    CTextureDatabase mine(m_Dir.File("r.txt"), 0);
-    EXPECT_FALSE(mine.ChangedOnDisk());
-    {
-        CTextureDatabase theirs(m_Dir.File("r.txt"), 0);
-        ASSERT_EQ(theirs.RenameTexture(0, "apple"), 1);
-    }
-    EXPECT_TRUE(mine.ChangedOnDisk());
-    const CacheFiles theirs = ReadCacheFiles(m_Dir.Path(), "r");
-    EXPECT_THROW(mine.DeleteTextures({3}), CBusyError);
-    EXPECT_EQ(ReadCacheFiles(m_Dir.Path(), "r"), theirs);
-}
-
 TEST_F(Repairs, TwoTexturesNeverShareARecordAfterARepair) {
     Build(2);
     std::string toc = TempDir::ReadFile(File(0, ".toc"));

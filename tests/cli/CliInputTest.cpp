@@ -134,19 +134,6 @@ TEST_F(CliInput, TheIndexArgumentMustNameAnIndex) {
     EXPECT_EQ(Cli("info " + Q(m_Dir.File("c.etc.toc"))).code, 0);
 }
 
-TEST_F(CliInput, IndexTextWithOtherLineEndsOrAByteOrderMarkIsTheSameCache) {
-    std::string index = Index();
-    for (size_t pos; (pos = index.find("\r\n")) != std::string::npos;)
-        index.replace(pos, 2, "\r");
-    m_Dir.Write("c.txt", index);
-    const CliRun crOnly = Cli("check " + m_Index);
-    EXPECT_EQ(crOnly.code, 0) << crOnly.out << crOnly.err;
-    EXPECT_TRUE(Says(Cli("info " + m_Index), "3 textures (1 aliases), 2 categories"));
-    m_Dir.Write("c.txt", "\xEF\xBB\xBF" + index);
-    EXPECT_EQ(Cli("check " + m_Index).code, 0);
-    EXPECT_TRUE(Says(Cli("list " + m_Index + " --category Default"), "2 categories"));
-}
-
 TEST_F(CliInput, NamesTheIndexCannotHoldAreRefusedWithTheReason) {
     const std::string index = Index();
     const std::pair<std::string, std::string> refused[] = {
