@@ -23,7 +23,7 @@ void BM_OpenCache(benchmark::State& state) {
     const SyntheticCache cache(static_cast<int>(state.range(0)), 4, 0xF);
     for (auto _ : state) {
         CTextureDatabase db(cache.index, 0);
-        if (db.TextureCount() != state.range(0) || db.CountThumbs(3) == 0)
+        if (db.TextureCount() != state.range(0) || db.CountThumbs(CacheId::kUnc) == 0)
             state.SkipWithError("cache did not load");
     }
     state.SetItemsProcessed(state.iterations() * state.range(0));

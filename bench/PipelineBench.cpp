@@ -68,7 +68,7 @@ void BM_DecodeDxt5Level(benchmark::State& state) {
     Session session;
     session.Import(*Picture(1024), true);
     for (auto _ : state) {
-        auto bitmap = session.helper.DecodeCacheTexture(0, 0, 0, false);
+        auto bitmap = session.helper.DecodeCacheTexture(0, CacheId::kDxt, 0, false);
         if (!bitmap || bitmap->Width() != 1024)
             state.SkipWithError("decode failed");
         benchmark::DoNotOptimize(bitmap->Bits());

@@ -36,10 +36,10 @@ struct SyntheticCache {
         EncodeHeader({0xADDE, 0x1401, static_cast<uint16_t>(side), static_cast<uint16_t>(side)},
                      record.data());
         EncodeHeader({0xADDE, 0x1401, 8, 8}, thumb.data());
-        for (int k = 0; k < kCacheCount; ++k) {
-            if (!(cacheMask & (1u << k)))
+        for (CacheId k : kAllCaches) {
+            if (!(cacheMask & (1u << Slot(k))))
                 continue;
-            const std::string base = dir + "/big." + kCacheNames[k];
+            const std::string base = dir + "/big." + CacheName(k);
             FILE* dat = fopen((base + ".dat").c_str(), "wb");
             FILE* tmb = fopen((base + ".tmb").c_str(), "wb");
             std::vector<uint8_t> toc(4 + 4 * size_t(textures));

@@ -47,7 +47,7 @@ void CopyKept(const CCacheFile& source, const std::vector<Range>& removed, bool 
 
 } // namespace
 
-int CTextureDatabase::DeleteTextures(const std::vector<int>& textures) {
+int CCacheEditor::DeleteTextures(const std::vector<int>& textures) {
     const size_t count = m_Textures.size();
     std::vector<bool> doomed(count, false);
     // The requested textures, and the aliases of each of them (deleting a texture deletes
@@ -62,7 +62,7 @@ int CTextureDatabase::DeleteTextures(const std::vector<int>& textures) {
     return RemoveTextures(doomed, true);
 }
 
-int CTextureDatabase::RemoveTextures(const std::vector<bool>& doomed, bool shrink) {
+int CCacheEditor::RemoveTextures(const std::vector<bool>& doomed, bool shrink) {
     const size_t count = m_Textures.size();
     if (std::find(doomed.begin(), doomed.end(), true) == doomed.end())
         return 1;
@@ -79,12 +79,12 @@ int CTextureDatabase::RemoveTextures(const std::vector<bool>& doomed, bool shrin
     // (or the end of the file), as a single deletion measures it. The records must lie in
     // the file in texture order, or spans would cut other textures' bytes: then nothing
     // is changed. A texture whose record is missing has no span.
-    std::vector<Range> datRemoved[kCacheCount];
-    std::vector<Range> tmbRemoved[kCacheCount];
-    for (int k = 0; k < kCacheCount; ++k) {
+    PerCache<std::vector<Range>> datRemoved;
+    PerCache<std::vector<Range>> tmbRemoved;
+    for (CacheId k : kAllCaches) {
         if (!m_pDat[k])
             continue;
-        const int64_t length = FileLength(kFileDat, k);
+        const int64_t length = FileLength(CacheFileKind::kDat, k);
         int64_t previous = -1;
         int previousTexture = -1;
         for (size_t t = 0; t <= count; ++t) {
@@ -108,10 +108,10 @@ int CTextureDatabase::RemoveTextures(const std::vector<bool>& doomed, bool shrin
             previousTexture = static_cast<int>(t);
         }
     }
-    for (int k = 0; k < kCacheCount; ++k) {
+    for (CacheId k : kAllCaches) {
         if (!m_pTmb[k])
             continue;
-        const int64_t length = FileLength(kFileTmb, k);
+        const int64_t length = FileLength(CacheFileKind::kTmb, k);
         for (size_t t = 0; t < count; ++t) {
             const TextureRecord& record = m_Textures[t];
             if (!doomed[t] || record.IsAlias() || record.tmbOffset[k] == -1)
@@ -119,8 +119,9 @@ int CTextureDatabase::RemoveTextures(const std::vector<bool>& doomed, bool shrin
             const RasterHeader& h = record.thumbHeader[k];
             const int64_t size = static_cast<int64_t>(
                 RasterDataSize(h.width, h.Height(), FormatFromGlCode(h.glFormat), h.HasMips()));
-            const int64_t end = record.tmbOffset[k] + size +
-                                (DetectLayout(static_cast<int>(t), k, true) == 2 ? 16 : 8);
+            const int64_t end =
+                record.tmbOffset[k] + size +
+                (DetectLayout(static_cast<int>(t), k, true) == RecordLayout::kSA ? 16 : 8);
             tmbRemoved[k].push_back({record.tmbOffset[k], std::min(end, length)});
         }
         std::sort(tmbRemoved[k].begin(), tmbRemoved[k].end(),
@@ -136,13 +137,13 @@ int CTextureDatabase::RemoveTextures(const std::vector<bool>& doomed, bool shrin
                       m_Textures[t].name.c_str());
 
     CEditScope edit(*this);
-    for (int k = 0; k < kCacheCount; ++k) {
+    for (CacheId k : kAllCaches) {
         if (m_pTmb[k] && !tmbRemoved[k].empty()) {
-            std::unique_ptr<CCacheFile> tmb = StageFile(kFileTmb, k);
+            std::unique_ptr<CCacheFile> tmb = StageFile(CacheFileKind::kTmb, k);
             CopyKept(*m_pTmb[k], tmbRemoved[k], shrink, *tmb);
             LogPrintA("CTextureDatabase: New TMB file length is %d bytes.\n",
                       static_cast<int>(tmb->Length()));
-            InstallStaged(kFileTmb, k, std::move(tmb));
+            InstallStaged(CacheFileKind::kTmb, k, std::move(tmb));
             for (TextureRecord& record : m_Textures)
                 if (record.tmbOffset[k] != -1)
                     record.tmbOffset[k] -=
@@ -151,11 +152,11 @@ int CTextureDatabase::RemoveTextures(const std::vector<bool>& doomed, bool shrin
         if (!m_pDat[k])
             continue;
         if (!datRemoved[k].empty()) {
-            std::unique_ptr<CCacheFile> dat = StageFile(kFileDat, k);
+            std::unique_ptr<CCacheFile> dat = StageFile(CacheFileKind::kDat, k);
             CopyKept(*m_pDat[k], datRemoved[k], shrink, *dat);
             LogPrintA("CTextureDatabase: New DAT file length is %d bytes.\n",
                       static_cast<int>(dat->Length()));
-            InstallStaged(kFileDat, k, std::move(dat));
+            InstallStaged(CacheFileKind::kDat, k, std::move(dat));
         }
         std::vector<uint32_t> kept;
         const std::vector<uint32_t>& list = m_TocList[k];
@@ -178,7 +179,7 @@ int CTextureDatabase::RemoveTextures(const std::vector<bool>& doomed, bool shrin
     m_Textures = std::move(survivors);
     for (size_t t = 0; t < m_Textures.size(); ++t) {
         TextureRecord& record = m_Textures[t];
-        for (int k = 0; k < kCacheCount; ++k)
+        for (CacheId k : kAllCaches)
             if (m_pDat[k] && t < m_TocList[k].size())
                 record.datOffset[k] =
                     m_TocList[k][t] == kNoRecord ? -1 : static_cast<int32_t>(m_TocList[k][t]);
@@ -189,7 +190,7 @@ int CTextureDatabase::RemoveTextures(const std::vector<bool>& doomed, bool shrin
         }
     }
 
-    for (int k = 0; k < kCacheCount; ++k)
+    for (CacheId k : kAllCaches)
         if (m_pDat[k])
             WriteToc(k);
     RebuildTxt();

@@ -33,48 +33,48 @@ std::string IndexPathFor(const std::string& path) {
 
 std::vector<CacheProblem> CheckCache(CTextureDatabase& db, bool records) {
     std::vector<CacheProblem> problems;
-    if (db.PrimaryCache() < 0) {
-        problems.push_back({CacheProblem::NoCaches, -1,
+    if (!db.PrimaryCache()) {
+        problems.push_back({CacheProblem::NoCaches, std::nullopt,
                             "No caches found, lol.\n\nCheck .DAT, .TMB and .TOC files."});
         return problems;
     }
     if (!Files::Exists(db.Path())) {
-        problems.push_back({CacheProblem::NoIndex, -1,
+        problems.push_back({CacheProblem::NoIndex, std::nullopt,
                             "Whoa! No TXT database found.\n\nDo you want to build new "
                             "database?\n(Tessarine can't work without txt database)"});
         return problems;
     }
     if (db.TextureCount() == 0) {
         // Fitting the TOCs to an empty index would throw away every record.
-        for (int k = 0; k < kCacheCount; ++k)
-            if (db.FileLength(kFileDat, k) > 0) {
-                problems.push_back({CacheProblem::EmptyIndex, -1,
+        for (CacheId k : kAllCaches)
+            if (db.FileLength(CacheFileKind::kDat, k) > 0) {
+                problems.push_back({CacheProblem::EmptyIndex, std::nullopt,
                                     "The TXT database lists no textures, but " +
-                                        Files::FileNameOf(db.FilePath(kFileDat, k)) +
+                                        Files::FileNameOf(db.FilePath(CacheFileKind::kDat, k)) +
                                         " holds records.\n\nDo you want to build the database "
                                         "from them?"});
                 return problems;
             }
     }
-    for (int k = 0; k < kCacheCount; ++k)
+    for (CacheId k : kAllCaches)
         if (db.IsDatOpen(k) && !db.CheckToc(k))
             problems.push_back(
                 {CacheProblem::BadToc, k,
-                 Upper(kCacheNames[k]) + ".TOC file is corrupted.\r\n\r\nDo you want to fix it?"});
-    for (int k = 0; k < kCacheCount; ++k) {
+                 Upper(CacheName(k)) + ".TOC file is corrupted.\r\n\r\nDo you want to fix it?"});
+    for (CacheId k : kAllCaches) {
         // A TMB holds a thumbnail for every texture with data of its own, whatever state
         // the DAT and TOC beside it are in.
         const bool broken =
             db.IsTmbOpen(k) ? db.CountThumbs(k) != db.OrdinaryCount() : db.IsDatOpen(k);
         if (broken)
             problems.push_back({CacheProblem::BadTmb, k,
-                                Upper(kCacheNames[k]) +
+                                Upper(CacheName(k)) +
                                     ".TMB file is corrupted, it can hang game loading.\r\n\r\n"
                                     "Do you wanna apply fast fix?"});
     }
     if (!records)
         return problems;
-    for (int k = 0; k < kCacheCount; ++k) {
+    for (CacheId k : kAllCaches) {
         std::vector<int> damaged = db.DamagedRecords(k);
         if (damaged.empty())
             continue;
@@ -84,7 +84,7 @@ std::vector<CacheProblem> CheckCache(CTextureDatabase& db, bool records) {
         if (damaged.size() > kNamesShown)
             names += ", ...";
         problems.push_back({CacheProblem::BadRecords, k,
-                            Upper(kCacheNames[k]) + ": " + std::to_string(damaged.size()) +
+                            Upper(CacheName(k)) + ": " + std::to_string(damaged.size()) +
                                 " textures have missing or damaged records (" + names +
                                 "); delete or import them again.",
                             std::move(damaged)});
@@ -107,17 +107,16 @@ bool FixProblem(CTextureDatabase& db, const CacheProblem& problem,
     case CacheProblem::BadToc:
         // Textures whose records are nowhere stay missing: the TOC is sound, the cache
         // is not, and the record check keeps saying so.
-        return db.FixToc(problem.cache) == 0 && db.CheckToc(problem.cache);
+        return db.FixToc(*problem.cache) == 0 && db.CheckToc(*problem.cache);
     case CacheProblem::BadTmb: {
         // The thumbnails take the record layout of the cache's textures; a game chosen in
         // the settings decides it, as it decides how the TMB is walked.
-        const int primary = db.PrimaryCache();
-        const int layout = db.Game() != 0          ? db.Game()
-                           : db.TextureCount() > 0 ? db.DetectLayout(0, primary, false)
-                                                   : 0;
-        if (!db.RebuildTmb(problem.cache, layout, makeThumbnail))
+        const RecordLayout layout = db.TextureCount() > 0 && db.PrimaryCache()
+                                        ? db.LayoutOf(0, *db.PrimaryCache(), false)
+                                        : LayoutOfGame(db.Game()).value_or(RecordLayout::kVC);
+        if (!db.RebuildTmb(*problem.cache, layout, makeThumbnail))
             return false;
-        db.LoadOffsets(problem.cache, true);
+        db.LoadOffsets(*problem.cache, true);
         return true;
     }
     }

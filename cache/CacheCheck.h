@@ -3,6 +3,7 @@
 // editor and the command-line tool.
 #include "cache/TextureDatabase.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,7 @@ struct CacheProblem {
     // their DAT, not records at all or overlapping; no repair can bring them back.
     enum Kind { NoCaches, NoIndex, BadToc, BadTmb, EmptyIndex, BadRecords };
     Kind kind;
-    int cache;                      // -1 for NoCaches, NoIndex and EmptyIndex
+    std::optional<CacheId> cache;   // none for NoCaches, NoIndex and EmptyIndex
     std::string prompt;             // the question put to the user (or the message, for NoCaches)
     std::vector<int> textures = {}; // BadRecords: the damaged textures
 };

@@ -1,8 +1,8 @@
 // Edits of a cache as transactions: the lock, the journal, staged replacements, commit,
 // undo, and the recovery of an edit a crash interrupted.
 #include "cache/CacheLock.h"
+#include "cache/DataFiles.h"
 #include "cache/EditJournal.h"
-#include "cache/TextureDatabase.h"
 
 #include "app/Log.h"
 
@@ -15,20 +15,23 @@ namespace {
 
 constexpr int kFilesPerCache = 3;
 
-size_t Slot(int kind, int cache) {
-    return kind == kFileIndex ? 0 : 1 + static_cast<size_t>(cache) * kFilesPerCache + kind;
+// The place of a file in the journal: the index first, then DAT, TOC and TMB of each cache.
+size_t JournalSlot(CacheFileKind kind, CacheId cache) {
+    return kind == CacheFileKind::kIndex
+               ? 0
+               : 1 + Slot(cache) * kFilesPerCache + static_cast<size_t>(kind);
 }
 
 std::vector<bool> TocSlots() {
     std::vector<bool> tocs(1 + kCacheCount * kFilesPerCache, false);
-    for (int k = 0; k < kCacheCount; ++k)
-        tocs[Slot(kFileToc, k)] = true;
+    for (CacheId k : kAllCaches)
+        tocs[JournalSlot(CacheFileKind::kToc, k)] = true;
     return tocs;
 }
 
 } // namespace
 
-CEditScope::CEditScope(CTextureDatabase& db) : m_Db(db), m_nExceptions(std::uncaught_exceptions()) {
+CEditScope::CEditScope(CCacheDataFiles& db) : m_Db(db), m_nExceptions(std::uncaught_exceptions()) {
     m_Db.BeginEdit();
     m_nAborts = m_Db.m_nAborts;
 }
@@ -48,21 +51,23 @@ CEditScope::~CEditScope() noexcept(false) {
     m_Db.EndEdit();
 }
 
-std::unique_ptr<CCacheFile>& CTextureDatabase::Handle(int kind, int cache) {
-    return kind == kFileDat ? m_pDat[cache] : kind == kFileToc ? m_pToc[cache] : m_pTmb[cache];
+std::unique_ptr<CCacheFile>& CCacheDataFiles::Handle(CacheFileKind kind, CacheId cache) {
+    return kind == CacheFileKind::kDat   ? m_pDat[cache]
+           : kind == CacheFileKind::kToc ? m_pToc[cache]
+                                         : m_pTmb[cache];
 }
 
-std::string CTextureDatabase::FilePath(int kind, int cache) const {
+std::string CCacheDataFiles::FilePath(CacheFileKind kind, CacheId cache) const {
     if (m_RealPaths.empty())
         return CacheFileName(kind, cache);
-    return m_RealPaths[Slot(kind, Valid(cache) ? cache : 0)];
+    return m_RealPaths[JournalSlot(kind, cache)];
 }
 
-void CTextureDatabase::AdoptLock(std::shared_ptr<CCacheLock> lock) {
+void CCacheDataFiles::AdoptLock(std::shared_ptr<CCacheLock> lock) {
     m_pHeldLock = std::move(lock);
 }
 
-std::vector<std::string> CTextureDatabase::StampNow() const {
+std::vector<std::string> CCacheDataFiles::StampNow() const {
     std::vector<std::string> stamp;
     for (const std::string& path : m_RealPaths) {
         struct stat st {};
@@ -77,15 +82,15 @@ std::vector<std::string> CTextureDatabase::StampNow() const {
     return stamp;
 }
 
-void CTextureDatabase::RefreshStamp() {
+void CCacheDataFiles::RefreshStamp() {
     m_Stamp = StampNow();
 }
 
-bool CTextureDatabase::ChangedOnDisk() const {
+bool CCacheDataFiles::ChangedOnDisk() const {
     return !m_RealPaths.empty() && StampNow() != m_Stamp;
 }
 
-void CTextureDatabase::BeginEdit() {
+void CCacheDataFiles::BeginEdit() {
     if (m_nEditDepth > 0) {
         ++m_nEditDepth;
         return;
@@ -109,8 +114,8 @@ void CTextureDatabase::BeginEdit() {
         throw CBusyError("the cache was changed by another program since it was opened; "
                          "open it again before changing it");
     // Everything the edit may touch must be writable before anything is touched.
-    for (int k = 0; k < kCacheCount; ++k)
-        for (int kind : {kFileDat, kFileToc, kFileTmb})
+    for (CacheId k : kAllCaches)
+        for (CacheFileKind kind : kDataFileKinds)
             if (const auto& file = Handle(kind, k); file && file->WriteError())
                 throw CWriteError(file->WriteError(), file->Path());
     // The open data files know whether they may be written; the index is replaced, not
@@ -122,7 +127,7 @@ void CTextureDatabase::BeginEdit() {
     m_nEditDepth = 1;
 }
 
-void CTextureDatabase::EnsureJournal() {
+void CCacheDataFiles::EnsureJournal() {
     if (m_nEditDepth == 0)
         throw std::logic_error("a cache file is changed outside an edit");
     if (m_bJournal)
@@ -134,11 +139,11 @@ void CTextureDatabase::EnsureJournal() {
     m_bJournal = true;
 }
 
-void CTextureDatabase::GuardWrites(CCacheFile& file) {
+void CCacheDataFiles::GuardWrites(CCacheFile& file) {
     file.SetWriteGuard([this] { EnsureJournal(); });
 }
 
-void CTextureDatabase::EndEdit() {
+void CCacheDataFiles::EndEdit() {
     if (m_nEditDepth == 0 || --m_nEditDepth > 0)
         return;
     try {
@@ -157,7 +162,7 @@ void CTextureDatabase::EndEdit() {
     }
 }
 
-void CTextureDatabase::Commit() {
+void CCacheDataFiles::Commit() {
     m_bCommitted = false;
     if (!m_bJournal) {
         // Nothing changed, or only the index was replaced: its rename commits the edit.
@@ -186,8 +191,8 @@ void CTextureDatabase::Commit() {
             throw CWriteError(EISDIR, path);
     }
     // Everything written must be on the disk before the journal says so.
-    for (int k = 0; k < kCacheCount; ++k)
-        for (int kind : {kFileDat, kFileToc, kFileTmb})
+    for (CacheId k : kAllCaches)
+        for (CacheFileKind kind : kDataFileKinds)
             if (const auto& file = Handle(kind, k); file && !file->WriteError())
                 file->Sync();
     EditJournal::SyncFolders(m_RealPaths);
@@ -195,8 +200,8 @@ void CTextureDatabase::Commit() {
     EditJournal::MarkCommitted(journal);
     m_bCommitted = true;
     EditJournal::RollForward(m_RealPaths);
-    for (int k = 0; k < kCacheCount; ++k)
-        for (int kind : {kFileDat, kFileToc, kFileTmb})
+    for (CacheId k : kAllCaches)
+        for (CacheFileKind kind : kDataFileKinds)
             if (auto& file = Handle(kind, k))
                 file->SetPath(FilePath(kind, k));
     EditJournal::Remove(journal);
@@ -206,7 +211,7 @@ void CTextureDatabase::Commit() {
     m_pEditLock.reset();
 }
 
-void CTextureDatabase::SettleJournal() {
+void CCacheDataFiles::SettleJournal() {
     const std::string journal = EditJournal::JournalPath(RealIndex());
     const auto state = EditJournal::Read(journal, m_RealPaths.size());
     m_bSettledForward = state && state->committed;
@@ -222,7 +227,7 @@ void CTextureDatabase::SettleJournal() {
     EditJournal::Remove(journal);
 }
 
-void CTextureDatabase::AbortEdit() noexcept {
+void CCacheDataFiles::AbortEdit() noexcept {
     if (m_nEditDepth == 0)
         return;
     // Still "in an edit" for whoever asks while the files are settled and read again (a
@@ -252,7 +257,7 @@ void CTextureDatabase::AbortEdit() noexcept {
     m_bSettling = false;
 }
 
-void CTextureDatabase::RecoverInterruptedEdit() {
+void CCacheDataFiles::RecoverInterruptedEdit() {
     // A lock file nobody holds is what a killed editor leaves; taking and releasing the
     // lock removes it.
     const bool staleLock =
@@ -279,20 +284,21 @@ void CTextureDatabase::RecoverInterruptedEdit() {
     }
 }
 
-std::unique_ptr<CCacheFile> CTextureDatabase::StageFile(int kind, int cache) {
-    if (kind == kFileIndex && m_nEditDepth == 0)
+std::unique_ptr<CCacheFile> CCacheDataFiles::StageFile(CacheFileKind kind, CacheId cache) {
+    if (kind == CacheFileKind::kIndex && m_nEditDepth == 0)
         throw std::logic_error("a cache file is changed outside an edit");
-    if (kind != kFileIndex)
+    if (kind != CacheFileKind::kIndex)
         EnsureJournal();
     // A new file takes the permissions of the one it replaces.
     return CCacheFile::Create(EditJournal::BuildPath(FilePath(kind, cache)), FilePath(kind, cache));
 }
 
-void CTextureDatabase::InstallStaged(int kind, int cache, std::unique_ptr<CCacheFile> file) {
+void CCacheDataFiles::InstallStaged(CacheFileKind kind, CacheId cache,
+                                    std::unique_ptr<CCacheFile> file) {
     const std::string staged = EditJournal::StagedPath(FilePath(kind, cache));
     EditJournal::Rename(file->Path(), staged);
     file->SetPath(staged);
-    if (kind != kFileIndex) {
+    if (kind != CacheFileKind::kIndex) {
         GuardWrites(*file);
         Handle(kind, cache) = std::move(file);
     }

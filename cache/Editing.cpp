@@ -1,8 +1,8 @@
 // Changing a cache: appending records, adding, renaming and re-keying textures,
 // categories, and deleting textures with their records cut out of every file.
 #include "cache/ByteOrder.h"
+#include "cache/CacheEditor.h"
 #include "cache/NameRules.h"
-#include "cache/TextureDatabase.h"
 
 #include "app/Log.h"
 #include "gta/BlockCompression.h"
@@ -13,16 +13,15 @@
 
 #include <cstring>
 
-int CTextureDatabase::AppendRecord(int cache, const RasterHeader& header, bool thumbnail,
-                                   const uint8_t* data, int layout, bool pack, uint32_t length) {
-    if (!Valid(cache))
-        return 0;
+int CCacheEditor::AppendRecord(CacheId cache, const RasterHeader& header, bool thumbnail,
+                               const uint8_t* data, RecordLayout layout, bool pack,
+                               uint32_t length) {
     CCacheFile* file = DataFile(cache, thumbnail);
     if (!file)
         return 0;
     std::vector<uint8_t> record(8);
     EncodeHeader(header, record.data());
-    if (layout == 2) {
+    if (layout == RecordLayout::kSA) {
         std::vector<uint8_t> packed;
         uint32_t packedLength = 0;
         if (pack && length > 0) {
@@ -62,8 +61,8 @@ int CTextureDatabase::AppendRecord(int cache, const RasterHeader& header, bool t
     return 1;
 }
 
-int CTextureDatabase::AddTexture(const std::string& name, int width, int height, int category,
-                                 int alphamode) {
+int CCacheEditor::AddTexture(const std::string& name, int width, int height, int category,
+                             int alphamode) {
     if (CheckTextureName(name) != NameProblem::kNone)
         return 0;
     CEditScope edit(*this);
@@ -80,7 +79,7 @@ int CTextureDatabase::AddTexture(const std::string& name, int width, int height,
     return 1;
 }
 
-int CTextureDatabase::AddAlias(const std::string& name, const std::string& original) {
+int CCacheEditor::AddAlias(const std::string& name, const std::string& original) {
     if (CheckTextureName(name) != NameProblem::kNone)
         return 0;
     CEditScope edit(*this);
@@ -88,7 +87,7 @@ int CTextureDatabase::AddAlias(const std::string& name, const std::string& origi
     record.name = Text::Utf8Truncate(name, kMaxNameLength);
     record.affiliate = Text::Utf8Truncate(original, kMaxNameLength);
     m_Textures.push_back(std::move(record));
-    for (int k = 0; k < kCacheCount; ++k) {
+    for (CacheId k : kAllCaches) {
         if (!m_pDat[k])
             continue;
         if (m_pToc[k]) {
@@ -102,7 +101,7 @@ int CTextureDatabase::AddAlias(const std::string& name, const std::string& origi
     return 1;
 }
 
-int CTextureDatabase::RenameTexture(int texture, const std::string& newName) {
+int CCacheEditor::RenameTexture(int texture, const std::string& newName) {
     if (!IsValidTexture(texture))
         return 0;
     // A name the index cannot hold is refused whole, before the duplicate test: cutting it
@@ -129,7 +128,7 @@ int CTextureDatabase::RenameTexture(int texture, const std::string& newName) {
 
 namespace {
 
-int SetKey(CTextureDatabase& db, TextureRecord* record, uint16_t TextureRecord::*field, int value,
+int SetKey(CTextureIndex& db, TextureRecord* record, uint16_t TextureRecord::*field, int value,
            const char* format) {
     if (!record)
         return 0;
@@ -140,7 +139,7 @@ int SetKey(CTextureDatabase& db, TextureRecord* record, uint16_t TextureRecord::
 
 } // namespace
 
-int CTextureDatabase::SetCategory(int texture, int value) {
+int CCacheEditor::SetCategory(int texture, int value) {
     CEditScope edit(*this);
     TextureRecord* record =
         IsValidTexture(texture) ? &m_Textures[static_cast<size_t>(texture)] : nullptr;
@@ -150,25 +149,25 @@ int CTextureDatabase::SetCategory(int texture, int value) {
     return 1;
 }
 
-int CTextureDatabase::SetHasDetail(int texture, int value) {
+int CCacheEditor::SetHasDetail(int texture, int value) {
     TextureRecord* record =
         IsValidTexture(texture) ? &m_Textures[static_cast<size_t>(texture)] : nullptr;
     return SetKey(*this, record, &TextureRecord::hasdetail, value, " hasdetail=%d");
 }
 
-int CTextureDatabase::SetCamNorm(int texture, int value) {
+int CCacheEditor::SetCamNorm(int texture, int value) {
     TextureRecord* record =
         IsValidTexture(texture) ? &m_Textures[static_cast<size_t>(texture)] : nullptr;
     return SetKey(*this, record, &TextureRecord::camnorm, value, " camnorm=%d");
 }
 
-int CTextureDatabase::SetHasBias(int texture, int value) {
+int CCacheEditor::SetHasBias(int texture, int value) {
     TextureRecord* record =
         IsValidTexture(texture) ? &m_Textures[static_cast<size_t>(texture)] : nullptr;
     return SetKey(*this, record, &TextureRecord::hasbias, value, " hasbias=%d");
 }
 
-int CTextureDatabase::AddCategory(const std::string& name) {
+int CCacheEditor::AddCategory(const std::string& name) {
     // A category line holds its name as one word; a second word would be read as an item.
     if (CheckCategoryName(name) != NameProblem::kNone)
         return 0;
@@ -181,7 +180,7 @@ int CTextureDatabase::AddCategory(const std::string& name) {
     return 1;
 }
 
-int CTextureDatabase::RenameCategory(int category, const std::string& name) {
+int CCacheEditor::RenameCategory(int category, const std::string& name) {
     if (category < 0 || category >= CategoryCount())
         return 0;
     CategoryRecord& record = m_Categories[static_cast<size_t>(category)];
@@ -200,7 +199,7 @@ int CTextureDatabase::RenameCategory(int category, const std::string& name) {
     return 1;
 }
 
-int CTextureDatabase::DeleteCategory(int category) {
+int CCacheEditor::DeleteCategory(int category) {
     if (category < 0 || category >= CategoryCount())
         return 0;
     CEditScope edit(*this);
@@ -220,7 +219,7 @@ int CTextureDatabase::DeleteCategory(int category) {
     return 1;
 }
 
-int CTextureDatabase::CountSiblings(int texture) {
+int CCacheEditor::CountSiblings(int texture) {
     LogPrintA("CTextureDatabase: Requesting texture #%d siblings count...\n", texture);
     if (!IsValidTexture(texture))
         return 0;
@@ -231,41 +230,13 @@ int CTextureDatabase::CountSiblings(int texture) {
     return count;
 }
 
-int CTextureDatabase::DeleteSiblings(int texture) {
+int CCacheEditor::DeleteSiblings(int texture) {
     if (!IsValidTexture(texture))
         return 0;
     std::vector<bool> doomed(m_Textures.size(), false);
     for (int a = 0; (a = FindNextAlias(a, texture)) >= 0; ++a)
         doomed[static_cast<size_t>(a)] = true;
     return RemoveTextures(doomed, true);
-}
-
-uint32_t CTextureDatabase::StoredLength(int texture, int cache, bool follow) {
-    if (!IsDatOpen(cache))
-        return 0;
-    if (!IsValidTexture(texture))
-        ReportError(__LINE__, static_cast<uint32_t>(texture),
-                    "Requested texture [value] does not exists", false);
-    EnsureRecordLoaded(texture);
-    TextureRecord* record = &m_Textures[static_cast<size_t>(texture)];
-    ResolveAlias(*record);
-    if (record->IsAlias()) {
-        if (!follow || !IsValidTexture(record->originalIndex))
-            return 0;
-        texture = record->originalIndex;
-    }
-    const int64_t datLength = FileLength(0, cache);
-    int64_t end = datLength;
-    for (int next = texture + 1; next < TextureCount(); ++next) {
-        if (m_Textures[static_cast<size_t>(next)].IsAlias())
-            continue;
-        end = GetTocOffset(cache, next);
-        break;
-    }
-    const uint32_t length = static_cast<uint32_t>(end - GetTocOffset(cache, texture));
-    if (length > 0xF0000000u)
-        ReportError(__LINE__, length, "Wrong texture size given [value].", true);
-    return length;
 }
 
 namespace {
@@ -316,7 +287,7 @@ std::string FormatFileSize(uint64_t n) {
     return text;
 }
 
-int CTextureDatabase::DeleteTexture(int texture, int newOriginal, bool shrink) {
+int CCacheEditor::DeleteTexture(int texture, int newOriginal, bool shrink) {
     if (!IsValidTexture(texture))
         return 0;
     LogPrintA("CTextureDatabase: Goodbye, texture #%d [%s]...\n", texture,

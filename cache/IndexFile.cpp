@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <cstring>
 
-int CTextureDatabase::LoadTxt(const std::string& path) {
+int CTextureIndex::LoadTxt(const std::string& path) {
     errno = 0;
     const std::optional<std::string> read = Files::ReadWholeFile(path);
     if (!read) {
@@ -41,7 +41,7 @@ constexpr int kUnknownLinesReported = 10;
 
 } // namespace
 
-void CTextureDatabase::ParseTxt(std::string_view text) {
+void CTextureIndex::ParseTxt(std::string_view text) {
     text = IndexText::WithoutByteOrderMark(text);
     int lineCounter = 0;
     int unknownLines = 0;
@@ -89,7 +89,7 @@ void CTextureDatabase::ParseTxt(std::string_view text) {
                     "More unknown lines [value] found while parsing TXT file.", true);
 }
 
-std::string CTextureDatabase::BuildTxtText() {
+std::string CTextureIndex::BuildTxtText() {
     std::string text;
     text.reserve(m_Textures.size() * 96 + m_Categories.size() * 64);
     const auto append = [&text](const std::string& line) {
@@ -103,33 +103,25 @@ std::string CTextureDatabase::BuildTxtText() {
     return text;
 }
 
-void CTextureDatabase::RebuildTxt() {
+void CCacheEditor::RebuildTxt() {
     LogPrint(L"CTextureDatabase: Rebuilding TXT file...\n");
     CEditScope edit(*this);
     const std::string text = BuildTxtText();
     // The new index replaces the old one when the edit commits; until then, and for
     // good if the edit fails, the old one stays.
-    std::unique_ptr<CCacheFile> file = StageFile(kFileIndex, 0);
+    std::unique_ptr<CCacheFile> file = StageFile(CacheFileKind::kIndex, CacheId::kDxt);
     file->Append(text.data(), text.size());
     LogPrint(L"CTextureDatabase: Flushing TXT data...\n");
     // The commit syncs the files it holds open; the index is not one of them.
     file->Sync();
-    InstallStaged(kFileIndex, 0, std::move(file));
+    InstallStaged(CacheFileKind::kIndex, CacheId::kDxt, std::move(file));
 }
 
-int CTextureDatabase::ReloadTxt() {
-    m_Textures.clear();
-    m_Categories.clear();
-    LoadTxt(m_strPath);
-    ReloadThumbOffsets();
-    return 1;
-}
-
-std::string CTextureDatabase::BuildCategoryLine(const CategoryRecord& record) {
+std::string CTextureIndex::BuildCategoryLine(const CategoryRecord& record) {
     return IndexLine::BuildCategory(record);
 }
 
-std::string CTextureDatabase::BuildTextureLine(TextureRecord& record) {
+std::string CTextureIndex::BuildTextureLine(TextureRecord& record) {
     if (record.IsAlias()) {
         // Name and affiliate always come from the record. Items the file's own alias line
         // carried besides them (real caches have "hassibling=1" there) are kept after them.
@@ -155,8 +147,8 @@ std::string CTextureDatabase::BuildTextureLine(TextureRecord& record) {
     return record.line;
 }
 
-int CTextureDatabase::SetLineKey(TextureRecord& record, uint32_t newValue, const char* itemFormat,
-                                 uint32_t oldValue) {
+int CTextureIndex::SetLineKey(TextureRecord& record, uint32_t newValue, const char* itemFormat,
+                              uint32_t oldValue) {
     if (record.line.empty() || record.IsAlias())
         return 0;
     char oldItem[64], newItem[64];
@@ -168,7 +160,7 @@ int CTextureDatabase::SetLineKey(TextureRecord& record, uint32_t newValue, const
     return 1;
 }
 
-int CTextureDatabase::SetLineName(TextureRecord& record, const std::string& newName) {
+int CTextureIndex::SetLineName(TextureRecord& record, const std::string& newName) {
     const std::string name = Text::Utf8Truncate(newName, kMaxNameLength);
     if (!record.line.empty()) {
         const std::string to = "\"" + name + "\"";

@@ -18,19 +18,9 @@ namespace {
 constexpr uint16_t kThumbGlFormat = 0x1401; // RGBA 8888
 constexpr uint32_t kLargestThumbnail = 256;
 constexpr uint8_t kPlaceholderGrey = 0x88;
-constexpr int kLayoutVC = 1;
-constexpr int kLayoutSA = 2;
 // A DAT of tiny junk "records" must not become millions of textures: real caches hold
 // tens of thousands.
 constexpr size_t kMostTexturesFromDat = 1u << 18;
-
-// The record layout the words after a header speak for (see DetectLayout).
-int LayoutOf(uint64_t size, uint32_t blockSize, uint32_t length, uint32_t key) {
-    if ((length == size + 4 && key == 0) ||
-        (length > blockSize && length <= size + 4 && key >= 1 && key <= 255))
-        return kLayoutSA;
-    return kLayoutVC;
-}
 
 struct Thumbnail {
     uint32_t side = 1;
@@ -64,16 +54,17 @@ std::vector<Thumbnail> IntactThumbnails(const CCacheFile& tmb, size_t wanted) {
 
 } // namespace
 
-bool CTextureDatabase::CheckToc(int cache) {
+bool CCacheEditor::CheckToc(CacheId cache) {
     if (!IsTocOpen(cache) || !IsDatOpen(cache))
         return false;
-    if (FileLength(kFileToc, cache) != 4 * static_cast<int64_t>(m_Textures.size()) + 4)
+    if (FileLength(CacheFileKind::kToc, cache) != 4 * static_cast<int64_t>(m_Textures.size()) + 4)
         return false;
     uint8_t word[4];
-    return ReadAt(m_pToc[cache].get(), 0, word, 4) && ReadLe32(word) == FileLength(kFileDat, cache);
+    return ReadAt(m_pToc[cache].get(), 0, word, 4) &&
+           ReadLe32(word) == FileLength(CacheFileKind::kDat, cache);
 }
 
-bool CTextureDatabase::SoundRecordAt(int cache, uint64_t offset, uint64_t& length) {
+bool CCacheEditor::SoundRecordAt(CacheId cache, uint64_t offset, uint64_t& length) {
     const CCacheFile* dat = m_pDat[cache].get();
     uint8_t head[16] = {};
     if (!dat || !ReadAt(dat, offset, head, 8))
@@ -85,14 +76,17 @@ bool CTextureDatabase::SoundRecordAt(int cache, uint64_t offset, uint64_t& lengt
         return false;
     const bool words = ReadAt(dat, offset + 8, head + 8, 8);
     const uint32_t l = words ? ReadLe32(head + 8) : 0, key = words ? ReadLe32(head + 12) : 0;
-    const int layout = m_nGame != 0 ? m_nGame : LayoutOf(size, GTA::BlockSize(format), l, key);
-    length = layout == kLayoutSA ? (l != 0 ? uint64_t(l) + 12 : size + 12) : size + 8;
+    const std::optional<RecordLayout> game = LayoutOfGame(m_nGame);
+    const RecordLayout layout =
+        game ? *game : LayoutFromWords(size, GTA::BlockSize(format), l, key);
+    length = layout == RecordLayout::kSA ? (l != 0 ? uint64_t(l) + 12 : size + 12) : size + 8;
     return offset + length <= static_cast<uint64_t>(dat->Length());
 }
 
-std::vector<uint32_t> CTextureDatabase::WalkDat(int cache, bool& complete) {
+std::vector<uint32_t> CCacheEditor::WalkDat(CacheId cache, bool& complete) {
     std::vector<uint32_t> offsets(m_Textures.size(), kNoRecord);
-    const uint64_t end = static_cast<uint64_t>(std::max<int64_t>(FileLength(kFileDat, cache), 0));
+    const uint64_t end =
+        static_cast<uint64_t>(std::max<int64_t>(FileLength(CacheFileKind::kDat, cache), 0));
     uint64_t offset = 0, length = 0;
     complete = true;
     for (size_t i = 0; i < m_Textures.size(); ++i) {
@@ -109,7 +103,7 @@ std::vector<uint32_t> CTextureDatabase::WalkDat(int cache, bool& complete) {
     return offsets;
 }
 
-std::vector<int> CTextureDatabase::DamagedRecords(int cache) {
+std::vector<int> CCacheEditor::DamagedRecords(CacheId cache) {
     std::vector<int> damaged;
     if (!IsDatOpen(cache))
         return damaged;
@@ -147,13 +141,14 @@ std::vector<int> CTextureDatabase::DamagedRecords(int cache) {
     return damaged;
 }
 
-int CTextureDatabase::FixToc(int cache) {
+int CCacheEditor::FixToc(CacheId cache) {
     if (!IsDatOpen(cache))
         return 0;
     CEditScope edit(*this);
     LoadOffsets(cache, false); // the TOC as it is (or the walk, without one)
     const size_t count = m_Textures.size();
-    const bool tocFits = IsTocOpen(cache) && FileLength(kFileToc, cache) == int64_t(4 * count + 4);
+    const bool tocFits =
+        IsTocOpen(cache) && FileLength(CacheFileKind::kToc, cache) == int64_t(4 * count + 4);
     bool walkComplete = false;
     const std::vector<uint32_t> walked = WalkDat(cache, walkComplete);
     // The walk's places are trusted where it ran to the end of the DAT, or where it agrees
@@ -197,17 +192,18 @@ int CTextureDatabase::FixToc(int cache) {
     return missing;
 }
 
-void CTextureDatabase::StageToc(int cache, const std::vector<uint32_t>& entries) {
+void CCacheEditor::StageToc(CacheId cache, const std::vector<uint32_t>& entries) {
     std::vector<uint8_t> toc(4 + 4 * entries.size());
-    WriteLe32(toc.data(), static_cast<uint32_t>(std::max<int64_t>(FileLength(kFileDat, cache), 0)));
+    WriteLe32(toc.data(),
+              static_cast<uint32_t>(std::max<int64_t>(FileLength(CacheFileKind::kDat, cache), 0)));
     for (size_t i = 0; i < entries.size(); ++i)
         WriteLe32(toc.data() + 4 + 4 * i, entries[i]);
-    std::unique_ptr<CCacheFile> file = StageFile(kFileToc, cache);
+    std::unique_ptr<CCacheFile> file = StageFile(CacheFileKind::kToc, cache);
     file->Append(toc.data(), toc.size());
-    InstallStaged(kFileToc, cache, std::move(file));
+    InstallStaged(CacheFileKind::kToc, cache, std::move(file));
 }
 
-void CTextureDatabase::WriteTocFile(int cache, const std::vector<uint32_t>& entries) {
+void CCacheEditor::WriteTocFile(CacheId cache, const std::vector<uint32_t>& entries) {
     StageToc(cache, entries);
     m_TocList[cache] = entries;
     // Headers are read again from the new offsets on first use (an empty primary header
@@ -215,8 +211,8 @@ void CTextureDatabase::WriteTocFile(int cache, const std::vector<uint32_t>& entr
     for (size_t i = 0; i < m_Textures.size() && i < entries.size(); ++i) {
         TextureRecord& record = m_Textures[i];
         record.textureHeader[cache] = RasterHeader{};
-        if (m_nPrimaryCache >= 0)
-            record.textureHeader[m_nPrimaryCache] = RasterHeader{};
+        if (m_PrimaryCache)
+            record.textureHeader[*m_PrimaryCache] = RasterHeader{};
         if (record.IsAlias())
             std::fill(std::begin(record.datOffset), std::end(record.datOffset), -1);
         else
@@ -224,9 +220,7 @@ void CTextureDatabase::WriteTocFile(int cache, const std::vector<uint32_t>& entr
     }
 }
 
-int CTextureDatabase::WriteToc(int cache) {
-    if (!Valid(cache))
-        return 0;
+int CCacheEditor::WriteToc(CacheId cache) {
     CEditScope edit(*this);
     const std::vector<uint32_t>& list = m_TocList[cache];
     std::vector<uint32_t> entries(std::min(list.size(), m_Textures.size()));
@@ -237,28 +231,28 @@ int CTextureDatabase::WriteToc(int cache) {
     return 1;
 }
 
-void CTextureDatabase::FlushTocHeaders() {
+void CCacheEditor::FlushTocHeaders() {
     // Only the words that differ are written, so a flush of a sound cache changes nothing.
-    std::vector<int> stale;
-    for (int k = 0; k < kCacheCount; ++k) {
+    std::vector<CacheId> stale;
+    for (CacheId k : kAllCaches) {
         if (!m_pDat[k] || !m_pToc[k])
             continue;
         uint8_t word[4] = {};
         if (!m_pToc[k]->ReadAt(0, word, 4) ||
-            ReadLe32(word) != static_cast<uint32_t>(FileLength(kFileDat, k)))
+            ReadLe32(word) != static_cast<uint32_t>(FileLength(CacheFileKind::kDat, k)))
             stale.push_back(k);
     }
     if (stale.empty())
         return;
     CEditScope edit(*this);
-    for (int k : stale) {
+    for (CacheId k : stale) {
         uint8_t word[4];
-        WriteLe32(word, static_cast<uint32_t>(FileLength(kFileDat, k)));
+        WriteLe32(word, static_cast<uint32_t>(FileLength(CacheFileKind::kDat, k)));
         m_pToc[k]->WriteAt(0, word, 4);
     }
 }
 
-int CTextureDatabase::Flush() {
+int CCacheEditor::Flush() {
     try {
         CEditScope edit(*this);
         FlushTocHeaders();
@@ -273,9 +267,8 @@ int CTextureDatabase::Flush() {
     return 1;
 }
 
-int CTextureDatabase::RebuildTmb(int cache, int layout, const ThumbnailMaker& makeThumbnail) {
-    if (!Valid(cache))
-        return 0;
+int CCacheEditor::RebuildTmb(CacheId cache, RecordLayout layout,
+                             const ThumbnailMaker& makeThumbnail) {
     CEditScope edit(*this);
     const std::vector<Thumbnail> kept =
         m_pTmb[cache] ? IntactThumbnails(*m_pTmb[cache], size_t(OrdinaryCount()))
@@ -301,12 +294,12 @@ int CTextureDatabase::RebuildTmb(int cache, int layout, const ThumbnailMaker& ma
         ++ordinary;
         RasterHeader header{0, kThumbGlFormat, static_cast<uint16_t>(thumb.side),
                             static_cast<uint16_t>(thumb.side)};
-        if (m_nPrimaryCache >= 0)
-            header.tag = record.textureHeader[m_nPrimaryCache].tag;
+        if (m_PrimaryCache)
+            header.tag = record.textureHeader[*m_PrimaryCache].tag;
         uint8_t bytes[16];
         EncodeHeader(header, bytes);
         size_t length = 8;
-        if (layout == kLayoutSA) {
+        if (layout == RecordLayout::kSA) {
             WriteLe32(bytes + 8, static_cast<uint32_t>(thumb.pixels.size() + 4));
             WriteLe32(bytes + 12, 0);
             length = 16;
@@ -314,22 +307,19 @@ int CTextureDatabase::RebuildTmb(int cache, int layout, const ThumbnailMaker& ma
         out.insert(out.end(), bytes, bytes + length);
         out.insert(out.end(), thumb.pixels.begin(), thumb.pixels.end());
     }
-    std::unique_ptr<CCacheFile> file = StageFile(kFileTmb, cache);
+    std::unique_ptr<CCacheFile> file = StageFile(CacheFileKind::kTmb, cache);
     file->Append(out.data(), out.size());
-    InstallStaged(kFileTmb, cache, std::move(file));
+    InstallStaged(CacheFileKind::kTmb, cache, std::move(file));
     return 1;
 }
 
-int CTextureDatabase::RebuildFromDat() {
+int CCacheEditor::RebuildFromDat() {
     m_RepairNotes.clear();
-    int row = -1;
-    for (int k = 0; k < kCacheCount && row < 0; ++k)
-        if (m_pDat[k])
-            row = k;
-    if (row < 0 || FileLength(kFileDat, row) < 8)
+    if (!m_PrimaryCache || FileLength(CacheFileKind::kDat, *m_PrimaryCache) < 8)
         return 0;
+    const CacheId row = *m_PrimaryCache;
     CEditScope edit(*this);
-    const uint64_t datLength = static_cast<uint64_t>(FileLength(kFileDat, row));
+    const uint64_t datLength = static_cast<uint64_t>(FileLength(CacheFileKind::kDat, row));
     m_Textures.clear();
     for (auto& list : m_TocList)
         list.clear();
@@ -352,7 +342,7 @@ int CTextureDatabase::RebuildFromDat() {
                 ReportError(__LINE__, static_cast<uint32_t>(offset),
                             "fatal error: texture size = 0 on offset given", false);
             m_RepairNotes.push_back(std::to_string(datLength - offset) + " bytes at the end of " +
-                                    Files::FileNameOf(FilePath(kFileDat, row)) +
+                                    Files::FileNameOf(FilePath(CacheFileKind::kDat, row)) +
                                     " are no record and belong to no texture.");
             break;
         }
@@ -373,16 +363,16 @@ int CTextureDatabase::RebuildFromDat() {
     WriteToc(row);
     // The other caches hold the same textures in the same order when they are sound; a
     // TOC written for the lost index would map them to the wrong textures.
-    for (int k = 0; k < kCacheCount; ++k) {
+    for (CacheId k : kAllCaches) {
         if (k == row || !m_pDat[k])
             continue;
         bool complete = false;
         std::vector<uint32_t> entries = WalkDat(k, complete);
         if (!complete) {
             entries.assign(m_Textures.size(), kNoRecord);
-            m_RepairNotes.push_back(std::string("The ") + kCacheNames[k] +
+            m_RepairNotes.push_back(std::string("The ") + CacheName(k) +
                                     " cache does not hold the same records as the " +
-                                    kCacheNames[row] + " cache: its textures are marked missing.");
+                                    CacheName(row) + " cache: its textures are marked missing.");
         }
         WriteTocFile(k, entries);
     }

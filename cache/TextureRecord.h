@@ -1,12 +1,11 @@
 #pragma once
 // Records of a texture cache: one per texture and one per category of the index file,
 // and the raster header that opens every data and thumbnail record.
+#include "cache/CacheId.h"
+
 #include <cstdint>
 #include <string>
 
-inline constexpr int kCacheCount = 4;
-// Cache names as used in file names; shown upper-case on the tabs.
-inline constexpr const char* kCacheNames[kCacheCount] = {"dxt", "etc", "pvr", "unc"};
 // Longest texture, affiliate or category name, in characters.
 inline constexpr size_t kMaxNameLength = 63;
 
@@ -40,10 +39,10 @@ struct TextureRecord {
     uint16_t decalz = 0;
     uint32_t img = 0;
     uint32_t png = 0;
-    RasterHeader textureHeader[kCacheCount]{};
-    RasterHeader thumbHeader[kCacheCount]{};
-    int32_t datOffset[kCacheCount] = {-1, -1, -1, -1};
-    int32_t tmbOffset[kCacheCount] = {0, 0, 0, 0};
+    PerCache<RasterHeader> textureHeader{};
+    PerCache<RasterHeader> thumbHeader{};
+    PerCache<int32_t> datOffset{{-1, -1, -1, -1}};
+    PerCache<int32_t> tmbOffset{};
     // The record's index line as read (UTF-8), so items this program does not manage
     // survive a rewrite.
     std::string line;

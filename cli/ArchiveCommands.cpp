@@ -339,7 +339,7 @@ int CommandSync(const Args& args) {
         if (used.count(db->GetTextureName(t)))
             continue;
         unused.push_back(t);
-        for (int c = 0; c < kCacheCount; ++c)
+        for (CacheId c : kAllCaches)
             if (db->IsDatOpen(c) && !db->IsAlias(t))
                 bytes += db->StoredLength(t, c, false);
         std::printf("%s%s\n", Shown(db->GetTextureName(t)).c_str(),

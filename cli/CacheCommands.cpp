@@ -24,7 +24,7 @@ int CommandCreate(const Args& args) {
                                     "'; --force replaces it and loses its textures"};
     CTextureDatabase db(0);
     db.Create(path);
-    if (db.PrimaryCache() < 0)
+    if (db.PrimaryCache() == std::nullopt)
         throw Failure{kRefused, "No caches created."};
     std::printf("Created %s with the caches dxt, etc, pvr and unc.\n", path.c_str());
     return kDone;
@@ -43,16 +43,17 @@ int CommandInfo(const Args& args) {
             std::printf("%s%s", c ? ", " : "", Json(db->GetCategoryName(c)).c_str());
         std::printf("], \"caches\": [");
         bool first = true;
-        for (int k = 0; k < kCacheCount; ++k) {
+        for (CacheId k : kAllCaches) {
             if (!db->IsDatOpen(k) && !db->IsTocOpen(k) && !db->IsTmbOpen(k))
                 continue;
             std::printf("%s{\"name\": \"%s\", \"dat\": %lld, \"toc\": %lld, \"tmb\": %lld, "
                         "\"textures\": %d, \"thumbnails\": %d, \"tocSound\": %s}",
-                        first ? "" : ", ", kCacheNames[k],
-                        static_cast<long long>(db->FileLength(0, k)),
-                        static_cast<long long>(db->FileLength(1, k)),
-                        static_cast<long long>(db->FileLength(2, k)), db->CountTextures(k),
-                        db->CountThumbs(k), db->CheckToc(k) ? "true" : "false");
+                        first ? "" : ", ", CacheName(k),
+                        static_cast<long long>(db->FileLength(CacheFileKind::kDat, k)),
+                        static_cast<long long>(db->FileLength(CacheFileKind::kToc, k)),
+                        static_cast<long long>(db->FileLength(CacheFileKind::kTmb, k)),
+                        db->CountTextures(k), db->CountThumbs(k),
+                        db->CheckToc(k) ? "true" : "false");
             first = false;
         }
         std::printf("]}\n");
@@ -60,18 +61,18 @@ int CommandInfo(const Args& args) {
     }
     std::printf("%s: %d textures (%d aliases), %d categories\n", db->Path().c_str(),
                 db->TextureCount(), aliases, db->CategoryCount());
-    for (int k = 0; k < kCacheCount; ++k) {
+    for (CacheId k : kAllCaches) {
         if (!db->IsDatOpen(k) && !db->IsTocOpen(k) && !db->IsTmbOpen(k))
             continue;
-        const auto size = [&](int kind) {
+        const auto size = [&](CacheFileKind kind) {
             const int64_t length = db->FileLength(kind, k);
             return length < 0 ? std::string("missing")
                               : FormatFileSize(static_cast<uint64_t>(length));
         };
-        std::printf("  %s: DAT %s, TOC %s%s, TMB %s; %d textures, %d thumbnails\n", kCacheNames[k],
-                    size(0).c_str(), size(1).c_str(),
+        std::printf("  %s: DAT %s, TOC %s%s, TMB %s; %d textures, %d thumbnails\n", CacheName(k),
+                    size(CacheFileKind::kDat).c_str(), size(CacheFileKind::kToc).c_str(),
                     db->IsTocOpen(k) && db->IsDatOpen(k) && !db->CheckToc(k) ? " (damaged)" : "",
-                    size(2).c_str(), db->CountTextures(k), db->CountThumbs(k));
+                    size(CacheFileKind::kTmb).c_str(), db->CountTextures(k), db->CountThumbs(k));
     }
     return kDone;
 }
@@ -105,13 +106,13 @@ int CommandList(const Args& args) {
             continue;
         const TextureRecord& t = *db->GetTexture(i);
         std::string formats;
-        for (int k = 0; k < kCacheCount; ++k) {
+        for (CacheId k : kAllCaches) {
             if (!db->IsDatOpen(k) || t.datOffset[k] == -1)
                 continue;
             char text[96];
             std::snprintf(text, sizeof text,
                           json ? "%s{\"cache\": \"%s\", \"format\": \"%s\"}" : "%s%s %s",
-                          formats.empty() ? "" : (json ? ", " : ", "), kCacheNames[k],
+                          formats.empty() ? "" : (json ? ", " : ", "), CacheName(k),
                           db->GetFormatName(k, i, false));
             formats += text;
         }
@@ -177,8 +178,7 @@ int CommandCheck(const Args& args) {
         for (size_t i = 0; i < problems.size(); ++i)
             std::printf("%s{\"kind\": \"%s\", \"cache\": %s, \"message\": %s}", i ? ", " : "",
                         KindName(problems[i].kind),
-                        problems[i].cache < 0 ? "null"
-                                              : Json(kCacheNames[problems[i].cache]).c_str(),
+                        problems[i].cache ? Json(CacheName(*problems[i].cache)).c_str() : "null",
                         Json(problems[i].prompt).c_str());
         std::printf("], \"damagedTextures\": [");
         for (size_t i = 0; i < damaged.size(); ++i)
@@ -237,9 +237,8 @@ int CommandFix(const Args& args) {
             for (const std::string& note : db->RepairNotes())
                 std::fprintf(stderr, "tessarine-cli fix: %s\n", note.c_str());
             if (fixed)
-                std::printf("fixed: %s%s%s\n", KindName(problem.kind),
-                            problem.cache >= 0 ? " " : "",
-                            problem.cache >= 0 ? kCacheNames[problem.cache] : "");
+                std::printf("fixed: %s%s%s\n", KindName(problem.kind), problem.cache ? " " : "",
+                            problem.cache ? CacheName(*problem.cache) : "");
             else if (problem.kind != CacheProblem::BadToc)
                 ++failed, std::fprintf(stderr, "tessarine-cli fix: could not fix %s\n",
                                        KindName(problem.kind));
@@ -262,9 +261,11 @@ int CommandDump(const Args& args) {
     Need(args, 3, "dump INDEX TEXTURE OUTPUT [--cache dxt|etc|pvr|unc] [--thumb]");
     auto db = OpenCache(args);
     const int texture = FindTexture(*db, args.positional[1]);
-    const int cache = args.Has("--cache") ? CacheIndex(args.Get("--cache")) : db->PrimaryCache();
-    if (cache < 0 || !db->IsDatOpen(cache))
+    const std::optional<CacheId> chosen =
+        args.Has("--cache") ? CacheNamed(args.Get("--cache")) : db->PrimaryCache();
+    if (!chosen || !db->IsDatOpen(*chosen))
         throw Failure{kRefused, "that cache has no data file"};
+    const CacheId cache = *chosen;
     const auto data = db->ReadTextureData(cache, texture, args.Has("--thumb"));
     if (!data)
         throw Failure{kRefused, "no data for that texture in that cache"};

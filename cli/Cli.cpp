@@ -120,6 +120,9 @@ std::unique_ptr<CTextureDatabase> OpenCache(const Args& args, size_t at, Access 
         }
     }
     auto db = std::make_unique<CTextureDatabase>(path, game[0] - '0');
+    db->SetWarningSink([](const std::string& text) {
+        std::fprintf(stderr, "%s\n", Shown(OneLine(text)).c_str());
+    });
     if (lock)
         db->AdoptLock(std::move(lock));
     return db;
@@ -156,7 +159,7 @@ int FindCategory(CTextureDatabase& db, const std::string& name) {
 }
 
 void RequireDataFiles(const CTextureDatabase& db) {
-    if (db.PrimaryCache() < 0)
+    if (db.PrimaryCache() == std::nullopt)
         throw Failure{kRefused, "the cache has no data files (.dat) to hold the pixels; nothing "
                                 "imported"};
 }
@@ -175,11 +178,11 @@ void RequireCategoryName(const std::string& name) {
                                     "' cannot be a category name: " + DescribeNameProblem(problem)};
 }
 
-int CacheIndex(const std::string& name) {
-    for (int k = 0; k < kCacheCount; ++k)
-        if (Text::EqualsNoCase(name, kCacheNames[k]))
+std::optional<CacheId> CacheNamed(const std::string& name) {
+    for (CacheId k : kAllCaches)
+        if (Text::EqualsNoCase(name, CacheName(k)))
             return k;
-    return -1;
+    return std::nullopt;
 }
 
 std::string Json(const std::string& text) {

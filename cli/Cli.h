@@ -1,8 +1,10 @@
 #pragma once
 // Shared pieces of tessarine-cli: parsed arguments, exit codes, output helpers.
 #include "cache/TextureDatabase.h"
+
 #include "cli/IndexArgument.h"
 #include "pipeline/CacheHelper.h"
+#include <optional>
 
 class CTXDHelper;
 
@@ -67,7 +69,7 @@ int ImportGame(const CTextureDatabase& db, const Args& args);
 // A texture by exact name, by name in any case, or as "#index"; fails with kRefused.
 int FindTexture(CTextureDatabase& db, const std::string& name);
 int FindCategory(CTextureDatabase& db, const std::string& name);
-int CacheIndex(const std::string& name); // "dxt" .. "unc", or -1
+std::optional<CacheId> CacheNamed(const std::string& name); // "dxt" .. "unc"
 
 // Fails with kRefused when the cache has no data file (.dat) to hold imported pixels.
 void RequireDataFiles(const CTextureDatabase& db);

@@ -134,7 +134,7 @@ StoreResult StoreBitmap(CTextureDatabase& db, CCacheHelper& helper, const Bitmap
     // The old texture's aliases follow the new one, which takes the last index.
     if (existing >= 0 && !db.DeleteTexture(existing, db.TextureCount() - 1, true))
         return StoreResult::kOutOfPlace;
-    if (!ImportImage(helper, bitmap, name, withAlpha, category, uncompressed, -1, game))
+    if (!ImportImage(helper, bitmap, name, withAlpha, category, uncompressed, std::nullopt, game))
         throw Failure{kRefused, "no game chosen for the cache: give --game 1 (Vice City) or "
                                 "--game 2 (San Andreas)"};
     db.SetCategory(db.TextureCount() - 1, category);

@@ -45,8 +45,8 @@ std::vector<int> ChosenTextures(CTextureDatabase& db, const Args& args) {
 // One export run: where the files go and what each texture is decoded from.
 class CExport {
 public:
-    CExport(CTextureDatabase& db, int cache, uint32_t level, bool thumb)
-        : m_Db(db), m_Helper(&db), m_nCache(cache), m_nLevel(level), m_bThumb(thumb) {}
+    CExport(CTextureDatabase& db, CacheId cache, uint32_t level, bool thumb)
+        : m_Db(db), m_Helper(&db), m_Cache(cache), m_nLevel(level), m_bThumb(thumb) {}
 
     // Into a folder: texture names become file names inside it only, one file each.
     void IntoFolder(const std::string& folder, const std::string& format) {
@@ -59,15 +59,17 @@ public:
     // Writes one texture; false (after saying why) when it is not written.
     bool Write(int texture) {
         const std::string name = m_Db.GetTextureName(texture);
-        const uint32_t levels = m_Db.GetLevelCount(m_nCache, texture, m_bThumb);
+        const uint32_t levels = m_Db.GetLevelCount(m_Cache, texture, m_bThumb);
         if (m_nLevel >= levels)
             return Report(name + " not exported: it has " + std::to_string(levels) + " mip levels");
         const std::string file =
             m_strFormat.empty() ? std::string() : m_Namer.Take(name, m_strFormat);
         const std::string path = file.empty() ? m_strOut : m_strOut + "/" + file;
-        const auto bitmap = m_Helper.DecodeCacheTexture(texture, m_nCache, m_nLevel, m_bThumb);
-        if (!bitmap)
-            return Report(name + " could not be decoded");
+        const auto bitmap = m_Helper.DecodeCacheTexture(texture, m_Cache, m_nLevel, m_bThumb);
+        if (!bitmap) {
+            const std::string& why = m_Helper.DecodeError().text;
+            return Report(name + " could not be decoded" + (why.empty() ? "" : ": " + why));
+        }
         const std::string failure = SaveImage(*bitmap, path);
         if (!failure.empty())
             return Report(failure);
@@ -85,7 +87,7 @@ private:
 
     CTextureDatabase& m_Db;
     CCacheHelper m_Helper;
-    int m_nCache;
+    CacheId m_Cache;
     uint32_t m_nLevel;
     bool m_bThumb;
     std::string m_strOut;
@@ -102,12 +104,13 @@ int CommandExport(const Args& args) {
     const bool thumb = args.Has("--thumb");
     PluginSession plugins;
     auto db = OpenCache(args);
-    const int cache = args.Has("--cache") ? CacheIndex(args.Get("--cache")) : db->PrimaryCache();
-    if (cache < 0 || (thumb ? !db->IsTmbOpen(cache) : !db->IsDatOpen(cache)))
+    const std::optional<CacheId> cache =
+        args.Has("--cache") ? CacheNamed(args.Get("--cache")) : db->PrimaryCache();
+    if (!cache || (thumb ? !db->IsTmbOpen(*cache) : !db->IsDatOpen(*cache)))
         throw Failure{kRefused, "that cache has no files to export from"};
     const std::vector<int> textures = ChosenTextures(*db, args);
     const auto [out, format, toFile] = ChooseExportTarget(args, textures.size());
-    CExport run(*db, cache, level, thumb);
+    CExport run(*db, *cache, level, thumb);
     if (toFile)
         run.ToFile(out);
     else

@@ -112,10 +112,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::filesystem::create_directory(g_dir);
     const std::string base = g_dir + "/f";
     WriteFuzzFile(base + ".txt", parts[0].first, parts[0].second);
-    for (int k = 0; k < kCacheCount; ++k) {
+    for (CacheId k : kAllCaches) {
         if (!(flags & (1u << (k + 4))) && k > 0)
             continue;
-        const std::string cache = base + "." + kCacheNames[k];
+        const std::string cache = base + "." + CacheName(k);
         if (parts[1].second || !(flags & 0x01))
             WriteFuzzFile(cache + ".toc", parts[1].first, parts[1].second);
         WriteFuzzFile(cache + ".dat", parts[2].first, parts[2].second);
@@ -127,7 +127,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         CTextureDatabase db(base + ".txt", game);
         for (int t = 0; t < db.TextureCount(); ++t) {
             db.IsRecordValid(t);
-            for (int k = 0; k < kCacheCount; ++k) {
+            for (CacheId k : kAllCaches) {
                 db.GetLevelCount(k, t, false);
                 db.GetFormatName(k, t, true);
                 for (bool thumb : {false, true}) {

@@ -61,6 +61,12 @@ RasterHeader MakeHeader(int format, uint32_t width, uint32_t height, bool mips) 
     return header;
 }
 
+// Every record of an import takes the game's layout; anything but San Andreas is VC.
+RecordLayout LayoutOfRequest(const EncodeRequest& request) {
+    return request.game == static_cast<int>(RecordLayout::kSA) ? RecordLayout::kSA
+                                                               : RecordLayout::kVC;
+}
+
 void LogBlock(const void* block, const char* label) {
     LogPrintA("MEMINFO: -- block 0x%08x [%s].\n",
               static_cast<unsigned>(reinterpret_cast<uintptr_t>(block)), label);
@@ -68,23 +74,24 @@ void LogBlock(const void* block, const char* label) {
 
 } // namespace
 
-int CCacheHelper::GuessCacheGame(int cache) {
+int CCacheHelper::GuessCacheGame(std::optional<CacheId> cache) {
     CTextureDatabase* db = m_pDatabase;
     if (!db || db->TextureCount() == 0)
         return 0;
     db->GetTexture(0);
-    if (cache == -1)
+    if (!cache)
         cache = db->PrimaryCache();
-    if (!db->IsDatOpen(cache))
+    if (!cache || !db->IsDatOpen(*cache))
         return 0;
-    return db->DetectLayout(0, cache, false) == 2 ? 2 : 1;
+    return static_cast<int>(db->DetectLayout(0, *cache, false));
 }
 
-std::unique_ptr<Bitmap32> CCacheHelper::DecodeCacheTexture(int texture, int cache, uint32_t level,
-                                                           bool thumbnail) {
-    LogPrintA("CCacheHelper: id=%d, type=%d\n", texture, cache);
+std::unique_ptr<Bitmap32> CCacheHelper::DecodeCacheTexture(int texture, CacheId cache,
+                                                           uint32_t level, bool thumbnail) {
+    LogPrintA("CCacheHelper: id=%d, type=%d\n", texture, static_cast<int>(Slot(cache)));
+    m_DecodeError = {};
     CTextureDatabase* db = m_pDatabase;
-    if (!db || cache < 0 || cache >= kCacheCount)
+    if (!db)
         return nullptr;
     try {
         const TextureRecord* current = db->GetTexture(texture);
@@ -94,10 +101,11 @@ std::unique_ptr<Bitmap32> CCacheHelper::DecodeCacheTexture(int texture, int cach
         if (thumbnail ? !db->IsTmbOpen(cache) : !db->IsDatOpen(cache))
             return nullptr;
         const PluginRegistry& plugins = Plugins();
-        if (!plugins.decompress[cache] && cache != 3) {
-            AfxMessageBox(std::string("Unable to decompress: ") + kFamilyNames[cache] +
-                              " plugin not loaded",
-                          MB_OK | MB_ICONHAND);
+        const int ownFamily = static_cast<int>(Slot(cache));
+        if (!plugins.decompress[ownFamily] && cache != CacheId::kUnc) {
+            m_DecodeError = {std::string("Unable to decompress: ") + kFamilyNames[ownFamily] +
+                                 " plugin not loaded",
+                             true};
             return nullptr;
         }
         auto raster = db->ReadTextureData(cache, texture, thumbnail);
@@ -150,9 +158,9 @@ std::unique_ptr<Bitmap32> CCacheHelper::DecodeCacheTexture(int texture, int cach
         return GdiplusConvert(level, data->data(), width, height, FormatBitsPerPixel(format),
                               layout, true, nullptr, 0, data->size());
     } catch (const CError& error) {
-        AfxMessageBox(error.what(), MB_OK | MB_ICONEXCLAMATION);
+        m_DecodeError = {error.what(), false};
     } catch (const std::bad_alloc& error) {
-        AfxMessageBox(error.what(), MB_OK | MB_ICONHAND);
+        m_DecodeError = {error.what(), true};
     }
     return nullptr;
 }
@@ -167,7 +175,7 @@ bool EncodableSize(uint32_t width, uint32_t height, int forcedFamily) {
     return fits(width) && fits(height);
 }
 
-std::optional<std::vector<uint8_t>> CCacheHelper::MakeThumbnail(int texture, int cache,
+std::optional<std::vector<uint8_t>> CCacheHelper::MakeThumbnail(int texture, CacheId cache,
                                                                 uint32_t& side) {
     CTextureDatabase* db = m_pDatabase;
     if (!db || !db->IsDatOpen(cache))
@@ -220,7 +228,7 @@ int CCacheHelper::EncodeCacheTexture(const EncodeRequest& request) {
         AfxMessageBox("wrong GameID given!", MB_OK | MB_ICONHAND);
     // Refused before any record is appended: a texture that cannot be indexed, or one with
     // no data file to hold its pixels, would leave the cache's files out of step.
-    if (request.targetCache == -1) {
+    if (!request.targetCache) {
         const NameProblem problem = CheckTextureName(request.name);
         if (problem != NameProblem::kNone)
             throw CError("The texture name '" + Text::EscapeControls(request.name) +
@@ -234,7 +242,8 @@ int CCacheHelper::EncodeCacheTexture(const EncodeRequest& request) {
     const uint32_t side = std::max(width, height);
     const uint32_t levels = LevelCount(width, height, true);
     const auto wanted = [&](int i) {
-        return (request.targetCache == -1 || request.targetCache == i) && db->IsDatOpen(i);
+        const CacheId cache = kAllCaches[static_cast<size_t>(i)];
+        return (!request.targetCache || request.targetCache == cache) && db->IsDatOpen(cache);
     };
     bool anyCache = false;
     for (int i = 0; i < kCacheCount; ++i)
@@ -328,9 +337,9 @@ int CCacheHelper::EncodeCacheTexture(const EncodeRequest& request) {
         if ((static_cast<int>(squareSide) == thumbSize || squareSide == 1) && !thumbWritten) {
             LogPrint(L"CCacheHelper: updating TMB...\n");
             const RasterHeader thumb = MakeHeader(RASTER_RGBA8888, squareSide, squareSide, false);
-            for (int k = 0; k < kCacheCount; ++k)
+            for (CacheId k : kAllCaches)
                 if (db->IsTmbOpen(k))
-                    db->AppendRecord(k, thumb, true, squareData, request.game == 2 ? 2 : 1, false,
+                    db->AppendRecord(k, thumb, true, squareData, LayoutOfRequest(request), false,
                                      squareSide * squareSide * 4);
             thumbWritten = true;
             LogPrint(L"CCacheHelper: TMB updated.\n");
@@ -412,12 +421,13 @@ int CCacheHelper::EncodeCacheTexture(const EncodeRequest& request) {
     }
 
     const bool pack = IniReadInt(Settings::kPackTextureData) != 0;
-    const int layout = request.game == 2 ? 2 : 1;
+    const RecordLayout layout = LayoutOfRequest(request);
     for (int i = 0; i < kCacheCount; ++i) {
         if (!wanted(i))
             continue;
+        const CacheId cache = kAllCaches[static_cast<size_t>(i)];
         if (request.uncompressed) {
-            db->AppendRecord(i, MakeHeader(RASTER_RGBA8888, width, height, true), false,
+            db->AppendRecord(cache, MakeHeader(RASTER_RGBA8888, width, height, true), false,
                              chain32.data(), layout, pack, static_cast<uint32_t>(size32));
             continue;
         }
@@ -441,10 +451,10 @@ int CCacheHelper::EncodeCacheTexture(const EncodeRequest& request) {
             if (family == 2)
                 headerWidth = headerHeight = side;
         }
-        db->AppendRecord(i, MakeHeader(format, headerWidth, headerHeight, true), false, data,
+        db->AppendRecord(cache, MakeHeader(format, headerWidth, headerHeight, true), false, data,
                          layout, pack, static_cast<uint32_t>(size));
     }
-    if (request.targetCache == -1)
+    if (!request.targetCache)
         db->AddTexture(request.name, static_cast<int>(width), static_cast<int>(height),
                        request.category, alpha ? 2 : 0);
     return 1;

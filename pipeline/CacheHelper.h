@@ -15,10 +15,10 @@ struct EncodeRequest {
     std::string name;
     bool withAlpha = true; // off: every alpha becomes 255
     int category = 0;
-    bool uncompressed = false; // store RGBA 8888 instead of the family formats
-    int targetCache = -1;      // -1: every present cache (and the index entry)
-    int game = 0;              // record layout: 1 VC, 2 SA
-    int forcedFamily = -1;     // -1: each cache its own family
+    bool uncompressed = false;          // store RGBA 8888 instead of the family formats
+    std::optional<CacheId> targetCache; // none: every present cache (and the index entry)
+    int game = 0;                       // record layout: 1 VC, 2 SA
+    int forcedFamily = -1;              // -1: each cache its own family
 };
 
 // Whether a bitmap of this size can be encoded into a cache: each side a power of two (or,
@@ -34,24 +34,33 @@ public:
     CTextureDatabase* Database() const { return m_pDatabase; }
 
     // A new bitmap of one level of a texture (or its thumbnail); nullptr when the file is
-    // closed, the family has no decoder, or the data is damaged (after a message).
-    std::unique_ptr<Bitmap32> DecodeCacheTexture(int texture, int cache, uint32_t level,
+    // closed, the family has no decoder, or the data is damaged: DecodeError then says
+    // why (empty when there was nothing to decode).
+    std::unique_ptr<Bitmap32> DecodeCacheTexture(int texture, CacheId cache, uint32_t level,
                                                  bool thumbnail);
+    struct DecodeProblem {
+        std::string text;
+        bool severe = false; // the data is damaged or memory ran out, not just missing
+    };
+    const DecodeProblem& DecodeError() const { return m_DecodeError; }
     // Appends the texture to the caches and the index; throws CError "Wrong texture
     // dimensions given." before anything is written. Returns 1.
     int EncodeCacheTexture(const EncodeRequest& request);
     // 2 when the cache's records are in the San Andreas layout, 1 for Vice City, 0 when
-    // there is nothing to tell by.
-    int GuessCacheGame(int cache);
+    // there is nothing to tell by. Without a cache, the first one with a DAT.
+    int GuessCacheGame(std::optional<CacheId> cache = std::nullopt);
     // The thumbnail an import would have written for a texture, made from its level 0
     // (R, G, B, A; side x side); nullopt when it cannot be decoded. For TMB repairs.
-    std::optional<std::vector<uint8_t>> MakeThumbnail(int texture, int cache, uint32_t& side);
+    std::optional<std::vector<uint8_t>> MakeThumbnail(int texture, CacheId cache, uint32_t& side);
     ThumbnailMaker Thumbnails() {
-        return [this](int texture, int cache, uint32_t& side) {
+        return [this](int texture, CacheId cache, uint32_t& side) {
             return MakeThumbnail(texture, cache, side);
         };
     }
 
 protected:
     CTextureDatabase* m_pDatabase;
+
+private:
+    DecodeProblem m_DecodeError;
 };

@@ -18,21 +18,23 @@ int ForcedFamily(CTextureDatabase& db, int category) {
     }
     const std::string rule =
         IniReadString(Settings::kRules, Text::AsciiLower(Files::FileNameOf(db.Path())));
-    for (int f = 0; f < kCacheCount; ++f)
-        if (rule == kCacheNames[f])
-            family = f;
+    // A rule names a cache; each cache's own codec family is the one at its position.
+    for (CacheId f : kAllCaches)
+        if (rule == CacheName(f))
+            family = static_cast<int>(Slot(f));
     return family;
 }
 
 int ImportImage(CCacheHelper& helper, const Bitmap32& bitmap, const std::string& name,
-                bool withAlpha, int category, bool uncompressed, int targetCache, int game) {
+                bool withAlpha, int category, bool uncompressed, std::optional<CacheId> targetCache,
+                int game) {
     CTextureDatabase* db = helper.Database();
     if (!db)
         return 0;
     if (game == 0) {
-        int probe = -1;
-        for (int k = 0; k < kCacheCount && probe < 0; ++k)
-            if (db->IsDatOpen(k) && k != targetCache)
+        std::optional<CacheId> probe;
+        for (CacheId k : kAllCaches)
+            if (!probe && db->IsDatOpen(k) && k != targetCache)
                 probe = k;
         game = helper.GuessCacheGame(probe);
         if (game == 0) {

@@ -11,4 +11,5 @@ int ForcedFamily(CTextureDatabase& db, int category);
 
 // 1 on success, 0 when refused (no game could be settled). game: the setting (0 automatic).
 int ImportImage(CCacheHelper& helper, const Bitmap32& bitmap, const std::string& name,
-                bool withAlpha, int category, bool uncompressed, int targetCache, int game);
+                bool withAlpha, int category, bool uncompressed, std::optional<CacheId> targetCache,
+                int game);

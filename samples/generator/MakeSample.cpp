@@ -31,7 +31,7 @@ struct Builder {
     void Add(const std::string& name, const Bitmap32& picture, int category, bool alpha,
              bool uncompressed = false) {
         // The same import the editor and the command-line tool make.
-        if (!ImportImage(helper, picture, name, alpha, category, uncompressed, -1, game))
+        if (!ImportImage(helper, picture, name, alpha, category, uncompressed, std::nullopt, game))
             throw CError("cannot import " + name);
         db.SetCategory(db.TextureCount() - 1, category);
     }

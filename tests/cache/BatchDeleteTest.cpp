@@ -97,12 +97,12 @@ TEST(BatchDelete, SameFilesAsDeletingOneByOneInIndexOrder) {
         CTextureDatabase reopened(batch.File("c.txt"), 0);
         EXPECT_EQ(reopened.TextureCount(), survivors);
         for (int t = 0; t < reopened.TextureCount(); ++t) {
-            if (reopened.IsAlias(t) || reopened.PrimaryCache() < 0)
+            if (reopened.IsAlias(t) || reopened.PrimaryCache() == std::nullopt)
                 continue;
             const std::string name = reopened.GetTextureName(t);
             for (const auto& built : b.Textures())
                 if (built.name == name) {
-                    EXPECT_EQ(*reopened.ReadTextureData(reopened.PrimaryCache(), t, false),
+                    EXPECT_EQ(*reopened.ReadTextureData(*reopened.PrimaryCache(), t, false),
                               built.raster)
                         << name;
                 }

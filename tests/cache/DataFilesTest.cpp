@@ -37,30 +37,30 @@ TEST_F(DataFiles, ThreeTexturesWithAnAliasInBothLayouts) {
 
         CTextureDatabase db(path, 0);
         EXPECT_TRUE(m_Boxes.Boxes().empty());
-        EXPECT_EQ(db.PrimaryCache(), 0);
-        for (int k = 0; k < 4; ++k) {
+        EXPECT_EQ(db.PrimaryCache(), CacheId::kDxt);
+        for (CacheId k : kAllCaches) {
             EXPECT_TRUE(db.CheckToc(k));
             EXPECT_EQ(db.CountTextures(k), 2);
             EXPECT_EQ(db.CountThumbs(k), 2);
         }
         // Headers are read on first use only.
-        EXPECT_EQ(db.Textures()[2].textureHeader[0].width, 0);
-        EXPECT_EQ(db.GetWidth(0, 2, false), 16);
-        EXPECT_EQ(db.GetLevelCount(1, 2, false), 5u);
-        EXPECT_STREQ(db.GetFormatName(3, 0, false), "RGBA 4444");
-        EXPECT_EQ(db.GetChannelLayout(0, 0, true), 0x4444);
-        EXPECT_EQ(db.GetWidth(0, 0, true), 2);
-        EXPECT_EQ(db.DetectLayout(2, 0, false), layout);
+        EXPECT_EQ(db.Textures()[2].textureHeader[CacheId::kDxt].width, 0);
+        EXPECT_EQ(db.GetWidth(CacheId::kDxt, 2, false), 16);
+        EXPECT_EQ(db.GetLevelCount(CacheId::kEtc, 2, false), 5u);
+        EXPECT_STREQ(db.GetFormatName(CacheId::kUnc, 0, false), "RGBA 4444");
+        EXPECT_EQ(db.GetChannelLayout(CacheId::kDxt, 0, true), 0x4444);
+        EXPECT_EQ(db.GetWidth(CacheId::kDxt, 0, true), 2);
+        EXPECT_EQ(db.DetectLayout(2, CacheId::kDxt, false), layout);
         EXPECT_EQ(db.IsRecordValid(2), 1);
         for (int t : {0, 2}) {
-            const auto data = db.ReadTextureData(0, t, false);
+            const auto data = db.ReadTextureData(CacheId::kDxt, t, false);
             ASSERT_TRUE(data);
             EXPECT_EQ(*data, b.Textures()[static_cast<size_t>(t)].raster);
         }
         // The alias reads its original's record.
-        EXPECT_EQ(*db.ReadTextureData(3, 1, false), b.Textures()[2].raster);
-        EXPECT_EQ(db.GetTocOffset(0, 1), db.GetTocOffset(0, 2));
-        const auto thumb = db.ReadTextureData(0, 2, true);
+        EXPECT_EQ(*db.ReadTextureData(CacheId::kUnc, 1, false), b.Textures()[2].raster);
+        EXPECT_EQ(db.GetTocOffset(CacheId::kDxt, 1), db.GetTocOffset(CacheId::kDxt, 2));
+        const auto thumb = db.ReadTextureData(CacheId::kDxt, 2, true);
         ASSERT_TRUE(thumb);
         EXPECT_EQ(thumb->size(), 16u);
     }
@@ -87,11 +87,11 @@ TEST_F(DataFiles, LayoutDetectionWithAutomaticGame) {
     m_Dir.Write("m.dxt.toc", std::string(toc.begin(), toc.end()));
 
     CTextureDatabase db(m_Dir.File("m.txt"), 0);
-    EXPECT_EQ(db.DetectLayout(0, 0, false), 2);
-    EXPECT_EQ(db.DetectLayout(1, 0, false), 1);
-    const auto a = db.ReadTextureData(0, 0, false);
+    EXPECT_EQ(db.DetectLayout(0, CacheId::kDxt, false), 2);
+    EXPECT_EQ(db.DetectLayout(1, CacheId::kDxt, false), 1);
+    const auto a = db.ReadTextureData(CacheId::kDxt, 0, false);
     EXPECT_EQ(*a, stored);
-    const auto b = db.ReadTextureData(0, 1, false);
+    const auto b = db.ReadTextureData(CacheId::kDxt, 1, false);
     EXPECT_EQ(*b, std::vector<uint8_t>(vc.begin() + 8, vc.end()));
 }
 
@@ -107,14 +107,14 @@ TEST_F(DataFiles, ShortTocIsReportedReadAndRepaired) {
     EXPECT_NE(m_Boxes.Boxes()[0].text.find("'dxt.toc' size ERROR"), std::string::npos);
     EXPECT_NE(m_Boxes.Boxes()[0].text.find("Value: 12 [0xc]"), std::string::npos);
     // The missing word points nowhere, not at the first record (another texture's).
-    EXPECT_EQ(db.GetTocOffset(0, 2), -1);
-    EXPECT_FALSE(db.CheckToc(0));
-    EXPECT_EQ(db.FixToc(0), 0); // the DAT walk finds the record again
-    EXPECT_TRUE(db.CheckToc(0));
+    EXPECT_EQ(db.GetTocOffset(CacheId::kDxt, 2), -1);
+    EXPECT_FALSE(db.CheckToc(CacheId::kDxt));
+    EXPECT_EQ(db.FixToc(CacheId::kDxt), 0); // the DAT walk finds the record again
+    EXPECT_TRUE(db.CheckToc(CacheId::kDxt));
     const std::string toc = m_Dir.Read("s.dxt.toc");
     ASSERT_EQ(toc.size(), 16u);
     EXPECT_EQ(Word(toc, 12), 2 * Word(toc, 8));
-    EXPECT_EQ(*db.ReadTextureData(0, 2, false), b.Textures()[2].raster);
+    EXPECT_EQ(*db.ReadTextureData(CacheId::kDxt, 2, false), b.Textures()[2].raster);
 }
 
 TEST_F(DataFiles, DatWithoutTocIsWalkedAndTheTocCreated) {
@@ -128,16 +128,16 @@ TEST_F(DataFiles, DatWithoutTocIsWalkedAndTheTocCreated) {
         b.Write();
         std::filesystem::remove(m_Dir.File("w.dxt.toc"));
         CTextureDatabase db(m_Dir.File("w.txt"), 0);
-        EXPECT_FALSE(db.IsTocOpen(0));
-        EXPECT_EQ(db.CountTextures(0), 2);
-        EXPECT_EQ(db.TocList(0),
+        EXPECT_FALSE(db.IsTocOpen(CacheId::kDxt));
+        EXPECT_EQ(db.CountTextures(CacheId::kDxt), 2);
+        EXPECT_EQ(db.TocList(CacheId::kDxt),
                   (std::vector<uint32_t>{
                       0xFFFFFFFFu, 0, 0xFFFFFFFFu,
                       static_cast<uint32_t>(b.Record(b.Textures()[1], false).size())}));
-        EXPECT_EQ(*db.ReadTextureData(0, 3, false), b.Textures()[3].raster);
-        EXPECT_FALSE(db.CheckToc(0));
-        db.FixToc(0);
-        EXPECT_TRUE(db.CheckToc(0));
+        EXPECT_EQ(*db.ReadTextureData(CacheId::kDxt, 3, false), b.Textures()[3].raster);
+        EXPECT_FALSE(db.CheckToc(CacheId::kDxt));
+        db.FixToc(CacheId::kDxt);
+        EXPECT_TRUE(db.CheckToc(CacheId::kDxt));
     }
 }
 
@@ -151,14 +151,14 @@ TEST_F(DataFiles, MoreRecordsThanTexturesOrThumbsMismatch) {
     m_Dir.Write("e.dxt.toc", std::string("\x90\0\0\0\0\0\0\0", 8));
     {
         CTextureDatabase db(m_Dir.File("e.txt"), 0);
-        EXPECT_EQ(db.CountTextures(0), 1);
+        EXPECT_EQ(db.CountTextures(CacheId::kDxt), 1);
         // The TMB holds two thumbnails for one texture: unusable until rebuilt.
-        EXPECT_EQ(db.CountThumbs(0), 0);
-        EXPECT_EQ(db.Textures()[0].tmbOffset[0], -1);
+        EXPECT_EQ(db.CountThumbs(CacheId::kDxt), 0);
+        EXPECT_EQ(db.Textures()[0].tmbOffset[CacheId::kDxt], -1);
     }
     std::filesystem::remove(m_Dir.File("e.dxt.toc"));
     CTextureDatabase walked(m_Dir.File("e.txt"), 0);
-    EXPECT_EQ(walked.LoadOffsets(0, false), 0);
+    EXPECT_EQ(walked.LoadOffsets(CacheId::kDxt, false), 0);
 }
 
 TEST_F(DataFiles, RebuildTmbWritesPlaceholdersTheWalkFinds) {
@@ -172,14 +172,14 @@ TEST_F(DataFiles, RebuildTmbWritesPlaceholdersTheWalkFinds) {
         b.Write();
         std::filesystem::remove(m_Dir.File("t.dxt.tmb"));
         CTextureDatabase db(m_Dir.File("t.txt"), 0);
-        EXPECT_FALSE(db.IsTmbOpen(0));
-        ASSERT_EQ(db.RebuildTmb(0, layout), 1);
+        EXPECT_FALSE(db.IsTmbOpen(CacheId::kDxt));
+        ASSERT_EQ(db.RebuildTmb(CacheId::kDxt, static_cast<RecordLayout>(layout)), 1);
         EXPECT_EQ(Files::FileSize(m_Dir.File("t.dxt.tmb")), 3 * (layout == 2 ? 20 : 12));
-        EXPECT_EQ(db.LoadOffsets(0, true), 3);
-        EXPECT_EQ(db.CountThumbs(0), 3);
-        const auto thumb = db.ReadTextureData(0, 3, true);
+        EXPECT_EQ(db.LoadOffsets(CacheId::kDxt, true), 3);
+        EXPECT_EQ(db.CountThumbs(CacheId::kDxt), 3);
+        const auto thumb = db.ReadTextureData(CacheId::kDxt, 3, true);
         EXPECT_EQ(*thumb, (std::vector<uint8_t>{0x88, 0x88, 0x88, 0x88}));
-        EXPECT_EQ(db.Textures()[3].thumbHeader[0].tag, 0xADDE);
+        EXPECT_EQ(db.Textures()[3].thumbHeader[CacheId::kDxt].tag, 0xADDE);
     }
 }
 
@@ -201,8 +201,8 @@ TEST_F(DataFiles, IndexRebuiltFromTheDat) {
     EXPECT_EQ(m_Dir.Read("r.txt"), "cat=0 name=Default onfoot=0 slow=0 fast=0\r\n"
                                    "\"_0x00000000\" width=4 height=4\r\n"
                                    "\"_0x00000048\" width=4 height=4\r\n");
-    EXPECT_TRUE(db.CheckToc(0));
-    EXPECT_TRUE(db.CheckToc(1));
+    EXPECT_TRUE(db.CheckToc(CacheId::kDxt));
+    EXPECT_TRUE(db.CheckToc(CacheId::kEtc));
 }
 
 TEST_F(DataFiles, CreateMakesEveryFile) {
@@ -215,7 +215,7 @@ TEST_F(DataFiles, CreateMakesEveryFile) {
         EXPECT_EQ(Files::FileSize(m_Dir.File(base + ".dat")), 0);
         EXPECT_EQ(Files::FileSize(m_Dir.File(base + ".tmb")), 0);
     }
-    EXPECT_EQ(db.PrimaryCache(), 0);
+    EXPECT_EQ(db.PrimaryCache(), CacheId::kDxt);
 }
 
 TEST_F(DataFiles, DamagedRecordsAreRefusedNotFollowed) {
@@ -232,20 +232,20 @@ TEST_F(DataFiles, DamagedRecordsAreRefusedNotFollowed) {
     m_Dir.Write("d.dxt.tmb", tmb);
     {
         CTextureDatabase db(m_Dir.File("d.txt"), 2);
-        EXPECT_THROW(db.ReadTextureData(0, 0, false), CError);
-        const auto b2 = db.ReadTextureData(0, 1, false);
+        EXPECT_THROW(db.ReadTextureData(CacheId::kDxt, 0, false), CError);
+        const auto b2 = db.ReadTextureData(CacheId::kDxt, 1, false);
         EXPECT_TRUE(b2);
         std::filesystem::remove(m_Dir.File("d.dxt.toc"));
     }
     CTextureDatabase walked(m_Dir.File("d.txt"), 2); // the walk must stop, not loop
-    EXPECT_LE(walked.CountTextures(0), 2);
+    EXPECT_LE(walked.CountTextures(CacheId::kDxt), 2);
     std::string huge = m_Dir.Read("d.dxt.dat");
     EncodeHeader({0, 0x1401, 0xFFFF, 0x7FFF}, reinterpret_cast<uint8_t*>(huge.data()));
     WriteLe32(reinterpret_cast<uint8_t*>(huge.data()) + 8, 40);
     WriteLe32(reinterpret_cast<uint8_t*>(huge.data()) + 12, 1);
     m_Dir.Write("d.dxt.dat", huge);
     CTextureDatabase db(m_Dir.File("d.txt"), 2);
-    EXPECT_THROW(db.ReadTextureData(0, 0, false), CError); // no 17 GB allocation
+    EXPECT_THROW(db.ReadTextureData(CacheId::kDxt, 0, false), CError); // no 17 GB allocation
 }
 
 TEST_F(DataFiles, AliasesOfAliasesDoNotRecurse) {
@@ -257,11 +257,11 @@ TEST_F(DataFiles, AliasesOfAliasesDoNotRecurse) {
     b.Write();
     CTextureDatabase db(m_Dir.File("a.txt"), 0);
     for (int t = 0; t < 3; ++t) {
-        EXPECT_EQ(db.GetTocOffset(0, t), -1);
+        EXPECT_EQ(db.GetTocOffset(CacheId::kDxt, t), -1);
         EXPECT_EQ(db.GetOriginalIndex(t), -1);
-        EXPECT_THROW(db.ReadTextureData(0, t, false), CError);
+        EXPECT_THROW(db.ReadTextureData(CacheId::kDxt, t, false), CError);
     }
-    EXPECT_EQ(*db.ReadTextureData(0, 3, false), b.Textures()[3].raster);
+    EXPECT_EQ(*db.ReadTextureData(CacheId::kDxt, 3, false), b.Textures()[3].raster);
 }
 
 TEST_F(DataFiles, RealTocAndTmbFilesLoad) {
@@ -282,13 +282,13 @@ TEST_F(DataFiles, RealTocAndTmbFilesLoad) {
         int ordinary = 0;
         for (const TextureRecord& t : db.Textures())
             ordinary += !t.IsAlias();
-        EXPECT_EQ(db.CountThumbs(0), ordinary);
-        EXPECT_EQ(db.LoadOffsets(0, true), ordinary);
-        EXPECT_EQ(db.LoadOffsets(0, false), ordinary); // from the TOC, no DAT needed
-        EXPECT_EQ(static_cast<int>(db.TocList(0).size()), db.TextureCount());
+        EXPECT_EQ(db.CountThumbs(CacheId::kDxt), ordinary);
+        EXPECT_EQ(db.LoadOffsets(CacheId::kDxt, true), ordinary);
+        EXPECT_EQ(db.LoadOffsets(CacheId::kDxt, false), ordinary); // from the TOC, no DAT needed
+        EXPECT_EQ(static_cast<int>(db.TocList(CacheId::kDxt).size()), db.TextureCount());
         const std::string toc = Files::ReadWholeFile(base + ".dxt.toc").value();
         for (int i = 0; i < db.TextureCount(); ++i)
-            EXPECT_EQ(db.TocList(0)[static_cast<size_t>(i)],
+            EXPECT_EQ(db.TocList(CacheId::kDxt)[static_cast<size_t>(i)],
                       Word(toc, 4 + 4 * static_cast<size_t>(i)));
         std::filesystem::remove(m_Dir.File(name + ".txt"));
         std::filesystem::remove(m_Dir.File(name + ".dxt.toc"));

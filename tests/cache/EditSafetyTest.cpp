@@ -13,8 +13,8 @@
 #include "support/TempDir.h"
 
 #include <chrono>
-#include <cstdio>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -52,7 +52,7 @@ int Find(CTextureDatabase& db, const char* name) {
 }
 
 void Import(CCacheHelper& helper, const std::string& name) {
-    if (!ImportImage(helper, *Picture(16), name, true, 0, false, -1, 2))
+    if (!ImportImage(helper, *Picture(16), name, true, 0, false, std::nullopt, 2))
         throw std::runtime_error("import refused");
 }
 
@@ -82,10 +82,12 @@ std::vector<Operation> Operations() {
         {"delete category", {}, [](CTextureDatabase& db, CCacheHelper&) { db.DeleteCategory(1); }},
         {"fix toc",
          [](const TempDir& dir) { std::filesystem::resize_file(dir.File("s.dxt.toc"), 12); },
-         [](CTextureDatabase& db, CCacheHelper&) { db.FixToc(0); }},
+         [](CTextureDatabase& db, CCacheHelper&) { db.FixToc(CacheId::kDxt); }},
         {"rebuild tmb",
          [](const TempDir& dir) { std::filesystem::resize_file(dir.File("s.etc.tmb"), 300); },
-         [](CTextureDatabase& db, CCacheHelper& h) { db.RebuildTmb(1, 2, h.Thumbnails()); }},
+         [](CTextureDatabase& db, CCacheHelper& h) {
+             db.RebuildTmb(CacheId::kEtc, RecordLayout::kSA, h.Thumbnails());
+         }},
         {"rebuild index", [](const TempDir& dir) { std::filesystem::remove(dir.File("s.txt")); },
          [](CTextureDatabase& db, CCacheHelper&) { db.RebuildFromDat(); }},
         {"create over", {}, [](CTextureDatabase& db, CCacheHelper&) { db.Create(db.Path()); }},

@@ -44,7 +44,7 @@ TEST_F(Editing, RenameIsRefusedForTakenNamesAndCarriesAliasesAlong) {
     const std::string index = m_Dir.Read("e.txt");
     EXPECT_NE(index.find("\"apple\" width=4 height=4\r\n"), std::string::npos);
     EXPECT_NE(index.find("\"al\" \"affiliate=apple\"\r\n"), std::string::npos);
-    EXPECT_EQ(*db->ReadTextureData(0, 1, false), m_Builder->Textures()[0].raster);
+    EXPECT_EQ(*db->ReadTextureData(CacheId::kDxt, 1, false), m_Builder->Textures()[0].raster);
 }
 
 TEST_F(Editing, KeySettersAndCategories) {
@@ -89,26 +89,30 @@ TEST_F(Editing, AppendRecordThenAddTexture) {
     const RasterHeader header{0xADDE, 0x1401, 4, 4};
     const RasterHeader thumbHeader{0xADDE, 0x1401, 2, 2};
     const std::vector<uint8_t> thumb(16, 7);
-    const int64_t datBefore = db->FileLength(0, 0);
-    for (int k : {0, 1}) {
-        ASSERT_EQ(db->AppendRecord(k, header, false, raster.data(), 2, true, 64), 1);
-        ASSERT_EQ(db->AppendRecord(k, thumbHeader, true, thumb.data(), 2, false, 16), 1);
+    const int64_t datBefore = db->FileLength(CacheFileKind::kDat, CacheId::kDxt);
+    for (CacheId k : {CacheId::kDxt, CacheId::kEtc}) {
+        ASSERT_EQ(db->AppendRecord(k, header, false, raster.data(), RecordLayout::kSA, true, 64),
+                  1);
+        ASSERT_EQ(
+            db->AppendRecord(k, thumbHeader, true, thumb.data(), RecordLayout::kSA, false, 16), 1);
     }
-    EXPECT_EQ(db->AppendRecord(2, header, false, raster.data(), 2, true, 64), 0); // no pvr files
+    EXPECT_EQ(
+        db->AppendRecord(CacheId::kPvr, header, false, raster.data(), RecordLayout::kSA, true, 64),
+        0); // no pvr files
     ASSERT_EQ(db->AddTexture("new", 4, 4, 1, 2), 1);
     const int t = db->TextureCount() - 1;
     EXPECT_EQ(db->Textures()[static_cast<size_t>(t)].camnorm, 1);
-    EXPECT_EQ(db->GetOffset(0, t, false), datBefore);
-    EXPECT_EQ(*db->ReadTextureData(1, t, false), raster);
-    EXPECT_EQ(*db->ReadTextureData(0, t, true), thumb);
-    EXPECT_TRUE(db->CheckToc(0));
+    EXPECT_EQ(db->GetOffset(CacheId::kDxt, t, false), datBefore);
+    EXPECT_EQ(*db->ReadTextureData(CacheId::kEtc, t, false), raster);
+    EXPECT_EQ(*db->ReadTextureData(CacheId::kDxt, t, true), thumb);
+    EXPECT_TRUE(db->CheckToc(CacheId::kDxt));
     EXPECT_NE(m_Dir.Read("e.txt").find("\"new\" width=4 height=4 cat=1 alphamode=2 camnorm=1\r\n"),
               std::string::npos);
     // Data that does not pack is stored.
     const std::vector<uint8_t> noise = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
-    ASSERT_EQ(
-        db->AppendRecord(0, RasterHeader{0xADDE, 0x1401, 2, 2}, false, noise.data(), 2, true, 16),
-        1);
+    ASSERT_EQ(db->AppendRecord(CacheId::kDxt, RasterHeader{0xADDE, 0x1401, 2, 2}, false,
+                               noise.data(), RecordLayout::kSA, true, 16),
+              1);
     const std::string dat = m_Dir.Read("e.dxt.dat");
     EXPECT_EQ(Word(dat, dat.size() - 24), 20u);
     EXPECT_EQ(Word(dat, dat.size() - 20), 0u);
@@ -117,9 +121,9 @@ TEST_F(Editing, AppendRecordThenAddTexture) {
 TEST_F(Editing, AddAliasExtendsEveryToc) {
     auto db = Open();
     ASSERT_EQ(db->AddAlias("bl", "b"), 1);
-    EXPECT_TRUE(db->CheckToc(0));
-    EXPECT_TRUE(db->CheckToc(1));
-    EXPECT_EQ(*db->ReadTextureData(1, 5, false), m_Builder->Textures()[2].raster);
+    EXPECT_TRUE(db->CheckToc(CacheId::kDxt));
+    EXPECT_TRUE(db->CheckToc(CacheId::kEtc));
+    EXPECT_EQ(*db->ReadTextureData(CacheId::kEtc, 5, false), m_Builder->Textures()[2].raster);
     EXPECT_EQ(db->CountSiblings(2), 1);
     EXPECT_NE(m_Dir.Read("e.txt").find("\"bl\" \"affiliate=b\"\r\n"), std::string::npos);
 }
@@ -130,43 +134,49 @@ TEST_F(Editing, DeletingCutsRecordsAndMovesLaterOffsets) {
         auto db = Open(layout);
         const auto recordA = m_Builder->Record(m_Builder->Textures()[0], false);
         const auto thumbA = m_Builder->Record(m_Builder->Textures()[0], true);
-        const int64_t datBefore = db->FileLength(0, 0);
-        const int64_t tmbBefore = db->FileLength(2, 0);
-        const int32_t offsetB = db->GetTocOffset(0, 2);
-        EXPECT_EQ(db->StoredLength(0, 0, false), recordA.size());
-        EXPECT_EQ(db->StoredLength(1, 0, false), 0u);
-        EXPECT_EQ(db->StoredLength(1, 0, true), recordA.size());
+        const int64_t datBefore = db->FileLength(CacheFileKind::kDat, CacheId::kDxt);
+        const int64_t tmbBefore = db->FileLength(CacheFileKind::kTmb, CacheId::kDxt);
+        const int32_t offsetB = db->GetTocOffset(CacheId::kDxt, 2);
+        EXPECT_EQ(db->StoredLength(0, CacheId::kDxt, false), recordA.size());
+        EXPECT_EQ(db->StoredLength(1, CacheId::kDxt, false), 0u);
+        EXPECT_EQ(db->StoredLength(1, CacheId::kDxt, true), recordA.size());
         ASSERT_EQ(db->DeleteTexture(0, -1, true), 1); // takes its alias "al" first
         EXPECT_EQ(db->TextureCount(), 3);
         EXPECT_EQ(db->GetTextureName(0), "b");
-        EXPECT_EQ(db->FileLength(0, 0), datBefore - static_cast<int64_t>(recordA.size()));
-        EXPECT_EQ(db->FileLength(2, 0), tmbBefore - static_cast<int64_t>(thumbA.size()));
-        EXPECT_EQ(db->GetTocOffset(0, 0), offsetB - static_cast<int32_t>(recordA.size()));
-        EXPECT_TRUE(db->CheckToc(0));
-        EXPECT_TRUE(db->CheckToc(1));
-        EXPECT_EQ(*db->ReadTextureData(0, 0, false), m_Builder->Textures()[2].raster);
-        EXPECT_EQ(*db->ReadTextureData(1, 2, false), m_Builder->Textures()[3].raster); // cl
+        EXPECT_EQ(db->FileLength(CacheFileKind::kDat, CacheId::kDxt),
+                  datBefore - static_cast<int64_t>(recordA.size()));
+        EXPECT_EQ(db->FileLength(CacheFileKind::kTmb, CacheId::kDxt),
+                  tmbBefore - static_cast<int64_t>(thumbA.size()));
+        EXPECT_EQ(db->GetTocOffset(CacheId::kDxt, 0),
+                  offsetB - static_cast<int32_t>(recordA.size()));
+        EXPECT_TRUE(db->CheckToc(CacheId::kDxt));
+        EXPECT_TRUE(db->CheckToc(CacheId::kEtc));
+        EXPECT_EQ(*db->ReadTextureData(CacheId::kDxt, 0, false), m_Builder->Textures()[2].raster);
+        EXPECT_EQ(*db->ReadTextureData(CacheId::kEtc, 2, false),
+                  m_Builder->Textures()[3].raster); // cl
         EXPECT_EQ(db->GetOriginalIndex(2), 1);
         EXPECT_EQ(m_Dir.Read("e.txt").find("\"al\""), std::string::npos);
         // The last texture: exactly its record goes.
-        const int64_t lengthC = db->StoredLength(1, 0, false);
-        const int64_t before = db->FileLength(0, 0);
+        const int64_t lengthC = db->StoredLength(1, CacheId::kDxt, false);
+        const int64_t before = db->FileLength(CacheFileKind::kDat, CacheId::kDxt);
         ASSERT_EQ(db->DeleteTexture(1, -1, true), 1);
-        EXPECT_EQ(db->FileLength(0, 0), before - lengthC);
+        EXPECT_EQ(db->FileLength(CacheFileKind::kDat, CacheId::kDxt), before - lengthC);
         const std::string toc = m_Dir.Read("e.dxt.toc");
         EXPECT_EQ(toc.size(), 8u);
-        EXPECT_EQ(Word(toc, 0), static_cast<uint32_t>(db->FileLength(0, 0)));
+        EXPECT_EQ(Word(toc, 0),
+                  static_cast<uint32_t>(db->FileLength(CacheFileKind::kDat, CacheId::kDxt)));
         EXPECT_TRUE(m_Boxes.Boxes().empty());
     }
 }
 
 TEST_F(Editing, DeletingWithoutShrinkingKeepsFileLengths) {
     auto db = Open();
-    const int64_t dat = db->FileLength(0, 0), tmb = db->FileLength(2, 0);
+    const int64_t dat = db->FileLength(CacheFileKind::kDat, CacheId::kDxt),
+                  tmb = db->FileLength(CacheFileKind::kTmb, CacheId::kDxt);
     const std::string tail = m_Dir.Read("e.dxt.dat").substr(static_cast<size_t>(dat) - 8);
     ASSERT_EQ(db->DeleteTexture(2, 0, false), 1);
-    EXPECT_EQ(db->FileLength(0, 0), dat);
-    EXPECT_EQ(db->FileLength(2, 0), tmb);
+    EXPECT_EQ(db->FileLength(CacheFileKind::kDat, CacheId::kDxt), dat);
+    EXPECT_EQ(db->FileLength(CacheFileKind::kTmb, CacheId::kDxt), tmb);
     const std::string now = m_Dir.Read("e.dxt.dat");
     EXPECT_EQ(now.substr(now.size() - 8), tail); // the old tail bytes stay behind
     EXPECT_EQ(Word(m_Dir.Read("e.dxt.toc"), 0), static_cast<uint32_t>(dat));
@@ -183,7 +193,7 @@ TEST_F(Editing, DeleteSiblingsAndAliasIndexes) {
     ASSERT_EQ(db->DeleteTexture(2, -1, true), 1);
     EXPECT_EQ(db->GetOriginalIndex(1), 0);
     EXPECT_EQ(db->GetTextureName(2), "c");
-    EXPECT_EQ(*db->ReadTextureData(0, 2, false), m_Builder->Textures()[3].raster);
+    EXPECT_EQ(*db->ReadTextureData(CacheId::kDxt, 2, false), m_Builder->Textures()[3].raster);
     EXPECT_EQ(db->DeleteTexture(7, -1, true), 0);
 }
 

@@ -46,7 +46,7 @@ TEST(IndexParse, TextureLineFillsEveryKnownKey) {
     EXPECT_EQ(t.png, 0xabcdu);
     EXPECT_FALSE(t.IsAlias());
     EXPECT_EQ(t.originalIndex, -1);
-    EXPECT_EQ(t.datOffset[0], -1);
+    EXPECT_EQ(t.datOffset[CacheId::kDxt], -1);
 }
 
 TEST(IndexParse, ShortHexValuesDoNotHideTheNextItem) {

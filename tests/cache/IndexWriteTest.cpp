@@ -136,7 +136,7 @@ TEST(IndexWrite, FailedRewriteSaysWhyAndLeavesNoTemporaryFile) {
     dir.Write("c.dxt.toc/keep", "x");
     CTextureDatabase again(dir.File("c.txt"), 0);
     try {
-        again.FixToc(0);
+        again.FixToc(CacheId::kDxt);
         FAIL() << "the repair succeeded";
     } catch (const CWriteError& error) {
         EXPECT_EQ(error.Errno(), EISDIR);

@@ -40,13 +40,13 @@ protected:
         m_Builder->Write();
         return *m_Builder;
     }
-    std::string File(int cache, const char* extension) const {
+    std::string File(CacheId cache, const char* extension) const {
         return m_Builder->FilePath(cache, extension);
     }
     // Every texture of every cache reads back as built.
     void ExpectAllReadable(CTextureDatabase& db, unsigned caches = 0b0011) {
-        for (int k = 0; k < kCacheCount; ++k) {
-            if (!(caches & (1u << k)))
+        for (CacheId k : kAllCaches) {
+            if (!(caches & (1u << Slot(k))))
                 continue;
             for (int t = 0; t < db.TextureCount(); ++t) {
                 const auto& texture = m_Builder->Textures()[size_t(t)];
@@ -71,8 +71,9 @@ protected:
 
 TEST_F(Repairs, ATocLackingItsLastAliasEntryKeepsEveryThumbnail) {
     Build(1);
-    const std::string tmb = TempDir::ReadFile(File(0, ".tmb"));
-    std::filesystem::resize_file(File(0, ".toc"), Files::FileSize(File(0, ".toc")) - 4);
+    const std::string tmb = TempDir::ReadFile(File(CacheId::kDxt, ".tmb"));
+    std::filesystem::resize_file(File(CacheId::kDxt, ".toc"),
+                                 Files::FileSize(File(CacheId::kDxt, ".toc")) - 4);
     CTextureDatabase db(m_Dir.File("r.txt"), 0);
     const auto problems = CheckCache(db, true);
     EXPECT_TRUE(Has(problems, CacheProblem::BadToc));
@@ -80,34 +81,34 @@ TEST_F(Repairs, ATocLackingItsLastAliasEntryKeepsEveryThumbnail) {
     for (const CacheProblem& p : problems)
         EXPECT_TRUE(FixProblem(db, p));
     EXPECT_TRUE(CheckCache(db, true).empty());
-    EXPECT_EQ(TempDir::ReadFile(File(0, ".tmb")), tmb);
+    EXPECT_EQ(TempDir::ReadFile(File(CacheId::kDxt, ".tmb")), tmb);
     ExpectAllReadable(db);
 }
 
 TEST_F(Repairs, ShortEmptiedOrMisleadingTocsAreRebuiltFromTheDat) {
     Build(2);
-    const std::string sound = TempDir::ReadFile(File(0, ".toc"));
+    const std::string sound = TempDir::ReadFile(File(CacheId::kDxt, ".toc"));
     for (const int64_t length : {12, 0, 1}) {
         SCOPED_TRACE(length);
-        std::filesystem::resize_file(File(0, ".toc"), length);
+        std::filesystem::resize_file(File(CacheId::kDxt, ".toc"), length);
         CTextureDatabase db(m_Dir.File("r.txt"), 0);
         // Words past the end point at no record, not at the first one.
-        EXPECT_EQ(db.GetTocOffset(0, 5), -1);
-        EXPECT_EQ(db.FixToc(0), 0);
-        EXPECT_EQ(TempDir::ReadFile(File(0, ".toc")), sound);
+        EXPECT_EQ(db.GetTocOffset(CacheId::kDxt, 5), -1);
+        EXPECT_EQ(db.FixToc(CacheId::kDxt), 0);
+        EXPECT_EQ(TempDir::ReadFile(File(CacheId::kDxt, ".toc")), sound);
         ExpectAllReadable(db);
         // A replacement afterwards cuts exactly its own record.
-        const int64_t dat = db.FileLength(kFileDat, 0);
-        const int64_t stored = db.StoredLength(1, 0, false);
+        const int64_t dat = db.FileLength(CacheFileKind::kDat, CacheId::kDxt);
+        const int64_t stored = db.StoredLength(1, CacheId::kDxt, false);
         ASSERT_EQ(db.DeleteTexture(1, db.TextureCount() - 1, true), 1);
-        EXPECT_EQ(db.FileLength(kFileDat, 0), dat - stored);
+        EXPECT_EQ(db.FileLength(CacheFileKind::kDat, CacheId::kDxt), dat - stored);
         m_Builder->Write();
     }
 }
 
 TEST_F(Repairs, ARecordOutsideItsDatRefusesDeletionAndIsReported) {
     Build(2);
-    std::string toc = TempDir::ReadFile(File(0, ".toc"));
+    std::string toc = TempDir::ReadFile(File(CacheId::kDxt, ".toc"));
     WriteLe32(reinterpret_cast<uint8_t*>(toc.data()) + 4 + 4 * 3, 0x00FFFFF0u); // "c"
     m_Dir.Write("r.dxt.toc", toc);
     const CacheFiles before = ReadCacheFiles(m_Dir.Path(), "r");
@@ -119,17 +120,18 @@ TEST_F(Repairs, ARecordOutsideItsDatRefusesDeletionAndIsReported) {
     ASSERT_TRUE(Has(problems, CacheProblem::BadRecords));
     EXPECT_NE(problems.back().prompt.find("(c)"), std::string::npos) << problems.back().prompt;
     // The repair finds the record where the walk of the DAT puts it.
-    EXPECT_EQ(db.FixToc(0), 0);
+    EXPECT_EQ(db.FixToc(CacheId::kDxt), 0);
     EXPECT_TRUE(CheckCache(db, true).empty());
     ExpectAllReadable(db);
 }
 
 TEST_F(Repairs, ACutDatStaysDamagedUntilItsLostTexturesAreGone) {
     Build(1);
-    std::filesystem::resize_file(File(0, ".dat"), Files::FileSize(File(0, ".dat")) * 4 / 10);
+    std::filesystem::resize_file(File(CacheId::kDxt, ".dat"),
+                                 Files::FileSize(File(CacheId::kDxt, ".dat")) * 4 / 10);
     CTextureDatabase db(m_Dir.File("r.txt"), 0);
-    EXPECT_GT(db.FixToc(0), 0);
-    EXPECT_TRUE(db.CheckToc(0)); // the TOC itself is sound now
+    EXPECT_GT(db.FixToc(CacheId::kDxt), 0);
+    EXPECT_TRUE(db.CheckToc(CacheId::kDxt)); // the TOC itself is sound now
     auto problems = CheckCache(db, true);
     ASSERT_EQ(problems.size(), 1u);
     ASSERT_EQ(problems[0].kind, CacheProblem::BadRecords);
@@ -139,7 +141,7 @@ TEST_F(Repairs, ACutDatStaysDamagedUntilItsLostTexturesAreGone) {
     // Textures without records can be deleted; what remains is sound.
     ASSERT_EQ(db.DeleteTextures(lost), 1);
     EXPECT_TRUE(CheckCache(db, true).empty());
-    EXPECT_EQ(*db.ReadTextureData(0, 0, false), m_Builder->Textures()[0].raster);
+    EXPECT_EQ(*db.ReadTextureData(CacheId::kDxt, 0, false), m_Builder->Textures()[0].raster);
 }
 
 TEST_F(Repairs, EmptyDatOrEmptyIndexIsNeverFittedOverTheRecords) {
@@ -156,9 +158,9 @@ TEST_F(Repairs, EmptyDatOrEmptyIndexIsNeverFittedOverTheRecords) {
         EXPECT_TRUE(CheckCache(db, true).empty());
     }
     WriteCacheFiles(m_Dir.Path(), sound);
-    std::filesystem::resize_file(File(0, ".dat"), 0);
+    std::filesystem::resize_file(File(CacheId::kDxt, ".dat"), 0);
     CTextureDatabase db(m_Dir.File("r.txt"), 0);
-    EXPECT_EQ(db.FixToc(0), 5);
+    EXPECT_EQ(db.FixToc(CacheId::kDxt), 5);
     const auto problems = CheckCache(db, true);
     ASSERT_TRUE(Has(problems, CacheProblem::BadRecords));
     EXPECT_EQ(problems.back().textures.size(), 5u);
@@ -176,7 +178,7 @@ TEST_F(Repairs, AnIndexBuiltFromADatMapsEveryCacheToItsOwnRecords) {
     ASSERT_EQ(db.TextureCount(), 5);
     EXPECT_TRUE(CheckCache(db, true).empty());
     const std::vector<std::string> originals = {"a", "b", "c", "d", "e"};
-    for (int k = 0; k < kCacheCount; ++k)
+    for (CacheId k : kAllCaches)
         for (int t = 0; t < 5; ++t)
             for (const auto& built : m_Builder->Textures()) {
                 if (built.name == originals[size_t(t)]) {
@@ -187,27 +189,29 @@ TEST_F(Repairs, AnIndexBuiltFromADatMapsEveryCacheToItsOwnRecords) {
     // A cache whose DAT does not hold the same records is not guessed at.
     Build(2, 0b0011);
     std::filesystem::remove(m_Dir.File("r.txt"));
-    std::filesystem::resize_file(File(1, ".dat"), Files::FileSize(File(1, ".dat")) / 2);
+    std::filesystem::resize_file(File(CacheId::kEtc, ".dat"),
+                                 Files::FileSize(File(CacheId::kEtc, ".dat")) / 2);
     CTextureDatabase partial(m_Dir.File("r.txt"), 0);
     ASSERT_EQ(partial.RebuildFromDat(), 1);
     ASSERT_EQ(partial.RepairNotes().size(), 1u);
     EXPECT_NE(partial.RepairNotes()[0].find("etc cache"), std::string::npos);
-    EXPECT_EQ(partial.DamagedRecords(1).size(), 5u);
+    EXPECT_EQ(partial.DamagedRecords(CacheId::kEtc).size(), 5u);
 }
 
 TEST_F(Repairs, TheThumbnailRepairKeepsIntactThumbnails) {
     Build(2);
-    const std::string tmb = TempDir::ReadFile(File(1, ".tmb"));
+    const std::string tmb = TempDir::ReadFile(File(CacheId::kEtc, ".tmb"));
     const size_t record = tmb.size() / 5; // the builder's thumbnails are all one size
-    std::filesystem::resize_file(File(1, ".tmb"), static_cast<int64_t>(tmb.size() - record / 2));
+    std::filesystem::resize_file(File(CacheId::kEtc, ".tmb"),
+                                 static_cast<int64_t>(tmb.size() - record / 2));
     CTextureDatabase db(m_Dir.File("r.txt"), 0);
     ASSERT_TRUE(Has(CheckCache(db), CacheProblem::BadTmb));
-    ASSERT_EQ(db.RebuildTmb(1, 2), 1);
-    db.LoadOffsets(1, true);
-    const std::string now = TempDir::ReadFile(File(1, ".tmb"));
+    ASSERT_EQ(db.RebuildTmb(CacheId::kEtc, RecordLayout::kSA), 1);
+    db.LoadOffsets(CacheId::kEtc, true);
+    const std::string now = TempDir::ReadFile(File(CacheId::kEtc, ".tmb"));
     EXPECT_EQ(now.substr(0, 4 * record), tmb.substr(0, 4 * record));
     EXPECT_EQ(now.size(), 4 * record + 20); // one placeholder, where no maker was given
-    EXPECT_EQ(db.CountThumbs(1), 5);
+    EXPECT_EQ(db.CountThumbs(CacheId::kEtc), 5);
 }
 
 TEST_F(Repairs, RenamingATextureWithALongNameRenamesItsLineAndItsAliases) {
@@ -247,7 +251,7 @@ TEST_F(Repairs, EditsThroughASymbolicLinkChangeTheFilesBesideTheRealIndex) {
     CTextureDatabase db(m_Dir.File("r.txt"), 0);
     EXPECT_EQ(db.TextureCount(), 6);
     EXPECT_TRUE(CheckCache(db, true).empty());
-    EXPECT_EQ(*db.ReadTextureData(0, 3, false), m_Builder->Textures()[4].raster); // "d"
+    EXPECT_EQ(*db.ReadTextureData(CacheId::kDxt, 3, false), m_Builder->Textures()[4].raster); // "d"
 }
 
 TEST_F(Repairs, AnEditInAFolderItMayNotWriteChangesNothing) {
@@ -266,13 +270,13 @@ TEST_F(Repairs, AnEditInAFolderItMayNotWriteChangesNothing) {
 
 TEST_F(Repairs, TwoTexturesNeverShareARecordAfterARepair) {
     Build(2);
-    std::string toc = TempDir::ReadFile(File(0, ".toc"));
+    std::string toc = TempDir::ReadFile(File(CacheId::kDxt, ".toc"));
     // d's entry names c's record: the walk of the DAT knows d's own.
     std::memcpy(toc.data() + 4 + 4 * 5, toc.data() + 4 + 4 * 4, 4);
     m_Dir.Write("r.dxt.toc", toc);
     CTextureDatabase db(m_Dir.File("r.txt"), 0);
     ASSERT_TRUE(Has(CheckCache(db, true), CacheProblem::BadRecords));
-    EXPECT_EQ(db.FixToc(0), 0);
+    EXPECT_EQ(db.FixToc(CacheId::kDxt), 0);
     EXPECT_TRUE(CheckCache(db, true).empty());
     ExpectAllReadable(db);
 }

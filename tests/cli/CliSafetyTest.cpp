@@ -141,7 +141,7 @@ TEST_F(CliSafety, ManyEditorsAtOnceEachGetTheirWayWithoutHarmingTheOthers) {
             continue;
         }
         ASSERT_GE(t, 0) << kept;
-        for (int k = 0; k < kCacheCount; ++k)
+        for (CacheId k : kAllCaches)
             EXPECT_EQ(*db.ReadTextureData(k, t, false), m_Builder->Textures()[size_t(i)].raster);
     }
 }

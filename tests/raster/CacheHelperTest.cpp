@@ -74,28 +74,28 @@ TEST_F(Pipeline, FormatsPerCacheWithAndWithoutAlpha) {
     ASSERT_EQ(Encode(*image, true), 1);
     ASSERT_EQ(Encode(*image, false), 1);
     EXPECT_TRUE(m_Boxes.Boxes().empty());
-    EXPECT_STREQ(m_Db.GetFormatName(0, 0, false), "DXT5");
-    EXPECT_EQ(m_Db.GetLevelCount(0, 0, false), 9u);
-    EXPECT_EQ(m_Db.GetWidth(0, 0, false), 256);
-    EXPECT_EQ(m_Db.GetHeight(0, 0, false), 128);
-    EXPECT_STREQ(m_Db.GetFormatName(0, 1, false), "DXT1");
-    EXPECT_STREQ(m_Db.GetFormatName(3, 0, false), "RGBA 4444");
-    EXPECT_STREQ(m_Db.GetFormatName(3, 1, false), "RGBA 5551");
+    EXPECT_STREQ(m_Db.GetFormatName(CacheId::kDxt, 0, false), "DXT5");
+    EXPECT_EQ(m_Db.GetLevelCount(CacheId::kDxt, 0, false), 9u);
+    EXPECT_EQ(m_Db.GetWidth(CacheId::kDxt, 0, false), 256);
+    EXPECT_EQ(m_Db.GetHeight(CacheId::kDxt, 0, false), 128);
+    EXPECT_STREQ(m_Db.GetFormatName(CacheId::kDxt, 1, false), "DXT1");
+    EXPECT_STREQ(m_Db.GetFormatName(CacheId::kUnc, 0, false), "RGBA 4444");
+    EXPECT_STREQ(m_Db.GetFormatName(CacheId::kUnc, 1, false), "RGBA 5551");
     // ETC1 has no alpha; PVRTC is square.
-    EXPECT_STREQ(m_Db.GetFormatName(1, 0, false), "RGBA 4444");
-    EXPECT_EQ(m_Db.GetWidth(1, 0, false), 256);
-    EXPECT_STREQ(m_Db.GetFormatName(1, 1, false), "ETC1");
-    EXPECT_STREQ(m_Db.GetFormatName(2, 0, false), "PVRTC4");
-    EXPECT_STREQ(m_Db.GetFormatName(2, 1, false), "PVRTC2");
-    EXPECT_EQ(m_Db.GetWidth(2, 0, false), 256);
-    EXPECT_EQ(m_Db.GetHeight(2, 0, false), 256);
-    auto etc = m_Helper.DecodeCacheTexture(1, 1, 0, false);
+    EXPECT_STREQ(m_Db.GetFormatName(CacheId::kEtc, 0, false), "RGBA 4444");
+    EXPECT_EQ(m_Db.GetWidth(CacheId::kEtc, 0, false), 256);
+    EXPECT_STREQ(m_Db.GetFormatName(CacheId::kEtc, 1, false), "ETC1");
+    EXPECT_STREQ(m_Db.GetFormatName(CacheId::kPvr, 0, false), "PVRTC4");
+    EXPECT_STREQ(m_Db.GetFormatName(CacheId::kPvr, 1, false), "PVRTC2");
+    EXPECT_EQ(m_Db.GetWidth(CacheId::kPvr, 0, false), 256);
+    EXPECT_EQ(m_Db.GetHeight(CacheId::kPvr, 0, false), 256);
+    auto etc = m_Helper.DecodeCacheTexture(1, CacheId::kEtc, 0, false);
     ASSERT_TRUE(etc);
     EXPECT_GT(Psnr(*etc, *image), 28);
-    auto pvr = m_Helper.DecodeCacheTexture(0, 2, 0, false);
+    auto pvr = m_Helper.DecodeCacheTexture(0, CacheId::kPvr, 0, false);
     ASSERT_TRUE(pvr);
     EXPECT_GT(Psnr(*pvr, *image->Scaled(256, 256)), 24);
-    for (int k = 0; k < 4; ++k) {
+    for (CacheId k : kAllCaches) {
         EXPECT_EQ(m_Db.GetWidth(k, 0, true), 8) << k; // the 8x4 level's square copy
         EXPECT_EQ(m_Db.CountThumbs(k), 2);
         EXPECT_TRUE(m_Db.CheckToc(k));
@@ -105,18 +105,18 @@ TEST_F(Pipeline, FormatsPerCacheWithAndWithoutAlpha) {
     EXPECT_EQ(m_Db.Textures()[0].camnorm, 1);
 
     // Decoding gives the picture back closely, at every level.
-    auto dxt5 = m_Helper.DecodeCacheTexture(0, 0, 0, false);
+    auto dxt5 = m_Helper.DecodeCacheTexture(0, CacheId::kDxt, 0, false);
     ASSERT_TRUE(dxt5);
     EXPECT_GT(Psnr(*dxt5, *image), 30);
-    auto dxt1 = m_Helper.DecodeCacheTexture(1, 0, 0, false);
+    auto dxt1 = m_Helper.DecodeCacheTexture(1, CacheId::kDxt, 0, false);
     EXPECT_GT(Psnr(*dxt1, *image), 30);
     EXPECT_EQ(dxt1->Pixel(0, 0)[3], 255); // without alpha every pixel is opaque
-    auto unc = m_Helper.DecodeCacheTexture(0, 3, 2, false);
+    auto unc = m_Helper.DecodeCacheTexture(0, CacheId::kUnc, 2, false);
     ASSERT_TRUE(unc);
     EXPECT_EQ(unc->Width(), 64u);
     EXPECT_EQ(unc->Height(), 32u);
     EXPECT_GT(Psnr(*unc, *image->Scaled(64, 32)), 28);
-    auto thumb = m_Helper.DecodeCacheTexture(0, 0, 5, true);
+    auto thumb = m_Helper.DecodeCacheTexture(0, CacheId::kDxt, 5, true);
     ASSERT_TRUE(thumb);
     EXPECT_EQ(thumb->Width(), 8u);
 }
@@ -124,17 +124,17 @@ TEST_F(Pipeline, FormatsPerCacheWithAndWithoutAlpha) {
 TEST_F(Pipeline, DimensionsAndTheThumbnailOfTinyImages) {
     EXPECT_THROW(Encode(*Picture(100, 64), true), CError);
     EXPECT_EQ(m_Db.TextureCount(), 0);
-    EXPECT_EQ(m_Db.FileLength(0, 0), 0); // nothing was written
+    EXPECT_EQ(m_Db.FileLength(CacheFileKind::kDat, CacheId::kDxt), 0); // nothing was written
     EXPECT_EQ(Encode(*Picture(192, 64), true, 2, 3), 1);
-    EXPECT_STREQ(m_Db.GetFormatName(0, 0, false), "RGBA 4444");
+    EXPECT_STREQ(m_Db.GetFormatName(CacheId::kDxt, 0, false), "RGBA 4444");
     ASSERT_EQ(Encode(*Picture(4, 4), true), 1);
-    EXPECT_EQ(m_Db.GetWidth(1, 1, true), 1); // written at the 1x1 level
-    EXPECT_EQ(m_Db.GetLevelCount(0, 1, false), 3u);
+    EXPECT_EQ(m_Db.GetWidth(CacheId::kEtc, 1, true), 1); // written at the 1x1 level
+    EXPECT_EQ(m_Db.GetLevelCount(CacheId::kDxt, 1, false), 3u);
 }
 
 TEST_F(Pipeline, VcLayoutUncompressedAndGameGuess) {
     ASSERT_EQ(Encode(*Picture(32, 32), true, 1), 1);
-    EXPECT_EQ(m_Helper.GuessCacheGame(-1), 1);
+    EXPECT_EQ(m_Helper.GuessCacheGame(), 1);
     EncodeRequest request;
     auto image = Picture(16, 16);
     request.bitmap = image.get();
@@ -142,21 +142,21 @@ TEST_F(Pipeline, VcLayoutUncompressedAndGameGuess) {
     request.uncompressed = true;
     request.game = 1;
     ASSERT_EQ(m_Helper.EncodeCacheTexture(request), 1);
-    EXPECT_STREQ(m_Db.GetFormatName(2, 1, false), "RGBA 8888");
-    auto decoded = m_Helper.DecodeCacheTexture(1, 3, 0, false);
+    EXPECT_STREQ(m_Db.GetFormatName(CacheId::kPvr, 1, false), "RGBA 8888");
+    auto decoded = m_Helper.DecodeCacheTexture(1, CacheId::kUnc, 0, false);
     ASSERT_TRUE(decoded);
     EXPECT_EQ(std::memcmp(decoded->Bits(), image->Bits(), image->ByteSize()), 0);
-    EXPECT_EQ(m_Helper.GuessCacheGame(3), 1);
+    EXPECT_EQ(m_Helper.GuessCacheGame(CacheId::kUnc), 1);
     CCacheHelper none;
-    EXPECT_EQ(none.GuessCacheGame(-1), 0);
+    EXPECT_EQ(none.GuessCacheGame(), 0);
 }
 
 TEST_F(Pipeline, MissingDecoderSaysSo) {
     ASSERT_EQ(Encode(*Picture(16, 16), false), 1);
     UnloadPlugins();
-    EXPECT_EQ(m_Helper.DecodeCacheTexture(0, 0, 0, false), nullptr);
+    EXPECT_EQ(m_Helper.DecodeCacheTexture(0, CacheId::kDxt, 0, false), nullptr);
     ASSERT_EQ(m_Boxes.Boxes().size(), 1u);
     EXPECT_EQ(m_Boxes.Boxes()[0].text, "Unable to decompress: DXT plugin not loaded");
     // The 16-bit cache needs no plug-in.
-    EXPECT_NE(m_Helper.DecodeCacheTexture(0, 3, 0, false), nullptr);
+    EXPECT_NE(m_Helper.DecodeCacheTexture(0, CacheId::kUnc, 0, false), nullptr);
 }

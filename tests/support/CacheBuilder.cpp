@@ -58,8 +58,8 @@ CacheBuilder::Texture& CacheBuilder::AddAlias(const std::string& name,
     return m_Textures.back();
 }
 
-std::string CacheBuilder::FilePath(int cache, const char* extension) const {
-    return m_strDirectory + "/" + m_strName + "." + kCacheNames[cache] + extension;
+std::string CacheBuilder::FilePath(CacheId cache, const char* extension) const {
+    return m_strDirectory + "/" + m_strName + "." + CacheName(cache) + extension;
 }
 
 std::vector<uint8_t> CacheBuilder::Record(const Texture& t, bool thumbnail) const {
@@ -108,8 +108,8 @@ std::string CacheBuilder::Write() const {
     }
     std::ofstream(IndexPath(), std::ios::binary) << index;
 
-    for (int k = 0; k < kCacheCount; ++k) {
-        if (!(m_nCaches & (1u << k)))
+    for (CacheId k : kAllCaches) {
+        if (!(m_nCaches & (1u << Slot(k))))
             continue;
         std::vector<uint8_t> dat, tmb, toc(4);
         for (const Texture& t : m_Textures) {

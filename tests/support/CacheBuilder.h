@@ -37,7 +37,7 @@ public:
     // Writes every file; returns the index path.
     std::string Write() const;
     std::string IndexPath() const { return m_strDirectory + "/" + m_strName + ".txt"; }
-    std::string FilePath(int cache, const char* extension) const;
+    std::string FilePath(CacheId cache, const char* extension) const;
     const std::vector<Texture>& Textures() const { return m_Textures; }
 
     // Bytes of one record in the builder's layout.

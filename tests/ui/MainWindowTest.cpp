@@ -216,8 +216,8 @@ private slots:
         QVERIFY(boxes.Boxes()[0].text.find("DXT.TOC file is corrupted") != std::string::npos);
         QVERIFY(boxes.Boxes()[1].text.find("ETC.TMB file is corrupted") != std::string::npos);
         QCOMPARE(w->PaneText(0), QString("Done!"));
-        QVERIFY(w->Cache()->CheckToc(0));
-        QCOMPARE(w->Cache()->CountThumbs(1), w->Cache()->CountTextures(1));
+        QVERIFY(w->Cache()->CheckToc(CacheId::kDxt));
+        QCOMPARE(w->Cache()->CountThumbs(CacheId::kEtc), w->Cache()->CountTextures(CacheId::kEtc));
         QCOMPARE(w->Tree()->topLevelItemCount(), 5);
 
         // No index: rebuilt from the data files on Yes.
@@ -262,7 +262,7 @@ private slots:
         // The GL format code of one record's header (at its TOC offset) made unknown.
         CTextureDatabase db(m_strSample, 0);
         const int bricks = db.FindTexture("bricks", true);
-        const int32_t offset = db.GetTocOffset(0, bricks);
+        const int32_t offset = db.GetTocOffset(CacheId::kDxt, bricks);
         std::string dat = TempDir::ReadFile(m_pDir->File("sample/sample.dxt.dat"));
         dat[size_t(offset) + 2] = 0x77;
         dat[size_t(offset) + 3] = 0x77;

@@ -58,7 +58,7 @@ public:
     void CheckDiskChanges();
 
     CTextureDatabase* Cache() const { return m_pCache.get(); }
-    int CurrentCache() const { return m_nCurrentCache; }
+    CacheId CurrentCache() const { return m_CurrentCache; }
     bool ThumbnailMode() const { return m_bThumbnails; }
     int GameSelection() const { return m_nGame; }
     QString PaneText(int pane) const;
@@ -97,7 +97,12 @@ private:
     void ToggleConsole();
     void BuildMenus();
     void LayoutControls();
-    bool HasCacheFile(int cache) const;
+    bool HasCacheFile(CacheId cache) const;
+    // Shows the tab of the current cache without reacting to it.
+    void ShowCurrentTab();
+    // DecodeCacheTexture, with a box saying why when the data could not be decoded.
+    std::unique_ptr<Bitmap32> DecodeShown(int texture, CacheId cache, uint32_t level,
+                                          bool thumbnail);
     void ShowProgress(bool shown, int maximum = 100);
     // Red: a raster of some present cache has no size or an unknown format.
     bool IsDamaged(int texture);
@@ -107,7 +112,7 @@ private:
     std::unique_ptr<CTextureDatabase> m_pCache;
     CTreeCtrlEx* m_pTree = nullptr;
     std::vector<QTreeWidgetItem*> m_CategoryItems; // 64 entries
-    int m_nCurrentCache = 0;
+    CacheId m_CurrentCache = CacheId::kDxt;
     bool m_bCategories = true;
     bool m_bThumbnails = false;
     int m_nGame = 0;

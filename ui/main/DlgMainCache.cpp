@@ -22,6 +22,12 @@
 
 namespace {
 
+// What the cache went past (an unknown index line, a TOC of the wrong size) is told in a
+// box, as it happens.
+void ShowCacheWarning(const std::string& text) {
+    AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+}
+
 constexpr const char* kChangedOnDiskText =
     "Another program changed this cache since it was opened.\n\nDo you want to reload it?";
 
@@ -63,7 +69,7 @@ QTreeWidgetItem* CDlgMain::CategoryItem(int index) const {
     return index >= 0 && size_t(index) < m_CategoryItems.size() ? m_CategoryItems[index] : nullptr;
 }
 
-bool CDlgMain::HasCacheFile(int cache) const {
+bool CDlgMain::HasCacheFile(CacheId cache) const {
     if (!m_pCache)
         return false;
     return m_bThumbnails ? m_pCache->IsTmbOpen(cache) : m_pCache->IsDatOpen(cache);
@@ -82,8 +88,9 @@ bool CDlgMain::IsDamaged(int texture) {
         bool damaged = false;
         try {
             m_pCache->EnsureRecordLoaded(texture);
-            for (int k = 0; k < kCacheCount && !damaged; ++k)
-                if (m_pCache->IsDatOpen(k) && m_pCache->GetOffset(k, texture, false) >= 0)
+            for (CacheId k : kAllCaches)
+                if (!damaged && m_pCache->IsDatOpen(k) &&
+                    m_pCache->GetOffset(k, texture, false) >= 0)
                     damaged =
                         m_pCache->GetDataSize(k, texture, false) == 0 ||
                         std::strcmp(m_pCache->GetFormatName(k, texture, false), "Unknown") == 0;
@@ -109,6 +116,7 @@ void CDlgMain::OpenCache(const std::string& requested) {
     SetTitle(&name);
     try {
         m_pCache = std::make_unique<CTextureDatabase>(path, m_nGame);
+        m_pCache->SetWarningSink(ShowCacheWarning);
     } catch (const CError& error) {
         MessageBox(error.what(), Res::String(110).toStdString(), MB_OK | MB_ICONERROR);
         UnloadCache();
@@ -192,14 +200,15 @@ bool CDlgMain::Repair(const CacheProblem& problem) {
 void CDlgMain::StartBrowsing() {
     EnableCacheCommands(true);
     m_pMipLevels->setEnabled(true);
-    m_nCurrentCache = m_pCache->PrimaryCache();
+    m_CurrentCache = m_pCache->PrimaryCache().value_or(CacheId::kDxt);
     m_pTabs->blockSignals(true);
-    m_pTabs->setCurrentIndex(m_nCurrentCache);
+    m_pTabs->setCurrentIndex(static_cast<int>(Slot(m_CurrentCache)));
     m_pTabs->blockSignals(false);
 }
 
 void CDlgMain::CreateCache(const std::string& path) {
     m_pCache = std::make_unique<CTextureDatabase>(m_nGame);
+    m_pCache->SetWarningSink(ShowCacheWarning);
     SetDatabase(m_pCache.get());
     try {
         m_pCache->Create(path);
@@ -209,7 +218,7 @@ void CDlgMain::CreateCache(const std::string& path) {
         UnloadCache();
         return;
     }
-    if (m_pCache->PrimaryCache() < 0) {
+    if (m_pCache->PrimaryCache() == std::nullopt) {
         MessageBox("No caches created.", "Error", MB_OK | MB_ICONERROR);
         UnloadCache();
         return;
@@ -310,10 +319,10 @@ void CDlgMain::UpdateTexturesTree() {
     ShowProgress(false, 100);
 
     if (IniReadInt(Settings::kShowThumbs) != 0) {
-        const int primary = m_pCache->PrimaryCache();
+        const CacheId primary = m_pCache->PrimaryCache().value_or(CacheId::kDxt);
         for (int t = 0; t < count; ++t) {
             QTreeWidgetItem* item = items[size_t(t)];
-            auto thumb = m_pCache->IsTmbOpen(primary) ? DecodeCacheTexture(t, primary, 0, true)
+            auto thumb = m_pCache->IsTmbOpen(primary) ? DecodeShown(t, primary, 0, true)
                                                       : std::unique_ptr<Bitmap32>();
             if (thumb)
                 item->setIcon(0,
@@ -344,8 +353,7 @@ void CDlgMain::SelectTexture(int id) {
 }
 
 void CDlgMain::UpdateSelection() {
-    if (!m_pTree || !m_pCache || m_pTree->topLevelItemCount() == 0 ||
-        !HasCacheFile(m_nCurrentCache))
+    if (!m_pTree || !m_pCache || m_pTree->topLevelItemCount() == 0 || !HasCacheFile(m_CurrentCache))
         return;
     const int selected = m_pTree->CountSelected();
     QTreeWidgetItem* item = m_pTree->currentItem();
@@ -375,7 +383,7 @@ void CDlgMain::UpdateSelection() {
     }
     QElapsedTimer timer;
     timer.start();
-    const int cache = m_nCurrentCache;
+    const CacheId cache = m_CurrentCache;
     const bool thumb = m_bThumbnails;
     m_pCache->EnsureRecordLoaded(texture);
     FillMipLevels(m_pCache->GetWidth(cache, texture, thumb),
@@ -392,8 +400,8 @@ void CDlgMain::UpdateSelection() {
     SetPane(1, original >= 0
                    ? QString::fromStdString("[" + m_pCache->GetTextureName(original) + "]")
                    : QString());
-    const int layout = m_pCache->DetectLayout(texture, cache, thumb);
-    SetPane(5, layout == 1 ? "GTA VC" : layout == 2 ? "GTA SA" : "");
+    SetPane(5, m_pCache->DetectLayout(texture, cache, thumb) == RecordLayout::kSA ? "GTA SA"
+                                                                                  : "GTA VC");
     SetPane(6, m_pCache->GetFormatName(cache, texture, thumb));
     LogPrintA("CDlgMain: Texture #%d\n", texture);
     LogPrintA("CDlgMain:  - Texture size is %d [%d] bytes long.\n",
@@ -408,27 +416,44 @@ void CDlgMain::UpdateSelection() {
 void CDlgMain::RenderTexture(int id, int mipLevel) {
     m_pView->SetImage(nullptr);
     m_pBitmap.reset();
-    if (!HasCacheFile(m_nCurrentCache)) {
+    if (!HasCacheFile(m_CurrentCache)) {
         MessageBox("Cache is not loaded.", "", MB_OK);
         return;
     }
-    int cache = m_nCurrentCache;
+    CacheId cache = m_CurrentCache;
     if (m_bThumbnails && !m_pCache->IsTmbOpen(cache)) {
-        cache = -1;
-        for (int k = 0; k < kCacheCount && cache < 0; ++k)
-            if (m_pCache->IsTmbOpen(k))
-                cache = k;
-        if (cache < 0) {
+        const auto withThumbnails =
+            std::find_if(kAllCaches.begin(), kAllCaches.end(),
+                         [this](CacheId k) { return m_pCache->IsTmbOpen(k); });
+        if (withThumbnails == kAllCaches.end()) {
             LogPrintA("CDlgMain: Cannot render thumbnail %d\n", id);
             return;
         }
+        cache = *withThumbnails;
     }
-    try {
-        m_pBitmap = DecodeCacheTexture(id, cache, static_cast<uint32_t>(mipLevel), m_bThumbnails);
-    } catch (const CError&) {
-        m_pBitmap.reset(); // reported by the cache already
-    }
+    m_pBitmap = DecodeShown(id, cache, static_cast<uint32_t>(mipLevel), m_bThumbnails);
     m_pView->SetImage(m_pBitmap.get());
+}
+
+std::unique_ptr<Bitmap32> CDlgMain::DecodeShown(int texture, CacheId cache, uint32_t level,
+                                                bool thumbnail) {
+    std::unique_ptr<Bitmap32> bitmap;
+    try {
+        bitmap = DecodeCacheTexture(texture, cache, level, thumbnail);
+    } catch (const CError& error) {
+        MessageBox(error.what(), "", MB_OK | MB_ICONEXCLAMATION);
+        return nullptr;
+    }
+    if (!bitmap && !DecodeError().text.empty())
+        MessageBox(DecodeError().text, "",
+                   MB_OK | (DecodeError().severe ? MB_ICONHAND : MB_ICONEXCLAMATION));
+    return bitmap;
+}
+
+void CDlgMain::ShowCurrentTab() {
+    m_pTabs->blockSignals(true);
+    m_pTabs->setCurrentIndex(static_cast<int>(Slot(m_CurrentCache)));
+    m_pTabs->blockSignals(false);
 }
 
 void CDlgMain::FillMipLevels(int width, int height, int count) {
@@ -450,43 +475,37 @@ void CDlgMain::SelectTab(int cache) {
         m_pTabs->setCurrentIndex(cache); // comes back here through the signal
         return;
     }
-    if (!HasCacheFile(cache)) {
-        m_pTabs->blockSignals(true);
-        m_pTabs->setCurrentIndex(m_nCurrentCache);
-        m_pTabs->blockSignals(false);
+    if (!HasCacheFile(kAllCaches[size_t(cache)])) {
+        ShowCurrentTab();
         return;
     }
-    m_nCurrentCache = cache;
+    m_CurrentCache = kAllCaches[size_t(cache)];
     UpdateSelection();
 }
 
 void CDlgMain::StepCache(int step) {
     if (!m_pCache)
         return;
-    const int next = (m_nCurrentCache + step + kCacheCount) % kCacheCount;
-    m_pTabs->blockSignals(true);
+    const CacheId next =
+        kAllCaches[(Slot(m_CurrentCache) + size_t(step + kCacheCount)) % kCacheCount];
     if (!HasCacheFile(next)) {
-        m_nCurrentCache = m_pCache->PrimaryCache();
-        m_pTabs->setCurrentIndex(m_nCurrentCache);
-        m_pTabs->blockSignals(false);
+        m_CurrentCache = m_pCache->PrimaryCache().value_or(CacheId::kDxt);
+        ShowCurrentTab();
         return;
     }
-    m_pTabs->setCurrentIndex(next);
-    m_pTabs->blockSignals(false);
-    m_nCurrentCache = next;
+    m_CurrentCache = next;
+    ShowCurrentTab();
     UpdateSelection();
 }
 
 void CDlgMain::ToggleThumbnails() {
     if (!m_bThumbnails) {
-        if (!m_pCache || !m_pCache->IsTmbOpen(m_nCurrentCache)) {
+        if (!m_pCache || !m_pCache->IsTmbOpen(m_CurrentCache)) {
             MessageBox("No thumbnails loaded.", Res::String(110).toStdString(),
                        MB_OK | MB_ICONINFORMATION);
         } else {
             m_bThumbnails = true;
-            m_pTabs->blockSignals(true);
-            m_pTabs->setCurrentIndex(m_nCurrentCache);
-            m_pTabs->blockSignals(false);
+            ShowCurrentTab();
             m_pMenus->Check(40621, true);
         }
     } else {

@@ -1,0 +1,87 @@
+#pragma once
+// Changes of a cache over its data files: records appended, textures, aliases and
+// categories edited, textures deleted with the files compacted, and the checks and
+// repairs of damaged files. Every change runs inside an edit (CEditScope) and so either
+// completes or leaves every file as it was.
+#include "cache/DataFiles.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+// Makes the thumbnail of a texture in a cache for a TMB repair: side x side pixels in
+// R, G, B, A order; nullopt when the texture cannot be decoded.
+using ThumbnailMaker =
+    std::function<std::optional<std::vector<uint8_t>>(int texture, CacheId cache, uint32_t& side)>;
+
+class CCacheEditor : public CCacheDataFiles {
+public:
+    // Rewrites the whole index file from the lists; throws CError when it cannot.
+    void RebuildTxt();
+
+    int AppendRecord(CacheId cache, const RasterHeader& header, bool thumbnail, const uint8_t* data,
+                     RecordLayout layout, bool pack, uint32_t length);
+    int AddTexture(const std::string& name, int width, int height, int category, int alphamode);
+    int AddAlias(const std::string& name, const std::string& original);
+    int RenameTexture(int texture, const std::string& newName);
+    int SetCategory(int texture, int value);
+    int SetHasDetail(int texture, int value);
+    int SetCamNorm(int texture, int value);
+    int SetHasBias(int texture, int value);
+    int AddCategory(const std::string& name);
+    int RenameCategory(int category, const std::string& name);
+    int DeleteCategory(int category);
+    int CountSiblings(int texture);
+    int DeleteSiblings(int texture);
+    int DeleteTexture(int texture, int newOriginal, bool shrink);
+    // Deletes a set of textures with their aliases, shrinking the files, in one pass over
+    // each file; the files come out as deleting them one by one in index order would
+    // leave them. 0 (nothing changed) when the cache's records are not in texture order.
+    int DeleteTextures(const std::vector<int>& textures);
+
+    bool CheckToc(CacheId cache);
+    // Rewrites a cache's TOC: the entries of a TOC of the right length where they point at
+    // sound records, else the records found by walking the DAT; a texture whose record is
+    // nowhere gets kNoRecord, never another texture's record. Returns the number of such
+    // textures.
+    int FixToc(CacheId cache);
+    int WriteToc(CacheId cache);
+    void FlushTocHeaders();
+    int Flush();
+    // Rewrites a cache's TMB keeping every intact thumbnail (those the walk finds, in
+    // texture order); the missing ones come from makeThumbnail, placeholders where it
+    // gives none.
+    int RebuildTmb(CacheId cache, RecordLayout layout, const ThumbnailMaker& makeThumbnail = {});
+    // Builds the index from the first DAT; the other caches' TOCs are rebuilt from their
+    // own DATs when those hold the same records, else every texture is marked missing in
+    // them (RepairNotes says which).
+    int RebuildFromDat();
+    // What the last repair could not do, one sentence each.
+    const std::vector<std::string>& RepairNotes() const { return m_RepairNotes; }
+    // The textures of a cache whose record is missing, outside the DAT, has a raster
+    // header naming no raster, or overlaps another texture's record. Reads every header.
+    std::vector<int> DamagedRecords(CacheId cache);
+
+protected:
+    CCacheEditor() = default;
+    ~CCacheEditor() = default;
+
+private:
+    // The offsets of the records found by walking a DAT (kNoRecord for textures the walk
+    // did not reach); complete when every ordinary texture got one and the last ends
+    // exactly at the end of the file.
+    std::vector<uint32_t> WalkDat(CacheId cache, bool& complete);
+    // A header at offset of a DAT that names a raster, and the record it opens lies
+    // inside the file; its length in length.
+    bool SoundRecordAt(CacheId cache, uint64_t offset, uint64_t& length);
+    // Removes the textures marked in doomed, cutting their records out of every file.
+    // 0 (nothing changed) when the records are not in texture order.
+    int RemoveTextures(const std::vector<bool>& doomed, bool shrink);
+    // A new TOC of the DAT length and entries, in place at the commit.
+    void StageToc(CacheId cache, const std::vector<uint32_t>& entries);
+    // StageToc, and the records take the entries as their offsets.
+    void WriteTocFile(CacheId cache, const std::vector<uint32_t>& entries);
+
+    std::vector<std::string> m_RepairNotes;
+};
