@@ -74,8 +74,9 @@ TEST_F(Editing, KeySettersAndCategories) {
     EXPECT_EQ(db->Categories()[2].id, 2);
     EXPECT_EQ(db->RenameCategory(2, "Road"), 1);
     EXPECT_EQ(db->RenameCategory(2, "  "), 0);
-    ASSERT_EQ(m_Boxes.Boxes().size(), 1u);
-    EXPECT_NE(m_Boxes.Boxes()[0].text.find("Empty category name given"), std::string::npos);
+    const std::vector<std::string> warnings = db->TakeWarnings();
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_NE(warnings[0].find("Empty category name given"), std::string::npos);
     EXPECT_EQ(db->RenameCategory(2, std::string(64, 'r')), 0);
     EXPECT_EQ(db->RenameCategory(2, std::string(63, 'r')), 1);
     EXPECT_EQ(db->CategoryCount(), 3);

@@ -53,10 +53,11 @@ protected:
                 const std::string& original =
                     texture.affiliate.empty() ? texture.name : texture.affiliate;
                 const auto data = db.ReadTextureData(k, t, false);
-                ASSERT_TRUE(data) << k << " " << t;
+                ASSERT_TRUE(data) << CacheName(k) << " " << t;
                 for (const auto& built : m_Builder->Textures()) {
                     if (built.name == original) {
-                        EXPECT_EQ(*data, built.raster) << "cache " << k << " texture " << t;
+                        EXPECT_EQ(*data, built.raster)
+                            << "cache " << CacheName(k) << " texture " << t;
                     }
                 }
             }
@@ -182,7 +183,8 @@ TEST_F(Repairs, AnIndexBuiltFromADatMapsEveryCacheToItsOwnRecords) {
         for (int t = 0; t < 5; ++t)
             for (const auto& built : m_Builder->Textures()) {
                 if (built.name == originals[size_t(t)]) {
-                    EXPECT_EQ(*db.ReadTextureData(k, t, false), built.raster) << k << " " << t;
+                    EXPECT_EQ(*db.ReadTextureData(k, t, false), built.raster)
+                        << CacheName(k) << " " << t;
                 }
             }
 

@@ -94,7 +94,7 @@ private slots:
         // Every level of every cache decodes to its size.
         for (int cache = 0; cache < 4; ++cache) {
             w->SelectTab(cache);
-            QCOMPARE(w->CurrentCache(), cache);
+            QCOMPARE(int(Slot(w->CurrentCache())), cache);
             for (int level = 0; level < w->MipLevels()->count(); ++level) {
                 w->MipLevels()->setCurrentIndex(level);
                 emit w->MipLevels()->activated(level);
@@ -133,31 +133,31 @@ private slots:
         CScriptedMessageBox boxes;
         auto w = Window();
         w->OpenCache(m_strSample);
-        QCOMPARE(w->CurrentCache(), 2);
+        QCOMPARE(int(Slot(w->CurrentCache())), 2);
         QCOMPARE(w->Tabs()->currentIndex(), 2);
         w->SelectTexture(1);
         QCOMPARE(w->PaneText(6), QString("PVRTC2"));
         w->Tabs()->setCurrentIndex(0);
         QCOMPARE(w->Tabs()->currentIndex(), 2);
-        QCOMPARE(w->CurrentCache(), 2);
+        QCOMPARE(int(Slot(w->CurrentCache())), 2);
         w->OnCommand(40058); // next: missing, back to the primary
-        QCOMPARE(w->CurrentCache(), 2);
+        QCOMPARE(int(Slot(w->CurrentCache())), 2);
 
         // All four: Ctrl+Right steps and wraps.
         auto full = Window();
         full->OpenCache(CopySample("full"));
         full->SelectTexture(1);
         full->OnCommand(40059);
-        QCOMPARE(full->CurrentCache(), 3);
+        QCOMPARE(int(Slot(full->CurrentCache())), 3);
         QCOMPARE(full->PaneText(6), QString("RGBA 5551"));
         full->OnCommand(40058);
-        QCOMPARE(full->CurrentCache(), 0);
+        QCOMPARE(int(Slot(full->CurrentCache())), 0);
         QCOMPARE(full->PaneText(6), QString("DXT1"));
         // The accelerators reach the same commands from the keyboard.
         full->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(full.get()));
         QTest::keyClick(full->Tree(), Qt::Key_Right, Qt::ControlModifier);
-        QCOMPARE(full->CurrentCache(), 1);
+        QCOMPARE(int(Slot(full->CurrentCache())), 1);
         QTest::keyClick(full->Tree(), Qt::Key_F6);
         QVERIFY(full->ThumbnailMode());
     }
