@@ -5,7 +5,6 @@
 #include "app/SettingsKeys.h"
 #include "cache/NameRules.h"
 #include "gta/BlockCompression.h"
-#include "platform/MessageBox.h"
 #include "platform/Text.h"
 #include "raster/PluginHost.h"
 #include "raster/RasterConvert.h"
@@ -224,8 +223,9 @@ int CCacheHelper::EncodeCacheTexture(const EncodeRequest& request) {
     const uint32_t width = source->Width(), height = source->Height();
     if (!EncodableSize(width, height, request.forcedFamily))
         throw CError("Wrong texture dimensions given.");
-    if (request.game == 0)
-        AfxMessageBox("wrong GameID given!", MB_OK | MB_ICONHAND);
+    // Without a game the records would take the Vice City layout whatever the cache holds.
+    if (!LayoutOfGame(request.game))
+        throw CError("wrong GameID given!");
     // Refused before any record is appended: a texture that cannot be indexed, or one with
     // no data file to hold its pixels, would leave the cache's files out of step.
     if (!request.targetCache) {

@@ -149,6 +149,14 @@ TEST_F(Pipeline, VcLayoutUncompressedAndGameGuess) {
     EXPECT_EQ(m_Helper.GuessCacheGame(CacheId::kUnc), 1);
     CCacheHelper none;
     EXPECT_EQ(none.GuessCacheGame(), 0);
+    // A record layout is never guessed by default: an import without a game is refused
+    // before anything is written.
+    request.game = 0;
+    request.name = "nogame";
+    const int64_t datLength = m_Db.FileLength(CacheFileKind::kDat, CacheId::kDxt);
+    EXPECT_THROW(m_Helper.EncodeCacheTexture(request), CError);
+    EXPECT_EQ(m_Db.FileLength(CacheFileKind::kDat, CacheId::kDxt), datLength);
+    EXPECT_EQ(m_Db.TextureCount(), 2);
 }
 
 TEST_F(Pipeline, MissingDecoderSaysSo) {
