@@ -13,6 +13,8 @@
  *   strings  the string table by id (106 is the language's own display name);
  *   menus    menu item texts by command id, popup titles by their number below 100;
  *   dialogs  texts of dialog controls by dialog and control id (control 0: the caption).
+ * Optionally a fourth table translates the window's texts that have no id, keyed by their
+ * English wording (closed by an entry whose source is NULL).
  * An id the pack leaves out keeps the program's own text. A string that the program
  * fills in with values must keep the same placeholders ("%s", "%d", "%0.2f", ...) in the
  * same order; one that does not is ignored, as are ids the program does not know.
@@ -33,6 +35,11 @@ typedef struct TessarineText {
     const char* text;
 } TessarineText;
 
+typedef struct TessarineSourceText {
+    const char* source; /* the program's English text, exactly */
+    const char* text;
+} TessarineSourceText;
+
 typedef struct TessarineDialogText {
     int32_t dialog;
     int32_t control;
@@ -43,6 +50,9 @@ typedef struct TessarineDialogText {
 TESSARINE_EXPORT const TessarineText* GetLanguageStrings(void);
 TESSARINE_EXPORT const TessarineText* GetLanguageMenus(void);
 TESSARINE_EXPORT const TessarineDialogText* GetLanguageDialogs(void);
+
+/* Optional: texts by their English wording. */
+TESSARINE_EXPORT const TessarineSourceText* GetLanguageTexts(void);
 
 /* Optional: the language's code ("ru", "pt_BR"), by which the program also switches the
  * texts of the toolkit's own dialogs (file and colour pickers, message box buttons) where

@@ -1,6 +1,6 @@
 // Русский язык интерфейса Tessarine.
 //
-// Every string, menu text and dialog text of the program, in Russian. Formats keep the
+// Every string, menu text, dialog text and window text of the program, in Russian. Formats keep the
 // placeholders of the originals in the same order; filters keep their "|" pairs.
 #include "lang/include/TessarineLanguage.h"
 
@@ -118,6 +118,18 @@ const TessarineText kMenus[] = {
     {0, nullptr},
 };
 
+const TessarineSourceText kTexts[] = {
+    {"Cache unloaded.", "Кэш выгружен."},
+    {"Cache was successfully created.", "Кэш успешно создан."},
+    {"No caches created.", "Не создано ни одного кэша."},
+    {"Cache is not loaded.", "Кэш не загружен."},
+    {"No thumbnails loaded.", "Миниатюры не загружены."},
+    {"Mip Level #%02d (%d x %d)", "Мип-уровень №%02d (%d x %d)"},
+    {"Another program changed this cache since it was opened.\n\nDo you want to reload it?",
+     "Другая программа изменила этот кэш после его открытия.\n\nЗагрузить его заново?"},
+    {nullptr, nullptr},
+};
+
 enum { kAboutDialog = 100, kRenderDialog = 129 };
 enum { kCaption = 0, kAboutOk = 1, kRenderFailed = 1043 };
 
@@ -146,6 +158,9 @@ TESSARINE_EXPORT const TessarineText* GetLanguageMenus(void) {
 }
 TESSARINE_EXPORT const TessarineDialogText* GetLanguageDialogs(void) {
     return kDialogs;
+}
+TESSARINE_EXPORT const TessarineSourceText* GetLanguageTexts(void) {
+    return kTexts;
 }
 TESSARINE_EXPORT const char* GetLanguageLocale(void) {
     return "ru";

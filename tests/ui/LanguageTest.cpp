@@ -13,6 +13,7 @@
 #include "ui/main/DlgMain.h"
 #include "ui/main/LanguagePack.h"
 
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QFile>
 #include <QLibraryInfo>
@@ -83,6 +84,8 @@ private slots:
         for (const Res::DialogKey& key : Res::DialogIds())
             QVERIFY2(pack->texts.dialogs.count(key),
                      qPrintable(QString("dialog %1/%2").arg(key.first).arg(key.second)));
+        for (const QString& text : Res::WindowTexts())
+            QVERIFY2(pack->texts.texts.count(text), qPrintable(text));
         QCOMPARE(pack->locale, QString("ru"));
         // A translated format is held against the program's own placeholders.
         QCOMPARE(Res::Conversions("Текстура «%s» за %0.2f с, 100%%"), QString("s0.2f"));
@@ -130,6 +133,7 @@ private slots:
         QCOMPARE(w->PaneText(0), QString("Выбрана категория «World»."));
         w->SelectTexture(w->Cache()->FindTexture("sign_welcome", true));
         QVERIFY(w->PaneText(0).startsWith("Текстура «sign_welcome» отрисована за"));
+        QCOMPARE(w->MipLevels()->itemText(0), QString("Мип-уровень №00 (256 x 64)"));
         fs::create_directories(TESSARINE_SCREENSHOT_DIR);
         QVERIFY(w->grab().save(TESSARINE_SCREENSHOT_DIR "/russian.png"));
         QMenu* options = TopMenu(*w, "&Настройки");

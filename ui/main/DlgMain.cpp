@@ -356,7 +356,7 @@ void CDlgMain::OnCommand(int id) {
     }
     case 40015:
         UnloadCache();
-        SetPane(0, "Cache unloaded.");
+        SetPane(0, Res::Text(Res::Texts::kCacheUnloaded));
         return;
     case 40009:
         close();

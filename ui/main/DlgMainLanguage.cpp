@@ -80,7 +80,7 @@ void CDlgMain::LoadLanguage(const std::string& name) {
     }
     if (!Cache()) {
         UnloadCache();
-        SetPane(0, "Cache unloaded.");
+        SetPane(0, Res::Text(Res::Texts::kCacheUnloaded));
     }
     LogPrintA("CDlgMain: Language '%s' loaded within %0.4f seconds\n", name.c_str(),
               timer.nsecsElapsed() / 1e9);

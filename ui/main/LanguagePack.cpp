@@ -6,6 +6,7 @@
 #include "platform/Files.h"
 #include "raster/PluginHost.h"
 
+#include <algorithm>
 #include <cstring>
 #include <elf.h>
 #include <link.h>
@@ -112,6 +113,23 @@ bool IsWholeElfFile(const std::string& path) {
     return true;
 }
 
+void TakeTexts(const TessarineSourceText* table, const std::string& title, Res::Overrides& texts) {
+    const std::vector<QString> known = Res::WindowTexts();
+    size_t count = 0;
+    while (count < kMaxEntries && table[count].source)
+        ++count;
+    for (size_t i = 0; i < count; ++i) {
+        const QString source = Text(table[i].source);
+        const QString text = table[i].text ? Text(table[i].text) : QString();
+        if (std::find(known.begin(), known.end(), source) == known.end())
+            Drop(title, "text", int(i), "no such text");
+        else if (text.isEmpty() || Res::Conversions(text) != Res::Conversions(source))
+            Drop(title, "text", int(i), "its placeholders differ from the program's");
+        else
+            texts.texts[source] = text;
+    }
+}
+
 // A file title names a file inside the folder and nothing else.
 bool IsPlainTitle(const std::string& title) {
     return !title.empty() && title != "." && title != ".." &&
@@ -154,6 +172,10 @@ std::unique_ptr<LanguagePack> LoadLanguagePack(const std::string& folder,
     TakeStrings(strings(), title, pack->texts);
     TakeMenus(menus(), title, pack->texts);
     TakeDialogs(dialogs(), title, pack->texts);
+    if (const auto sourced =
+            library->Function<const TessarineSourceText* (*)()>("GetLanguageTexts"))
+        if (const TessarineSourceText* table = sourced())
+            TakeTexts(table, title, pack->texts);
     if (const auto locale = library->Function<const char* (*)()>("GetLanguageLocale"))
         if (const char* code = locale())
             pack->locale = Text(code);

@@ -159,6 +159,21 @@ std::vector<DialogKey> DialogIds() {
     return Keys(kDialogs);
 }
 
+std::vector<QString> WindowTexts() {
+    std::vector<QString> texts;
+    for (const char* text :
+         {Texts::kCacheUnloaded, Texts::kCacheCreated, Texts::kNoCachesCreated,
+          Texts::kCacheNotLoaded, Texts::kNoThumbnails, Texts::kMipLevel, Texts::kChangedOnDisk})
+        texts.push_back(QString::fromUtf8(text));
+    return texts;
+}
+
+QString Text(const char* english) {
+    const QString source = QString::fromUtf8(english);
+    auto it = g_overrides.texts.find(source);
+    return it == g_overrides.texts.end() ? source : it->second;
+}
+
 QString String(int id) {
     if (auto it = g_overrides.strings.find(id); it != g_overrides.strings.end())
         return it->second;

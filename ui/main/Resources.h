@@ -19,6 +19,19 @@ inline constexpr int kPluginInformation = 40404;
 
 using DialogKey = std::pair<int, int>;
 
+// Texts of the window that the string table does not hold, keyed by their English
+// wording; a pack may translate them too.
+namespace Texts {
+inline constexpr const char* kCacheUnloaded = "Cache unloaded.";
+inline constexpr const char* kCacheCreated = "Cache was successfully created.";
+inline constexpr const char* kNoCachesCreated = "No caches created.";
+inline constexpr const char* kCacheNotLoaded = "Cache is not loaded.";
+inline constexpr const char* kNoThumbnails = "No thumbnails loaded.";
+inline constexpr const char* kMipLevel = "Mip Level #%02d (%d x %d)";
+inline constexpr const char* kChangedOnDisk =
+    "Another program changed this cache since it was opened.\n\nDo you want to reload it?";
+} // namespace Texts
+
 QString String(int id);
 // A string table entry used as a printf format, filled with QString::asprintf rules.
 template <class... A> QString Format(int id, A... args) {
@@ -26,6 +39,11 @@ template <class... A> QString Format(int id, A... args) {
 }
 QString MenuText(int commandId);
 QString DialogText(int dialog, int control);
+// One of Texts in the interface language.
+QString Text(const char* english);
+template <class... A> QString FormatText(const char* english, A... args) {
+    return QString::asprintf(Text(english).toUtf8().constData(), args...);
+}
 
 // The program's own texts, whatever pack is in use.
 QString BuiltInString(int id);
@@ -35,6 +53,7 @@ QString BuiltInDialogText(int dialog, int control);
 std::vector<int> StringIds();
 std::vector<int> MenuIds();
 std::vector<DialogKey> DialogIds();
+std::vector<QString> WindowTexts();
 
 // The printf conversions of a text with their flags, in order ("%s %0.2f" gives "s0.2f",
 // "%%" nothing), so a translated format can be held against the program's own before it
@@ -45,6 +64,7 @@ struct Overrides {
     std::map<int, QString> strings;
     std::map<int, QString> menus;
     std::map<DialogKey, QString> dialogs;
+    std::map<QString, QString> texts; // by English wording
 };
 // Replacements from a language pack; empty maps restore the program's own texts.
 void SetOverrides(Overrides overrides);
