@@ -31,15 +31,6 @@ private:
         return window;
     }
 
-    static void ForEachItem(QMenu* menu, const std::function<void(QAction*)>& visit) {
-        for (QAction* action : menu->actions()) {
-            if (action->menu())
-                ForEachItem(action->menu(), visit);
-            else if (!action->isSeparator())
-                visit(action);
-        }
-    }
-
 private slots:
     void init() {
         m_pDir = std::make_unique<TempDir>();
@@ -110,24 +101,23 @@ private slots:
             return (id >= 40043 && id <= 40045) || (id >= 40050 && id <= 40053) ||
                    (id >= 40604 && id <= 40606);
         };
-        int marked = 0, plain = 0;
+        // Radio marks for choices, check marks for toggles, nothing for commands.
+        int radios = 0, checks = 0, plain = 0;
+        QStringList wrong;
         for (QAction* top : w->menuBar()->actions())
-            ForEachItem(top->menu(), [&](QAction* action) {
+            Find(top->menu(), [&](QAction* action) {
                 const int id = action->data().toInt();
                 const bool grouped = action->actionGroup() && action->actionGroup()->isExclusive();
-                const bool pluginChoice = id >= 40408 && id <= 40600;
-                if (radio(id) || pluginChoice) {
-                    QVERIFY2(action->isCheckable() && grouped, qPrintable(action->text()));
-                    ++marked;
-                } else if (toggles.count(id)) {
-                    QVERIFY2(action->isCheckable() && !grouped, qPrintable(action->text()));
-                    ++marked;
-                } else {
-                    QVERIFY2(!action->isCheckable(), qPrintable(action->text()));
-                    ++plain;
-                }
+                const bool choice = radio(id) || (id >= 40408 && id <= 40600);
+                if (!action->menu() &&
+                    (action->isCheckable() != (choice || toggles.count(id)) || grouped != choice))
+                    wrong << action->text();
+                if (!action->menu())
+                    ++(choice ? radios : toggles.count(id) ? checks : plain);
+                return false;
             });
-        QVERIFY(marked > 10 && plain > 20);
+        QVERIFY2(wrong.isEmpty(), qPrintable(wrong.join(", ")));
+        QVERIFY(radios > 10 && checks == int(toggles.size()) && plain > 20);
         // One choice of a group at a time, as the window keeps it.
         Command(*w, 40052)->trigger();
         for (int id = 40050; id <= 40053; ++id)

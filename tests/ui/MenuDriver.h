@@ -11,47 +11,40 @@
 
 namespace MenuDriver {
 
-// The top-level menu with this title ("&File"), or nullptr.
-inline QMenu* TopMenu(QMainWindow& window, const QString& title) {
-    for (QAction* action : window.menuBar()->actions())
-        if (action->menu() && action->text() == title)
-            return action->menu();
-    return nullptr;
-}
+using Match = std::function<bool(QAction*)>;
 
-// The item or popup with this text anywhere below menu, or nullptr.
-inline QAction* Find(QMenu* menu, const QString& text) {
-    if (!menu)
-        return nullptr;
-    for (QAction* action : menu->actions()) {
-        if (action->text() == text)
+// The first item or popup below menu (depth first) that matches, or nullptr.
+inline QAction* Find(QMenu* menu, const Match& match) {
+    for (QAction* action : menu ? menu->actions() : QList<QAction*>()) {
+        if (!action->isSeparator() && match(action))
             return action;
-        if (QAction* found = Find(action->menu(), text))
+        if (QAction* found = Find(action->menu(), match))
             return found;
     }
     return nullptr;
 }
 
-// The item of a command anywhere in the menu bar, or nullptr.
-inline QAction* Command(QMainWindow& window, int id) {
-    std::function<QAction*(QMenu*)> search = [&](QMenu* menu) -> QAction* {
-        for (QAction* action : menu->actions()) {
-            if (!action->menu() && !action->isSeparator() && action->data().toInt() == id)
-                return action;
-            if (action->menu())
-                if (QAction* found = search(action->menu()))
-                    return found;
-        }
-        return nullptr;
-    };
-    for (QAction* top : window.menuBar()->actions())
-        if (top->menu())
-            if (QAction* found = search(top->menu()))
-                return found;
+inline QAction* Find(QMenu* menu, const QString& text) {
+    return Find(menu, [&](QAction* a) { return a->text() == text; });
+}
+
+// The top-level menu with this title ("&File"), or nullptr.
+inline QMenu* TopMenu(QMainWindow& window, const QString& title) {
+    for (QAction* action : window.menuBar()->actions())
+        if (action->text() == title)
+            return action->menu();
     return nullptr;
 }
 
-// Titles of the menu bar's menus, in order.
+// The item of a command anywhere in the menu bar, or nullptr.
+inline QAction* Command(QMainWindow& window, int id) {
+    for (QAction* top : window.menuBar()->actions())
+        if (QAction* found = Find(
+                top->menu(), [id](QAction* a) { return !a->menu() && a->data().toInt() == id; }))
+            return found;
+    return nullptr;
+}
+
 inline QStringList Titles(QMainWindow& window) {
     QStringList titles;
     for (QAction* action : window.menuBar()->actions())
@@ -59,8 +52,7 @@ inline QStringList Titles(QMainWindow& window) {
     return titles;
 }
 
-// Triggers an item that opens a modal dialog; look runs on the dialog, which is then
-// closed.
+// Triggers an item that opens a modal dialog; look sees the dialog, which is then closed.
 inline void TriggerModal(QAction* action, const std::function<void(QWidget*)>& look) {
     QTimer::singleShot(0, [look] {
         QWidget* dialog = QApplication::activeModalWidget();
