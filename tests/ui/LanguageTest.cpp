@@ -116,9 +116,11 @@ private slots:
             qInfo("qtbase_ru.qm is not installed: the toolkit's dialogs stay in English");
 
         QString caption, text;
+        fs::create_directories(TESSARINE_SCREENSHOT_DIR);
         TriggerModal(Find(TopMenu(*w, "&Справка"), "&Информация"), [&](QWidget* dialog) {
             caption = dialog->windowTitle();
             text = qobject_cast<CDlgAbout*>(dialog)->AboutText();
+            dialog->grab().save(TESSARINE_SCREENSHOT_DIR "/russian-about.png");
         });
         QCOMPARE(caption, QString("О программе Tessarine"));
         QVERIFY(text.startsWith("Tessarine 0.6b\nРедактор кэшей текстур"));
@@ -134,7 +136,6 @@ private slots:
         w->SelectTexture(w->Cache()->FindTexture("sign_welcome", true));
         QVERIFY(w->PaneText(0).startsWith("Текстура «sign_welcome» отрисована за"));
         QCOMPARE(w->MipLevels()->itemText(0), QString("Мип-уровень №00 (256 x 64)"));
-        fs::create_directories(TESSARINE_SCREENSHOT_DIR);
         QVERIFY(w->grab().save(TESSARINE_SCREENSHOT_DIR "/russian.png"));
         QMenu* options = TopMenu(*w, "&Настройки");
         options->adjustSize(); // drawn without opening it, which would grab the keyboard

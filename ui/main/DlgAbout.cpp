@@ -35,6 +35,7 @@ CDlgAbout::CDlgAbout(QWidget* parent) : QDialog(parent) {
     m_pText = new QPlainTextEdit(this);
     m_pText->setObjectName("about");
     m_pText->setReadOnly(true);
+    m_pText->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff); // the lines wrap
     m_pText->setPlainText(Res::String(kAboutString).replace("%version%", Version::kVersion));
     m_pText->setMinimumHeight(m_pText->fontMetrics().lineSpacing() * kTextLines);
 
