@@ -29,4 +29,7 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TESSARINE_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-image-formats-plugins")
+# The toolkit's own dialogs (file and colour pickers, message box buttons) follow the
+# chosen language pack only where Qt's translations are installed.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 include(CPack)

@@ -35,6 +35,7 @@ done
 
 dpkg-deb -c "$DEB" | awk '{print $6}' | sed 's|^\./|/|' >"$WORK/files"
 for file in /usr/bin/tessarine /usr/bin/tessarine-cli /usr/lib/tessarine/plugins/{dxt,etc1,pvrtc,unc}.so \
+    /usr/lib/tessarine/lang/ru.so \
     /usr/share/applications/tessarine.desktop /usr/share/icons/hicolor/scalable/apps/tessarine.svg \
     /usr/share/icons/hicolor/{16x16,32x32,48x48,256x256}/apps/tessarine.png \
     /usr/share/man/man1/tessarine.1.gz /usr/share/man/man1/tessarine-cli.1.gz \
@@ -42,7 +43,7 @@ for file in /usr/bin/tessarine /usr/bin/tessarine-cli /usr/lib/tessarine/plugins
     grep -qxF "$file" "$WORK/files" || fail "the package lacks $file"
 done
 # Nothing of the build's own: tests, benchmarks, generators, static libraries, headers.
-strays="$(grep -v '/$' "$WORK/files" | grep -vE '^/usr/(bin/tessarine(-cli)?|lib/tessarine/plugins/[a-z0-9]+\.so|share/(applications|icons|man|bash-completion)/.*)$' || true)"
+strays="$(grep -v '/$' "$WORK/files" | grep -vE '^/usr/(bin/tessarine(-cli)?|lib/tessarine/(plugins|lang)/[a-z0-9_]+\.so|share/(applications|icons|man|bash-completion)/.*)$' || true)"
 [ -z "$strays" ] || fail "the package holds files it should not: $strays"
 
 # Unpacked, the programs find their plug-ins from /usr/lib/tessarine relative to themselves.

@@ -24,6 +24,10 @@ CDlgRender::CDlgRender(QWidget* parent) : QAbstractScrollArea(parent) {
 
 CDlgRender::~CDlgRender() = default;
 
+void CDlgRender::SetFailureText(const QString& text) {
+    m_pText->setText(text);
+}
+
 void CDlgRender::SetImage(const Bitmap32* image) {
     LogPrintA("CDlgRender: Updating m_pImage %d x %d (0x%08x)...\n",
               image ? static_cast<int>(image->Width()) : 0,

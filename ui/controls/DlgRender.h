@@ -29,6 +29,8 @@ public:
     // The bitmap stays the caller's and must live until the next SetImage.
     void SetImage(const Bitmap32* image);
     const Bitmap32* Image() const { return m_pImage; }
+    // What the view says when a texture cannot be drawn, in the interface language.
+    void SetFailureText(const QString& text);
     void UpdateBackground();
     void Draw();
 

@@ -13,6 +13,8 @@
 #include "raster/PluginMenu.h"
 #include "ui/controls/DlgRender.h"
 #include "ui/controls/TreeCtrlEx.h"
+#include "ui/main/DlgAbout.h"
+#include "ui/main/LanguagePack.h"
 #include "ui/main/MenuBar.h"
 #include "ui/main/Resources.h"
 
@@ -23,7 +25,6 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPainter>
 #include <QProgressBar>
 #include <QShortcut>
@@ -35,6 +36,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTranslator>
 #include <QVBoxLayout>
 #include <filesystem>
 
@@ -57,8 +59,9 @@ std::string FolderOf(const QString& file) {
 } // namespace
 
 CDlgMain::CDlgMain(const std::string& settingsPath, std::vector<std::string> args,
-                   const std::string& pluginsFolder)
-    : m_strSettingsPath(settingsPath), m_Args(std::move(args)) {
+                   const std::string& pluginsFolder, const std::string& languagesFolder)
+    : m_strSettingsPath(settingsPath), m_Args(std::move(args)),
+      m_strLanguagesFolder(languagesFolder.empty() ? LanguagesFolder() : languagesFolder) {
     m_bCategories = true;
     const int logo = IniReadInt(Settings::kShowLoadingScreen);
     if (logo != 0) {
@@ -83,6 +86,9 @@ CDlgMain::CDlgMain(const std::string& settingsPath, std::vector<std::string> arg
 }
 
 CDlgMain::~CDlgMain() {
+    if (m_pQtTranslator)
+        QCoreApplication::removeTranslator(m_pQtTranslator.get());
+    Res::SetOverrides({});
     if (m_pView)
         m_pView->SetImage(nullptr);
     m_pBitmap.reset();
@@ -144,25 +150,7 @@ void CDlgMain::OnInitDialog() {
     if (IniReadInt(Settings::kShowLoadingScreen) == 0)
         m_pMenus->Check(40085, true);
 
-    // Toolbar: New, Open | Import (the Import submenu), Export.
-    m_pToolBar = addToolBar("toolbar");
-    m_pToolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    m_pToolBar->setIconSize(QSize(16, 16));
-    m_pToolBar->setMovable(false);
-    m_pToolBar->addAction(style()->standardIcon(QStyle::SP_FileIcon), Res::String(144),
-                          [this] { OnCommand(40219); });
-    m_pToolBar->addAction(style()->standardIcon(QStyle::SP_DialogOpenButton), Res::String(147),
-                          [this] { OnCommand(40008); });
-    m_pToolBar->addSeparator();
-    auto* import = new QToolButton(m_pToolBar);
-    import->setText(Res::String(145));
-    import->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
-    import->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    import->setPopupMode(QToolButton::InstantPopup);
-    import->setMenu(m_pMenus->ImportMenu());
-    m_pToolBar->addWidget(import);
-    m_pToolBar->addAction(style()->standardIcon(QStyle::SP_DialogSaveButton), Res::String(146),
-                          [this] { OnCommand(40012); });
+    BuildToolBar();
     setWindowIcon(AppIcon::Icon());
 
     for (int i = 0; i < kPaneCount; ++i) {
@@ -232,6 +220,12 @@ void CDlgMain::OnInitDialog() {
         return false; // renaming arrives with the editing commands
     };
 
+    // The language of the last run; a pack that is gone by now says so once and is
+    // forgotten.
+    if (const std::string language = IniReadString(Settings::kLanguage); !language.empty())
+        LoadLanguage(language);
+    RetranslateControls();
+
     UnloadCache();
     LayoutControls();
 
@@ -245,8 +239,41 @@ void CDlgMain::OnInitDialog() {
     }
 }
 
+void CDlgMain::BuildToolBar() {
+    // New, Open | Import (the Import submenu), Export.
+    m_pToolBar = addToolBar("toolbar");
+    m_pToolBar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_pToolBar->setIconSize(QSize(16, 16));
+    m_pToolBar->setMovable(false);
+    m_pToolNew = m_pToolBar->addAction(style()->standardIcon(QStyle::SP_FileIcon), QString(),
+                                       [this] { OnCommand(40219); });
+    m_pToolOpen = m_pToolBar->addAction(style()->standardIcon(QStyle::SP_DialogOpenButton),
+                                        QString(), [this] { OnCommand(40008); });
+    m_pToolBar->addSeparator();
+    m_pToolImport = new QToolButton(m_pToolBar);
+    m_pToolImport->setIcon(style()->standardIcon(QStyle::SP_ArrowDown));
+    m_pToolImport->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_pToolImport->setPopupMode(QToolButton::InstantPopup);
+    m_pToolImport->setMenu(m_pMenus->ImportMenu());
+    m_pToolBar->addWidget(m_pToolImport);
+    m_pToolExport = m_pToolBar->addAction(style()->standardIcon(QStyle::SP_DialogSaveButton),
+                                          QString(), [this] { OnCommand(40012); });
+}
+
+void CDlgMain::RetranslateControls() {
+    m_pToolNew->setText(Res::String(144));
+    m_pToolImport->setText(Res::String(145));
+    m_pToolExport->setText(Res::String(146));
+    m_pToolOpen->setText(Res::String(147));
+    m_pView->SetFailureText(Res::DialogText(Res::kRenderDialog, Res::kRenderFailed));
+}
+
 void CDlgMain::BuildMenus() {
     m_pMenus->Build(BuildPluginMenus());
+    ListLanguages();
+    // The toolbar's Import button opens the menu's Import submenu, which is new now.
+    if (m_pToolImport)
+        m_pToolImport->setMenu(m_pMenus->ImportMenu());
     m_pMenus->Check(40071, true);
     m_pMenus->Enable(40071, false);
     m_pMenus->Check(40612, IniReadInt(Settings::kPackTextureData) != 0);
@@ -285,8 +312,20 @@ void CDlgMain::EnableCacheCommands(bool enabled) {
 void CDlgMain::OnCommand(int id) {
     LogPrintA("CDlgMain:  - pMsg->message = WM_COMMAND [%d]\n", id);
     if (id >= kPluginCommandFirst && id <= kPluginCommandLast) {
-        if (RunPluginCommand(id))
-            BuildMenus();
+        RunPluginCommand(id);
+        BuildMenus();
+        return;
+    }
+    if (id >= CMenuBar::kFirstLanguage && id <= CMenuBar::kLastLanguage) {
+        if (id == CMenuBar::kFirstLanguage) {
+            LoadLanguage(std::string());
+            return;
+        }
+        // The folder as it is now: a pack may have come or gone since the menu was built.
+        const std::vector<std::string> files = ListLanguageFiles(m_strLanguagesFolder);
+        const size_t n = size_t(id - CMenuBar::kFirstLanguage);
+        if (n <= files.size())
+            LoadLanguage(files[n - 1]);
         return;
     }
     switch (id) {
@@ -317,7 +356,7 @@ void CDlgMain::OnCommand(int id) {
     }
     case 40015:
         UnloadCache();
-        SetPane(0, "Cache unloaded.");
+        SetPane(0, Res::Text(Res::Texts::kCacheUnloaded));
         return;
     case 40009:
         close();
@@ -380,9 +419,7 @@ void CDlgMain::OnCommand(int id) {
         return;
     }
     case 40019:
-        QMessageBox::about(this, Res::MenuText(40019).remove('&'),
-                           QString::fromStdString(Version::AboutBuildLine()) + "\n\n" +
-                               Res::String(112).replace("%version%", Version::kVersion));
+        ShowAbout();
         return;
     default:
         // The editing commands and the tools arrive with their own dialogs.

@@ -13,12 +13,16 @@
 
 class CDlgRender;
 class CMenuBar;
+struct LanguagePack;
 class CTreeCtrlEx;
 class QComboBox;
 class QLabel;
 class QProgressBar;
 class QTabBar;
+class QAction;
 class QToolBar;
+class QToolButton;
+class QTranslator;
 class QTreeWidgetItem;
 
 class CDlgMain : public QMainWindow, public CCacheHelper {
@@ -29,9 +33,11 @@ public:
     // How often the window looks for changes another program made to the cache.
     static constexpr int kDiskCheckMs = 2000;
 
-    // Loads and binds the codec plug-ins, showing the start-up logo meanwhile.
+    // Loads and binds the codec plug-ins, showing the start-up logo meanwhile. Empty
+    // folders: the plug-ins and language packs beside the program (or installed).
     CDlgMain(const std::string& settingsPath, std::vector<std::string> args,
-             const std::string& pluginsFolder = std::string());
+             const std::string& pluginsFolder = std::string(),
+             const std::string& languagesFolder = std::string());
     ~CDlgMain() override;
 
     // Everything the window does once before it is shown (menus, tabs, view options,
@@ -51,6 +57,16 @@ public:
     void SetTitle(const std::string* name);
     // Carries out a menu or accelerator command.
     void OnCommand(int id);
+    // (Re)builds the menu bar: at start, after a language change and after every plug-in
+    // menu command.
+    void BuildMenus();
+    // Fills the language submenu with the packs of the languages folder.
+    void ListLanguages();
+    // Switches the interface to the pack with this file title; empty: the built-in
+    // texts. A pack that fails to load says so and leaves the built-in texts in use.
+    void LoadLanguage(const std::string& name);
+    // The file title of the language in use; empty for the built-in one.
+    std::string Language() const;
     // Selects a cache tab as the user would.
     void SelectTab(int cache);
     // When another program changed the open cache's files, offers to read them again
@@ -95,7 +111,12 @@ private:
     void ToggleThumbnails();
     void SetGame(int game);
     void ToggleConsole();
-    void BuildMenus();
+    void BuildToolBar();
+    // Texts of the window's own controls, again after a language change.
+    void RetranslateControls();
+    // The toolkit's own dialogs in the pack's language, where a translation is installed.
+    void SwitchToolkitLanguage(const QString& locale);
+    void ShowAbout();
     void LayoutControls();
     bool HasCacheFile(CacheId cache) const;
     // Shows the tab of the current cache without reacting to it.
@@ -125,7 +146,15 @@ private:
     QProgressBar* m_pProgress = nullptr;
     QLabel* m_pPanes[kPaneCount] = {};
     QToolBar* m_pToolBar = nullptr;
+    QAction* m_pToolNew = nullptr;
+    QAction* m_pToolOpen = nullptr;
+    QAction* m_pToolExport = nullptr;
+    QToolButton* m_pToolImport = nullptr;
     CMenuBar* m_pMenus = nullptr;
+    std::string m_strLanguagesFolder;
+    std::unique_ptr<LanguagePack> m_pLanguage;
+    std::string m_strLanguage;
+    std::unique_ptr<QTranslator> m_pQtTranslator;
     std::vector<int8_t> m_Damaged;            // per texture: -1 unknown, 0 sound, 1 damaged
     std::vector<std::string> m_DeclinedStamp; // the files as they were when reload was declined
     bool m_bAskingReload = false;

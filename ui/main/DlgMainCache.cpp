@@ -28,9 +28,6 @@ void ShowCacheWarning(const std::string& text) {
     AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
 }
 
-constexpr const char* kChangedOnDiskText =
-    "Another program changed this cache since it was opened.\n\nDo you want to reload it?";
-
 constexpr int kTextureRole = Qt::UserRole;
 
 // A texture's item: grey for an alias, red when its raster is damaged, worked out only
@@ -120,7 +117,7 @@ void CDlgMain::OpenCache(const std::string& requested) {
     } catch (const CError& error) {
         MessageBox(error.what(), Res::String(110).toStdString(), MB_OK | MB_ICONERROR);
         UnloadCache();
-        SetPane(0, "Cache unloaded.");
+        SetPane(0, Res::Text(Res::Texts::kCacheUnloaded));
         return;
     }
     SetDatabase(m_pCache.get());
@@ -130,7 +127,7 @@ void CDlgMain::OpenCache(const std::string& requested) {
         MessageBox(Res::String(122).toStdString(), Res::String(110).toStdString(),
                    MB_OK | MB_ICONERROR);
         UnloadCache();
-        SetPane(0, "Cache unloaded.");
+        SetPane(0, Res::Text(Res::Texts::kCacheUnloaded));
         return;
     }
     StartBrowsing();
@@ -144,7 +141,7 @@ void CDlgMain::OpenCache(const std::string& requested) {
             ReloadCache();
         } else {
             UnloadCache();
-            SetPane(0, "Cache unloaded.");
+            SetPane(0, Res::Text(Res::Texts::kCacheUnloaded));
         }
         return;
     }
@@ -172,7 +169,8 @@ void CDlgMain::CheckDiskChanges() {
     if (stamp == m_DeclinedStamp)
         return;
     m_bAskingReload = true;
-    const int answer = MessageBox(kChangedOnDiskText, "", MB_YESNO | MB_ICONQUESTION);
+    const int answer = MessageBox(Res::Text(Res::Texts::kChangedOnDisk).toStdString(), "",
+                                  MB_YESNO | MB_ICONQUESTION);
     m_bAskingReload = false;
     if (answer != IDYES) {
         // The cache stays as read; an edit of it is refused until it is opened again.
@@ -219,14 +217,15 @@ void CDlgMain::CreateCache(const std::string& path) {
         return;
     }
     if (m_pCache->PrimaryCache() == std::nullopt) {
-        MessageBox("No caches created.", "Error", MB_OK | MB_ICONERROR);
+        MessageBox(Res::Text(Res::Texts::kNoCachesCreated).toStdString(),
+                   Res::String(110).toStdString(), MB_OK | MB_ICONERROR);
         UnloadCache();
         return;
     }
     m_Damaged.clear();
     StartBrowsing();
     UpdateTexturesTree();
-    SetPane(0, "Cache was successfully created.");
+    SetPane(0, Res::Text(Res::Texts::kCacheCreated));
 }
 
 void CDlgMain::UnloadCache() {
@@ -417,7 +416,7 @@ void CDlgMain::RenderTexture(int id, int mipLevel) {
     m_pView->SetImage(nullptr);
     m_pBitmap.reset();
     if (!HasCacheFile(m_CurrentCache)) {
-        MessageBox("Cache is not loaded.", "", MB_OK);
+        MessageBox(Res::Text(Res::Texts::kCacheNotLoaded).toStdString(), "", MB_OK);
         return;
     }
     CacheId cache = m_CurrentCache;
@@ -460,8 +459,7 @@ void CDlgMain::FillMipLevels(int width, int height, int count) {
     m_pMipLevels->setEnabled(true);
     m_pMipLevels->clear();
     for (int level = 0; level < count; ++level) {
-        m_pMipLevels->addItem(QString::asprintf("Mip Level #%02d (%d x %d)", level, width, height),
-                              level);
+        m_pMipLevels->addItem(Res::FormatText(Res::Texts::kMipLevel, level, width, height), level);
         width = std::max(1, width / 2);
         height = std::max(1, height / 2);
     }
@@ -501,8 +499,8 @@ void CDlgMain::StepCache(int step) {
 void CDlgMain::ToggleThumbnails() {
     if (!m_bThumbnails) {
         if (!m_pCache || !m_pCache->IsTmbOpen(m_CurrentCache)) {
-            MessageBox("No thumbnails loaded.", Res::String(110).toStdString(),
-                       MB_OK | MB_ICONINFORMATION);
+            MessageBox(Res::Text(Res::Texts::kNoThumbnails).toStdString(),
+                       Res::String(110).toStdString(), MB_OK | MB_ICONINFORMATION);
         } else {
             m_bThumbnails = true;
             ShowCurrentTab();

@@ -1,12 +1,15 @@
 #include "ui/main/MenuBar.h"
 
+#include "raster/PluginHost.h"
 #include "raster/PluginMenu.h"
 #include "ui/main/Resources.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <algorithm>
 
 namespace {
 
@@ -48,6 +51,44 @@ const std::vector<Node> kMenuBar = {
 // Commands without a menu item of their own.
 const int kHiddenCommands[] = {40210};
 
+// Popups with more to them than their table entry.
+constexpr int kImportMenu = 4;
+constexpr int kLanguageMenu = 8;
+constexpr int kOptionsMenu = 10;
+constexpr int kConsoleCommand = 40014;
+
+// Items that switch something on and off: they show a check mark.
+const int kToggles[] = {40621, 40071, 40046, 40085, 40612, 40619, kConsoleCommand};
+
+// Groups of which exactly one item is chosen: they show radio marks.
+struct RadioGroup {
+    int first, last;
+};
+const RadioGroup kRadioGroups[] = {{40043, 40045}, {40050, 40053}, {40604, 40606}};
+
+bool IsToggle(int id) {
+    return std::find(std::begin(kToggles), std::end(kToggles), id) != std::end(kToggles);
+}
+
+const RadioGroup* RadioGroupOf(int id) {
+    for (const RadioGroup& group : kRadioGroups)
+        if (id >= group.first && id <= group.last)
+            return &group;
+    return nullptr;
+}
+
+// The plug-in host names its fixed popups and items in English; shown in the interface
+// language when they are the texts the program knows.
+QString PluginLabel(const MenuEntry& entry) {
+    const QString label = QString::fromStdString(entry.label);
+    if (entry.id >= Res::kPluginInformation && entry.id < Res::kPluginInformation + kFamilyCount)
+        return Res::MenuText(Res::kPluginInformation);
+    for (int popup : {Res::kPluginChoice, Res::kPluginQuality, Res::kPluginDithering})
+        if (label == Res::BuiltInMenuText(popup))
+            return Res::MenuText(popup);
+    return label;
+}
+
 } // namespace
 
 const std::map<int, QKeySequence>& CMenuBar::Accelerators() {
@@ -81,16 +122,49 @@ QAction* CMenuBar::MakeAction(int id, QMenu* menu) {
         action->setShortcut(it->second);
         action->setShortcutContext(Qt::WindowShortcut);
     }
-    action->setCheckable(true);
+    action->setCheckable(IsToggle(id) || RadioGroupOf(id));
     action->setChecked(m_Checked[id]);
     action->setEnabled(m_Enabled.count(id) ? m_Enabled[id] : true);
     connect(action, &QAction::triggered, this, [this, id, action] {
-        action->setChecked(m_Checked[id]); // check marks follow the state, not the click
+        if (action->isCheckable())
+            action->setChecked(m_Checked[id]); // check marks follow the state, not the click
         m_fnCommand(id);
     });
     m_Actions[id] = action;
     m_pWindow->addAction(action);
     return action;
+}
+
+void CMenuBar::AddPluginEntry(QMenu* parent, const MenuEntry& entry) {
+    if (entry.separator) {
+        parent->addSeparator();
+    } else if (entry.popup) {
+        QMenu* sub = parent->addMenu(PluginLabel(entry));
+        sub->setEnabled(!entry.greyed);
+        // A popup of plain items is a list of choices (plug-in, quality, dithering), one
+        // of which is chosen.
+        const bool choices =
+            std::none_of(entry.items.begin(), entry.items.end(),
+                         [](const MenuEntry& e) { return e.popup || e.separator; });
+        auto* group = choices ? new QActionGroup(sub) : nullptr;
+        if (group)
+            group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+        for (const MenuEntry& child : entry.items) {
+            AddPluginEntry(sub, child);
+            if (group) {
+                QAction* action = Action(child.id);
+                action->setCheckable(true);
+                action->setChecked(child.checked);
+                group->addAction(action);
+            }
+        }
+    } else {
+        m_Checked[entry.id] = entry.checked;
+        m_Enabled[entry.id] = !entry.greyed;
+        QAction* action = MakeAction(entry.id, parent);
+        action->setText(PluginLabel(entry));
+        parent->addAction(action);
+    }
 }
 
 void CMenuBar::Build(const std::vector<MenuEntry>& pluginMenus) {
@@ -101,54 +175,66 @@ void CMenuBar::Build(const std::vector<MenuEntry>& pluginMenus) {
     m_Actions.clear();
     QMenuBar* bar = m_pWindow->menuBar();
     bar->clear();
+    // A rebuild may come from one of these menus' own commands: they go once it returns.
+    for (QMenu* menu : m_Menus)
+        menu->deleteLater();
+    m_Menus.clear();
+    m_pImport = m_pLanguages = nullptr;
+    std::map<const RadioGroup*, QActionGroup*> groups;
     std::function<void(QMenu*, const Node&)> add = [&](QMenu* menu, const Node& node) {
         if (node.id == -1) {
             menu->addSeparator();
         } else if (node.id < 100) {
             QMenu* popup = menu->addMenu(Res::MenuText(node.id));
-            if (node.id == 4)
+            if (node.id == kImportMenu)
                 m_pImport = popup;
+            if (node.id == kLanguageMenu)
+                m_pLanguages = popup;
             for (const Node& item : node.items)
                 add(popup, item);
-            if (node.id == 10) {
-                // The codec family menus, then the console at the very end.
-                std::function<void(QMenu*, const MenuEntry&)> plugin = [&](QMenu* parent,
-                                                                           const MenuEntry& e) {
-                    if (e.separator) {
-                        parent->addSeparator();
-                    } else if (e.popup) {
-                        QMenu* sub = parent->addMenu(QString::fromStdString(e.label));
-                        sub->setEnabled(!e.greyed);
-                        for (const MenuEntry& child : e.items)
-                            plugin(sub, child);
-                    } else {
-                        m_Checked[e.id] = e.checked;
-                        m_Enabled[e.id] = !e.greyed;
-                        QAction* action = MakeAction(e.id, parent);
-                        action->setText(QString::fromStdString(e.label));
-                        parent->addAction(action);
-                    }
-                };
-                if (!pluginMenus.empty())
-                    popup->addSeparator();
-                for (const MenuEntry& e : pluginMenus)
-                    plugin(popup, e);
-                popup->addSeparator();
-                popup->addAction(MakeAction(40014, popup));
-            }
         } else {
-            menu->addAction(MakeAction(node.id, menu));
+            QAction* action = MakeAction(node.id, menu);
+            menu->addAction(action);
+            if (const RadioGroup* radio = RadioGroupOf(node.id)) {
+                QActionGroup*& group = groups[radio];
+                if (!group) {
+                    group = new QActionGroup(menu);
+                    // The window sets the marks itself (RadioCheck).
+                    group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+                }
+                group->addAction(action);
+            }
         }
     };
     for (const Node& top : kMenuBar) {
         QMenu* menu = bar->addMenu(Res::MenuText(top.id));
+        m_Menus.push_back(menu);
         for (const Node& item : top.items)
             add(menu, item);
+        if (top.id == kOptionsMenu) {
+            // The codec family menus, then the console at the very end.
+            if (!pluginMenus.empty())
+                menu->addSeparator();
+            for (const MenuEntry& e : pluginMenus)
+                AddPluginEntry(menu, e);
+            menu->addSeparator();
+            menu->addAction(MakeAction(kConsoleCommand, menu));
+        }
     }
     for (int id : kHiddenCommands)
         MakeAction(id, nullptr);
     if (m_pImport && !m_pImport->actions().isEmpty())
         m_pImport->setDefaultAction(m_pImport->actions().first());
+}
+
+void CMenuBar::AddLanguages(const std::vector<QString>& labels) {
+    if (!m_pLanguages)
+        return;
+    for (size_t i = 0; i < labels.size() && kFirstLanguage + 1 + int(i) <= kLastLanguage; ++i) {
+        QAction* action = MakeAction(kFirstLanguage + 1 + int(i), m_pLanguages);
+        action->setText(labels[i]);
+        m_pLanguages->addAction(action);
+    }
 }
 
 QAction* CMenuBar::Action(int id) const {

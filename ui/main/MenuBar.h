@@ -1,7 +1,8 @@
 #pragma once
 // The menu bar, built from one table keyed by command ids (texts from Resources), with
 // every command reachable as an action of the window so its accelerator works even
-// where no menu shows it.
+// where no menu shows it. Only real toggles carry check marks; the render, background
+// and game choices (and the codec plug-in choices) carry radio marks.
 #include <QKeySequence>
 #include <QObject>
 #include <functional>
@@ -20,8 +21,12 @@ public:
     // command is called with the id of every command the user gives.
     CMenuBar(QMainWindow* window, std::function<void(int)> command);
 
-    // (Re)builds the menu bar; pluginMenus are appended to the Options menu.
+    // (Re)builds the menu bar; pluginMenus are appended to the Options menu, followed by
+    // the debug console's item.
     void Build(const std::vector<MenuEntry>& pluginMenus);
+    // Appends one item per language, ids from kFirstLanguage + 1 on, to the language
+    // submenu (which holds the built-in language first).
+    void AddLanguages(const std::vector<QString>& labels);
 
     QAction* Action(int id) const;
     void Enable(int id, bool enabled);
@@ -31,12 +36,17 @@ public:
     // Checks id and unchecks the others of first..last.
     void RadioCheck(int first, int last, int id);
     QMenu* ImportMenu() const { return m_pImport; }
+    QMenu* LanguageMenu() const { return m_pLanguages; }
+
+    static constexpr int kFirstLanguage = 40300;
+    static constexpr int kLastLanguage = 40349;
 
     // Accelerator table 113.
     static const std::map<int, QKeySequence>& Accelerators();
 
 private:
     QAction* MakeAction(int id, QMenu* menu);
+    void AddPluginEntry(QMenu* parent, const MenuEntry& entry);
 
     QMainWindow* m_pWindow;
     std::function<void(int)> m_fnCommand;
@@ -44,4 +54,6 @@ private:
     std::map<int, bool> m_Checked;
     std::map<int, bool> m_Enabled;
     QMenu* m_pImport = nullptr;
+    QMenu* m_pLanguages = nullptr;
+    std::vector<QMenu*> m_Menus; // the top-level menus of the last build
 };

@@ -95,6 +95,7 @@ const std::map<int, const char*> kMenus = {
     {40612, "&Pack Texture Data"},
     {40619, "Override Import &Rules"},
     {40019, "&Information"},
+    {kPluginInformation, "&Information"},
     // Popups, keyed by their own numbers below the command range.
     {1, "&File"},
     {2, "&Edit"},
@@ -108,32 +109,113 @@ const std::map<int, const char*> kMenus = {
     {10, "&Options"},
     {11, "&Game"},
     {12, "&Help"},
+    {kPluginChoice, "C&ompression Plugin"},
+    {kPluginQuality, "&Compression Quality"},
+    {kPluginDithering, "&Dithering"},
 };
 
-std::map<int, QString> g_strings;
-std::map<int, QString> g_menus;
+const std::map<DialogKey, const char*> kDialogs = {
+    {{kAboutDialog, kCaption}, "About Tessarine"},
+    {{kAboutDialog, kAboutOk}, "OK"},
+    {{kRenderDialog, kRenderFailed}, "Texture cannot be rendered."},
+};
+
+// The console item's text lives in the string table.
+constexpr int kConsoleCommand = 40014;
+constexpr int kConsoleString = 174;
+
+Overrides g_overrides;
+
+template <class Key> QString Find(const std::map<Key, const char*>& table, const Key& key) {
+    auto it = table.find(key);
+    return it == table.end() ? QString() : QString::fromUtf8(it->second);
+}
+
+template <class Key> std::vector<Key> Keys(const std::map<Key, const char*>& table) {
+    std::vector<Key> keys;
+    for (const auto& entry : table)
+        keys.push_back(entry.first);
+    return keys;
+}
 
 } // namespace
 
+QString BuiltInString(int id) {
+    return Find(kStrings, id);
+}
+QString BuiltInMenuText(int id) {
+    return Find(kMenus, id);
+}
+QString BuiltInDialogText(int dialog, int control) {
+    return Find(kDialogs, {dialog, control});
+}
+std::vector<int> StringIds() {
+    return Keys(kStrings);
+}
+std::vector<int> MenuIds() {
+    return Keys(kMenus);
+}
+std::vector<DialogKey> DialogIds() {
+    return Keys(kDialogs);
+}
+
+std::vector<QString> WindowTexts() {
+    std::vector<QString> texts;
+    for (const char* text :
+         {Texts::kCacheUnloaded, Texts::kCacheCreated, Texts::kNoCachesCreated,
+          Texts::kCacheNotLoaded, Texts::kNoThumbnails, Texts::kMipLevel, Texts::kChangedOnDisk})
+        texts.push_back(QString::fromUtf8(text));
+    return texts;
+}
+
+QString Text(const char* english) {
+    const QString source = QString::fromUtf8(english);
+    auto it = g_overrides.texts.find(source);
+    return it == g_overrides.texts.end() ? source : it->second;
+}
+
 QString String(int id) {
-    if (auto it = g_strings.find(id); it != g_strings.end())
+    if (auto it = g_overrides.strings.find(id); it != g_overrides.strings.end())
         return it->second;
-    auto it = kStrings.find(id);
-    return it == kStrings.end() ? QString() : QString::fromUtf8(it->second);
+    return BuiltInString(id);
 }
 
 QString MenuText(int commandId) {
-    if (commandId == 40014)
-        return String(174);
-    if (auto it = g_menus.find(commandId); it != g_menus.end())
+    if (commandId == kConsoleCommand)
+        return String(kConsoleString);
+    if (auto it = g_overrides.menus.find(commandId); it != g_overrides.menus.end())
         return it->second;
-    auto it = kMenus.find(commandId);
-    return it == kMenus.end() ? QString() : QString::fromUtf8(it->second);
+    return BuiltInMenuText(commandId);
 }
 
-void SetOverrides(std::map<int, QString> strings, std::map<int, QString> menus) {
-    g_strings = std::move(strings);
-    g_menus = std::move(menus);
+QString DialogText(int dialog, int control) {
+    if (auto it = g_overrides.dialogs.find({dialog, control}); it != g_overrides.dialogs.end())
+        return it->second;
+    return BuiltInDialogText(dialog, control);
+}
+
+QString Conversions(const QString& text) {
+    static const QString kModifiers = QStringLiteral("-+ #0123456789.*hlLqjzt");
+    QString conversions;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] != '%')
+            continue;
+        qsizetype j = i + 1;
+        while (j < text.size() && kModifiers.contains(text[j]))
+            ++j;
+        if (j >= text.size()) {
+            conversions += '%'; // a lone '%' at the end still counts against a mismatch
+            break;
+        }
+        if (text[j] != '%')
+            conversions += text.mid(i + 1, j - i);
+        i = j;
+    }
+    return conversions;
+}
+
+void SetOverrides(Overrides overrides) {
+    g_overrides = std::move(overrides);
 }
 
 } // namespace Res

@@ -1,11 +1,36 @@
 #pragma once
-// The interface texts: the string table (ids 106-177) and the menu item texts, keyed by
-// command id. A language pack replaces entries of either; what it leaves out keeps the
-// program's own text.
+// The interface texts: the string table (ids 106-177), the menu item texts keyed by
+// command id, and the texts of dialog controls keyed by dialog and control. A language
+// pack replaces entries of any of them; what it leaves out keeps the program's own text.
 #include <QString>
 #include <map>
+#include <utility>
+#include <vector>
 
 namespace Res {
+
+// Dialogs with texts of their own, and their controls; control 0 is the caption.
+enum Dialog : int { kAboutDialog = 100, kRenderDialog = 129 };
+enum Control : int { kCaption = 0, kAboutOk = 1, kRenderFailed = 1043 };
+// Popups of the codec family menus, which the plug-in host names in English.
+enum PluginPopup : int { kPluginChoice = 13, kPluginQuality = 14, kPluginDithering = 15 };
+// The "Information" item of every codec family menu shares this text.
+inline constexpr int kPluginInformation = 40404;
+
+using DialogKey = std::pair<int, int>;
+
+// Texts of the window that the string table does not hold, keyed by their English
+// wording; a pack may translate them too.
+namespace Texts {
+inline constexpr const char* kCacheUnloaded = "Cache unloaded.";
+inline constexpr const char* kCacheCreated = "Cache was successfully created.";
+inline constexpr const char* kNoCachesCreated = "No caches created.";
+inline constexpr const char* kCacheNotLoaded = "Cache is not loaded.";
+inline constexpr const char* kNoThumbnails = "No thumbnails loaded.";
+inline constexpr const char* kMipLevel = "Mip Level #%02d (%d x %d)";
+inline constexpr const char* kChangedOnDisk =
+    "Another program changed this cache since it was opened.\n\nDo you want to reload it?";
+} // namespace Texts
 
 QString String(int id);
 // A string table entry used as a printf format, filled with QString::asprintf rules.
@@ -13,8 +38,35 @@ template <class... A> QString Format(int id, A... args) {
     return QString::asprintf(String(id).toUtf8().constData(), args...);
 }
 QString MenuText(int commandId);
+QString DialogText(int dialog, int control);
+// One of Texts in the interface language.
+QString Text(const char* english);
+template <class... A> QString FormatText(const char* english, A... args) {
+    return QString::asprintf(Text(english).toUtf8().constData(), args...);
+}
 
+// The program's own texts, whatever pack is in use.
+QString BuiltInString(int id);
+QString BuiltInMenuText(int id);
+QString BuiltInDialogText(int dialog, int control);
+// Every id the program has a text for.
+std::vector<int> StringIds();
+std::vector<int> MenuIds();
+std::vector<DialogKey> DialogIds();
+std::vector<QString> WindowTexts();
+
+// The printf conversions of a text with their flags, in order ("%s %0.2f" gives "s0.2f",
+// "%%" nothing), so a translated format can be held against the program's own before it
+// is ever filled in.
+QString Conversions(const QString& text);
+
+struct Overrides {
+    std::map<int, QString> strings;
+    std::map<int, QString> menus;
+    std::map<DialogKey, QString> dialogs;
+    std::map<QString, QString> texts; // by English wording
+};
 // Replacements from a language pack; empty maps restore the program's own texts.
-void SetOverrides(std::map<int, QString> strings, std::map<int, QString> menus);
+void SetOverrides(Overrides overrides);
 
 } // namespace Res

@@ -1,0 +1,169 @@
+// Русский язык интерфейса Tessarine.
+//
+// Every string, menu text, dialog text and window text of the program, in Russian. Formats keep the
+// placeholders of the originals in the same order; filters keep their "|" pairs.
+#include "lang/include/TessarineLanguage.h"
+
+namespace {
+
+const TessarineText kStrings[] = {
+    {106, "Русский"},
+    {107, "Список кэша Vice City (*.txt)|*.txt|Все файлы (*.*)|*.*|"},
+    {108, "Сначала загрузите кэш!"},
+    {109, "Изображение PNG (*.png)|*.png|Точечный рисунок Windows (*.bmp)|*.bmp|GIF (*.gif)|*.gif|"
+          "JPEG (*.jpg; *.jpeg)|*.jpg;*.jpeg|TIFF (*.tif)|*.tif|"},
+    {110, "Ошибка"},
+    {111, "Это разрабатываемая сборка Tessarine. Она изменяет ваши кэши текстур на месте: "
+          "храните копию файлов, с которыми работаете."},
+    {112, "Tessarine %version%\nРедактор кэшей текстур мобильных версий GTA Vice City и "
+          "San Andreas."},
+    {114, "Имя текстуры должно быть уникальным!"},
+    {115, "Имя текстуры не может быть пустым!"},
+    {116, "Вы действительно хотите удалить эту категорию?"},
+    {117, "Вы действительно хотите удалить эту текстуру?"},
+    {118, "Словарь текстур RenderWare (*.txd)|*.txd|Все файлы (*.*)|*.*|"},
+    {119, "Удалять можно только пустые категории."},
+    {121, "Файл модели RenderWare (*.dff)|*.dff|Все файлы (*.*)|*.*|"},
+    {122, "Кэши не найдены, увы.\n\nПроверьте файлы .DAT, .TMB и .TOC."},
+    {123, "Версия RW: 0x%08X"},
+    {124, "Текстура «%s» уже существует. Заменить её?"},
+    {125, "Текстура «%s» отрисована за %0.2f с."},
+    {126, "Готово!"},
+    {130, "Поиск"},
+    {131, "Текстуры не найдены. Начать поиск с начала?"},
+    {136, "Карта радара не найдена."},
+    {138, "Текстовый файл (*.txt)|*.txt|Все файлы (*.*)|*.*|"},
+    {139, "Все поддерживаемые форматы|*.png;*.jpg;*.bmp;*.gif;*.jpeg;*.tif|Изображение PNG "
+          "(*.png)|*.png|Точечный рисунок Windows (*.bmp)|*.bmp|GIF (*.gif)|*.gif|JPEG (*.jpeg; "
+          "*.jpg)|*.jpeg;*.jpg|TIFF (*.tif)|*.tif|"},
+    {144, "Создать"},
+    {145, "Импорт"},
+    {146, "Экспорт"},
+    {147, "Открыть"},
+    {148, "Кэш загружен за %.2f с."},
+    {150, "Язык интерфейса изменён"},
+    {154, "Текстура"},
+    {155, "Сведения"},
+    {156, "Размеры"},
+    {160, "Кэш не загружен"},
+    {161, "Не найдено"},
+    {162, "Выбрана категория «%s»."},
+    {166, "Да для всех?"},
+    {167, "Удалить все выбранные текстуры вместе с их псевдонимами?"},
+    {168, "Выберите папку для экспорта текстур:"},
+    {169, "Выбрано элементов: %d"},
+    {174, "&Консоль отладки"},
+    {177, "Сделать этот кэш для San Andreas?\n\nЕсли выбрать «Нет», будет создан кэш для "
+          "Vice City."},
+    {0, nullptr},
+};
+
+const TessarineText kMenus[] = {
+    {40219, "&Создать..."},
+    {40008, "&Открыть..."},
+    {40222, "&Перезагрузить"},
+    {40015, "&Закрыть"},
+    {40009, "В&ыход"},
+    {40091, "&Найти..."},
+    {40227, "Найти &далее"},
+    {40202, "С &альфа-каналом..."},
+    {40205, "&Без альфа-канала..."},
+    {40273, "Без сжатия (32 бита на пиксель)..."},
+    {40012, "&Экспорт..."},
+    {40065, "Экспортировать &все..."},
+    {40221, "Добавить &категорию..."},
+    {40262, "Импорт &TXD..."},
+    {40621, "&Миниатюры"},
+    {40071, "Показывать &категории"},
+    {40046, "&Растянуть изображение"},
+    {40043, "CStatic (так себе)"},
+    {40044, "GDI+"},
+    {40045, "Direct X"},
+    {40050, "Нет"},
+    {40051, "Альфа"},
+    {40052, "Фиксированная альфа"},
+    {40053, "Сплошной цвет"},
+    {40057, "Цвет фона..."},
+    {40058, "&Следующий кэш"},
+    {40059, "&Предыдущий кэш"},
+    // The way back stays readable for whoever cannot read this language.
+    {40300, "English (US)"},
+    {40277, "Редактор карты &радара..."},
+    {40278, "Проверить &модель (DFF)..."},
+    {40279, "&Синхронизация с IMG..."},
+    {40281, "Импорт &IMG..."},
+    {40604, "&Автоматически"},
+    {40605, "GTA &Vice City"},
+    {40606, "GTA &San Andreas"},
+    {40085, "&Не показывать заставку"},
+    {40612, "&Упаковывать данные текстур"},
+    {40619, "Сжатие по &правилам импорта"},
+    {40019, "&Информация"},
+    {40404, "&Сведения"},
+    {1, "&Файл"},
+    {2, "&Правка"},
+    {3, "&Текстуры"},
+    {4, "&Импорт"},
+    {5, "&Вид"},
+    {6, "&Отрисовка"},
+    {7, "&Фон"},
+    {8, "&Язык"},
+    {9, "&Инструменты"},
+    {10, "&Настройки"},
+    {11, "&Игра"},
+    {12, "&Справка"},
+    {13, "&Модуль сжатия"},
+    {14, "&Качество сжатия"},
+    {15, "&Дизеринг"},
+    {0, nullptr},
+};
+
+const TessarineSourceText kTexts[] = {
+    {"Cache unloaded.", "Кэш выгружен."},
+    {"Cache was successfully created.", "Кэш успешно создан."},
+    {"No caches created.", "Не создано ни одного кэша."},
+    {"Cache is not loaded.", "Кэш не загружен."},
+    {"No thumbnails loaded.", "Миниатюры не загружены."},
+    {"Mip Level #%02d (%d x %d)", "Мип-уровень №%02d (%d x %d)"},
+    {"Another program changed this cache since it was opened.\n\nDo you want to reload it?",
+     "Другая программа изменила этот кэш после его открытия.\n\nЗагрузить его заново?"},
+    {nullptr, nullptr},
+};
+
+enum { kAboutDialog = 100, kRenderDialog = 129 };
+enum { kCaption = 0, kAboutOk = 1, kRenderFailed = 1043 };
+
+const TessarineDialogText kDialogs[] = {
+    {kAboutDialog, kCaption, "О программе Tessarine"},
+    {kAboutDialog, kAboutOk, "ОК"},
+    {kRenderDialog, kRenderFailed, "Не удаётся отрисовать текстуру."},
+    {0, 0, nullptr},
+};
+
+} // namespace
+
+extern "C" {
+
+TESSARINE_EXPORT uint32_t GetDLLType(void) {
+    return TESSARINE_TYPE_LANGUAGE;
+}
+TESSARINE_EXPORT uint32_t GetDLLBuildID(void) {
+    return TESSARINE_BUILD;
+}
+TESSARINE_EXPORT const TessarineText* GetLanguageStrings(void) {
+    return kStrings;
+}
+TESSARINE_EXPORT const TessarineText* GetLanguageMenus(void) {
+    return kMenus;
+}
+TESSARINE_EXPORT const TessarineDialogText* GetLanguageDialogs(void) {
+    return kDialogs;
+}
+TESSARINE_EXPORT const TessarineSourceText* GetLanguageTexts(void) {
+    return kTexts;
+}
+TESSARINE_EXPORT const char* GetLanguageLocale(void) {
+    return "ru";
+}
+
+} // extern "C"

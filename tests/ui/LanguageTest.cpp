@@ -1,0 +1,186 @@
+// Language packs through the View > Language menu: the Russian pack switches every menu,
+// string and dialog (and the toolkit's own dialogs where Qt's translation is installed),
+// is kept for the next start and switched back; a damaged pack is refused with a box and
+// the built-in texts stay. Screenshots of the Russian interface for review.
+#include "app/Settings.h"
+#include "app/SettingsKeys.h"
+#include "platform/ScriptedMessageBox.h"
+#include "support/TempDir.h"
+#include "ui/MenuDriver.h"
+#include "ui/UiTests.h"
+#include "ui/controls/TreeCtrlEx.h"
+#include "ui/main/DlgAbout.h"
+#include "ui/main/DlgMain.h"
+#include "ui/main/LanguagePack.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFile>
+#include <QLibraryInfo>
+#include <QTest>
+#include <QToolButton>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+using namespace MenuDriver;
+
+namespace {
+
+const QStringList kEnglishMenus = {"&File",  "&Edit",    "&Textures", "&View",
+                                   "&Tools", "&Options", "&Help"};
+const QStringList kRussianMenus = {"&Файл",        "&Правка",    "&Текстуры", "&Вид",
+                                   "&Инструменты", "&Настройки", "&Справка"};
+
+bool QtHasRussian() {
+    return QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_ru.qm");
+}
+
+} // namespace
+
+class LanguageTest : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<TempDir> m_pDir;
+
+    std::unique_ptr<CDlgMain> Window() {
+        auto window = std::make_unique<CDlgMain>(Settings::Path(), std::vector<std::string>{},
+                                                 TESSARINE_PLUGINS_DIR, m_pDir->File("lang"));
+        window->OnInitDialog();
+        window->resize(1000, 700);
+        window->show();
+        return window;
+    }
+    // A language item of the View menu, whichever language the menus are in.
+    static QAction* LanguageItem(CDlgMain& w, const QString& label) {
+        QAction* view = w.menuBar()->actions().at(3);
+        QAction* languages = view->menu()->actions().at(6);
+        return Find(languages->menu(), label);
+    }
+    std::string CopySample() {
+        fs::create_directories(m_pDir->File("sample"));
+        for (const auto& entry : fs::directory_iterator(TESSARINE_SAMPLE_DIR))
+            fs::copy_file(entry.path(), m_pDir->File("sample/") + entry.path().filename().string());
+        return m_pDir->File("sample/sample.txt");
+    }
+
+private slots:
+    void init() {
+        m_pDir = std::make_unique<TempDir>();
+        Settings::SetPath(m_pDir->File("tessarine.ini"));
+        IniWriteInt(Settings::kShowLoadingScreen, 0);
+        IniWriteInt(Settings::kFirstRunNoticeShown, 1);
+        fs::create_directories(m_pDir->File("lang"));
+        fs::copy_file(TESSARINE_LANG_DIR "/ru.so", m_pDir->File("lang/ru.so"));
+    }
+    void cleanup() { m_pDir.reset(); }
+
+    void russianPackCarriesEveryText() {
+        const auto pack = LoadLanguagePack(TESSARINE_LANG_DIR, "ru");
+        QVERIFY(pack);
+        for (int id : Res::StringIds())
+            QVERIFY2(pack->texts.strings.count(id), qPrintable(QString("string %1").arg(id)));
+        for (int id : Res::MenuIds())
+            QVERIFY2(pack->texts.menus.count(id), qPrintable(QString("menu %1").arg(id)));
+        for (const Res::DialogKey& key : Res::DialogIds())
+            QVERIFY2(pack->texts.dialogs.count(key),
+                     qPrintable(QString("dialog %1/%2").arg(key.first).arg(key.second)));
+        for (const QString& text : Res::WindowTexts())
+            QVERIFY2(pack->texts.texts.count(text), qPrintable(text));
+        QCOMPARE(pack->locale, QString("ru"));
+        // A translated format is held against the program's own placeholders.
+        QCOMPARE(Res::Conversions("Текстура «%s» за %0.2f с, 100%%"), QString("s0.2f"));
+        QVERIFY(Res::Conversions("%s %n") != Res::Conversions(Res::BuiltInString(124)));
+    }
+
+    void russianThroughTheMenuKeptAndSwitchedBack() {
+        CScriptedMessageBox boxes;
+        auto w = Window();
+        QCOMPARE(Titles(*w), kEnglishMenus);
+        QVERIFY(LanguageItem(*w, "English (US)"));
+        LanguageItem(*w, "ru")->trigger(); // not loaded before: listed by its file title
+
+        QCOMPARE(Titles(*w), kRussianMenus);
+        QCOMPARE(QString::fromStdString(IniReadString(Settings::kLanguage)), QString("ru"));
+        QCOMPARE(QString::fromStdString(IniReadString(Settings::kLanguages, "ru")),
+                 QString("Русский"));
+        QVERIFY(LanguageItem(*w, "Русский")); // by its display name from now on
+        QVERIFY(Find(TopMenu(*w, "&Настройки"), "&Консоль отладки"));
+        QVERIFY(Find(TopMenu(*w, "&Настройки"), "&Модуль сжатия"));
+        QVERIFY(Find(TopMenu(*w, "&Текстуры"), "С &альфа-каналом..."));
+        const auto buttons = w->findChildren<QToolButton*>();
+        QVERIFY(std::any_of(buttons.begin(), buttons.end(),
+                            [](QToolButton* b) { return b->text() == "Импорт"; }));
+        if (QtHasRussian())
+            QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString("Отмена"));
+        else
+            qInfo("qtbase_ru.qm is not installed: the toolkit's dialogs stay in English");
+
+        QString caption, text;
+        fs::create_directories(TESSARINE_SCREENSHOT_DIR);
+        TriggerModal(Find(TopMenu(*w, "&Справка"), "&Информация"), [&](QWidget* dialog) {
+            caption = dialog->windowTitle();
+            text = qobject_cast<CDlgAbout*>(dialog)->AboutText();
+            dialog->grab().save(TESSARINE_SCREENSHOT_DIR "/russian-about.png");
+        });
+        QCOMPARE(caption, QString("О программе Tessarine"));
+        QVERIFY(text.startsWith("Tessarine 0.6b\nРедактор кэшей текстур"));
+
+        // The next start is in Russian; the strings of the window are too.
+        w.reset();
+        w = Window();
+        QCOMPARE(Titles(*w), kRussianMenus);
+        w->OpenCache(CopySample());
+        QVERIFY(w->PaneText(0).startsWith("Кэш загружен за"));
+        w->Tree()->SelectItem(w->CategoryItem(1));
+        QCOMPARE(w->PaneText(0), QString("Выбрана категория «World»."));
+        w->SelectTexture(w->Cache()->FindTexture("sign_welcome", true));
+        QVERIFY(w->PaneText(0).startsWith("Текстура «sign_welcome» отрисована за"));
+        QCOMPARE(w->MipLevels()->itemText(0), QString("Мип-уровень №00 (256 x 64)"));
+        QVERIFY(w->grab().save(TESSARINE_SCREENSHOT_DIR "/russian.png"));
+        QMenu* options = TopMenu(*w, "&Настройки");
+        options->adjustSize(); // drawn without opening it, which would grab the keyboard
+        QVERIFY(options->grab().save(TESSARINE_SCREENSHOT_DIR "/russian-options-menu.png"));
+
+        LanguageItem(*w, "English (US)")->trigger();
+        QCOMPARE(Titles(*w), kEnglishMenus);
+        QCOMPARE(w->PaneText(0), QString("Interface language changed"));
+        QVERIFY(IniReadString(Settings::kLanguage).empty());
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString("Cancel"));
+        QVERIFY(boxes.Boxes().empty());
+    }
+
+    void damagedPackIsRefusedAndBuiltInTextsStay() {
+        // Cut short, as an interrupted copy leaves it: its segments reach past its end.
+        const std::string whole = TempDir::ReadFile(TESSARINE_LANG_DIR "/ru.so");
+        m_pDir->Write("lang/broken.so", whole.substr(0, whole.size() / 2));
+        IniWriteString(Settings::kLanguage.section, Settings::kLanguage.key, "ru");
+        CScriptedMessageBox boxes;
+        auto w = Window();
+        QCOMPARE(Titles(*w), kRussianMenus);
+
+        LanguageItem(*w, "broken")->trigger();
+        QCOMPARE(boxes.Boxes().size(), size_t(1));
+        QCOMPARE(QString::fromStdString(boxes.Boxes()[0].text),
+                 QString("Failed to load language broken"));
+        QCOMPARE(QString::fromStdString(boxes.Boxes()[0].caption), QString("Error"));
+        QCOMPARE(boxes.Boxes()[0].type, unsigned(MB_OK | MB_ICONERROR));
+        QCOMPARE(Titles(*w), kEnglishMenus); // the built-in texts, not the previous pack
+        QVERIFY(IniReadString(Settings::kLanguage).empty());
+        QVERIFY(IniReadString(Settings::kLanguages, "broken").empty());
+
+        // Named at start, damaged or reaching outside the folder: the same box, once.
+        for (const char* name : {"broken", "../lang/ru"}) {
+            IniWriteString(Settings::kLanguage.section, Settings::kLanguage.key, name);
+            boxes.Clear();
+            w = Window();
+            QCOMPARE(boxes.Boxes().size(), size_t(1));
+            QCOMPARE(QString::fromStdString(boxes.Boxes()[0].text),
+                     QString("Failed to load language ") + name);
+            QCOMPARE(Titles(*w), kEnglishMenus);
+            QVERIFY(IniReadString(Settings::kLanguage).empty());
+        }
+    }
+};
+
+static UiTestRegistration<LanguageTest> registration("LanguageTest");
+#include "LanguageTest.moc"
