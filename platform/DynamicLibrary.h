@@ -11,8 +11,15 @@ public:
     CDynamicLibrary(const CDynamicLibrary&) = delete;
     CDynamicLibrary& operator=(const CDynamicLibrary&) = delete;
 
-    // Loads the library; false with LastError() set when it cannot be loaded.
+    // Loads the library; false with LastError() set when it cannot be loaded, also when
+    // it is not a whole library file of this machine (IsWholeLibraryFile).
     bool Load(const std::string& path);
+    // The system loader maps a library's segments without looking at the file's size, and
+    // touching a page past the end kills the process (SIGBUS): a library cut short by an
+    // interrupted copy would take the program down instead of being refused. True when
+    // path is an ELF file of this machine's kind whose program headers and segments all
+    // lie inside it.
+    static bool IsWholeLibraryFile(const std::string& path);
     bool IsLoaded() const { return m_pHandle != nullptr; }
     // Address of an exported symbol, or nullptr.
     void* Symbol(const char* name) const;

@@ -1,5 +1,8 @@
 #include "platform/DynamicLibrary.h"
 
+#include "tests/support/TempDir.h"
+
+#include <filesystem>
 #include <gtest/gtest.h>
 
 TEST(DynamicLibrary, LoadsResolvesAndCloses) {
@@ -23,4 +26,18 @@ TEST(DynamicLibrary, MissingOrBrokenFilesFailWithAReason) {
     EXPECT_FALSE(library.LastError().empty());
     EXPECT_FALSE(library.Load(TESSARINE_SAMPLES_DIR "/demo/demo.txt"));
     EXPECT_FALSE(library.IsLoaded());
+}
+
+// A library cut short (an interrupted copy) is refused instead of killing the process when
+// the loader touches a page past its end.
+TEST(DynamicLibrary, ALibraryCutShortIsRefused) {
+    TempDir dir;
+    const std::string cut = dir.File("cut.so");
+    std::filesystem::copy_file(TESSARINE_TEST_LIBRARY, cut);
+    std::filesystem::resize_file(cut, std::filesystem::file_size(cut) / 2);
+    CDynamicLibrary library;
+    EXPECT_FALSE(CDynamicLibrary::IsWholeLibraryFile(cut));
+    EXPECT_FALSE(library.Load(cut));
+    EXPECT_NE(library.LastError().find("cut short"), std::string::npos);
+    EXPECT_TRUE(CDynamicLibrary::IsWholeLibraryFile(TESSARINE_TEST_LIBRARY));
 }

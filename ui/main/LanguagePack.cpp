@@ -3,13 +3,12 @@
 #include "app/Log.h"
 #include "app/ProgramFolders.h"
 #include "lang/include/TessarineLanguage.h"
+#include "platform/DynamicLibrary.h"
 #include "platform/Files.h"
 #include "raster/PluginHost.h"
 
 #include <algorithm>
 #include <cstring>
-#include <elf.h>
-#include <link.h>
 #include <set>
 
 namespace {
@@ -76,43 +75,6 @@ void TakeDialogs(const TessarineDialogText* table, const std::string& title,
     }
 }
 
-// The system loader maps a library's segments without looking at the file's size, and
-// touching a page past the end kills the process (SIGBUS): a pack cut short by an
-// interrupted copy would take the editor down instead of being refused. A library is
-// loaded only when it is an ELF file of this machine's kind whose headers and segments
-// all lie inside it.
-constexpr int64_t kMaxPackBytes = 64 << 20;
-
-bool IsWholeElfFile(const std::string& path) {
-    const int64_t size = Files::FileSize(path);
-    if (size < int64_t(sizeof(ElfW(Ehdr))) || size > kMaxPackBytes)
-        return false;
-    const std::optional<std::string> data = Files::ReadWholeFile(path);
-    if (!data || int64_t(data->size()) != size)
-        return false;
-    ElfW(Ehdr) header;
-    std::memcpy(&header, data->data(), sizeof header);
-    const bool nativeClass =
-        header.e_ident[EI_CLASS] == (sizeof(void*) == 8 ? ELFCLASS64 : ELFCLASS32);
-    const bool nativeOrder =
-        header.e_ident[EI_DATA] ==
-        (__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__ ? ELFDATA2LSB : ELFDATA2MSB);
-    if (std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0 || !nativeClass || !nativeOrder ||
-        header.e_phentsize != sizeof(ElfW(Phdr)))
-        return false;
-    const uint64_t end = uint64_t(size);
-    if (header.e_phoff > end ||
-        uint64_t(header.e_phnum) * sizeof(ElfW(Phdr)) > end - header.e_phoff)
-        return false;
-    for (size_t i = 0; i < header.e_phnum; ++i) {
-        ElfW(Phdr) segment;
-        std::memcpy(&segment, data->data() + header.e_phoff + i * sizeof segment, sizeof segment);
-        if (segment.p_offset > end || segment.p_filesz > end - segment.p_offset)
-            return false;
-    }
-    return true;
-}
-
 void TakeTexts(const TessarineSourceText* table, const std::string& title, Res::Overrides& texts) {
     const std::vector<QString> known = Res::WindowTexts();
     size_t count = 0;
@@ -154,7 +116,7 @@ std::unique_ptr<LanguagePack> LoadLanguagePack(const std::string& folder,
     if (!IsPlainTitle(title))
         return nullptr;
     const std::string path = folder + "/" + title + kExtension;
-    if (!IsWholeElfFile(path)) {
+    if (!CDynamicLibrary::IsWholeLibraryFile(path)) {
         LogPrintA("CDlgMain:  - ERROR: %s is no whole library of this machine\n", path.c_str());
         return nullptr;
     }
