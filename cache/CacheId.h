@@ -2,6 +2,8 @@
 // The four caches of a texture cache, the kinds of file each has, and the two record
 // layouts. Each is its own type, so that a cache cannot be passed where a texture index
 // or a file kind is expected, nor the other way round.
+#include "platform/EnumArray.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -29,17 +31,7 @@ constexpr std::optional<CacheId> CacheAt(int position) {
 }
 
 // One value per cache, indexed by CacheId only.
-template <class T> struct PerCache {
-    std::array<T, kCacheCount> items{};
-
-    constexpr T& operator[](CacheId cache) { return items[Slot(cache)]; }
-    constexpr const T& operator[](CacheId cache) const { return items[Slot(cache)]; }
-    auto begin() { return items.begin(); }
-    auto end() { return items.end(); }
-    auto begin() const { return items.begin(); }
-    auto end() const { return items.end(); }
-    bool operator==(const PerCache&) const = default;
-};
+template <class T> using PerCache = EnumArray<CacheId, T, kCacheCount>;
 
 // The files of a cache, and the index they belong to.
 enum class CacheFileKind : uint8_t { kDat, kToc, kTmb, kIndex };

@@ -55,18 +55,19 @@ int CommandPlugins(const Args& args) {
         if (args.positional[0] != "set" || args.positional.size() != 2)
             throw Failure{kBadInput, "usage: tessarine-cli plugins [set FAMILY [--plugin FILE] "
                                      "[--quality N] [--dithering N]]"};
-        int family = -1;
-        for (int f = 0; f < kFamilyCount; ++f)
-            if (args.positional[1] == kFamilyNames[f])
-                family = f;
-        if (family < 0)
+        std::optional<CodecFamily> named;
+        for (CodecFamily f : kAllFamilies)
+            if (args.positional[1] == FamilyName(f))
+                named = f;
+        if (!named)
             throw Failure{kBadInput, "the families are DXT, ETC1, PVRTC and UNC"};
-        const char* section = Settings::kFamilySections[family];
+        const CodecFamily family = *named;
+        const char* section = Settings::kFamilySections[Slot(family)];
         if (args.Has("--plugin")) {
             const int plugin = FindPlugin(args.Get("--plugin"));
             if (plugin < 0 || !PluginSupports(family, plugin))
                 throw Failure{kRefused, "no loaded plug-in '" + args.Get("--plugin") + "' serves " +
-                                            kFamilyNames[family]};
+                                            FamilyName(family)};
             if (IniReadString(section, Settings::kPluginKey) != args.Get("--plugin")) {
                 IniWriteString(section, Settings::kPluginKey, args.Get("--plugin"));
                 IniWriteInt(section, Settings::kQualityKey, 0);

@@ -19,28 +19,29 @@
 namespace {
 
 // The fifth and sixth decompress arguments of each stored format.
-bool DecompressArguments(int format, int& family, int& fifth, int& sixth) {
+bool DecompressArguments(int format, CodecFamily& family, int& fifth, int& sixth) {
     switch (format) {
     case RASTER_DXT1:
-        family = 0, fifth = 0, sixth = 0;
+        family = CodecFamily::kDxt, fifth = 0, sixth = 0;
         return true;
     case RASTER_DXT5:
-        family = 0, fifth = 0, sixth = TESSARINE_DXT5_VARIANT;
+        family = CodecFamily::kDxt, fifth = 0, sixth = TESSARINE_DXT5_VARIANT;
         return true;
     case RASTER_ETC1:
-        family = 1, fifth = 0, sixth = 0;
+        family = CodecFamily::kEtc1, fifth = 0, sixth = 0;
         return true;
     case RASTER_PVRTC2:
-        family = 2, fifth = 2, sixth = 0;
+        family = CodecFamily::kPvrtc, fifth = 2, sixth = 0;
         return true;
     case RASTER_PVRTC4:
-        family = 2, fifth = 4, sixth = 0;
+        family = CodecFamily::kPvrtc, fifth = 4, sixth = 0;
         return true;
     case RASTER_RGBA4444:
-        family = 3, fifth = TESSARINE_UNC_FORMAT, sixth = TESSARINE_UNC_4444_VARIANT;
+        family = CodecFamily::kUnc, fifth = TESSARINE_UNC_FORMAT,
+        sixth = TESSARINE_UNC_4444_VARIANT;
         return true;
     case RASTER_RGBA5551:
-        family = 3, fifth = TESSARINE_UNC_FORMAT, sixth = 0;
+        family = CodecFamily::kUnc, fifth = TESSARINE_UNC_FORMAT, sixth = 0;
         return true;
     default:
         return false;
@@ -58,6 +59,12 @@ RasterHeader MakeHeader(int format, uint32_t width, uint32_t height, bool mips) 
     header.width = static_cast<uint16_t>(width);
     header.heightAndMips = static_cast<uint16_t>((height & 0x7FFF) | (mips ? 0x8000 : 0));
     return header;
+}
+
+// The family that encodes a cache's records: the forced one, else the cache's own.
+CodecFamily FamilyFor(const EncodeRequest& request, int cache) {
+    return request.forcedFamily ? *request.forcedFamily
+                                : FamilyOf(kAllCaches[static_cast<size_t>(cache)]);
 }
 
 // Every record of an import takes the game's layout; anything but San Andreas is VC.
@@ -100,9 +107,9 @@ std::unique_ptr<Bitmap32> CCacheHelper::DecodeCacheTexture(int texture, CacheId 
         if (thumbnail ? !db->IsTmbOpen(cache) : !db->IsDatOpen(cache))
             return nullptr;
         const PluginRegistry& plugins = Plugins();
-        const int ownFamily = static_cast<int>(Slot(cache));
+        const CodecFamily ownFamily = FamilyOf(cache);
         if (!plugins.decompress[ownFamily] && cache != CacheId::kUnc) {
-            m_DecodeError = {std::string("Unable to decompress: ") + kFamilyNames[ownFamily] +
+            m_DecodeError = {std::string("Unable to decompress: ") + FamilyName(ownFamily) +
                                  " plugin not loaded",
                              true};
             return nullptr;
@@ -120,7 +127,8 @@ std::unique_ptr<Bitmap32> CCacheHelper::DecodeCacheTexture(int texture, CacheId 
         const uint16_t layout =
             FormatChannelLayout(FormatFromGlCode(record.textureHeader[cache].glFormat));
 
-        int family = 0, fifth = 0, sixth = 0;
+        CodecFamily family = CodecFamily::kDxt;
+        int fifth = 0, sixth = 0;
         const bool compressed = DecompressArguments(format, family, fifth, sixth);
         std::vector<uint8_t> decoded;
         const std::vector<uint8_t>* data = &*raster;
@@ -145,7 +153,7 @@ std::unique_ptr<Bitmap32> CCacheHelper::DecodeCacheTexture(int texture, CacheId 
                 h = std::max(h / 2, 1u);
             }
             data = &decoded;
-        } else if (compressed && family != 3) {
+        } else if (compressed && family != CodecFamily::kUnc) {
             // Compressed data without a decoder: nothing to show.
             decoded.assign(static_cast<size_t>(width) * height * 8, 0);
             data = &decoded;
@@ -164,10 +172,10 @@ std::unique_ptr<Bitmap32> CCacheHelper::DecodeCacheTexture(int texture, CacheId 
     return nullptr;
 }
 
-bool EncodableSize(uint32_t width, uint32_t height, int forcedFamily) {
+bool EncodableSize(uint32_t width, uint32_t height, std::optional<CodecFamily> forcedFamily) {
     constexpr uint32_t kLargestSide = 0x7FFF; // the header keeps 15 bits of the height
     constexpr uint32_t kUncMultiple = 64;
-    const bool unc = forcedFamily == 3;
+    const bool unc = forcedFamily == CodecFamily::kUnc;
     const auto fits = [unc](uint32_t v) {
         return v != 0 && v <= kLargestSide && (PowerOfTwo(v) || (unc && v % kUncMultiple == 0));
     };
@@ -181,10 +189,11 @@ std::optional<std::vector<uint8_t>> CCacheHelper::MakeThumbnail(int texture, Cac
         return std::nullopt;
     const int format = FormatFromGlCode(
         db->GetTexture(texture) ? db->GetTexture(texture)->textureHeader[cache].glFormat : 0);
-    int family = 0, fifth = 0, sixth = 0;
+    CodecFamily family = CodecFamily::kDxt;
+    int fifth = 0, sixth = 0;
     // Without a decoder the decode would show a box for every texture; placeholders do.
     if (format == RASTER_UNKNOWN || (DecompressArguments(format, family, fifth, sixth) &&
-                                     family != 3 && !Plugins().decompress[family]))
+                                     family != CodecFamily::kUnc && !Plugins().decompress[family]))
         return std::nullopt;
     std::unique_ptr<Bitmap32> picture;
     try {
@@ -260,7 +269,7 @@ int CCacheHelper::EncodeCacheTexture(const EncodeRequest& request) {
     std::vector<uint8_t> chain16(static_cast<size_t>(width) * height * 4);
     std::vector<uint8_t> output[kCacheCount];
     size_t size32 = 0, size16 = 0, outputSize[kCacheCount] = {};
-    int usedFamily[kCacheCount] = {-1, -1, -1, -1};
+    std::optional<CodecFamily> usedFamily[kCacheCount];
     LogBlock(level.data(), "pData");
     LogBlock(square.data(), "pDataSquare");
     if (request.uncompressed)
@@ -268,9 +277,10 @@ int CCacheHelper::EncodeCacheTexture(const EncodeRequest& request) {
     for (int i = 0; i < kCacheCount; ++i) {
         if (!wanted(i) || request.uncompressed)
             continue;
-        const int family = request.forcedFamily >= 0 ? request.forcedFamily : i;
-        const size_t base = (family == 2 || i == 2) ? static_cast<size_t>(side) * side * 4
-                                                    : static_cast<size_t>(width) * height * 4;
+        const CodecFamily family = FamilyFor(request, i);
+        const size_t base = (family == CodecFamily::kPvrtc || i == 2)
+                                ? static_cast<size_t>(side) * side * 4
+                                : static_cast<size_t>(width) * height * 4;
         output[i].assign(base + 64 * static_cast<size_t>(levels) + 64, 0);
         LogBlock(output[i].data(), "apRaterData[i]");
     }
@@ -349,7 +359,8 @@ int CCacheHelper::EncodeCacheTexture(const EncodeRequest& request) {
         // libraries run side by side, calls into the same library one after another (a
         // plug-in need not be safe to enter twice at once).
         struct Call {
-            int cache, family;
+            int cache;
+            CodecFamily family;
             uint32_t flags;
             uint32_t wrote = 0;
         };
@@ -357,15 +368,15 @@ int CCacheHelper::EncodeCacheTexture(const EncodeRequest& request) {
         for (int i = 0; i < kCacheCount && !request.uncompressed; ++i) {
             if (!wanted(i) || output[i].empty())
                 continue;
-            int family = request.forcedFamily >= 0 ? request.forcedFamily : i;
+            CodecFamily family = FamilyFor(request, i);
             if (!plugins.compress[family])
-                family = 3;
+                family = CodecFamily::kUnc;
             if (!plugins.compress[family])
                 continue;
             usedFamily[i] = family;
             // ETC1 has no alpha: with alpha the "etc" cache stores the 16-bit chain, and
             // compressing a level nobody stores would only cost time.
-            if (family == 1 && alpha)
+            if (family == CodecFamily::kEtc1 && alpha)
                 continue;
             calls.push_back({i, family, cacheFlags[i]});
         }
@@ -373,7 +384,7 @@ int CCacheHelper::EncodeCacheTexture(const EncodeRequest& request) {
         const auto run = [&](Call& call) {
             const TessarineCompress compress = plugins.compress[call.family];
             uint8_t* out = output[call.cache].data() + outputSize[call.cache];
-            if (compress == plugins.compress[2])
+            if (compress == plugins.compress[CodecFamily::kPvrtc])
                 call.wrote = compress(squareData, out, static_cast<int32_t>(squareSide),
                                       static_cast<int32_t>(squareSide), mode, call.flags);
             else
@@ -408,11 +419,11 @@ int CCacheHelper::EncodeCacheTexture(const EncodeRequest& request) {
             // A plug-in claiming more than the buffer holds has already overrun it; stop
             // before any of it is stored.
             if (call.wrote > output[call.cache].size() - outputSize[call.cache])
-                throw CError("Codec plug-in of family " + std::string(kFamilyNames[call.family]) +
+                throw CError("Codec plug-in of family " + std::string(FamilyName(call.family)) +
                              " wrote past its buffer.");
             outputSize[call.cache] += call.wrote;
-            LogPrintA(" -- compression size [fn=%d, %d x %d] = %d\n", call.family, w, h,
-                      static_cast<int>(call.wrote));
+            LogPrintA(" -- compression size [fn=%d, %d x %d] = %d\n",
+                      static_cast<int>(Slot(call.family)), w, h, static_cast<int>(call.wrote));
         }
         if (w == 1 && h == 1)
             break;
@@ -432,23 +443,23 @@ int CCacheHelper::EncodeCacheTexture(const EncodeRequest& request) {
             continue;
         }
         // The format follows the family whose coder actually filled the cache's output.
-        const int family = usedFamily[i];
+        const std::optional<CodecFamily> family = usedFamily[i];
         int format = alpha ? RASTER_RGBA4444 : RASTER_RGBA5551;
         const uint8_t* data = chain16.data();
         size_t size = size16;
         uint32_t headerWidth = width, headerHeight = height;
-        if (outputSize[i] > 0 && family >= 0 && family != 3) {
-            if (family == 0)
+        if (outputSize[i] > 0 && family && family != CodecFamily::kUnc) {
+            if (family == CodecFamily::kDxt)
                 format = alpha ? RASTER_DXT5 : RASTER_DXT1;
-            else if (family == 1)
+            else if (family == CodecFamily::kEtc1)
                 format = alpha ? RASTER_RGBA4444 : RASTER_ETC1;
             else
                 format = alpha ? RASTER_PVRTC4 : RASTER_PVRTC2;
-            if (!(family == 1 && alpha)) {
+            if (!(family == CodecFamily::kEtc1 && alpha)) {
                 data = output[i].data();
                 size = outputSize[i];
             }
-            if (family == 2)
+            if (family == CodecFamily::kPvrtc)
                 headerWidth = headerHeight = side;
         }
         db->AppendRecord(cache, MakeHeader(format, headerWidth, headerHeight, true), false, data,

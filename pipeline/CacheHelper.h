@@ -4,6 +4,7 @@
 // its full mip chain, compressed by the bound codec plug-ins.
 #include "cache/TextureDatabase.h"
 #include "raster/Bitmap32.h"
+#include "raster/PluginHost.h"
 
 #include <memory>
 #include <optional>
@@ -15,15 +16,20 @@ struct EncodeRequest {
     std::string name;
     bool withAlpha = true; // off: every alpha becomes 255
     int category = 0;
-    bool uncompressed = false;          // store RGBA 8888 instead of the family formats
-    std::optional<CacheId> targetCache; // none: every present cache (and the index entry)
-    int game = 0;                       // record layout: 1 VC, 2 SA
-    int forcedFamily = -1;              // -1: each cache its own family
+    bool uncompressed = false;               // store RGBA 8888 instead of the family formats
+    std::optional<CacheId> targetCache;      // none: every present cache (and the index entry)
+    int game = 0;                            // record layout: 1 VC, 2 SA
+    std::optional<CodecFamily> forcedFamily; // none: each cache its own family
 };
 
 // Whether a bitmap of this size can be encoded into a cache: each side a power of two (or,
 // with the "unc" family forced on every cache, a multiple of 64) and at most 32767.
-bool EncodableSize(uint32_t width, uint32_t height, int forcedFamily);
+bool EncodableSize(uint32_t width, uint32_t height, std::optional<CodecFamily> forcedFamily);
+
+// The codec family whose formats a cache stores.
+constexpr CodecFamily FamilyOf(CacheId cache) {
+    return kAllFamilies[Slot(cache)];
+}
 
 class CCacheHelper {
 public:

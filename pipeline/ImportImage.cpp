@@ -8,20 +8,25 @@
 #include "platform/Text.h"
 #include "raster/PluginHost.h"
 
-int ForcedFamily(CTextureDatabase& db, int category) {
+std::optional<CodecFamily> ForcedFamily(CTextureDatabase& db, int category) {
     if (IniReadInt(Settings::kEnableRules) == 0)
-        return -1;
-    int family = -1;
+        return std::nullopt;
+    // The category's default format: 4 keeps the pixels uncompressed, 7 asks for DXT.
+    constexpr int kUncompressedFormat = 4, kDxtFormat = 7;
+    std::optional<CodecFamily> family;
     if (category >= 0 && category < db.CategoryCount()) {
         const int format = db.Categories()[static_cast<size_t>(category)].defaultformat;
-        family = format == 4 ? 3 : format == 7 ? 0 : -1;
+        if (format == kUncompressedFormat)
+            family = CodecFamily::kUnc;
+        else if (format == kDxtFormat)
+            family = CodecFamily::kDxt;
     }
     const std::string rule =
         IniReadString(Settings::kRules, Text::AsciiLower(Files::FileNameOf(db.Path())));
     // A rule names a cache; each cache's own codec family is the one at its position.
     for (CacheId f : kAllCaches)
         if (rule == CacheName(f))
-            family = static_cast<int>(Slot(f));
+            family = FamilyOf(f);
     return family;
 }
 
@@ -46,9 +51,9 @@ int ImportImage(CCacheHelper& helper, const Bitmap32& bitmap, const std::string&
             game = answer == IDYES ? 2 : 1;
         }
     }
-    const int forced = ForcedFamily(*db, category);
-    if (forced >= 0)
-        LogPrintA("CDlgMain: -- Compression forced to '%s'\n", kFamilyNames[forced]);
+    const std::optional<CodecFamily> forced = ForcedFamily(*db, category);
+    if (forced)
+        LogPrintA("CDlgMain: -- Compression forced to '%s'\n", FamilyName(*forced));
     EncodeRequest request;
     request.bitmap = &bitmap;
     request.name = name;

@@ -145,10 +145,10 @@ namespace {
 }
 
 // The decompress entry point of a family, or a clear refusal when none is bound.
-TessarineDecompress Decoder(RW::ITXD* txd, int family) {
+TessarineDecompress Decoder(RW::ITXD* txd, CodecFamily family) {
     TessarineDecompress decompress = Plugins().decompress[family];
     if (!decompress)
-        Fail(txd, std::string("No codec plug-in decodes ") + kFamilyNames[family] + " textures.");
+        Fail(txd, std::string("No codec plug-in decodes ") + FamilyName(family) + " textures.");
     return decompress;
 }
 
@@ -182,7 +182,7 @@ std::unique_ptr<Bitmap32> CTXDHelper::DecodeTexture(uint32_t dwID) {
     std::vector<uint8_t> buffer;
     std::vector<uint8_t> ownPalette;
 
-    auto decompress = [&](int family, int format, int32_t param, int32_t variant) {
+    auto decompress = [&](CodecFamily family, int format, int32_t param, int32_t variant) {
         // The whole level must be there before a codec reads it; block codecs read whole
         // 4 x 4 blocks, also at the edges of sizes that are no multiple of 4.
         uint64_t needed = RasterDataSize(w, h, static_cast<RasterFormat>(format), false);
@@ -206,23 +206,23 @@ std::unique_ptr<Bitmap32> CTXDHelper::DecodeTexture(uint32_t dwID) {
 
     switch (compression) {
     case RW::TXD_COMPRESSION_DXT1:
-        decompress(0, RASTER_DXT1, 0, TESSARINE_TXD_DXT1_VARIANT);
+        decompress(CodecFamily::kDxt, RASTER_DXT1, 0, TESSARINE_TXD_DXT1_VARIANT);
         break;
     case RW::TXD_COMPRESSION_DXT3:
         // DXT3 blocks are as large as DXT5 ones.
-        decompress(0, RASTER_DXT5, 0, TESSARINE_TXD_DXT3_VARIANT);
+        decompress(CodecFamily::kDxt, RASTER_DXT5, 0, TESSARINE_TXD_DXT3_VARIANT);
         break;
     case RW::TXD_COMPRESSION_DXT5:
-        decompress(0, RASTER_DXT5, 0, TESSARINE_DXT5_VARIANT);
+        decompress(CodecFamily::kDxt, RASTER_DXT5, 0, TESSARINE_DXT5_VARIANT);
         break;
     case RW::TXD_COMPRESSION_ETC1:
-        decompress(1, RASTER_ETC1, 0, 0);
+        decompress(CodecFamily::kEtc1, RASTER_ETC1, 0, 0);
         break;
     case RW::TXD_COMPRESSION_PVRTC2:
-        decompress(2, RASTER_PVRTC2, 2, 0);
+        decompress(CodecFamily::kPvrtc, RASTER_PVRTC2, 2, 0);
         break;
     case RW::TXD_COMPRESSION_PVRTC4:
-        decompress(2, RASTER_PVRTC4, 4, 0);
+        decompress(CodecFamily::kPvrtc, RASTER_PVRTC4, 4, 0);
         break;
     case RW::TXD_COMPRESSION_PS2_SWIZZLED: {
         // Only PS2 palettized texels are swizzled; the same code from a PC native is a

@@ -58,29 +58,27 @@ void LoadPlugins(const std::string& folder) {
     }
 }
 
-bool PluginSupports(int family, int plugin) {
+bool PluginSupports(CodecFamily family, int plugin) {
     const PluginRegistry& r = Plugins();
-    if (family < 0 || family >= kFamilyCount || plugin < 0 ||
-        static_cast<uint32_t>(plugin) >= r.count)
+    if (plugin < 0 || static_cast<uint32_t>(plugin) >= r.count)
         return false;
-    const std::string prefix = kFamilyNames[family];
+    const std::string prefix = FamilyName(family);
     return r.modules[plugin]->Symbol((prefix + "Compress").c_str()) &&
            r.modules[plugin]->Symbol((prefix + "Decompress").c_str());
 }
 
-void BindPlugin(int family, int plugin) {
+void BindPlugin(CodecFamily family, int plugin) {
     PluginRegistry& r = Plugins();
-    if (family < 0 || family >= kFamilyCount || plugin < 0 ||
-        static_cast<uint32_t>(plugin) >= r.count)
+    if (plugin < 0 || static_cast<uint32_t>(plugin) >= r.count)
         return;
-    const std::string prefix = kFamilyNames[family];
+    const std::string prefix = FamilyName(family);
     r.compress[family] =
         r.modules[plugin]->Function<TessarineCompress>((prefix + "Compress").c_str());
     r.decompress[family] =
         r.modules[plugin]->Function<TessarineDecompress>((prefix + "Decompress").c_str());
 }
 
-void SelectPlugin(int family, const std::string& preferred, int& index) {
+void SelectPlugin(CodecFamily family, const std::string& preferred, int& index) {
     PluginRegistry& r = Plugins();
     for (uint32_t i = 0; i < r.count; ++i) {
         if (r.names[i] == preferred) {
@@ -99,14 +97,13 @@ void SelectPlugin(int family, const std::string& preferred, int& index) {
 
 void InitPluginBindings(const std::string& folder) {
     LoadPlugins(folder);
-    for (int family = 0; family < kFamilyCount; ++family) {
-        const std::string preferred =
-            IniReadString(Settings::kFamilySections[family], Settings::kPluginKey);
+    for (CodecFamily family : kAllFamilies) {
+        const char* section = Settings::kFamilySections[Slot(family)];
+        const std::string preferred = IniReadString(section, Settings::kPluginKey);
         int index = -1;
         SelectPlugin(family, preferred, index);
         if (index != -1)
-            IniWriteString(Settings::kFamilySections[family], Settings::kPluginKey,
-                           Plugins().names[index]);
+            IniWriteString(section, Settings::kPluginKey, Plugins().names[index]);
     }
 }
 
@@ -118,10 +115,8 @@ void UnloadPlugins() {
         r.modules[i].reset();
     }
     r.count = 0;
-    for (int family = 0; family < kFamilyCount; ++family) {
-        r.compress[family] = nullptr;
-        r.decompress[family] = nullptr;
-    }
+    r.compress = {};
+    r.decompress = {};
 }
 
 namespace {

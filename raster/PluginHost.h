@@ -2,24 +2,44 @@
 // The codec plug-in host: finds and admits plug-ins in the plugins folder, binds one to
 // each codec family, and unloads them. Process-wide, used on one thread.
 #include "platform/DynamicLibrary.h"
+#include "platform/EnumArray.h"
 #include "plugins/include/TessarinePlugin.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+// The codec families, in the order of the caches that store them.
+enum class CodecFamily : uint8_t { kDxt, kEtc1, kPvrtc, kUnc };
 inline constexpr int kFamilyCount = 4;
+inline constexpr std::array<CodecFamily, kFamilyCount> kAllFamilies = {
+    CodecFamily::kDxt, CodecFamily::kEtc1, CodecFamily::kPvrtc, CodecFamily::kUnc};
 // Family names: export prefixes, settings sections and menu labels, in cache order.
 inline constexpr const char* kFamilyNames[kFamilyCount] = {"DXT", "ETC1", "PVRTC", "UNC"};
+constexpr size_t Slot(CodecFamily family) {
+    return static_cast<size_t>(family);
+}
+constexpr const char* FamilyName(CodecFamily family) {
+    return kFamilyNames[Slot(family)];
+}
+// The family at a position of a menu or a settings table; nullopt outside 0-3.
+constexpr std::optional<CodecFamily> FamilyAt(int position) {
+    if (position < 0 || position >= kFamilyCount)
+        return std::nullopt;
+    return static_cast<CodecFamily>(position);
+}
+template <class T> using PerFamily = EnumArray<CodecFamily, T, kFamilyCount>;
 inline constexpr uint32_t kMaxPlugins = 8;
 
 struct PluginRegistry {
     uint32_t count = 0;
     std::string names[kMaxPlugins]; // file names as found, extension included
     std::unique_ptr<CDynamicLibrary> modules[kMaxPlugins];
-    TessarineCompress compress[kFamilyCount] = {};
-    TessarineDecompress decompress[kFamilyCount] = {};
+    PerFamily<TessarineCompress> compress{};
+    PerFamily<TessarineDecompress> decompress{};
 };
 
 PluginRegistry& Plugins();
@@ -37,9 +57,9 @@ void LoadPlugins(const std::string& folder);
 // Loads the plug-ins and binds every family to its preferred plug-in (settings key
 // "plugin" of the family's section) or the first one supporting it; writes the choice back.
 void InitPluginBindings(const std::string& folder = PluginsFolder());
-void SelectPlugin(int family, const std::string& preferred, int& index);
-void BindPlugin(int family, int plugin);
-bool PluginSupports(int family, int plugin);
+void SelectPlugin(CodecFamily family, const std::string& preferred, int& index);
+void BindPlugin(CodecFamily family, int plugin);
+bool PluginSupports(CodecFamily family, int plugin);
 void UnloadPlugins();
 
 // GetPluginInfo of a loaded plug-in, as UTF-8: the text of selector 3 or 4, or the list

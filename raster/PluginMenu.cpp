@@ -47,7 +47,7 @@ std::vector<MenuEntry> BuildPluginMenus() {
                                            : std::string(kFamilyNames[family]) + "\t" + title);
         MenuEntry choice = MenuEntry::Popup("C&ompression Plugin");
         for (uint32_t i = 0; i < r.count; ++i) {
-            if (!PluginSupports(family, static_cast<int>(i)))
+            if (!PluginSupports(kAllFamilies[size_t(family)], static_cast<int>(i)))
                 continue;
             MenuEntry item =
                 MenuEntry::Item(PluginLabel(static_cast<int>(i)),
@@ -101,7 +101,7 @@ bool RunPluginCommand(int id) {
         if (IniReadString(section, Settings::kPluginKey) == r.names[plugin])
             return false;
         IniWriteString(section, Settings::kPluginKey, r.names[plugin]);
-        BindPlugin(family, plugin);
+        BindPlugin(kAllFamilies[size_t(family)], plugin);
         IniWriteInt(section, Settings::kQualityKey, 0);
         IniWriteInt(section, Settings::kDitheringKey, 0);
         return true;

@@ -58,9 +58,9 @@ int main(int argc, char** argv) {
     // Settings of its own, so the build never touches the user's.
     Settings::SetPath(out + "/generator.ini");
     InitPluginBindings();
-    for (int family = 0; family < kFamilyCount; ++family)
+    for (CodecFamily family : kAllFamilies)
         if (!Plugins().compress[family]) {
-            std::fprintf(stderr, "the %s plug-in is missing\n", kFamilyNames[family]);
+            std::fprintf(stderr, "the %s plug-in is missing\n", FamilyName(family));
             return 1;
         }
 

@@ -66,21 +66,21 @@ TEST_F(PluginFolder, FirstSupportingPluginIsBoundAndRemembered) {
     InitPluginBindings(Folder());
     EXPECT_EQ(IniReadString("DXT", "plugin"), "a_dxt263.so");
     EXPECT_EQ(IniReadString("ETC1", "plugin"), "");
-    EXPECT_TRUE(PluginSupports(0, 1));
-    EXPECT_FALSE(PluginSupports(0, 2));
-    EXPECT_FALSE(PluginSupports(1, 0));
+    EXPECT_TRUE(PluginSupports(CodecFamily::kDxt, 1));
+    EXPECT_FALSE(PluginSupports(CodecFamily::kDxt, 2));
+    EXPECT_FALSE(PluginSupports(CodecFamily::kEtc1, 0));
     uint8_t out[4];
     const uint8_t in[4] = {0, 0, 0, 0};
-    EXPECT_EQ(Plugins().compress[0](in, out, 1, 1, 4, 0), 1u);
+    EXPECT_EQ(Plugins().compress[CodecFamily::kDxt](in, out, 1, 1, 4, 0), 1u);
     EXPECT_EQ(out[0], 263 & 0xFF);
-    EXPECT_EQ(Plugins().compress[1], nullptr);
+    EXPECT_EQ(Plugins().compress[CodecFamily::kEtc1], nullptr);
     UnloadPlugins();
-    EXPECT_EQ(Plugins().compress[0], nullptr);
+    EXPECT_EQ(Plugins().compress[CodecFamily::kDxt], nullptr);
 
     // A preferred plug-in wins; a preferred one that is gone is replaced and rewritten.
     IniWriteString("DXT", "plugin", "b_dxt394.so");
     InitPluginBindings(Folder());
-    EXPECT_EQ(Plugins().compress[0](in, out, 1, 1, 4, 0), 1u);
+    EXPECT_EQ(Plugins().compress[CodecFamily::kDxt](in, out, 1, 1, 4, 0), 1u);
     EXPECT_EQ(out[0], 394 & 0xFF);
     UnloadPlugins();
     IniWriteString("DXT", "plugin", "gone.so");
@@ -147,7 +147,7 @@ TEST_F(PluginFolder, MenusAndTheirCommands) {
 TEST(RealPlugins, DxtDecodesTheDictionaryVariantsToo) {
     LoadPlugins(TESSARINE_PLUGINS_DIR);
     int index = -1;
-    SelectPlugin(0, "", index);
+    SelectPlugin(CodecFamily::kDxt, "", index);
     ASSERT_GE(index, 0);
     // Random DXT3 and DXT1 blocks: the plug-in must read them as their formats say.
     uint8_t blocks[16 * 4];
@@ -157,7 +157,8 @@ TEST(RealPlugins, DxtDecodesTheDictionaryVariantsToo) {
          {std::pair{0x80, squish::kDxt3}, std::pair{0x40, squish::kDxt1},
           std::pair{32, squish::kDxt5}, std::pair{0, squish::kDxt1}}) {
         uint8_t ours[8 * 8 * 8] = {}, theirs[8 * 8 * 4] = {};
-        EXPECT_EQ(Plugins().decompress[0](blocks, ours, 8, 8, 0, variant), 8u * 8 * 4);
+        EXPECT_EQ(Plugins().decompress[CodecFamily::kDxt](blocks, ours, 8, 8, 0, variant),
+                  8u * 8 * 4);
         squish::DecompressImage(theirs, 8, 8, blocks, flags);
         EXPECT_EQ(std::memcmp(ours, theirs, sizeof theirs), 0) << "variant " << variant;
     }
