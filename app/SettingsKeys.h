@@ -47,6 +47,9 @@ inline constexpr StringKey kLastImport{kPaths, "last_import", ""};
 inline constexpr StringKey kLastExportDir{kPaths, "last_export_dir", ""};
 inline constexpr StringKey kLastTxd{kPaths, "last_txd", ""};
 
+// Section "recent": the caches opened last, newest first, as keys cache1 .. cache8.
+inline constexpr const char* kRecent = "recent";
+
 // Section "lang": one key per language file title, holding its display name.
 inline constexpr const char* kLanguages = "lang";
 

@@ -113,7 +113,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string base = g_dir + "/f";
     WriteFuzzFile(base + ".txt", parts[0].first, parts[0].second);
     for (CacheId k : kAllCaches) {
-        if (!(flags & (1u << (k + 4))) && k > 0)
+        if (!(flags & (1u << (Slot(k) + 4))) && k != CacheId::kDxt)
             continue;
         const std::string cache = base + "." + CacheName(k);
         if (parts[1].second || !(flags & 0x01))

@@ -112,6 +112,7 @@ const TessarineText kMenus[] = {
     {10, "&Настройки"},
     {11, "&Игра"},
     {12, "&Справка"},
+    {16, "&Недавние кэши"},
     {13, "&Модуль сжатия"},
     {14, "&Качество сжатия"},
     {15, "&Дизеринг"},
@@ -127,6 +128,9 @@ const TessarineSourceText kTexts[] = {
     {"Mip Level #%02d (%d x %d)", "Мип-уровень №%02d (%d x %d)"},
     {"Another program changed this cache since it was opened.\n\nDo you want to reload it?",
      "Другая программа изменила этот кэш после его открытия.\n\nЗагрузить его заново?"},
+    {"This cache is no longer there; it is taken off the list of recent caches.",
+     "Этого кэша больше нет; он удалён из списка недавних кэшей."},
+    {"Filter", "Фильтр"},
     {nullptr, nullptr},
 };
 

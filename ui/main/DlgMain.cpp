@@ -16,6 +16,7 @@
 #include "ui/main/DlgAbout.h"
 #include "ui/main/LanguagePack.h"
 #include "ui/main/MenuBar.h"
+#include "ui/main/RecentCaches.h"
 #include "ui/main/Resources.h"
 
 #include <QApplication>
@@ -24,6 +25,7 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
 #include <QProgressBar>
@@ -107,6 +109,10 @@ void CDlgMain::OnInitDialog() {
     setCentralWidget(m_pCentral);
     m_pCentral->installEventFilter(this);
     m_pTree = new CTreeCtrlEx(m_pCentral);
+    // Narrows the tree to the names holding the typed text as it is typed.
+    m_pFilter = new QLineEdit(m_pCentral);
+    m_pFilter->setClearButtonEnabled(true);
+    connect(m_pFilter, &QLineEdit::textChanged, this, [this] { ApplyFilter(); });
     m_pTree->setObjectName("1005");
     m_pMipLevels = new QComboBox(m_pCentral);
     m_pMipLevels->setObjectName("1017");
@@ -169,9 +175,19 @@ void CDlgMain::OnInitDialog() {
                 kPaneWidths[i], m_pPanes[i]->fontMetrics().horizontalAdvance(kWidest[i]) + 8));
             statusBar()->addPermanentWidget(m_pPanes[i]);
         } else {
+            // The message pane takes what is left and cuts a long text short; laid out
+            // by its text's width it would push over the fixed panes.
+            m_pPanes[i]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+            m_pPanes[i]->setMinimumWidth(kFirstPaneRoom);
             statusBar()->addWidget(m_pPanes[i], 1);
         }
     }
+    // Narrower than its fixed panes, the status bar would lay them over each other.
+    int panes = kFirstPaneRoom;
+    for (int i = 0; i < kPaneCount; ++i)
+        if (kPaneWidths[i] > 0)
+            panes += m_pPanes[i]->width() + statusBar()->layout()->spacing() + kPaneMargin;
+    setMinimumWidth(panes);
 
     // Where the window was last time; its own place otherwise.
     const int left = IniReadInt(Settings::kPositionLeft);
@@ -266,11 +282,16 @@ void CDlgMain::RetranslateControls() {
     m_pToolExport->setText(Res::String(146));
     m_pToolOpen->setText(Res::String(147));
     m_pView->SetFailureText(Res::DialogText(Res::kRenderDialog, Res::kRenderFailed));
+    m_pFilter->setPlaceholderText(Res::Text(Res::Texts::kFilter));
 }
 
 void CDlgMain::BuildMenus() {
     m_pMenus->Build(BuildPluginMenus());
     ListLanguages();
+    std::vector<QString> recent;
+    for (const std::string& path : RecentCaches::List())
+        recent.push_back(QString::fromStdString(path));
+    m_pMenus->AddRecentCaches(recent);
     // The toolbar's Import button opens the menu's Import submenu, which is new now.
     if (m_pToolImport)
         m_pToolImport->setMenu(m_pMenus->ImportMenu());
@@ -326,6 +347,10 @@ void CDlgMain::OnCommand(int id) {
         const size_t n = size_t(id - CMenuBar::kFirstLanguage);
         if (n <= files.size())
             LoadLanguage(files[n - 1]);
+        return;
+    }
+    if (id >= CMenuBar::kFirstRecent && id <= CMenuBar::kLastRecent) {
+        OpenRecentCache(size_t(id - CMenuBar::kFirstRecent));
         return;
     }
     switch (id) {
@@ -486,11 +511,56 @@ void CDlgMain::ToggleConsole() {
     }
 }
 
+void CDlgMain::ApplyFilter() {
+    const QString text = m_pFilter->text().trimmed();
+    const auto matches = [&text](QTreeWidgetItem* item) {
+        return text.isEmpty() || item->text(0).contains(text, Qt::CaseInsensitive);
+    };
+    for (int i = 0; i < m_pTree->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* top = m_pTree->topLevelItem(i);
+        if (ItemTexture(top) >= 0) {
+            top->setHidden(!matches(top));
+            continue;
+        }
+        // A category shows while any of its textures does; all of them without a filter.
+        bool any = text.isEmpty();
+        for (int c = 0; c < top->childCount(); ++c) {
+            const bool shown = matches(top->child(c));
+            top->child(c)->setHidden(!shown);
+            any = any || shown;
+        }
+        top->setHidden(!any);
+        if (!text.isEmpty() && any)
+            top->setExpanded(true);
+    }
+}
+
+void CDlgMain::OpenRecentCache(size_t position) {
+    const std::vector<std::string> recent = RecentCaches::List();
+    if (position >= recent.size())
+        return;
+    const std::string& path = recent[position];
+    // A cache moved or deleted since is dropped from the list rather than opened empty.
+    if (!Files::Exists(path)) {
+        MessageBox(Res::Text(Res::Texts::kRecentCacheGone).toStdString() + "\n\n" + path,
+                   Res::String(110).toStdString(), MB_OK | MB_ICONWARNING);
+        RecentCaches::Remove(path);
+        BuildMenus();
+        return;
+    }
+    UnloadCache();
+    OpenCache(path);
+    if (m_pCache && m_pCache->TextureCount() > 0)
+        SelectTexture(0);
+}
+
 void CDlgMain::LayoutControls() {
     if (!m_pCentral)
         return;
     const int w = m_pCentral->width(), h = m_pCentral->height();
-    m_pTree->setGeometry(5, 4, 230, std::max(0, h - 37));
+    const int filter = m_pFilter->sizeHint().height();
+    m_pFilter->setGeometry(5, 4, 230, filter);
+    m_pTree->setGeometry(5, 8 + filter, 230, std::max(0, h - 41 - filter));
     m_pMipLevels->setGeometry(5, h - 28, 230, 21);
     m_pProgress->setGeometry(5, h - 28, 230, 21);
     m_pTabArea->setGeometry(240, 4, std::max(0, w - 245), std::max(0, h - 8));

@@ -17,6 +17,7 @@ struct LanguagePack;
 class CTreeCtrlEx;
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QProgressBar;
 class QTabBar;
 class QAction;
@@ -30,6 +31,10 @@ class CDlgMain : public QMainWindow, public CCacheHelper {
 public:
     enum { kPaneCount = 7 };
     static constexpr int kPaneWidths[kPaneCount] = {-1, 130, 150, 60, 100, 60, 60};
+    // Room kept for the first (stretching) pane, and each fixed pane's frame, when the
+    // window's narrowest width is worked out.
+    static constexpr int kFirstPaneRoom = 120;
+    static constexpr int kPaneMargin = 4;
     // How often the window looks for changes another program made to the cache.
     static constexpr int kDiskCheckMs = 2000;
 
@@ -79,6 +84,7 @@ public:
     int GameSelection() const { return m_nGame; }
     QString PaneText(int pane) const;
     CTreeCtrlEx* Tree() const { return m_pTree; }
+    QLineEdit* FilterBox() const { return m_pFilter; }
     CDlgRender* View() const { return m_pView; }
     QComboBox* MipLevels() const { return m_pMipLevels; }
     QTabBar* Tabs() const { return m_pTabs; }
@@ -118,6 +124,10 @@ private:
     void SwitchToolkitLanguage(const QString& locale);
     void ShowAbout();
     void LayoutControls();
+    // Hides the textures whose names lack the filter box's text (and emptied categories).
+    void ApplyFilter();
+    // Opens the cache at a position of File > Recent Caches.
+    void OpenRecentCache(size_t position);
     bool HasCacheFile(CacheId cache) const;
     // Shows the tab of the current cache without reacting to it.
     void ShowCurrentTab();
@@ -132,6 +142,7 @@ private:
     std::vector<std::string> m_Args;
     std::unique_ptr<CTextureDatabase> m_pCache;
     CTreeCtrlEx* m_pTree = nullptr;
+    QLineEdit* m_pFilter = nullptr;
     std::vector<QTreeWidgetItem*> m_CategoryItems; // 64 entries
     CacheId m_CurrentCache = CacheId::kDxt;
     bool m_bCategories = true;

@@ -12,6 +12,7 @@
 #include "ui/controls/TreeCtrlEx.h"
 #include "ui/main/DlgMain.h"
 #include "ui/main/MenuBar.h"
+#include "ui/main/RecentCaches.h"
 #include "ui/main/Resources.h"
 
 #include <QComboBox>
@@ -19,6 +20,7 @@
 #include <QProgressBar>
 #include <QTabBar>
 #include <cstring>
+#include <filesystem>
 
 namespace {
 
@@ -132,6 +134,8 @@ void CDlgMain::OpenCache(const std::string& requested) {
     }
     StartBrowsing();
     SetPane(0, Res::Format(148, timer.elapsed() / 1000.0));
+    RecentCaches::Add(std::filesystem::absolute(path).lexically_normal().string());
+    BuildMenus();
 
     if (!problems.empty() && (problems[0].kind == CacheProblem::NoIndex ||
                               problems[0].kind == CacheProblem::EmptyIndex)) {
@@ -159,6 +163,8 @@ void CDlgMain::OpenCache(const std::string& requested) {
                 SetPane(0, Res::String(126));
         }
     }
+    // A repair may have brought records back: the red marks are worked out afresh.
+    m_Damaged.assign(size_t(m_pCache->TextureCount()), -1);
     UpdateTexturesTree();
 }
 
@@ -328,6 +334,7 @@ void CDlgMain::UpdateTexturesTree() {
                               QIcon(QPixmap::fromImage(QtImage::Wrap(*thumb).scaled(8, 8).copy())));
         }
     }
+    ApplyFilter();
     LogPrintA("CDlgMain:   - updated within %f seconds.\n", timer.elapsed() / 1000.0);
 }
 

@@ -22,7 +22,7 @@ struct Node {
 const Node kSeparator{-1};
 
 const std::vector<Node> kMenuBar = {
-    {1, {{40219}, {40008}, {40222}, {40015}, kSeparator, {40009}}},
+    {1, {{40219}, {40008}, {Res::kRecentCachesMenu}, {40222}, {40015}, kSeparator, {40009}}},
     {2, {{40091}, {40227}}},
     {3,
      {{4, {{40202}, {40205}, {40273}}},
@@ -54,6 +54,7 @@ const int kHiddenCommands[] = {40210};
 // Popups with more to them than their table entry.
 constexpr int kImportMenu = 4;
 constexpr int kLanguageMenu = 8;
+constexpr int kRecentMenu = Res::kRecentCachesMenu;
 constexpr int kOptionsMenu = 10;
 constexpr int kConsoleCommand = 40014;
 
@@ -179,7 +180,7 @@ void CMenuBar::Build(const std::vector<MenuEntry>& pluginMenus) {
     for (QMenu* menu : m_Menus)
         menu->deleteLater();
     m_Menus.clear();
-    m_pImport = m_pLanguages = nullptr;
+    m_pImport = m_pLanguages = m_pRecent = nullptr;
     std::map<const RadioGroup*, QActionGroup*> groups;
     std::function<void(QMenu*, const Node&)> add = [&](QMenu* menu, const Node& node) {
         if (node.id == -1) {
@@ -190,6 +191,8 @@ void CMenuBar::Build(const std::vector<MenuEntry>& pluginMenus) {
                 m_pImport = popup;
             if (node.id == kLanguageMenu)
                 m_pLanguages = popup;
+            if (node.id == kRecentMenu)
+                m_pRecent = popup;
             for (const Node& item : node.items)
                 add(popup, item);
         } else {
@@ -235,6 +238,18 @@ void CMenuBar::AddLanguages(const std::vector<QString>& labels) {
         action->setText(labels[i]);
         m_pLanguages->addAction(action);
     }
+}
+
+void CMenuBar::AddRecentCaches(const std::vector<QString>& paths) {
+    if (!m_pRecent)
+        return;
+    for (size_t i = 0; i < paths.size() && kFirstRecent + int(i) <= kLastRecent; ++i) {
+        QAction* action = MakeAction(kFirstRecent + int(i), m_pRecent);
+        // A path is no menu text: an ampersand in it must show, not mark a key.
+        action->setText(QString("&%1 ").arg(i + 1) + QString(paths[i]).replace("&", "&&"));
+        m_pRecent->addAction(action);
+    }
+    m_pRecent->setEnabled(!paths.empty());
 }
 
 QAction* CMenuBar::Action(int id) const {

@@ -28,6 +28,9 @@ public:
     // submenu (which holds the built-in language first).
     void AddLanguages(const std::vector<QString>& labels);
 
+    // The caches opened last, ids from kFirstRecent on, in the File menu's Recent Caches.
+    void AddRecentCaches(const std::vector<QString>& paths);
+
     QAction* Action(int id) const;
     void Enable(int id, bool enabled);
     void Check(int id, bool checked);
@@ -40,6 +43,8 @@ public:
 
     static constexpr int kFirstLanguage = 40300;
     static constexpr int kLastLanguage = 40349;
+    static constexpr int kFirstRecent = 40700;
+    static constexpr int kLastRecent = 40707;
 
     // Accelerator table 113.
     static const std::map<int, QKeySequence>& Accelerators();
@@ -55,5 +60,6 @@ private:
     std::map<int, bool> m_Enabled;
     QMenu* m_pImport = nullptr;
     QMenu* m_pLanguages = nullptr;
+    QMenu* m_pRecent = nullptr;
     std::vector<QMenu*> m_Menus; // the top-level menus of the last build
 };

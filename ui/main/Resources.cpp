@@ -109,6 +109,7 @@ const std::map<int, const char*> kMenus = {
     {10, "&Options"},
     {11, "&Game"},
     {12, "&Help"},
+    {kRecentCachesMenu, "&Recent Caches"},
     {kPluginChoice, "C&ompression Plugin"},
     {kPluginQuality, "&Compression Quality"},
     {kPluginDithering, "&Dithering"},
@@ -161,9 +162,9 @@ std::vector<DialogKey> DialogIds() {
 
 std::vector<QString> WindowTexts() {
     std::vector<QString> texts;
-    for (const char* text :
-         {Texts::kCacheUnloaded, Texts::kCacheCreated, Texts::kNoCachesCreated,
-          Texts::kCacheNotLoaded, Texts::kNoThumbnails, Texts::kMipLevel, Texts::kChangedOnDisk})
+    for (const char* text : {Texts::kCacheUnloaded, Texts::kCacheCreated, Texts::kNoCachesCreated,
+                             Texts::kCacheNotLoaded, Texts::kNoThumbnails, Texts::kMipLevel,
+                             Texts::kChangedOnDisk, Texts::kRecentCacheGone, Texts::kFilter})
         texts.push_back(QString::fromUtf8(text));
     return texts;
 }

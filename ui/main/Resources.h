@@ -14,6 +14,8 @@ enum Dialog : int { kAboutDialog = 100, kRenderDialog = 129 };
 enum Control : int { kCaption = 0, kAboutOk = 1, kRenderFailed = 1043 };
 // Popups of the codec family menus, which the plug-in host names in English.
 enum PluginPopup : int { kPluginChoice = 13, kPluginQuality = 14, kPluginDithering = 15 };
+// The File menu's list of the caches opened last.
+inline constexpr int kRecentCachesMenu = 16;
 // The "Information" item of every codec family menu shares this text.
 inline constexpr int kPluginInformation = 40404;
 
@@ -30,6 +32,9 @@ inline constexpr const char* kNoThumbnails = "No thumbnails loaded.";
 inline constexpr const char* kMipLevel = "Mip Level #%02d (%d x %d)";
 inline constexpr const char* kChangedOnDisk =
     "Another program changed this cache since it was opened.\n\nDo you want to reload it?";
+inline constexpr const char* kRecentCacheGone =
+    "This cache is no longer there; it is taken off the list of recent caches.";
+inline constexpr const char* kFilter = "Filter";
 } // namespace Texts
 
 QString String(int id);

@@ -1,0 +1,147 @@
+// What a desktop user expects around browsing: File > Recent Caches, the live filter above
+// the tree, and a status bar whose panes never overlap.
+#include "app/Settings.h"
+#include "app/SettingsKeys.h"
+#include "cache/TextureDatabase.h"
+#include "platform/ScriptedMessageBox.h"
+#include "support/TempDir.h"
+#include "ui/UiTests.h"
+#include "ui/controls/TreeCtrlEx.h"
+#include "ui/main/DlgMain.h"
+#include "ui/main/MenuBar.h"
+#include "ui/main/RecentCaches.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QStatusBar>
+#include <QTest>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+class BrowsingAidsTest : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<TempDir> m_pDir;
+
+    std::string CopySample(const std::string& folder) {
+        fs::create_directories(m_pDir->File(folder));
+        for (const auto& entry : fs::directory_iterator(TESSARINE_SAMPLE_DIR))
+            fs::copy_file(entry.path(),
+                          m_pDir->File(folder) + "/" + entry.path().filename().string());
+        return m_pDir->File(folder) + "/sample.txt";
+    }
+    std::unique_ptr<CDlgMain> Window(std::vector<std::string> args = {}) {
+        auto window =
+            std::make_unique<CDlgMain>(Settings::Path(), std::move(args), TESSARINE_PLUGINS_DIR);
+        window->OnInitDialog();
+        window->resize(1000, 700);
+        window->show();
+        return window;
+    }
+    static int VisibleTextures(CDlgMain& w) {
+        int shown = 0;
+        for (int i = 0; i < w.Tree()->topLevelItemCount(); ++i) {
+            QTreeWidgetItem* category = w.Tree()->topLevelItem(i);
+            for (int c = 0; c < category->childCount(); ++c)
+                shown += !category->isHidden() && !category->child(c)->isHidden();
+        }
+        return shown;
+    }
+
+private slots:
+    void init() {
+        m_pDir = std::make_unique<TempDir>();
+        Settings::SetPath(m_pDir->File("tessarine.ini"));
+        IniWriteInt(Settings::kShowLoadingScreen, 0);
+        IniWriteInt(Settings::kFirstRunNoticeShown, 1);
+    }
+    void cleanup() { m_pDir.reset(); }
+
+    void recentCachesAreKeptNewestFirstAndOpenedFromTheMenu() {
+        std::vector<std::string> paths;
+        for (int i = 0; i < 10; ++i)
+            paths.push_back(CopySample("cache" + std::to_string(i)));
+        CScriptedMessageBox boxes;
+        {
+            auto w = Window();
+            QVERIFY(!w->Menus()->Action(CMenuBar::kFirstRecent)); // nothing opened yet
+            for (const std::string& path : paths)
+                w->OpenCache(path);
+            w->OpenCache(paths[3]); // again: it moves up, once
+        }
+        const std::vector<std::string> recent = RecentCaches::List();
+        QCOMPARE(int(recent.size()), int(RecentCaches::kMaxEntries));
+        QCOMPARE(recent[0], paths[3]);
+        QCOMPARE(recent[1], paths[9]);
+        QCOMPARE(int(std::count(recent.begin(), recent.end(), paths[3])), 1);
+        QVERIFY(std::find(recent.begin(), recent.end(), paths[0]) == recent.end());
+
+        // The next start offers them; choosing one opens it.
+        auto w = Window();
+        QAction* second = w->Menus()->Action(CMenuBar::kFirstRecent + 1);
+        QVERIFY(second);
+        QVERIFY(second->text().endsWith(QString::fromStdString(paths[9])));
+        second->trigger();
+        QVERIFY(w->Cache());
+        QCOMPARE(w->Cache()->Path(), paths[9]);
+        QCOMPARE(RecentCaches::List()[0], paths[9]);
+
+        // A cache gone since is said so and taken off the list, and nothing is opened.
+        fs::remove_all(m_pDir->File("cache8"));
+        const size_t before = boxes.Boxes().size();
+        for (size_t i = 0; i < RecentCaches::List().size(); ++i)
+            if (RecentCaches::List()[i] == paths[8]) {
+                w->Menus()->Action(CMenuBar::kFirstRecent + int(i))->trigger();
+                break;
+            }
+        QCOMPARE(boxes.Boxes().size(), before + 1);
+        const std::vector<std::string> after = RecentCaches::List();
+        QVERIFY(std::find(after.begin(), after.end(), paths[8]) == after.end());
+        QCOMPARE(w->Cache()->Path(), paths[9]);
+    }
+
+    void theFilterNarrowsTheTreeAsItIsTyped() {
+        auto w = Window({CopySample("s")});
+        const int all = VisibleTextures(*w);
+        QVERIFY(all > 64);
+        QTest::keyClicks(w->FilterBox(), "RADAR0");
+        QCOMPARE(VisibleTextures(*w), 10); // radar00 .. radar09, any case
+        int categories = 0;
+        for (int i = 0; i < w->Tree()->topLevelItemCount(); ++i)
+            categories += !w->Tree()->topLevelItem(i)->isHidden();
+        QCOMPARE(categories, 1); // the categories without a match go
+        // A reload keeps the filter applied.
+        w->UpdateTexturesTree();
+        QCOMPARE(VisibleTextures(*w), 10);
+        QTest::keyClicks(w->FilterBox(), "no such name");
+        QCOMPARE(VisibleTextures(*w), 0);
+        w->FilterBox()->clear();
+        QCOMPARE(VisibleTextures(*w), all);
+    }
+
+    void theStatusPanesNeverOverlap() {
+        auto w = Window({CopySample("s")});
+        w->resize(200, 500);
+        QTest::qWait(10);
+        QVERIFY(w->width() > 200);
+        const QList<QLabel*> panes = w->statusBar()->findChildren<QLabel*>();
+        for (QLabel* a : panes)
+            for (QLabel* b : panes)
+                if (a != b && a->isVisible() && b->isVisible())
+                    QVERIFY2(!a->geometry().intersects(b->geometry()),
+                             qPrintable(QString("%1 %2,%3 and %4 %5,%6 in %7")
+                                            .arg(a->text())
+                                            .arg(a->geometry().left())
+                                            .arg(a->geometry().right())
+                                            .arg(b->text())
+                                            .arg(b->geometry().left())
+                                            .arg(b->geometry().right())
+                                            .arg(w->width())));
+    }
+};
+
+static UiTestRegistration<BrowsingAidsTest> registration("BrowsingAidsTest");
+#include "BrowsingAidsTest.moc"
