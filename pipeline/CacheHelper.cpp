@@ -337,8 +337,8 @@ int CCacheHelper::EncodeCacheTexture(const EncodeRequest& request) {
         }
 
         // The compress calls of one level, gathered first: calls into different plug-in
-        // libraries run side by side, calls into the same library one after another (a
-        // plug-in need not be safe to enter twice at once).
+        // libraries run side by side, calls into the same library one after another
+        // unless it declares itself safe to enter twice at once.
         struct Call {
             int cache, family;
             uint32_t flags;
@@ -374,9 +374,11 @@ int CCacheHelper::EncodeCacheTexture(const EncodeRequest& request) {
         std::vector<std::vector<Call*>> byLibrary;
         std::vector<const void*> libraries;
         for (Call& call : calls) {
-            const void* library =
-                PluginLibraryOf(reinterpret_cast<void*>(plugins.compress[call.family]));
-            const auto found = std::find(libraries.begin(), libraries.end(), library);
+            void* entry = reinterpret_cast<void*>(plugins.compress[call.family]);
+            const void* library = PluginLibraryOf(entry);
+            auto found = std::find(libraries.begin(), libraries.end(), library);
+            if (PluginIsThreadSafe(entry))
+                found = libraries.end(); // a group of its own
             if (found == libraries.end()) {
                 libraries.push_back(library);
                 byLibrary.push_back({&call});
