@@ -10,6 +10,10 @@
 #include <string>
 #include <vector>
 
+struct EncodeSettings;
+struct EncodedTexture;
+class CEncodeAhead;
+
 struct EncodeRequest {
     const Bitmap32* bitmap = nullptr; // not taken over
     std::string name;
@@ -43,6 +47,14 @@ public:
     // 2 when the cache's records are in the San Andreas layout, 1 for Vice City, 0 when
     // there is nothing to tell by.
     int GuessCacheGame(int cache);
+    // The two halves of EncodeCacheTexture: what the encoding takes from the cache and the
+    // settings (throws when no cache can take the texture), and storing an encoding.
+    EncodeSettings CurrentEncodeSettings(const EncodeRequest& request) const;
+    void StoreEncoded(const EncodeRequest& request, const EncodeSettings& settings,
+                      const EncodedTexture& encoded);
+    // Encodings made ahead on other threads, which EncodeCacheTexture takes when they
+    // match its request; null for none.
+    void SetEncodeAhead(CEncodeAhead* ahead) { m_pEncodeAhead = ahead; }
     // The thumbnail an import would have written for a texture, made from its level 0
     // (R, G, B, A; side x side); nullopt when it cannot be decoded. For TMB repairs.
     std::optional<std::vector<uint8_t>> MakeThumbnail(int texture, int cache, uint32_t& side);
@@ -54,4 +66,5 @@ public:
 
 protected:
     CTextureDatabase* m_pDatabase;
+    CEncodeAhead* m_pEncodeAhead = nullptr;
 };
