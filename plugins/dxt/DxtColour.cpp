@@ -20,7 +20,7 @@ constexpr int kPowerIterations = 8;
 constexpr int kNormalRefinements = 2;
 constexpr int kBestRefinements = 4;
 constexpr int kBestAxisRounds = 3;
-constexpr int kNormalStepRounds = 2;
+constexpr int kNormalStepRounds = 1;
 constexpr int kBestStepRounds = 8;
 // How far from the seed's cuts the normal effort looks.
 constexpr int kNormalReach = 1;
