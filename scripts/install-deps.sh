@@ -1,6 +1,7 @@
 #!/bin/bash
 # Installs every Debian 12 package Tessarine needs to build, test, benchmark, fuzz and
-# package (man pages, the desktop entry's check, the Debian package).
+# package (man pages, the desktop entry's check, the Debian package), and to draw the
+# benchmark pictures (imagemagick; bc times the imports).
 set -euo pipefail
 SUDO=""
 if [ "$(id -u)" != 0 ]; then SUDO="sudo"; fi
@@ -12,4 +13,5 @@ $SUDO apt-get install -y --no-install-recommends \
     libgif-dev libimagequant-dev libmd-dev libsquish-dev android-libetc1-dev \
     libgtest-dev libgmock-dev libbenchmark-dev \
     clang-14 libclang-rt-14-dev \
-    help2man desktop-file-utils dpkg-dev file man-db
+    help2man desktop-file-utils dpkg-dev file man-db \
+    imagemagick bc

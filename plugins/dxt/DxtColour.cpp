@@ -112,8 +112,7 @@ int Evaluate(const Pixels& px, uint16_t a, uint16_t b, ColourMode mode,
     // Transparent black is for transparent pixels only: an opaque pixel matched to it
     // would disappear.
     const int entries = mode == ColourMode::kFour ? 4 : 3;
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    if (avx2)
+    if (UseAvx2())
         return EvaluateAvx2(px, palette, entries, positions);
     int total = 0;
     for (int p = 0; p < kBlockPixels; ++p) {

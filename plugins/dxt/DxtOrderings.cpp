@@ -1,6 +1,7 @@
 #include "plugins/dxt/DxtOrderings.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <immintrin.h>
 
@@ -166,12 +167,18 @@ __attribute__((target("avx2"))) int BestOrderingAvx2(const OrderingTable& t, con
     return winner < 0 || errors[winner] >= kHuge ? -1 : entries[winner];
 }
 
-bool HasAvx2() {
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has;
-}
+std::atomic<bool> g_bVectorUnits{true};
 
 } // namespace
+
+bool UseAvx2() {
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has && g_bVectorUnits;
+}
+
+void UseVectorUnits(bool on) {
+    g_bVectorUnits = on;
+}
 
 const OrderingTable& FourColourOrderings() {
     static const OrderingTable table = BuildFour(kMaxSorted);
@@ -190,7 +197,7 @@ const OrderingTable& ThreeColourOrderings(int count) {
 
 int BestOrdering(const OrderingTable& table, const SortedSums& sorted,
                  const std::vector<int>& entries) {
-    return HasAvx2() ? BestOrderingAvx2(table, sorted, entries)
+    return UseAvx2() ? BestOrderingAvx2(table, sorted, entries)
                      : BestOrderingScalar(table, sorted, entries);
 }
 

@@ -48,6 +48,11 @@ int BestOrdering(const OrderingTable& table, const SortedSums& sorted,
 void NearbyOrderings(const OrderingTable& table, int i, int j, int k, int reach,
                      std::vector<int>& entries);
 
+// Whether AVX2 is there and in use; UseVectorUnits(false) keeps to the portable code (so
+// that tests can run it on any processor).
+bool UseAvx2();
+void UseVectorUnits(bool on);
+
 // The unrounded least-squares endpoints of one entry, on the 0..255 scale.
 void SolveOrdering(const OrderingTable& table, int entry, const SortedSums& sorted, float a[3],
                    float b[3]);
