@@ -207,27 +207,45 @@ private:
             // A little weight even where nothing shows keeps those colours tame.
             coverage[p] = (m_Source[p * 4 + 3] + kCoverageFloor) / (255.0f + kCoverageFloor);
         }
-        for (uint32_t y = 0; y < m_nHeight; ++y)
-            for (uint32_t x = 0; x < m_nWidth; ++x) {
-                const size_t p = size_t(y) * m_nWidth + x;
-                float ua[4], ub[4];
-                UpscaleIdeal(x, y, ua, ub);
-                for (int c = 0; c < 4; ++c)
-                    residual[p * 4 + c] =
-                        float(m_Source[p * 4 + c]) - ((1 - t[p]) * ua[c] + t[p] * ub[c]);
-            }
+        const auto residualRows = [&](uint32_t from, uint32_t to) {
+            for (uint32_t y = from; y < to; ++y)
+                for (uint32_t x = 0; x < m_nWidth; ++x) {
+                    const size_t p = size_t(y) * m_nWidth + x;
+                    float ua[4], ub[4];
+                    UpscaleIdeal(x, y, ua, ub);
+                    for (int c = 0; c < 4; ++c)
+                        residual[p * 4 + c] =
+                            float(m_Source[p * 4 + c]) - ((1 - t[p]) * ua[c] + t[p] * ub[c]);
+                }
+        };
+        std::thread lower(residualRows, m_nHeight / 2, m_nHeight);
+        residualRows(0, m_nHeight / 2);
+        lower.join();
         // Block rows two apart touch no common pixel: the even rows are fitted together,
         // then the odd ones, each set shared between two threads.
+        // The bilinear weight of a colour at each offset from its sample point.
+        constexpr int kMaxReachX = 7, kReachY = 3;
+        float kernel[2 * kReachY + 1][2 * kMaxReachX + 1];
+        for (int dy = -kReachY; dy <= kReachY; ++dy)
+            for (int dx = -(bw - 1); dx <= bw - 1; ++dx)
+                kernel[dy + kReachY][dx + bw - 1] =
+                    float((bw - std::abs(dx)) * (4 - std::abs(dy))) * norm;
         const auto fitRow = [&](uint32_t by) {
             for (uint32_t bx = 0; bx < m_nBlocksX; ++bx) {
                 const int cx = int(bx) * bw + bw / 2, cy = int(by) * 4 + 2;
+                // The wrapped rows and columns a sample reaches, found once per block.
+                size_t rows[2 * kReachY + 1], cols[2 * kMaxReachX + 1];
+                for (int dy = -kReachY; dy <= kReachY; ++dy)
+                    rows[dy + kReachY] = Wrapped(0, cy + dy);
+                for (int dx = -(bw - 1); dx <= bw - 1; ++dx)
+                    cols[dx + bw - 1] = Wrapped(cx + dx, 0);
                 // Two sets of normal equations: colour weighted by each pixel's coverage
                 // (a colour nobody sees need not be fitted), alpha unweighted.
                 double saa[2] = {}, sab[2] = {}, sbb[2] = {}, ra[4] = {}, rb[4] = {};
                 for (int dy = -3; dy <= 3; ++dy)
                     for (int dx = -(bw - 1); dx <= bw - 1; ++dx) {
-                        const size_t p = Wrapped(cx + dx, cy + dy);
-                        const float c = float((bw - std::abs(dx)) * (4 - std::abs(dy))) * norm;
+                        const size_t p = rows[dy + kReachY] + cols[dx + bw - 1];
+                        const float c = kernel[dy + kReachY][dx + bw - 1];
                         const float wa = c * (1 - t[p]), wb = c * t[p];
                         const float cover = coverage[p];
                         saa[0] += cover * wa * wa, sab[0] += cover * wa * wb;
@@ -256,8 +274,8 @@ private:
                 }
                 for (int dy = -3; dy <= 3; ++dy)
                     for (int dx = -(bw - 1); dx <= bw - 1; ++dx) {
-                        const size_t p = Wrapped(cx + dx, cy + dy);
-                        const float c = float((bw - std::abs(dx)) * (4 - std::abs(dy))) * norm;
+                        const size_t p = rows[dy + kReachY] + cols[dx + bw - 1];
+                        const float c = kernel[dy + kReachY][dx + bw - 1];
                         for (int ch = 0; ch < 4; ++ch)
                             residual[p * 4 + ch] -= c * ((1 - t[p]) * dA[ch] + t[p] * dB[ch]);
                     }
