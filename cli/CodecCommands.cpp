@@ -4,6 +4,7 @@
 #include "cache/NameRules.h"
 #include "cli/Cli.h"
 #include "pipeline/CacheHelper.h"
+#include "pipeline/EncodeAhead.h"
 #include "pipeline/ImportImage.h"
 #include "platform/Files.h"
 #include "platform/PathCheck.h"
@@ -13,6 +14,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
+#include <thread>
 #include <tuple>
 #include <unistd.h>
 
@@ -185,6 +188,80 @@ std::vector<ImportFile> CheckImportFiles(const Args& args) {
     return files;
 }
 
+// The images after the current one, read and encoded on the other cores while the current
+// one is stored; the cache takes an encoding only when it is the one a one-by-one import
+// would make, so the files come out the same byte for byte.
+class ImportAhead {
+public:
+    ImportAhead(CTextureDatabase& db, CCacheHelper& helper, const std::vector<ImportFile>& files,
+                int category, bool withAlpha, bool uncompressed, bool replace)
+        : m_Db(db), m_Helper(helper), m_Files(files), m_Bitmaps(files.size()),
+          m_Requests(files.size()), m_Settings(files.size()), m_Started(files.size()) {
+        const int threads = int(std::max(1u, std::thread::hardware_concurrency()));
+        // Plug-ins that may not be entered twice at once keep the import one by one.
+        if (files.size() > 1 && CompressorsThreadSafe()) {
+            m_pAhead = std::make_unique<CEncodeAhead>(threads);
+            m_nWindow = size_t(threads) * 2;
+            m_Helper.SetEncodeAhead(m_pAhead.get());
+        }
+        for (size_t i = 0; i < files.size(); ++i) {
+            m_Requests[i].name = files[i].name;
+            m_Requests[i].withAlpha = withAlpha;
+            m_Requests[i].category = category;
+            m_Requests[i].uncompressed = uncompressed;
+            m_Requests[i].forcedFamily = ForcedFamily(db, category);
+        }
+        m_bReplace = replace;
+    }
+    ~ImportAhead() {
+        m_Helper.SetEncodeAhead(nullptr);
+        m_pAhead.reset(); // before the bitmaps it may still read
+    }
+
+    // Reads image i and queues the encodings of the images up to the window after it.
+    void Prepare(size_t i) {
+        const size_t last = m_pAhead ? std::min(i + m_nWindow, m_Files.size() - 1) : i;
+        for (; m_nRead <= last; ++m_nRead) {
+            const size_t k = m_nRead;
+            m_Bitmaps[k] = LoadBitmapFromFile(m_Files[k].path);
+            EncodeRequest& request = m_Requests[k];
+            request.bitmap = m_Bitmaps[k].get();
+            // An image the cache will skip or refuse is not worth encoding.
+            if (!m_pAhead || !request.bitmap ||
+                !EncodableSize(request.bitmap->Width(), request.bitmap->Height(),
+                               request.forcedFamily) ||
+                (!m_bReplace && m_Db.FindTexture(request.name, true) >= 0))
+                continue;
+            m_Settings[k] = m_Helper.CurrentEncodeSettings(request);
+            m_pAhead->Start(request, m_Settings[k]);
+            m_Started[k] = true;
+        }
+    }
+    std::unique_ptr<Bitmap32> TakeBitmap(size_t i) { return std::move(m_Bitmaps[i]); }
+    // Image i is stored or skipped: an encoding the cache did not take is dropped.
+    void Done(size_t i) {
+        if (m_Started[i])
+            m_pAhead->Take(m_Requests[i], m_Settings[i]);
+    }
+    struct DoneGuard {
+        ImportAhead& ahead;
+        size_t index;
+        ~DoneGuard() { ahead.Done(index); }
+    };
+
+private:
+    CTextureDatabase& m_Db;
+    CCacheHelper& m_Helper;
+    const std::vector<ImportFile>& m_Files;
+    std::vector<std::unique_ptr<Bitmap32>> m_Bitmaps;
+    std::vector<EncodeRequest> m_Requests;
+    std::vector<EncodeSettings> m_Settings;
+    std::vector<bool> m_Started;
+    std::unique_ptr<CEncodeAhead> m_pAhead;
+    size_t m_nWindow = 0, m_nRead = 0;
+    bool m_bReplace = false;
+};
+
 struct ImportTally {
     std::vector<std::string> imported, skipped, failed;
 
@@ -213,11 +290,15 @@ int CommandImport(const Args& args) {
     const int game = ImportGame(*db, args);
     CCacheHelper helper(db.get());
     ImportTally tally;
+    const bool withAlpha = !args.Has("--no-alpha"), uncompressed = args.Has("--uncompressed");
+    const bool replace = args.Has("--replace");
+    ImportAhead ahead(*db, helper, files, category, withAlpha, uncompressed, replace);
     try {
         for (size_t i = 0; i < files.size(); ++i) {
             const ImportFile& file = files[i];
             Progress(i + 1, files.size(), Shown(file.name));
-            auto bitmap = LoadBitmapFromFile(file.path);
+            ahead.Prepare(i);
+            std::unique_ptr<Bitmap32> bitmap = ahead.TakeBitmap(i);
             if (!bitmap) {
                 std::fprintf(stderr,
                              "tessarine-cli import: %s not imported: not an image this "
@@ -234,8 +315,10 @@ int CommandImport(const Args& args) {
                 tally.failed.push_back(file.path);
                 continue;
             }
-            switch (StoreBitmap(*db, helper, *bitmap, file.name, !args.Has("--no-alpha"), category,
-                                args.Has("--uncompressed"), game, args.Has("--replace"))) {
+            // However the store ends, no encoding of this bitmap outlives it.
+            const ImportAhead::DoneGuard done{ahead, i};
+            switch (StoreBitmap(*db, helper, *bitmap, file.name, withAlpha, category, uncompressed,
+                                game, replace)) {
             case StoreResult::kExists:
                 std::fprintf(stderr, "tessarine-cli import: '%s' exists; --replace replaces it\n",
                              Shown(file.name).c_str());

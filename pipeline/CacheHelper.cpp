@@ -1,5 +1,8 @@
 #include "pipeline/CacheHelper.h"
 
+#include "pipeline/EncodeAhead.h"
+#include "pipeline/TextureEncoding.h"
+
 #include "app/Log.h"
 #include "app/Settings.h"
 #include "app/SettingsKeys.h"
@@ -12,8 +15,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 #include <new>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -61,22 +64,14 @@ RasterHeader MakeHeader(int format, uint32_t width, uint32_t height, bool mips) 
     return header;
 }
 
-// The family that encodes a cache's records: the forced one, else the cache's own.
-CodecFamily FamilyFor(const EncodeRequest& request, int cache) {
-    return request.forcedFamily ? *request.forcedFamily
-                                : FamilyOf(kAllCaches[static_cast<size_t>(cache)]);
-}
-
 // Every record of an import takes the game's layout; anything but San Andreas is VC.
 RecordLayout LayoutOfRequest(const EncodeRequest& request) {
     return request.game == static_cast<int>(RecordLayout::kSA) ? RecordLayout::kSA
                                                                : RecordLayout::kVC;
 }
 
-void LogBlock(const void* block, const char* label) {
-    LogPrintA("MEMINFO: -- block 0x%08x [%s].\n",
-              static_cast<unsigned>(reinterpret_cast<uintptr_t>(block)), label);
-}
+// Calls into a plug-in that has not said it may be entered twice at once go one at a time.
+std::mutex g_DecoderCalls;
 
 } // namespace
 
@@ -94,55 +89,82 @@ int CCacheHelper::GuessCacheGame(std::optional<CacheId> cache) {
 
 std::unique_ptr<Bitmap32> CCacheHelper::DecodeCacheTexture(int texture, CacheId cache,
                                                            uint32_t level, bool thumbnail) {
+    std::optional<RawTexture> raw = ReadRawTexture(texture, cache, level, thumbnail);
+    if (!raw)
+        return nullptr;
+    std::unique_ptr<Bitmap32> bitmap = DecodeRawTexture(*raw, m_DecodeError);
+    return bitmap;
+}
+
+std::optional<RawTexture> CCacheHelper::ReadRawTexture(int texture, CacheId cache, uint32_t level,
+                                                       bool thumbnail) {
     LogPrintA("CCacheHelper: id=%d, type=%d\n", texture, static_cast<int>(Slot(cache)));
     m_DecodeError = {};
     CTextureDatabase* db = m_pDatabase;
     if (!db)
-        return nullptr;
+        return std::nullopt;
     try {
         const TextureRecord* current = db->GetTexture(texture);
         if (!current)
-            return nullptr;
+            return std::nullopt;
         const TextureRecord record = *current;
         if (thumbnail ? !db->IsTmbOpen(cache) : !db->IsDatOpen(cache))
-            return nullptr;
-        const PluginRegistry& plugins = Plugins();
+            return std::nullopt;
         const CodecFamily ownFamily = FamilyOf(cache);
-        if (!plugins.decompress[ownFamily] && cache != CacheId::kUnc) {
+        if (!Plugins().decompress[ownFamily] && cache != CacheId::kUnc) {
             m_DecodeError = {std::string("Unable to decompress: ") + FamilyName(ownFamily) +
                                  " plugin not loaded",
                              true};
-            return nullptr;
+            return std::nullopt;
         }
         auto raster = db->ReadTextureData(cache, texture, thumbnail);
         if (!raster)
-            return nullptr;
-        if (thumbnail)
-            level = 0;
-        const RasterHeader& header =
-            thumbnail ? record.thumbHeader[cache] : record.textureHeader[cache];
-        const uint32_t width = header.width, height = header.Height();
-        const uint32_t levels = thumbnail ? 1 : LevelCount(width, height, header.HasMips());
-        const int format = FormatFromGlCode(header.glFormat);
-        const uint16_t layout =
+            return std::nullopt;
+        RawTexture raw;
+        raw.raster = std::move(*raster);
+        raw.header = thumbnail ? record.thumbHeader[cache] : record.textureHeader[cache];
+        raw.channelLayout =
             FormatChannelLayout(FormatFromGlCode(record.textureHeader[cache].glFormat));
+        raw.level = thumbnail ? 0 : level;
+        raw.thumbnail = thumbnail;
+        return raw;
+    } catch (const CError& error) {
+        m_DecodeError = {error.what(), false};
+    } catch (const std::bad_alloc& error) {
+        m_DecodeError = {error.what(), true};
+    }
+    return std::nullopt;
+}
+
+std::unique_ptr<Bitmap32> DecodeRawTexture(const RawTexture& raw,
+                                           CCacheHelper::DecodeProblem& problem) {
+    problem = {};
+    try {
+        const PluginRegistry& plugins = Plugins();
+        const RasterHeader& header = raw.header;
+        const uint32_t width = header.width, height = header.Height();
+        const uint32_t levels = raw.thumbnail ? 1 : LevelCount(width, height, header.HasMips());
+        const int format = FormatFromGlCode(header.glFormat);
 
         CodecFamily family = CodecFamily::kDxt;
         int fifth = 0, sixth = 0;
         const bool compressed = DecompressArguments(format, family, fifth, sixth);
         std::vector<uint8_t> decoded;
-        const std::vector<uint8_t>* data = &*raster;
+        const std::vector<uint8_t>* data = &raw.raster;
         if (compressed && plugins.decompress[family]) {
             decoded.assign(static_cast<size_t>(width) * height * 8, 0);
             size_t in = 0, out = 0;
             uint32_t w = width, h = height;
+            std::unique_lock<std::mutex> serial(g_DecoderCalls, std::defer_lock);
+            if (!PluginIsThreadSafe(reinterpret_cast<void*>(plugins.decompress[family])))
+                serial.lock();
             // Levels after the requested one are never looked at.
-            for (uint32_t i = 0; i < levels && i <= level; ++i) {
+            for (uint32_t i = 0; i < levels && i <= raw.level; ++i) {
                 const size_t levelSize = RasterDataSize(w, h, format, false);
-                if (in + levelSize > raster->size())
+                if (in + levelSize > raw.raster.size())
                     break;
                 const uint32_t wrote = plugins.decompress[family](
-                    raster->data() + in, decoded.data() + out, static_cast<int32_t>(w),
+                    raw.raster.data() + in, decoded.data() + out, static_cast<int32_t>(w),
                     static_cast<int32_t>(h), fifth, sixth);
                 // A plug-in that claims more than the room left is not believed.
                 out += std::min<size_t>(wrote, decoded.size() - out);
@@ -162,12 +184,12 @@ std::unique_ptr<Bitmap32> CCacheHelper::DecodeCacheTexture(int texture, CacheId 
             decoded.assign(static_cast<size_t>(width) * height * 8, 0);
             data = &decoded;
         }
-        return GdiplusConvert(level, data->data(), width, height, FormatBitsPerPixel(format),
-                              layout, true, nullptr, 0, data->size());
+        return GdiplusConvert(raw.level, data->data(), width, height, FormatBitsPerPixel(format),
+                              raw.channelLayout, true, nullptr, 0, data->size());
     } catch (const CError& error) {
-        m_DecodeError = {error.what(), false};
+        problem = {error.what(), false};
     } catch (const std::bad_alloc& error) {
-        m_DecodeError = {error.what(), true};
+        problem = {error.what(), true};
     }
     return nullptr;
 }
@@ -246,191 +268,61 @@ int CCacheHelper::EncodeCacheTexture(const EncodeRequest& request) {
     // Thumbnails, records and the index entry go in together or not at all.
     CEditScope edit(*db);
 
-    const PluginRegistry& plugins = Plugins();
-    const bool alpha = request.withAlpha;
-    const uint32_t side = std::max(width, height);
-    const uint32_t levels = LevelCount(width, height, true);
-    const auto wanted = [&](int i) {
-        const CacheId cache = kAllCaches[static_cast<size_t>(i)];
-        return (!request.targetCache || request.targetCache == cache) && db->IsDatOpen(cache);
-    };
+    const EncodeSettings settings = CurrentEncodeSettings(request);
+    std::optional<EncodedTexture> ahead;
+    if (m_pEncodeAhead)
+        ahead = m_pEncodeAhead->Take(request, settings);
+    const EncodedTexture encoded = ahead ? std::move(*ahead) : EncodeTexture(request, settings);
+    StoreEncoded(request, settings, encoded);
+    return 1;
+}
+
+EncodeSettings CCacheHelper::CurrentEncodeSettings(const EncodeRequest& request) const {
+    CTextureDatabase* db = m_pDatabase;
+    EncodeSettings settings;
     bool anyCache = false;
-    for (int i = 0; i < kCacheCount; ++i)
-        anyCache = anyCache || wanted(i);
+    for (int i = 0; i < kCacheCount; ++i) {
+        const CacheId cache = kAllCaches[static_cast<size_t>(i)];
+        settings.wanted[i] =
+            (!request.targetCache || request.targetCache == cache) && db->IsDatOpen(cache);
+        anyCache = anyCache || settings.wanted[i];
+    }
     if (!anyCache)
         throw CError("The cache has no data file (.dat) to store the texture in.");
-
-    // Buffers: the current level, its square copy, the chains and one output per cache.
-    // Outputs get room for the smallest levels of every format (PVRTC's are 32 bytes).
-    std::vector<uint8_t> level(static_cast<size_t>(width) * height * 4);
-    std::vector<uint8_t> square(static_cast<size_t>(side) * side * 4);
-    std::vector<uint8_t> chain32(request.uncompressed ? static_cast<size_t>(width) * height * 8
-                                                      : 0);
-    std::vector<uint8_t> chain16(static_cast<size_t>(width) * height * 4);
-    std::vector<uint8_t> output[kCacheCount];
-    size_t size32 = 0, size16 = 0, outputSize[kCacheCount] = {};
-    std::optional<CodecFamily> usedFamily[kCacheCount];
-    LogBlock(level.data(), "pData");
-    LogBlock(square.data(), "pDataSquare");
-    if (request.uncompressed)
-        LogBlock(chain32.data(), "pRater32");
-    for (int i = 0; i < kCacheCount; ++i) {
-        if (!wanted(i) || request.uncompressed)
-            continue;
-        const CodecFamily family = FamilyFor(request, i);
-        const size_t base = (family == CodecFamily::kPvrtc || i == 2)
-                                ? static_cast<size_t>(side) * side * 4
-                                : static_cast<size_t>(width) * height * 4;
-        output[i].assign(base + 64 * static_cast<size_t>(levels) + 64, 0);
-        LogBlock(output[i].data(), "apRaterData[i]");
-    }
-    const int thumbSize = IniReadInt(Settings::kThumbSize);
+    settings.thumbSize = IniReadInt(Settings::kThumbSize);
     // The flags of each cache's compress calls, from its family's settings. A plug-in
     // that offers no quality levels is always asked for the first.
-    uint32_t cacheFlags[kCacheCount] = {};
     for (int i = 0; i < kCacheCount; ++i) {
         const char* section = Settings::kFamilySections[i];
         const int plugin = FindPlugin(IniReadString(section, Settings::kPluginKey));
         const bool hasQualities = !PluginInfoList(plugin, TESSARINE_INFO_QUALITY_NAMES).empty();
-        cacheFlags[i] =
+        settings.flags[i] =
             (hasQualities
                  ? static_cast<uint32_t>(IniReadInt(section, Settings::kQualityKey, 0)) & 0xF
                  : 0u) |
             (IniReadInt(section, Settings::kDitheringKey, 0) != 0 ? 0x10u : 0u) |
-            (alpha ? 0x20u : 0u);
+            (request.withAlpha ? 0x20u : 0u);
     }
-    bool thumbWritten = false;
+    return settings;
+}
 
-    uint32_t w = width, h = height;
-    for (uint32_t index = 0; index < levels; ++index) {
-        // Every level is scaled from the source, never from the level before it.
-        std::unique_ptr<Bitmap32> scaled;
-        const Bitmap32* image = source;
-        if (w != width || h != height) {
-            scaled = source->Scaled(w, h);
-            if (!scaled)
-                throw CError("Wrong texture dimensions given.");
-            image = scaled.get();
-        }
-        const uint8_t* bgra = image->Bits();
-        const size_t pixels = static_cast<size_t>(w) * h;
-        for (size_t p = 0; p < pixels; ++p) {
-            const uint8_t b = bgra[p * 4], g = bgra[p * 4 + 1], r = bgra[p * 4 + 2];
-            const uint8_t a = bgra[p * 4 + 3];
-            uint8_t* out = level.data() + p * 4;
-            out[0] = r, out[1] = g, out[2] = b, out[3] = alpha ? a : 255;
-            const uint16_t packed = alpha ? PackPixel4444(r, g, b, a) : PackPixel5551(r, g, b, a);
-            chain16[size16] = static_cast<uint8_t>(packed);
-            chain16[size16 + 1] = static_cast<uint8_t>(packed >> 8);
-            size16 += 2;
-            if (request.uncompressed) {
-                std::memcpy(chain32.data() + size32, out, 4);
-                size32 += 4;
-            }
-        }
-        const uint32_t squareSide = std::max(w, h);
-        const uint8_t* squareData = level.data();
-        if (w != h) {
-            auto squared = source->Scaled(squareSide, squareSide);
-            if (!squared)
-                throw CError("Wrong texture dimensions given.");
-            const uint8_t* s = squared->Bits();
-            for (size_t p = 0; p < static_cast<size_t>(squareSide) * squareSide; ++p) {
-                uint8_t* out = square.data() + p * 4;
-                out[0] = s[p * 4 + 2], out[1] = s[p * 4 + 1], out[2] = s[p * 4];
-                out[3] = alpha ? s[p * 4 + 3] : 255;
-            }
-            LogPrintA("(%d, %d, %d, %d)\n", s[0], s[1], s[2], s[3]);
-            squareData = square.data();
-        }
-
-        if ((static_cast<int>(squareSide) == thumbSize || squareSide == 1) && !thumbWritten) {
-            LogPrint(L"CCacheHelper: updating TMB...\n");
-            const RasterHeader thumb = MakeHeader(RASTER_RGBA8888, squareSide, squareSide, false);
-            for (CacheId k : kAllCaches)
-                if (db->IsTmbOpen(k))
-                    db->AppendRecord(k, thumb, true, squareData, LayoutOfRequest(request), false,
-                                     squareSide * squareSide * 4);
-            thumbWritten = true;
-            LogPrint(L"CCacheHelper: TMB updated.\n");
-        }
-
-        // The compress calls of one level, gathered first: calls into different plug-in
-        // libraries run side by side, calls into the same library one after another (a
-        // plug-in need not be safe to enter twice at once).
-        struct Call {
-            int cache;
-            CodecFamily family;
-            uint32_t flags;
-            uint32_t wrote = 0;
-        };
-        std::vector<Call> calls;
-        for (int i = 0; i < kCacheCount && !request.uncompressed; ++i) {
-            if (!wanted(i) || output[i].empty())
-                continue;
-            CodecFamily family = FamilyFor(request, i);
-            if (!plugins.compress[family])
-                family = CodecFamily::kUnc;
-            if (!plugins.compress[family])
-                continue;
-            usedFamily[i] = family;
-            // ETC1 has no alpha: with alpha the "etc" cache stores the 16-bit chain, and
-            // compressing a level nobody stores would only cost time.
-            if (family == CodecFamily::kEtc1 && alpha)
-                continue;
-            calls.push_back({i, family, cacheFlags[i]});
-        }
-        const int mode = alpha ? TESSARINE_MODE_ALPHA : TESSARINE_MODE_OPAQUE;
-        const auto run = [&](Call& call) {
-            const TessarineCompress compress = plugins.compress[call.family];
-            uint8_t* out = output[call.cache].data() + outputSize[call.cache];
-            if (compress == plugins.compress[CodecFamily::kPvrtc])
-                call.wrote = compress(squareData, out, static_cast<int32_t>(squareSide),
-                                      static_cast<int32_t>(squareSide), mode, call.flags);
-            else
-                call.wrote = compress(level.data(), out, static_cast<int32_t>(w),
-                                      static_cast<int32_t>(h), mode, call.flags);
-        };
-        std::vector<std::vector<Call*>> byLibrary;
-        std::vector<const void*> libraries;
-        for (Call& call : calls) {
-            const void* library =
-                PluginLibraryOf(reinterpret_cast<void*>(plugins.compress[call.family]));
-            const auto found = std::find(libraries.begin(), libraries.end(), library);
-            if (found == libraries.end()) {
-                libraries.push_back(library);
-                byLibrary.push_back({&call});
-            } else {
-                byLibrary[size_t(found - libraries.begin())].push_back(&call);
-            }
-        }
-        std::vector<std::thread> workers;
-        for (size_t g = 1; g < byLibrary.size(); ++g)
-            workers.emplace_back([&, g] {
-                for (Call* call : byLibrary[g])
-                    run(*call);
-            });
-        if (!byLibrary.empty())
-            for (Call* call : byLibrary[0])
-                run(*call);
-        for (std::thread& worker : workers)
-            worker.join();
-        for (const Call& call : calls) {
-            // A plug-in claiming more than the buffer holds has already overrun it; stop
-            // before any of it is stored.
-            if (call.wrote > output[call.cache].size() - outputSize[call.cache])
-                throw CError("Codec plug-in of family " + std::string(FamilyName(call.family)) +
-                             " wrote past its buffer.");
-            outputSize[call.cache] += call.wrote;
-            LogPrintA(" -- compression size [fn=%d, %d x %d] = %d\n",
-                      static_cast<int>(Slot(call.family)), w, h, static_cast<int>(call.wrote));
-        }
-        if (w == 1 && h == 1)
-            break;
-        w = std::max(w / 2, 1u);
-        h = std::max(h / 2, 1u);
+void CCacheHelper::StoreEncoded(const EncodeRequest& request, const EncodeSettings& settings,
+                                const EncodedTexture& e) {
+    CTextureDatabase* db = m_pDatabase;
+    const bool alpha = request.withAlpha;
+    const uint32_t width = request.bitmap->Width(), height = request.bitmap->Height();
+    const uint32_t side = std::max(width, height);
+    const auto wanted = [&](int i) { return settings.wanted[i]; };
+    {
+        LogPrint(L"CCacheHelper: updating TMB...\n");
+        const uint32_t thumbSide = e.thumbSide;
+        const RasterHeader thumb = MakeHeader(RASTER_RGBA8888, thumbSide, thumbSide, false);
+        for (CacheId k : kAllCaches)
+            if (db->IsTmbOpen(k))
+                db->AppendRecord(k, thumb, true, e.thumbnail.data(), LayoutOfRequest(request),
+                                 false, thumbSide * thumbSide * 4);
+        LogPrint(L"CCacheHelper: TMB updated.\n");
     }
-
     const bool pack = IniReadInt(Settings::kPackTextureData) != 0;
     const RecordLayout layout = LayoutOfRequest(request);
     for (int i = 0; i < kCacheCount; ++i) {
@@ -439,16 +331,16 @@ int CCacheHelper::EncodeCacheTexture(const EncodeRequest& request) {
         const CacheId cache = kAllCaches[static_cast<size_t>(i)];
         if (request.uncompressed) {
             db->AppendRecord(cache, MakeHeader(RASTER_RGBA8888, width, height, true), false,
-                             chain32.data(), layout, pack, static_cast<uint32_t>(size32));
+                             e.chain32.data(), layout, pack, static_cast<uint32_t>(e.size32));
             continue;
         }
         // The format follows the family whose coder actually filled the cache's output.
-        const std::optional<CodecFamily> family = usedFamily[i];
+        const std::optional<CodecFamily> family = e.usedFamily[i];
         int format = alpha ? RASTER_RGBA4444 : RASTER_RGBA5551;
-        const uint8_t* data = chain16.data();
-        size_t size = size16;
+        const uint8_t* data = e.chain16.data();
+        size_t size = e.size16;
         uint32_t headerWidth = width, headerHeight = height;
-        if (outputSize[i] > 0 && family && family != CodecFamily::kUnc) {
+        if (e.outputSize[i] > 0 && family && family != CodecFamily::kUnc) {
             if (family == CodecFamily::kDxt)
                 format = alpha ? RASTER_DXT5 : RASTER_DXT1;
             else if (family == CodecFamily::kEtc1)
@@ -456,8 +348,8 @@ int CCacheHelper::EncodeCacheTexture(const EncodeRequest& request) {
             else
                 format = alpha ? RASTER_PVRTC4 : RASTER_PVRTC2;
             if (!(family == CodecFamily::kEtc1 && alpha)) {
-                data = output[i].data();
-                size = outputSize[i];
+                data = e.output[i].data();
+                size = e.outputSize[i];
             }
             if (family == CodecFamily::kPvrtc)
                 headerWidth = headerHeight = side;
@@ -468,5 +360,4 @@ int CCacheHelper::EncodeCacheTexture(const EncodeRequest& request) {
     if (!request.targetCache)
         db->AddTexture(request.name, static_cast<int>(width), static_cast<int>(height),
                        request.category, alpha ? 2 : 0);
-    return 1;
 }

@@ -11,6 +11,10 @@
 #include <string>
 #include <vector>
 
+struct EncodeSettings;
+struct EncodedTexture;
+class CEncodeAhead;
+
 struct EncodeRequest {
     const Bitmap32* bitmap = nullptr; // not taken over
     std::string name;
@@ -31,6 +35,16 @@ constexpr CodecFamily FamilyOf(CacheId cache) {
     return kAllFamilies[Slot(cache)];
 }
 
+// One level of a texture (or its thumbnail) as read from its cache, ready to be decoded
+// away from the cache (on any thread).
+struct RawTexture {
+    std::vector<uint8_t> raster; // every level, unpacked
+    RasterHeader header;
+    uint16_t channelLayout = 0; // of the texture's own format
+    uint32_t level = 0;
+    bool thumbnail = false;
+};
+
 class CCacheHelper {
 public:
     explicit CCacheHelper(CTextureDatabase* database = nullptr) : m_pDatabase(database) {}
@@ -49,12 +63,24 @@ public:
         bool severe = false; // the data is damaged or memory ran out, not just missing
     };
     const DecodeProblem& DecodeError() const { return m_DecodeError; }
+    // The reading half of DecodeCacheTexture, which must run where the cache is used;
+    // nullopt (DecodeError says why) when there is nothing to decode.
+    std::optional<RawTexture> ReadRawTexture(int texture, CacheId cache, uint32_t level,
+                                             bool thumbnail);
     // Appends the texture to the caches and the index; throws CError "Wrong texture
     // dimensions given." before anything is written. Returns 1.
     int EncodeCacheTexture(const EncodeRequest& request);
     // 2 when the cache's records are in the San Andreas layout, 1 for Vice City, 0 when
     // there is nothing to tell by. Without a cache, the first one with a DAT.
     int GuessCacheGame(std::optional<CacheId> cache = std::nullopt);
+    // The two halves of EncodeCacheTexture: what the encoding takes from the cache and the
+    // settings (throws when no cache can take the texture), and storing an encoding.
+    EncodeSettings CurrentEncodeSettings(const EncodeRequest& request) const;
+    void StoreEncoded(const EncodeRequest& request, const EncodeSettings& settings,
+                      const EncodedTexture& encoded);
+    // Encodings made ahead on other threads, which EncodeCacheTexture takes when they
+    // match its request; null for none.
+    void SetEncodeAhead(CEncodeAhead* ahead) { m_pEncodeAhead = ahead; }
     // The thumbnail an import would have written for a texture, made from its level 0
     // (R, G, B, A; side x side); nullopt when it cannot be decoded. For TMB repairs.
     std::optional<std::vector<uint8_t>> MakeThumbnail(int texture, CacheId cache, uint32_t& side);
@@ -66,7 +92,13 @@ public:
 
 protected:
     CTextureDatabase* m_pDatabase;
+    CEncodeAhead* m_pEncodeAhead = nullptr;
 
 private:
     DecodeProblem m_DecodeError;
 };
+
+// The decoding half of DecodeCacheTexture: safe on any thread and on several at once
+// (calls into a plug-in that does not say it may be entered twice go one at a time).
+std::unique_ptr<Bitmap32> DecodeRawTexture(const RawTexture& raw,
+                                           CCacheHelper::DecodeProblem& problem);

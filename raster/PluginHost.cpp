@@ -155,6 +155,19 @@ const void* PluginLibraryOf(void* entryPoint) {
     return info.dli_fbase;
 }
 
+bool PluginIsThreadSafe(void* entryPoint) {
+    const void* library = PluginLibraryOf(entryPoint);
+    if (!library)
+        return false;
+    const PluginRegistry& r = Plugins();
+    for (uint32_t i = 0; i < r.count; ++i) {
+        const auto safety = r.modules[i]->Function<uint32_t (*)()>("GetThreadSafety");
+        if (safety && PluginLibraryOf(reinterpret_cast<void*>(safety)) == library)
+            return safety() == TESSARINE_THREAD_SAFE;
+    }
+    return false;
+}
+
 int FindPlugin(const std::string& name) {
     const PluginRegistry& r = Plugins();
     for (uint32_t i = 0; i < r.count; ++i)

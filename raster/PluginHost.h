@@ -69,5 +69,9 @@ std::vector<std::string> PluginInfoList(int plugin, int selector);
 // The library an entry point belongs to (its load address), or nullptr.
 const void* PluginLibraryOf(void* entryPoint);
 
+// Whether the library of an entry point declares (GetThreadSafety) that it may be entered
+// from several threads at once. Unknown libraries and those without the export may not.
+bool PluginIsThreadSafe(void* entryPoint);
+
 // Index of the loaded plug-in with this name, or -1.
 int FindPlugin(const std::string& name);

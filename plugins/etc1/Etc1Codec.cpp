@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -56,12 +57,25 @@ struct Fit {
     int index[8] = {};
 };
 
+// The error of table t at every pixel when no modifier can clamp: a pixel's error with
+// modifier m is S + 2mD + 3m^2, where S and D are its squared and plain distances from the
+// base, and the best sign is the one that moves the base toward the pixel. Branch-free
+// over the eight pixels, so the compiler can keep them in vector registers.
+int UnclampedError(const int squared[8], const int absDistance[8], int t, bool large[8]) {
+    const int small = kTables[t][0], big = kTables[t][1];
+    int total = 0;
+    for (int p = 0; p < 8; ++p) {
+        const int es = squared[p] - 2 * small * absDistance[p] + 3 * small * small;
+        const int el = squared[p] - 2 * big * absDistance[p] + 3 * big * big;
+        large[p] = el < es;
+        total += el < es ? el : es;
+    }
+    return total;
+}
+
 // The best table and indices for a sub-block with a given (expanded) base colour.
 Fit BestTable(const SubBlock& sb, const int base[3], int firstTable = 0, int lastTable = 7) {
-    // Without clamping, a pixel's error with modifier m is S + 2mD + 3m^2, where S and D
-    // are its squared and plain distances from the base: the table loop then needs no
-    // per-channel work. Tables whose modifiers could clamp take the exact path.
-    int distance[8], squared[8];
+    int distance[8], squared[8], absDistance[8];
     for (int p = 0; p < 8; ++p) {
         distance[p] = squared[p] = 0;
         for (int c = 0; c < 3; ++c) {
@@ -69,40 +83,41 @@ Fit BestTable(const SubBlock& sb, const int base[3], int firstTable = 0, int las
             distance[p] += d;
             squared[p] += d * d;
         }
+        absDistance[p] = std::abs(distance[p]);
     }
     const int lowest = std::min({base[0], base[1], base[2]});
     const int highest = std::max({base[0], base[1], base[2]});
     Fit best;
     for (int t = firstTable; t <= lastTable; ++t) {
+        const bool clamps = lowest - kTables[t][1] < 0 || highest + kTables[t][1] > 255;
+        if (!clamps) {
+            bool large[8];
+            const int error = UnclampedError(squared, absDistance, t, large);
+            if (error < best.error) {
+                best.error = error;
+                best.table = t;
+                for (int p = 0; p < 8; ++p)
+                    best.index[p] = (distance[p] > 0 ? 2 : 0) + (large[p] ? 1 : 0);
+            }
+            continue;
+        }
+        // Near the ends of the range only the modifiers toward the pixel can win by much;
+        // their clamped errors are exact.
         Fit fit;
         fit.table = t;
         fit.error = 0;
-        const bool clamps = lowest - kTables[t][1] < 0 || highest + kTables[t][1] > 255;
         for (int p = 0; p < 8 && fit.error < best.error; ++p) {
             int bestError = INT_MAX, bestIndex = 0;
-            if (!clamps) {
-                // The modifier's sign is the one that moves the base toward the pixel.
-                const int sign = distance[p] > 0 ? 2 : 0;
-                for (int i = sign; i < sign + 2; ++i) {
-                    const int m = Modifier(t, i);
-                    const int e = squared[p] + 2 * m * distance[p] + 3 * m * m;
-                    if (e < bestError)
-                        bestError = e, bestIndex = i;
+            const int sign = distance[p] > 0 ? 2 : 0;
+            for (int i = sign; i < sign + 2; ++i) {
+                const int m = Modifier(t, i);
+                int e = 0;
+                for (int c = 0; c < 3; ++c) {
+                    const int d = Clamp(base[c] + m) - sb.rgb[p][c];
+                    e += d * d;
                 }
-            } else {
-                // Near the ends of the range only the modifiers toward the pixel can win
-                // by much; their clamped errors are exact.
-                const int sign = distance[p] > 0 ? 2 : 0;
-                for (int i = sign; i < sign + 2; ++i) {
-                    const int m = Modifier(t, i);
-                    int e = 0;
-                    for (int c = 0; c < 3; ++c) {
-                        const int d = Clamp(base[c] + m) - sb.rgb[p][c];
-                        e += d * d;
-                    }
-                    if (e < bestError)
-                        bestError = e, bestIndex = i;
-                }
+                if (e < bestError)
+                    bestError = e, bestIndex = i;
             }
             fit.error += bestError;
             fit.index[p] = bestIndex;

@@ -71,6 +71,13 @@ TESSARINE_EXPORT void SetTraceFunction(TessarineTraceFunction trace);
  * index into these lists (see the flags below); the program offers at most five of each. */
 TESSARINE_EXPORT const wchar_t* GetPluginInfo(int32_t selector);
 
+/* Optional. Returns TESSARINE_THREAD_SAFE when every export of the library may be entered
+ * from several threads at once (each call with its own buffers); the program then runs
+ * compress calls into it side by side. Without it, or with any other value, the program
+ * enters the library from one thread at a time. */
+#define TESSARINE_THREAD_SAFE 1u
+TESSARINE_EXPORT uint32_t GetThreadSafety(void);
+
 /* ---- Entry points ------------------------------------------------------------------- */
 
 /* Compress one mip level.

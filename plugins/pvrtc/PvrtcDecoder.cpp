@@ -39,14 +39,22 @@ void Upscale(const Color* low, uint32_t blocksX, uint32_t blocksY, int bpp, uint
     const uint32_t width = blocksX * blockWidth, height = blocksY * 4;
     const int shift = bpp == 2 ? 1 : 0; // one more fraction bit for the 8-wide blocks
     const int half = blockWidth / 2;
+    // Each column's two samples and its offset from the first, found once for all rows.
+    std::vector<uint32_t> column0(width), column1(width);
+    std::vector<int> offset(width);
+    for (uint32_t x = 0; x < width; ++x) {
+        const int lx = (int(x) - half) >= 0 ? (int(x) - half) / blockWidth : -1;
+        offset[x] = int(x) - half - blockWidth * lx;
+        column0[x] = uint32_t(lx + int(blocksX)) % blocksX;
+        column1[x] = (column0[x] + 1) % blocksX;
+    }
     for (uint32_t y = 0; y < height; ++y) {
         const int ly = (int(y) - 2) >> 2; // floor((y - 2) / 4)
         const int yr = int(y) - 2 - 4 * ly;
         const uint32_t y0 = uint32_t(ly + int(blocksY)) % blocksY, y1 = (y0 + 1) % blocksY;
         for (uint32_t x = 0; x < width; ++x) {
-            const int lx = (int(x) - half) >= 0 ? (int(x) - half) / blockWidth : -1;
-            const int xr = int(x) - half - blockWidth * lx;
-            const uint32_t x0 = uint32_t(lx + int(blocksX)) % blocksX, x1 = (x0 + 1) % blocksX;
+            const int xr = offset[x];
+            const uint32_t x0 = column0[x], x1 = column1[x];
             const int w00 = (blockWidth - xr) * (4 - yr), w10 = xr * (4 - yr);
             const int w01 = (blockWidth - xr) * yr, w11 = xr * yr;
             const Color& p = low[y0 * blocksX + x0];

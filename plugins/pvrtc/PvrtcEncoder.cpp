@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <thread>
@@ -12,6 +13,10 @@
 namespace Pvrtc {
 
 namespace {
+
+// Weight of a fully covering pixel's colour error, and what a transparent one keeps.
+constexpr int kFullCoverage = 256;
+constexpr float kCoverageFloor = 1.0f;
 
 struct Ideal {
     float c[4]; // R, G, B, A on the 0..255 scale
@@ -162,12 +167,14 @@ private:
                 const uint8_t* s = m_Source + p * 4;
                 const uint8_t* ua = m_UpA.data() + p * 4;
                 const uint8_t* ub = m_UpB.data() + p * 4;
-                int best = 0, bestError = 1 << 30;
+                // A pixel's colour counts as much as it covers; its alpha always counts.
+                const int coverage = s[3] + 1;
+                int best = 0, bestError = INT_MAX;
                 for (int i = 0; i < count; ++i) {
                     int error = 0;
                     for (int c = 0; c < 4; ++c) {
                         const int d = (ua[c] * (8 - weights[i]) + ub[c] * weights[i]) / 8 - s[c];
-                        error += d * d;
+                        error += d * d * (c == 3 ? kFullCoverage : coverage);
                     }
                     if (error < bestError)
                         bestError = error, best = i;
@@ -194,44 +201,71 @@ private:
         // Residuals of the current (unquantised) fit.
         std::vector<float> residual(pixels * 4);
         std::vector<float> t(pixels);
-        for (size_t p = 0; p < pixels; ++p)
+        std::vector<float> coverage(pixels);
+        for (size_t p = 0; p < pixels; ++p) {
             t[p] = ts[m_Weight[p]];
-        for (uint32_t y = 0; y < m_nHeight; ++y)
-            for (uint32_t x = 0; x < m_nWidth; ++x) {
-                const size_t p = size_t(y) * m_nWidth + x;
-                float ua[4], ub[4];
-                UpscaleIdeal(x, y, ua, ub);
-                for (int c = 0; c < 4; ++c)
-                    residual[p * 4 + c] =
-                        float(m_Source[p * 4 + c]) - ((1 - t[p]) * ua[c] + t[p] * ub[c]);
-            }
+            // A little weight even where nothing shows keeps those colours tame.
+            coverage[p] = (m_Source[p * 4 + 3] + kCoverageFloor) / (255.0f + kCoverageFloor);
+        }
+        const auto residualRows = [&](uint32_t from, uint32_t to) {
+            for (uint32_t y = from; y < to; ++y)
+                for (uint32_t x = 0; x < m_nWidth; ++x) {
+                    const size_t p = size_t(y) * m_nWidth + x;
+                    float ua[4], ub[4];
+                    UpscaleIdeal(x, y, ua, ub);
+                    for (int c = 0; c < 4; ++c)
+                        residual[p * 4 + c] =
+                            float(m_Source[p * 4 + c]) - ((1 - t[p]) * ua[c] + t[p] * ub[c]);
+                }
+        };
+        std::thread lower(residualRows, m_nHeight / 2, m_nHeight);
+        residualRows(0, m_nHeight / 2);
+        lower.join();
         // Block rows two apart touch no common pixel: the even rows are fitted together,
         // then the odd ones, each set shared between two threads.
+        // The bilinear weight of a colour at each offset from its sample point.
+        constexpr int kMaxReachX = 7, kReachY = 3;
+        float kernel[2 * kReachY + 1][2 * kMaxReachX + 1];
+        for (int dy = -kReachY; dy <= kReachY; ++dy)
+            for (int dx = -(bw - 1); dx <= bw - 1; ++dx)
+                kernel[dy + kReachY][dx + bw - 1] =
+                    float((bw - std::abs(dx)) * (4 - std::abs(dy))) * norm;
         const auto fitRow = [&](uint32_t by) {
             for (uint32_t bx = 0; bx < m_nBlocksX; ++bx) {
                 const int cx = int(bx) * bw + bw / 2, cy = int(by) * 4 + 2;
-                double saa = 0, sab = 0, sbb = 0, ra[4] = {}, rb[4] = {};
+                // The wrapped rows and columns a sample reaches, found once per block.
+                size_t rows[2 * kReachY + 1], cols[2 * kMaxReachX + 1];
+                for (int dy = -kReachY; dy <= kReachY; ++dy)
+                    rows[dy + kReachY] = Wrapped(0, cy + dy);
+                for (int dx = -(bw - 1); dx <= bw - 1; ++dx)
+                    cols[dx + bw - 1] = Wrapped(cx + dx, 0);
+                // Two sets of normal equations: colour weighted by each pixel's coverage
+                // (a colour nobody sees need not be fitted), alpha unweighted.
+                double saa[2] = {}, sab[2] = {}, sbb[2] = {}, ra[4] = {}, rb[4] = {};
                 for (int dy = -3; dy <= 3; ++dy)
                     for (int dx = -(bw - 1); dx <= bw - 1; ++dx) {
-                        const size_t p = Wrapped(cx + dx, cy + dy);
-                        const float c = float((bw - std::abs(dx)) * (4 - std::abs(dy))) * norm;
+                        const size_t p = rows[dy + kReachY] + cols[dx + bw - 1];
+                        const float c = kernel[dy + kReachY][dx + bw - 1];
                         const float wa = c * (1 - t[p]), wb = c * t[p];
-                        saa += wa * wa;
-                        sab += wa * wb;
-                        sbb += wb * wb;
+                        const float cover = coverage[p];
+                        saa[0] += cover * wa * wa, sab[0] += cover * wa * wb;
+                        sbb[0] += cover * wb * wb;
+                        saa[1] += wa * wa, sab[1] += wa * wb, sbb[1] += wb * wb;
                         for (int ch = 0; ch < 4; ++ch) {
-                            ra[ch] += wa * residual[p * 4 + ch];
-                            rb[ch] += wb * residual[p * 4 + ch];
+                            const float w = ch == 3 ? 1.0f : cover;
+                            ra[ch] += w * wa * residual[p * 4 + ch];
+                            rb[ch] += w * wb * residual[p * 4 + ch];
                         }
                     }
-                const double ridge = 1e-3 * (saa + sbb) + 1e-6;
-                const double a11 = saa + ridge, a22 = sbb + ridge;
-                const double det = a11 * a22 - sab * sab;
                 const size_t n = size_t(by) * m_nBlocksX + bx;
                 float dA[4], dB[4];
                 for (int ch = 0; ch < 4; ++ch) {
-                    dA[ch] = float((a22 * ra[ch] - sab * rb[ch]) / det);
-                    dB[ch] = float((a11 * rb[ch] - sab * ra[ch]) / det);
+                    const int set = ch == 3 ? 1 : 0;
+                    const double ridge = 1e-3 * (saa[set] + sbb[set]) + 1e-6;
+                    const double a11 = saa[set] + ridge, a22 = sbb[set] + ridge;
+                    const double det = a11 * a22 - sab[set] * sab[set];
+                    dA[ch] = float((a22 * ra[ch] - sab[set] * rb[ch]) / det);
+                    dB[ch] = float((a11 * rb[ch] - sab[set] * ra[ch]) / det);
                     const float oldA = m_A[n].c[ch], oldB = m_B[n].c[ch];
                     m_A[n].c[ch] = std::clamp(oldA + dA[ch], 0.f, 255.f);
                     m_B[n].c[ch] = std::clamp(oldB + dB[ch], 0.f, 255.f);
@@ -240,8 +274,8 @@ private:
                 }
                 for (int dy = -3; dy <= 3; ++dy)
                     for (int dx = -(bw - 1); dx <= bw - 1; ++dx) {
-                        const size_t p = Wrapped(cx + dx, cy + dy);
-                        const float c = float((bw - std::abs(dx)) * (4 - std::abs(dy))) * norm;
+                        const size_t p = rows[dy + kReachY] + cols[dx + bw - 1];
+                        const float c = kernel[dy + kReachY][dx + bw - 1];
                         for (int ch = 0; ch < 4; ++ch)
                             residual[p * 4 + ch] -= c * ((1 - t[p]) * dA[ch] + t[p] * dB[ch]);
                     }

@@ -274,3 +274,40 @@ TEST_F(CliCodecs, PluginMenusCanBeShownAndDriven) {
     EXPECT_NE(chosen.out.find("(*) Best [40415]"), std::string::npos) << chosen.out;
     EXPECT_EQ(Cli("plugins menu 39999" + m_Settings, m_Dir).code, 2);
 }
+
+TEST_F(CliCodecs, ImportingManyImagesAtOnceWritesWhatOneByOneWrites) {
+    // Sizes and alpha vary, so the encodings finish out of order.
+    const uint32_t sides[][2] = {{128, 128}, {16, 16}, {64, 32}, {128, 64}, {8, 8}, {32, 32}};
+    std::string all;
+    for (size_t i = 0; i < std::size(sides); ++i) {
+        auto image = Bitmap32::Create(sides[i][0], sides[i][1]);
+        for (uint32_t y = 0; y < sides[i][1]; ++y)
+            for (uint32_t x = 0; x < sides[i][0]; ++x) {
+                uint8_t* p = image->Pixel(x, y);
+                p[0] = uint8_t(x * 7 + i * 30), p[1] = uint8_t(y * 5), p[2] = uint8_t(x ^ y);
+                p[3] = i % 2 ? 255 : uint8_t(x * 2);
+            }
+        const std::string file = m_Dir.File("image" + std::to_string(i) + ".png");
+        ASSERT_TRUE(SaveBitmapByExtension(*image, file));
+        all += " " + Q(file);
+    }
+    ASSERT_EQ(Cli("create " + Q(m_Dir.File("s.txt")), m_Dir).code, 0);
+    const CliRun together =
+        Cli("import " + Q(m_Dir.File("c.txt")) + all + " --game 2" + m_Settings, m_Dir);
+    ASSERT_EQ(together.code, 0) << together.err;
+    for (size_t i = 0; i < std::size(sides); ++i)
+        ASSERT_EQ(Cli("import " + Q(m_Dir.File("s.txt")) + " " +
+                          Q(m_Dir.File("image" + std::to_string(i) + ".png")) + " --game 2" +
+                          m_Settings,
+                      m_Dir)
+                      .code,
+                  0);
+    for (const char* cache : {"dxt", "etc", "pvr", "unc"})
+        for (const char* part : {"dat", "toc", "tmb"}) {
+            const std::string suffix = std::string(".") + cache + "." + part;
+            const auto bytes = Files::ReadWholeFile(m_Dir.File("c" + suffix));
+            ASSERT_TRUE(bytes) << suffix;
+            EXPECT_TRUE(bytes == Files::ReadWholeFile(m_Dir.File("s" + suffix))) << suffix;
+        }
+    EXPECT_EQ(Files::ReadWholeFile(m_Dir.File("c.txt")), Files::ReadWholeFile(m_Dir.File("s.txt")));
+}

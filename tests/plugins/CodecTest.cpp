@@ -154,3 +154,30 @@ TEST(Unc, DitheringSpreadsTheQuantisationError) {
     };
     EXPECT_LT(columnError(dithered), columnError(plain));
 }
+
+TEST(Pvrtc, AlphaOfAThinRingIsFittedAtLeastAsWellAsByTheBoundingBox) {
+    // A light ring over transparency whose hidden colour differs: the colour nobody sees
+    // must not pull the fit away from the alpha everybody sees.
+    const uint32_t side = 64;
+    std::vector<uint8_t> source(size_t(side) * side * 4);
+    for (uint32_t y = 0; y < side; ++y)
+        for (uint32_t x = 0; x < side; ++x) {
+            uint8_t* p = &source[(size_t(y) * side + x) * 4];
+            const double d = std::hypot(x - 31.5, y - 31.5);
+            const bool ring = std::abs(d - 24) < 2;
+            p[0] = ring ? 240 : 20, p[1] = ring ? 240 : 200, p[2] = ring ? 220 : 40;
+            p[3] = ring ? 255 : 0;
+        }
+    const auto alphaPsnr = [&](int refinements) {
+        std::vector<uint8_t> words(Pvrtc::LevelSize(side, side, 4)), out(source.size());
+        Pvrtc::Encode(source.data(), side, side, 4, true, refinements, words.data());
+        Pvrtc::Decode(words.data(), out.data(), side, side, 4);
+        double sum = 0;
+        for (size_t i = 3; i < source.size(); i += 4)
+            sum += (double(source[i]) - out[i]) * (double(source[i]) - out[i]);
+        return 10 * std::log10(255.0 * 255.0 / std::max(sum / (side * side), 1e-9));
+    };
+    const double box = alphaPsnr(0);
+    for (int refinements : {2, 5})
+        EXPECT_GE(alphaPsnr(refinements), box) << refinements;
+}

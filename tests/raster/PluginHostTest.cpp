@@ -164,3 +164,20 @@ TEST(RealPlugins, DxtDecodesTheDictionaryVariantsToo) {
     }
     UnloadPlugins();
 }
+
+TEST_F(PluginFolder, OnlyPluginsThatSayItAreEnteredFromSeveralThreads) {
+    // Our own codecs declare it; a codec without the export keeps the serial calls.
+    std::filesystem::copy_file(std::string(TESSARINE_PLUGINS_DIR) + "/dxt.so",
+                               Folder() + "/dxt.so");
+    Add("b_dxt394");
+    LoadPlugins(Folder());
+    ASSERT_EQ(Plugins().count, 2u);
+    for (uint32_t i = 0; i < 2; ++i) {
+        BindPlugin(CodecFamily::kDxt, int(i));
+        EXPECT_EQ(
+            PluginIsThreadSafe(reinterpret_cast<void*>(Plugins().compress[CodecFamily::kDxt])),
+            Plugins().names[i] == "dxt.so")
+            << Plugins().names[i];
+    }
+    EXPECT_FALSE(PluginIsThreadSafe(nullptr));
+}
