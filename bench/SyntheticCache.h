@@ -10,12 +10,14 @@
 #include <vector>
 
 // A synthetic cache on disk: `textures` entries (every 20th an alias), VC records of
-// `side` x `side` RGBA 8888 in the caches of `cacheMask`, 8x8 thumbnails, TOC files.
+// `side` x `side` RGBA 8888 in the caches of `cacheMask`, 8x8 thumbnails, TOC files. The
+// pixels are one grey per texture, or with `detailed` gradients and noise, which image
+// files do not squeeze to nothing.
 struct SyntheticCache {
     std::string dir;
     std::string index;
 
-    SyntheticCache(int textures, int side, unsigned cacheMask) {
+    SyntheticCache(int textures, int side, unsigned cacheMask, bool detailed = false) {
         char pattern[] = "/tmp/tessarine-cache-bench-XXXXXX";
         dir = mkdtemp(pattern);
         index = dir + "/big.txt";
@@ -51,6 +53,11 @@ struct SyntheticCache {
                 }
                 WriteLe32(toc.data() + 4 + 4 * i, offset);
                 std::fill(record.begin() + 8, record.end(), static_cast<uint8_t>(i));
+                uint32_t noise = 0x9E3779B9u * static_cast<uint32_t>(i + 1);
+                for (size_t p = 0; detailed && p < rasterSize; ++p) {
+                    noise ^= noise << 13, noise ^= noise >> 17, noise ^= noise << 5;
+                    record[8 + p] = static_cast<uint8_t>((p / 4 % side) * 4 + (noise & 15));
+                }
                 fwrite(record.data(), 1, record.size(), dat);
                 fwrite(thumb.data(), 1, thumb.size(), tmb);
                 offset += static_cast<uint32_t>(record.size());

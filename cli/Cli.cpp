@@ -276,23 +276,6 @@ void RequireReadableFile(const std::string& path) {
         throw Failure{kRefused, "cannot read '" + Shown(path) + "': " + problem};
 }
 
-std::string SaveImage(const Bitmap32& bitmap, const std::string& path) {
-    if (SaveBitmapByExtension(bitmap, path)) {
-        const auto back = LoadBitmapFromFile(path);
-        if (back && back->Width() == bitmap.Width() && back->Height() == bitmap.Height())
-            return {};
-    }
-    std::error_code ignored;
-    std::filesystem::remove(path, ignored);
-    std::string folder = Files::DirectoryOf(path);
-    if (folder.empty())
-        folder = ".";
-    std::string reason = PathCheck::WriteProblem(folder);
-    if (reason.empty())
-        reason = PathCheck::SpaceProblem(folder);
-    return "could not write " + path + (reason.empty() ? "" : ": " + reason);
-}
-
 void Need(const Args& args, size_t count, const char* usage) {
     if (args.positional.size() != count)
         throw Failure{kBadInput, std::string("usage: tessarine-cli ") + usage};

@@ -96,11 +96,6 @@ struct PluginSession {
 // with the system's reason when it cannot be read.
 void RequireReadableFile(const std::string& path);
 
-// Writes an image file (its extension picks the format) and reads it back, so that a file
-// the disk took only part of is not counted as written; such a file is removed. Empty on
-// success, else what went wrong, with the system's reason when it tells one.
-std::string SaveImage(const Bitmap32& bitmap, const std::string& path);
-
 // Where an export of count images goes: one file named by --out (its extension picks the
 // format) when there is one image and --out names no folder, else a folder of files in
 // --format (png by default). Fails when no encoder writes that format.

@@ -1,6 +1,8 @@
 // tessarine-cli export: cache textures as image files, decoded by the codec plug-ins.
 #include "cli/Cli.h"
 #include "pipeline/CacheHelper.h"
+#include "pipeline/ExportTextures.h"
+#include "platform/Files.h"
 #include "platform/SafeFileName.h"
 #include "raster/ImageFile.h"
 
@@ -42,58 +44,10 @@ std::vector<int> ChosenTextures(CTextureDatabase& db, const Args& args) {
     return textures;
 }
 
-// One export run: where the files go and what each texture is decoded from.
-class CExport {
-public:
-    CExport(CTextureDatabase& db, CacheId cache, uint32_t level, bool thumb)
-        : m_Db(db), m_Helper(&db), m_Cache(cache), m_nLevel(level), m_bThumb(thumb) {}
-
-    // Into a folder: texture names become file names inside it only, one file each.
-    void IntoFolder(const std::string& folder, const std::string& format) {
-        m_strOut = folder;
-        m_strFormat = format;
-        std::filesystem::create_directories(folder);
-    }
-    void ToFile(const std::string& file) { m_strOut = file; }
-
-    // Writes one texture; false (after saying why) when it is not written.
-    bool Write(int texture) {
-        const std::string name = m_Db.GetTextureName(texture);
-        const uint32_t levels = m_Db.GetLevelCount(m_Cache, texture, m_bThumb);
-        if (m_nLevel >= levels)
-            return Report(name + " not exported: it has " + std::to_string(levels) + " mip levels");
-        const std::string file =
-            m_strFormat.empty() ? std::string() : m_Namer.Take(name, m_strFormat);
-        const std::string path = file.empty() ? m_strOut : m_strOut + "/" + file;
-        const auto bitmap = m_Helper.DecodeCacheTexture(texture, m_Cache, m_nLevel, m_bThumb);
-        if (!bitmap) {
-            const std::string& why = m_Helper.DecodeError().text;
-            return Report(name + " could not be decoded" + (why.empty() ? "" : ": " + why));
-        }
-        const std::string failure = SaveImage(*bitmap, path);
-        if (!failure.empty())
-            return Report(failure);
-        if (!file.empty() && file != name + "." + m_strFormat)
-            Report(name + " written as " + file);
-        return true;
-    }
-
-private:
-    // Says something about the texture in hand on stderr; false, for the refusals.
-    static bool Report(const std::string& message) {
-        std::fprintf(stderr, "tessarine-cli export: %s\n", Shown(message).c_str());
-        return false;
-    }
-
-    CTextureDatabase& m_Db;
-    CCacheHelper m_Helper;
-    CacheId m_Cache;
-    uint32_t m_nLevel;
-    bool m_bThumb;
-    std::string m_strOut;
-    std::string m_strFormat; // empty when writing one file
-    SafeFileName::CNamer m_Namer;
-};
+// Says something about one texture on stderr.
+void Report(const std::string& message) {
+    std::fprintf(stderr, "tessarine-cli export: %s\n", Shown(message).c_str());
+}
 
 } // namespace
 
@@ -110,15 +64,33 @@ int CommandExport(const Args& args) {
         throw Failure{kRefused, "that cache has no files to export from"};
     const std::vector<int> textures = ChosenTextures(*db, args);
     const auto [out, format, toFile] = ChooseExportTarget(args, textures.size());
-    CExport run(*db, *cache, level, thumb);
-    if (toFile)
-        run.ToFile(out);
-    else
-        run.IntoFolder(out, format);
+    // Into a folder, texture names become file names inside it only, one file each.
+    std::vector<ExportItem> items;
+    SafeFileName::CNamer namer;
+    if (!toFile)
+        std::filesystem::create_directories(out);
+    for (int texture : textures)
+        items.push_back(
+            {texture, toFile ? out : out + "/" + namer.Take(db->GetTextureName(texture), format)});
+    CCacheHelper helper(db.get());
+    const std::vector<ExportOutcome> outcomes =
+        ExportTextures(helper, *cache, level, thumb, items, [](size_t done, size_t total) {
+            Progress(done, total, "");
+            return true;
+        });
     size_t written = 0;
-    for (size_t i = 0; i < textures.size(); ++i) {
-        Progress(i + 1, textures.size(), db->GetTextureName(textures[i]));
-        written += run.Write(textures[i]);
+    for (size_t i = 0; i < items.size(); ++i) {
+        const std::string name = db->GetTextureName(items[i].texture);
+        const std::string& problem = outcomes[i].problem;
+        if (!outcomes[i].written) {
+            // A file that could not be written names itself; the others name their texture.
+            Report(problem.rfind("could not write", 0) == 0 ? problem : name + " " + problem);
+            continue;
+        }
+        ++written;
+        const std::string file = Files::FileNameOf(items[i].path);
+        if (!toFile && file != name + "." + format)
+            Report(name + " written as " + file);
     }
     std::printf("exported %zu of %zu textures to %s\n", written, textures.size(),
                 Shown(out).c_str());

@@ -5,6 +5,7 @@
 #include "app/SettingsKeys.h"
 #include "cache/NameRules.h"
 #include "cli/Cli.h"
+#include "pipeline/ExportTextures.h"
 #include "pipeline/ImportImage.h"
 #include "pipeline/TXDHelper.h"
 #include "platform/Files.h"
@@ -124,7 +125,7 @@ int TxdExport(const Args& args) {
             const std::string path = toFile ? out : out + "/" + file;
             if (!bitmap)
                 throw RW::CException("the texture has no pixels", nullptr, nullptr);
-            const std::string failure = SaveImage(*bitmap, path);
+            const std::string failure = SaveImageChecked(*bitmap, path);
             if (!failure.empty())
                 throw RW::CException(failure, nullptr, nullptr);
             if (!toFile && file != name + "." + format)

@@ -1,8 +1,8 @@
 // tessarine-cli: texture-cache work from a shell, over the editor's own core.
 #include "app/ProgramFolders.h"
 #include "app/Version.h"
-#include "cli/CommandOptions.h"
 #include "cli/Cli.h"
+#include "cli/CommandOptions.h"
 
 #include <cstdio>
 #include <cstring>
