@@ -8,6 +8,7 @@
 #include <QMainWindow>
 #include <QString>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@ class QLabel;
 class QProgressBar;
 class QTabBar;
 class QToolBar;
+class QMenu;
 class QTreeWidgetItem;
 
 class CDlgMain : public QMainWindow, public CCacheHelper {
@@ -75,12 +77,50 @@ public:
     // The texture id of an item; -1 for a category item or none.
     static int ItemTexture(const QTreeWidgetItem* item);
 
+    // Editing commands (DlgMainEdit.cpp, DlgMainTransfer.cpp, DlgMainContext.cpp).
+    int CurrentCategory() const;
+    void ChangeCategory(int texture, int category);
+    void DeleteSelectedTextures();
+    void DeleteSelectedCategory();
+    void FindNext();
+    bool ImportImages(bool withAlpha, int category, bool uncompressed);
+    // Imports image files as ImportImages does after its file dialog; the number imported.
+    int ImportFiles(const QStringList& files, bool withAlpha, int category, bool uncompressed);
+    int ImportImage(const Bitmap32& bitmap, const std::string& name, bool withAlpha, int category,
+                    bool uncompressed, std::optional<CacheId> targetCache);
+    void ExportSelection();
+    // category -1: every category.
+    void ExportAll(int category);
+    // The tree's context menu for an item (nullptr when it gets none); its actions run
+    // the commands.
+    std::unique_ptr<QMenu> ContextMenu(QTreeWidgetItem* item);
+    const QString& SearchText() const { return m_strSearch; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     // Lays the controls out whenever the client area changes size.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The editing commands' part of OnCommand; false for an id they do not handle.
+    bool OnEditCommand(int id);
+    // Connects the tree's renaming, context menu and drops to the commands.
+    void InitEditing();
+    bool BeginLabelEdit(QTreeWidgetItem* item, QString& text);
+    void EndLabelEdit(QTreeWidgetItem* item, const QString& text);
+    void ShowContextMenu(const QPoint& point);
+    // The selected textures in tree order (category items left out).
+    std::vector<int> SelectedTextures() const;
+    int CategoryOfItem(const QTreeWidgetItem* item) const;
+    void NewCategory(bool moveSelection);
+    void MoveSelection(int category);
+    void CreateAlias();
+    void Find();
+    void SetDetail(int detail);
+    void ToggleFlag(int id);
+    void ToolNotAvailable(int id);
+    // The category a texture is listed under: an alias's is its original's.
+    int ShownCategory(int texture) const;
     void SetPane(int pane, const QString& text);
     void ClearPanes();
     void EnableCacheCommands(bool enabled);
@@ -129,4 +169,5 @@ private:
     std::vector<int8_t> m_Damaged;            // per texture: -1 unknown, 0 sound, 1 damaged
     std::vector<std::string> m_DeclinedStamp; // the files as they were when reload was declined
     bool m_bAskingReload = false;
+    QString m_strSearch; // the last search text, offered again by Find
 };

@@ -102,6 +102,11 @@ bool CDlgMain::IsDamaged(int texture) {
     return m_Damaged[texture] == 1;
 }
 
+int CDlgMain::ShownCategory(int texture) const {
+    const int original = m_pCache->IsAlias(texture) ? m_pCache->GetOriginalIndex(texture) : -1;
+    return m_pCache->Textures()[size_t(original >= 0 ? original : texture)].cat;
+}
+
 void CDlgMain::OpenCache(const std::string& requested) {
     if (m_pCache) {
         SetDatabase(nullptr);
@@ -158,8 +163,11 @@ void CDlgMain::OpenCache(const std::string& requested) {
                 continue;
             if (MessageBox(problem.prompt, "", MB_YESNO | MB_ICONWARNING) != IDYES)
                 continue;
-            if (Repair(problem))
+            if (Repair(problem)) {
                 SetPane(0, Res::String(126));
+                // The repaired records may be sound where the old ones were not.
+                m_Damaged.assign(size_t(m_pCache->TextureCount()), -1);
+            }
         }
     }
     UpdateTexturesTree();
@@ -305,7 +313,7 @@ void CDlgMain::UpdateTexturesTree() {
         auto* item =
             new TextureItem(QString::fromStdString(m_pCache->Textures()[t].name), t, colour);
         items[size_t(t)] = item;
-        const int category = m_pCache->Textures()[t].cat;
+        const int category = ShownCategory(t);
         if (m_bCategories && category >= 0 && size_t(category) < children.size() &&
             m_CategoryItems[category])
             children[category].append(item);
@@ -335,7 +343,7 @@ void CDlgMain::UpdateTexturesTree() {
 void CDlgMain::SelectTexture(int id) {
     if (!m_pCache || id < 0 || id >= m_pCache->TextureCount())
         return;
-    QTreeWidgetItem* parent = CategoryItem(m_pCache->Textures()[id].cat);
+    QTreeWidgetItem* parent = CategoryItem(ShownCategory(id));
     auto find = [&](QTreeWidgetItem* p) -> QTreeWidgetItem* {
         const int n = p ? p->childCount() : m_pTree->topLevelItemCount();
         for (int i = 0; i < n; ++i) {
