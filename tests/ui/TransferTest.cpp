@@ -7,11 +7,16 @@
 #include "raster/ImageFile.h"
 #include "ui/UiTests.h"
 #include "ui/WindowDriver.h"
+#include "ui/controls/DlgRender.h"
 
 #include <QFileDialog>
 #include <QImage>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QTest>
+#include <QUrl>
+#include <atomic>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -33,7 +38,7 @@ void ChooseFolder(const QString& folder) {
     CWindowDriver::OnNextDialog<QFileDialog>(
         [folder](QFileDialog* dialog) {
             dialog->setDirectory(folder);
-            dialog->selectFile(folder);
+            dialog->findChild<QLineEdit*>("fileNameEdit")->setText(folder);
             static_cast<QDialog*>(dialog)->accept();
         },
         "CFolderDialog");
@@ -185,6 +190,81 @@ private slots:
         ChooseFolder(QString::fromStdString(none));
         w->OnCommand(40012);
         QCOMPARE(Files(none), (QStringList{"hud_title.png", "tiles.png"}));
+    }
+
+    void droppedImagesGoIntoTheCategoryUnderThePoint() {
+        CScriptedMessageBox boxes;
+        auto w = m_pDriver->Window(m_strSample);
+        const QString clear = Picture("glass_new.png", 32, 0x80FFFFFF);
+        const QString solid = Picture("paint_new.png", 32, 0xFF102030);
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(clear), QUrl::fromLocalFile(solid)});
+        const QRect r = w->Tree()->visualItemRect(w->CategoryItem(3));
+        const QPointF point(r.left() + 10, r.center().y());
+        QDragEnterEvent enter(point.toPoint(), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(w->Tree()->viewport(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(point, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(w->Tree()->viewport(), &drop);
+        QVERIFY(drop.isAccepted());
+        QTRY_VERIFY(w->Cache()->FindTexture("paint_new", true) >= 0);
+        const TextureRecord& glass =
+            w->Cache()->Textures()[w->Cache()->FindTexture("glass_new", true)];
+        const TextureRecord& paint =
+            w->Cache()->Textures()[w->Cache()->FindTexture("paint_new", true)];
+        QCOMPARE(int(glass.cat), 3);
+        QCOMPARE(int(paint.cat), 3);
+        QVERIFY(glass.alphamode != 0); // its alpha kept
+        QCOMPARE(int(paint.alphamode), 0);
+        QCOMPARE(w->Tree()->currentItem()->text(0), QString("paint_new"));
+        QVERIFY(boxes.Boxes().empty());
+    }
+
+    void hooksServeAWorkerThread() {
+        CScriptedMessageBox boxes;
+        auto w = m_pDriver->Window(m_strSample);
+        const int count = w->Cache()->TextureCount();
+        const int tocBytes = int(fs::file_size(m_pDriver->Dir().File("sample/sample.pvr.toc")));
+        std::atomic<bool> done = false;
+        bool targetCleared = false;
+        std::unique_ptr<Bitmap32> decoded;
+        std::thread worker([&] {
+            IMainWindowHooks& hooks = *w;
+            decoded = hooks.GetDataHook(w->Cache()->FindTexture("sky", true), 1);
+            TextureImportRequest request;
+            request.name = "sky_copy";
+            request.category = 3;
+            request.targetCache = 2; // ignored without targetGiven
+            hooks.ImportHook(request, decoded.get());
+            request.name = "sky_alias";
+            request.affiliateName = "sky";
+            hooks.ImportHook(request, nullptr);
+            // An alias into one cache being filled: only its TOC grows.
+            targetCleared = request.targetCache == -1;
+            request.targetGiven = 1;
+            request.targetCache = 2;
+            hooks.ImportHook(request, nullptr);
+            hooks.SetFocusHook(w->Cache()->FindTexture("tiles", true));
+            hooks.RenderHook(nullptr, decoded.get());
+            done = true;
+        });
+        QTRY_VERIFY(done);
+        worker.join();
+        QVERIFY(decoded);
+        QCOMPARE(decoded->Width(), 256u);
+        QVERIFY(targetCleared);
+        QCOMPARE(w->Cache()->TextureCount(), count + 2);
+        const int copy = w->Cache()->FindTexture("sky_copy", true);
+        QCOMPARE(int(w->Cache()->Textures()[copy].cat), 3);
+        QVERIFY(CWindowDriver::Item(*w, "sky_alias"));
+        QCOMPARE(int(fs::file_size(m_pDriver->Dir().File("sample/sample.pvr.toc"))), tocBytes + 12);
+        QCOMPARE(w->Tree()->currentItem()->text(0), QString("tiles"));
+        QVERIFY(w->View()->Image() == decoded.get());
+        QVERIFY(w->PaneText(0).startsWith("Texture 'unnamed' rendered within"));
+        w->RenderHook(nullptr, nullptr);
+        QVERIFY(!w->View()->Image());
+        QVERIFY(boxes.Boxes().empty());
     }
 };
 

@@ -4,6 +4,7 @@
 #include "cache/CacheCheck.h"
 #include "cache/TextureDatabase.h"
 #include "pipeline/CacheHelper.h"
+#include "ui/main/MainHooks.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -23,7 +24,7 @@ class QToolBar;
 class QMenu;
 class QTreeWidgetItem;
 
-class CDlgMain : public QMainWindow, public CCacheHelper {
+class CDlgMain : public QMainWindow, public CCacheHelper, public IMainWindowHooks {
     Q_OBJECT
 public:
     enum { kPaneCount = 7 };
@@ -85,7 +86,9 @@ public:
     void FindNext();
     bool ImportImages(bool withAlpha, int category, bool uncompressed);
     // Imports image files as ImportImages does after its file dialog; the number imported.
-    int ImportFiles(const QStringList& files, bool withAlpha, int category, bool uncompressed);
+    // alphaByImage: each image keeps its alpha when it has any (withAlpha is ignored).
+    int ImportFiles(const QStringList& files, bool withAlpha, int category, bool uncompressed,
+                    bool alphaByImage = false);
     int ImportImage(const Bitmap32& bitmap, const std::string& name, bool withAlpha, int category,
                     bool uncompressed, std::optional<CacheId> targetCache);
     void ExportSelection();
@@ -95,6 +98,13 @@ public:
     // the commands.
     std::unique_ptr<QMenu> ContextMenu(QTreeWidgetItem* item);
     const QString& SearchText() const { return m_strSearch; }
+
+    // The tool dialogs' requests (DlgMainHooks.cpp), from any thread.
+    int ImportHook(TextureImportRequest& request, const Bitmap32* bitmap) override;
+    int RenderHook(const std::string* name, const Bitmap32* bitmap) override;
+    int SetFocusHook(int texture) override;
+    int ReloadListHook() override;
+    std::unique_ptr<Bitmap32> GetDataHook(int texture, int cache) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -109,6 +119,9 @@ private:
     bool BeginLabelEdit(QTreeWidgetItem* item, QString& text);
     void EndLabelEdit(QTreeWidgetItem* item, const QString& text);
     void ShowContextMenu(const QPoint& point);
+    // Image files dropped on the tree (at point of its viewport) or elsewhere on the
+    // window (point null): imported into the category under the point.
+    void DropFiles(const QStringList& files, const QPoint* point);
     // The selected textures in tree order (category items left out).
     std::vector<int> SelectedTextures() const;
     int CategoryOfItem(const QTreeWidgetItem* item) const;
@@ -119,6 +132,8 @@ private:
     void SetDetail(int detail);
     void ToggleFlag(int id);
     void ToolNotAvailable(int id);
+    // Runs f on the window's thread, waiting for it when called from another.
+    template <class F> auto OnWindowThread(F f) -> decltype(f());
     // The category a texture is listed under: an alias's is its original's.
     int ShownCategory(int texture) const;
     void SetPane(int pane, const QString& text);

@@ -12,9 +12,71 @@
 
 #include <QActionGroup>
 #include <QCursor>
+#include <QDropEvent>
 #include <QMenu>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
 
 using namespace EditTexts;
+
+namespace {
+
+// Hands image files dropped on a widget to the window (the tree's viewport gives the
+// point, so the category under it takes them).
+class CDropTarget : public QObject {
+public:
+    using Handler = std::function<void(const QStringList&, const QPoint*)>;
+    CDropTarget(QObject* parent, Handler handler, bool withPoint)
+        : QObject(parent), m_fnHandler(std::move(handler)), m_bPoint(withPoint) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto* drag = static_cast<QDropEvent*>(event);
+            if (!LocalFiles(drag->mimeData()).isEmpty()) {
+                drag->acceptProposedAction();
+                return true;
+            }
+            break;
+        }
+        case QEvent::Drop: {
+            auto* drop = static_cast<QDropEvent*>(event);
+            const QStringList files = LocalFiles(drop->mimeData());
+            if (files.isEmpty())
+                break;
+            drop->acceptProposedAction();
+            const QPoint point = drop->position().toPoint();
+            const bool withPoint = m_bPoint;
+            // After the drop is over: the import asks its questions in boxes of its own.
+            QTimer::singleShot(0, this, [this, files, point, withPoint] {
+                m_fnHandler(files, withPoint ? &point : nullptr);
+            });
+            return true;
+        }
+        default:
+            break;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    static QStringList LocalFiles(const QMimeData* data) {
+        QStringList files;
+        if (data && data->hasUrls())
+            for (const QUrl& url : data->urls())
+                if (url.isLocalFile())
+                    files << url.toLocalFile();
+        return files;
+    }
+
+    Handler m_fnHandler;
+    bool m_bPoint;
+};
+
+} // namespace
 
 void CDlgMain::InitEditing() {
     m_pTree->onBeginLabelEdit = [this](QTreeWidgetItem* item, QString& text) {
@@ -27,6 +89,27 @@ void CDlgMain::InitEditing() {
     m_pTree->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_pTree, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& point) { ShowContextMenu(point); });
+    auto drop = [this](const QStringList& files, const QPoint* point) { DropFiles(files, point); };
+    m_pTree->viewport()->setAcceptDrops(true);
+    m_pTree->viewport()->installEventFilter(new CDropTarget(this, drop, true));
+    setAcceptDrops(true);
+    installEventFilter(new CDropTarget(this, drop, false));
+}
+
+void CDlgMain::DropFiles(const QStringList& files, const QPoint* point) {
+    if (!m_pCache) {
+        MessageBox(Res::String(108).toStdString(), "", MB_OK | MB_ICONERROR);
+        return;
+    }
+    int category = CurrentCategory();
+    if (QTreeWidgetItem* item = point ? m_pTree->itemAt(*point) : nullptr) {
+        const int texture = ItemTexture(item);
+        category = texture >= 0 ? ShownCategory(texture) : std::max(0, CategoryOfItem(item));
+    }
+    LogPrintA("CDlgMain: %d files dropped into category %d\n", int(files.size()), category);
+    ImportFiles(files, true, category, false, true);
+    if (m_pCache->TextureCount() > 0)
+        SelectTexture(m_pCache->TextureCount() - 1);
 }
 
 void CDlgMain::ToolNotAvailable(int id) {

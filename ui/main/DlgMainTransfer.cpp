@@ -82,6 +82,14 @@ std::string SaveTexture(const Bitmap32* bitmap, const std::string& decodeError,
     return {};
 }
 
+bool HasAlpha(const Bitmap32& bitmap) {
+    for (uint32_t y = 0; y < bitmap.Height(); ++y)
+        for (uint32_t x = 0; x < bitmap.Width(); ++x)
+            if (bitmap.Pixel(x, y)[3] != 0xFF)
+                return true;
+    return false;
+}
+
 } // namespace
 
 int CDlgMain::ImportImage(const Bitmap32& bitmap, const std::string& name, bool withAlpha,
@@ -111,8 +119,8 @@ bool CDlgMain::ImportImages(bool withAlpha, int category, bool uncompressed) {
     return true;
 }
 
-int CDlgMain::ImportFiles(const QStringList& files, bool withAlpha, int category,
-                          bool uncompressed) {
+int CDlgMain::ImportFiles(const QStringList& files, bool withAlpha, int category, bool uncompressed,
+                          bool alphaByImage) {
     if (!m_pCache || files.isEmpty())
         return 0;
     int yesAnswers = 0;
@@ -166,7 +174,8 @@ int CDlgMain::ImportFiles(const QStringList& files, bool withAlpha, int category
                       std::to_string(bitmap->Height()) + " is not a power of two";
         if (failure.empty()) {
             try {
-                const StoreResult result = StoreImage(*this, *bitmap, name, withAlpha, category,
+                const bool alpha = alphaByImage ? HasAlpha(*bitmap) : withAlpha;
+                const StoreResult result = StoreImage(*this, *bitmap, name, alpha, category,
                                                       uncompressed, m_nGame, replace);
                 if (result == StoreResult::kNoGame)
                     break;
