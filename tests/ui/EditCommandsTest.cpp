@@ -15,6 +15,10 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -301,6 +305,12 @@ private slots:
         QVERIFY(Find(empty.get(), 40208)->isEnabled());
         QVERIFY(!Find(empty.get(), 40209)->isEnabled());
 
+        fs::create_directories(TESSARINE_SCREENSHOT_DIR);
+        for (QMenu* menu : {one.get(), several.get(), full.get()}) {
+            menu->adjustSize();
+            QVERIFY(menu->grab().save(QString(TESSARINE_SCREENSHOT_DIR "/context-") +
+                                      menu->objectName().replace(' ', '-') + ".png"));
+        }
         // A right click opens it at the item; choosing an item runs the command.
         QTreeWidgetItem* sky = CWindowDriver::Item(*w, "sky");
         w->Tree()->SelectItem(CWindowDriver::Item(*w, "tiles"));
@@ -319,9 +329,24 @@ private slots:
         QCOMPARE(int(w->Cache()->Textures()[w->Cache()->FindTexture("sky", true)].camnorm), 1);
     }
 
-    void toolsSayTheyAreNotThereYet() {
+    void toolbarAndToolsReachTheCommands() {
         CScriptedMessageBox boxes;
-        auto w = m_pDriver->Window(m_strSample);
+        auto w = m_pDriver->Window();
+        // Export without a cache: the toolbar runs the menu's command.
+        for (QAction* action : w->findChild<QToolBar*>()->actions())
+            if (action->text() == "Export")
+                action->trigger();
+        QCOMPARE(QString::fromStdString(boxes.Boxes().at(0).text),
+                 QString("Load the cache first!"));
+        // Import pops up the Import submenu, its first item the default.
+        QToolButton* import = nullptr;
+        for (QToolButton* button : w->findChildren<QToolButton*>())
+            if (button->text() == "Import")
+                import = button;
+        QVERIFY(import && import->menu() == w->Menus()->ImportMenu());
+        QCOMPARE(import->menu()->defaultAction()->data().toInt(), 40202);
+        boxes.Clear();
+        w->OpenCache(m_strSample);
         for (int id : {40262, 40278, 40281, 40617, 40279, 40277, 40359, 40601, 40602, 40271})
             w->OnCommand(id);
         QCOMPARE(int(boxes.Boxes().size()), 10);
@@ -347,7 +372,8 @@ private slots:
         auto w = m_pDriver->Window();
         const QString typed = QString::fromStdString(m_pDriver->Dir().File("mycache"));
         CWindowDriver::OnNextDialog<QFileDialog>([typed](QFileDialog* dialog) {
-            dialog->selectFile(typed);
+            dialog->setDirectory(QFileInfo(typed).absolutePath());
+            dialog->findChild<QLineEdit*>("fileNameEdit")->setText(QFileInfo(typed).fileName());
             static_cast<QDialog*>(dialog)->accept();
         });
         w->OnCommand(40219);

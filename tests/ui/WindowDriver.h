@@ -9,6 +9,8 @@
 #include "ui/main/DlgMain.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QPointer>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidgetItem>
@@ -82,6 +84,14 @@ public:
             timer->stop();
             timer->deleteLater();
             answer(dialog);
+            // An answer the dialog did not take fails the test instead of hanging it.
+            QPointer<QDialog> left(dialog);
+            QTimer::singleShot(3000, [left] {
+                if (left && left->isVisible()) {
+                    qWarning("a dialog did not take its answer");
+                    left->reject();
+                }
+            });
         });
         timer->start();
     }
