@@ -8,11 +8,13 @@
 #include "ui/UiTests.h"
 #include "ui/WindowDriver.h"
 #include "ui/controls/DlgRender.h"
+#include "ui/main/LongRun.h"
 
 #include <QFileDialog>
 #include <QImage>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QProgressDialog>
 #include <QTest>
 #include <QUrl>
 #include <atomic>
@@ -190,6 +192,42 @@ private slots:
         ChooseFolder(QString::fromStdString(none));
         w->OnCommand(40012);
         QCOMPARE(Files(none), (QStringList{"hud_title.png", "tiles.png"}));
+    }
+
+    void cancelStopsBetweenTexturesAndKeepsWhatWasDone() {
+        CScriptedMessageBox boxes;
+        auto w = m_pDriver->Window(m_strSample);
+        const int count = w->Cache()->TextureCount();
+        CLongRun::SetBoxDelay(0);
+        // Presses Cancel once the run has done two items.
+        QTimer canceller;
+        canceller.setInterval(0);
+        connect(&canceller, &QTimer::timeout, [&] {
+            auto* box = w->findChild<QProgressDialog*>("LongRun");
+            if (box && box->isVisible() && box->value() >= 2)
+                box->cancel();
+        });
+        canceller.start();
+        QStringList files;
+        for (int i = 0; i < 6; ++i)
+            files << Picture("new" + std::to_string(i) + ".png", 16, 0xFF0000FFu + i);
+        ChooseFiles(files);
+        w->OnCommand(40205);
+        const int imported = w->Cache()->TextureCount() - count;
+        QVERIFY(imported >= 2 && imported < 6);
+        QVERIFY(CheckCache(*w->Cache()).empty());
+        CTextureDatabase reread(m_strSample, 0);
+        QCOMPARE(reread.TextureCount(), count + imported);
+
+        const std::string out = m_pDriver->Dir().File("out");
+        fs::create_directories(out);
+        boxes.Answer(IDYES);
+        ChooseFolder(QString::fromStdString(out));
+        w->OnCommand(40065);
+        canceller.stop();
+        CLongRun::SetBoxDelay(800);
+        QVERIFY(Files(out).size() >= 2 && Files(out).size() < w->Cache()->TextureCount());
+        QVERIFY(boxes.Boxes().back().text.find("Export cancelled after") == 0);
     }
 
     void droppedImagesGoIntoTheCategoryUnderThePoint() {

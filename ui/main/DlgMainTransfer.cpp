@@ -14,12 +14,11 @@
 #include "ui/controls/FolderDialog.h"
 #include "ui/controls/TreeCtrlEx.h"
 #include "ui/main/DlgMain.h"
+#include "ui/main/LongRun.h"
 #include "ui/main/Resources.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QProgressBar>
-#include <QProgressDialog>
 
 namespace {
 
@@ -36,35 +35,6 @@ std::string FolderWithSlash(const std::string& file) {
     const std::string folder = Files::DirectoryOf(file);
     return folder.empty() ? std::string() : folder + "/";
 }
-
-// A run over many textures: the window's progress bar, and after a moment a box with a
-// Cancel button that stops the run between two textures.
-class CLongRun {
-public:
-    // The box shows only for runs that last longer than this.
-    static constexpr int kBoxDelayMs = 800;
-
-    CLongRun(QWidget* window, QProgressBar* bar, const QString& label, int total)
-        : m_pBar(bar), m_Box(label, "Cancel", 0, std::max(total, 1), window) {
-        m_Box.setObjectName("LongRun");
-        m_Box.setWindowModality(Qt::WindowModal);
-        m_Box.setMinimumDuration(kBoxDelayMs);
-        m_Box.setAutoClose(false);
-        m_Box.setAutoReset(false);
-        m_Box.setValue(0);
-    }
-    ~CLongRun() { m_Box.close(); }
-    // false when the user cancelled.
-    bool Step(int done) {
-        m_pBar->setValue(done);
-        m_Box.setValue(done);
-        return !m_Box.wasCanceled();
-    }
-
-private:
-    QProgressBar* m_pBar;
-    QProgressDialog m_Box;
-};
 
 // The reason a decoded texture was not saved, empty when it was.
 std::string SaveTexture(const Bitmap32* bitmap, const std::string& decodeError,
