@@ -24,6 +24,9 @@ public:
                      RecordLayout layout, bool pack, uint32_t length);
     int AddTexture(const std::string& name, int width, int height, int category, int alphamode);
     int AddAlias(const std::string& name, const std::string& original);
+    // Appends a TOC entry that points at no record to one cache: the place of an alias in
+    // a cache that is being filled texture by texture. 0 when that cache has no DAT.
+    int AppendNoRecord(CacheId cache);
     int RenameTexture(int texture, const std::string& newName);
     int SetCategory(int texture, int value);
     int SetHasDetail(int texture, int value);

@@ -101,6 +101,19 @@ int CCacheEditor::AddAlias(const std::string& name, const std::string& original)
     return 1;
 }
 
+int CCacheEditor::AppendNoRecord(CacheId cache) {
+    if (!m_pDat[cache])
+        return 0;
+    CEditScope edit(*this);
+    if (m_pToc[cache]) {
+        uint8_t none[4];
+        WriteLe32(none, kNoRecord);
+        m_pToc[cache]->Append(none, 4);
+    }
+    m_TocList[cache].push_back(kNoRecord);
+    return 1;
+}
+
 int CCacheEditor::RenameTexture(int texture, const std::string& newName) {
     if (!IsValidTexture(texture))
         return 0;

@@ -4,6 +4,7 @@
 
 #include "cli/IndexArgument.h"
 #include "pipeline/CacheHelper.h"
+#include "pipeline/ImportImage.h"
 #include <optional>
 
 class CTXDHelper;
@@ -109,12 +110,7 @@ ExportTarget ChooseExportTarget(const Args& args, size_t count);
 // The extension of a path's file name, without the dot; empty when it has none.
 std::string Extension(const std::string& path);
 
-enum class StoreResult { kStored, kExists, kNoGame, kOutOfPlace };
-// Imports a bitmap as a texture of the cache, in the category. A texture of that name is
-// replaced (its aliases following) when replace is set, else left and kExists returned.
-// The replacement is one edit: when anything fails, the old texture is still there.
-// kOutOfPlace: the old texture's records are not where its neighbours put them, and
-// cutting them out could take other textures' bytes; nothing was changed.
+// Imports a bitmap with StoreImage; a refused game choice ends the command.
 StoreResult StoreBitmap(CTextureDatabase& db, CCacheHelper& helper, const Bitmap32& bitmap,
                         const std::string& name, bool withAlpha, int category, bool uncompressed,
                         int game, bool replace);

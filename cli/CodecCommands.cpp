@@ -131,18 +131,13 @@ namespace Cli {
 StoreResult StoreBitmap(CTextureDatabase& db, CCacheHelper& helper, const Bitmap32& bitmap,
                         const std::string& name, bool withAlpha, int category, bool uncompressed,
                         int game, bool replace) {
-    const int existing = db.FindTexture(name, true);
-    if (existing >= 0 && !replace)
-        return StoreResult::kExists;
-    CEditScope edit(db);
-    // The old texture's aliases follow the new one, which takes the last index.
-    if (existing >= 0 && !db.DeleteTexture(existing, db.TextureCount() - 1, true))
-        return StoreResult::kOutOfPlace;
-    if (!ImportImage(helper, bitmap, name, withAlpha, category, uncompressed, std::nullopt, game))
+    helper.SetDatabase(&db);
+    const StoreResult result =
+        StoreImage(helper, bitmap, name, withAlpha, category, uncompressed, game, replace);
+    if (result == StoreResult::kNoGame)
         throw Failure{kRefused, "no game chosen for the cache: give --game 1 (Vice City) or "
                                 "--game 2 (San Andreas)"};
-    db.SetCategory(db.TextureCount() - 1, category);
-    return StoreResult::kStored;
+    return result;
 }
 
 } // namespace Cli

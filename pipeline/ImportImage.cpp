@@ -3,6 +3,7 @@
 #include "app/Log.h"
 #include "app/Settings.h"
 #include "app/SettingsKeys.h"
+#include "cache/Error.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
 #include "platform/Text.h"
@@ -30,27 +31,34 @@ std::optional<CodecFamily> ForcedFamily(CTextureDatabase& db, int category) {
     return family;
 }
 
+int SettleImportGame(CCacheHelper& helper, std::optional<CacheId> targetCache, int game) {
+    CTextureDatabase* db = helper.Database();
+    if (game != 0 || !db)
+        return game;
+    std::optional<CacheId> probe;
+    for (CacheId k : kAllCaches)
+        if (!probe && db->IsDatOpen(k) && k != targetCache)
+            probe = k;
+    game = helper.GuessCacheGame(probe);
+    if (game != 0)
+        return game;
+    const int answer = MessageBox("Do you want to make this cache for San Andreas? \n\nIf "
+                                  "you choose 'No' an Vice City cache will be created.",
+                                  "", MB_YESNOCANCEL | MB_ICONQUESTION);
+    if (answer == IDCANCEL)
+        return 0;
+    return answer == IDYES ? 2 : 1;
+}
+
 int ImportImage(CCacheHelper& helper, const Bitmap32& bitmap, const std::string& name,
                 bool withAlpha, int category, bool uncompressed, std::optional<CacheId> targetCache,
                 int game) {
     CTextureDatabase* db = helper.Database();
     if (!db)
         return 0;
-    if (game == 0) {
-        std::optional<CacheId> probe;
-        for (CacheId k : kAllCaches)
-            if (!probe && db->IsDatOpen(k) && k != targetCache)
-                probe = k;
-        game = helper.GuessCacheGame(probe);
-        if (game == 0) {
-            const int answer = MessageBox("Do you want to make this cache for San Andreas? \n\nIf "
-                                          "you choose 'No' an Vice City cache will be created.",
-                                          "", MB_YESNOCANCEL | MB_ICONQUESTION);
-            if (answer == IDCANCEL)
-                return 0;
-            game = answer == IDYES ? 2 : 1;
-        }
-    }
+    game = SettleImportGame(helper, targetCache, game);
+    if (game == 0)
+        return 0;
     const std::optional<CodecFamily> forced = ForcedFamily(*db, category);
     if (forced)
         LogPrintA("CDlgMain: -- Compression forced to '%s'\n", FamilyName(*forced));
@@ -64,4 +72,24 @@ int ImportImage(CCacheHelper& helper, const Bitmap32& bitmap, const std::string&
     request.game = game;
     request.forcedFamily = forced;
     return helper.EncodeCacheTexture(request);
+}
+
+StoreResult StoreImage(CCacheHelper& helper, const Bitmap32& bitmap, const std::string& name,
+                       bool withAlpha, int category, bool uncompressed, int game, bool replace) {
+    CTextureDatabase& db = *helper.Database();
+    const int existing = db.FindTexture(name, true);
+    if (existing >= 0 && !replace)
+        return StoreResult::kExists;
+    // Asked before anything changes: a cancel here must not cost the old texture.
+    game = SettleImportGame(helper, std::nullopt, game);
+    if (game == 0)
+        return StoreResult::kNoGame;
+    CEditScope edit(db);
+    // The old texture's aliases follow the new one, which takes the last index.
+    if (existing >= 0 && !db.DeleteTexture(existing, db.TextureCount() - 1, true))
+        return StoreResult::kOutOfPlace;
+    if (!ImportImage(helper, bitmap, name, withAlpha, category, uncompressed, std::nullopt, game))
+        throw CError("the texture '" + name + "' was not encoded"); // undoes the deletion
+    db.SetCategory(db.TextureCount() - 1, category);
+    return StoreResult::kStored;
 }

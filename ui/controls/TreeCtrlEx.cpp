@@ -56,6 +56,17 @@ CTreeCtrlEx::CTreeCtrlEx(QWidget* parent) : QTreeWidget(parent) {
         m_pClickItem = nullptr;
         m_bPendingSelect = m_bPendingEdit = false;
     });
+    connect(this, &QTreeWidget::itemSelectionChanged, this, [this] {
+        if (!m_bNotify || m_bOwnChangePending)
+            return;
+        m_bOwnChangePending = true;
+        const unsigned notified = m_nNotified;
+        QTimer::singleShot(0, this, [this, notified] {
+            m_bOwnChangePending = false;
+            if (notified == m_nNotified && currentItem())
+                Notify(currentItem());
+        });
+    });
     // What a collapsed item hides cannot stay selected.
     connect(this, &QTreeWidget::itemCollapsed, this, [](QTreeWidgetItem* item) {
         std::function<void(QTreeWidgetItem*)> clear = [&](QTreeWidgetItem* node) {
@@ -148,8 +159,10 @@ void CTreeCtrlEx::SetCaret(QTreeWidgetItem* item) {
 }
 
 void CTreeCtrlEx::Notify(QTreeWidgetItem* item) {
-    if (m_bNotify)
+    if (m_bNotify) {
+        ++m_nNotified;
         emit SelectionNotify(item);
+    }
 }
 
 bool CTreeCtrlEx::OnLabel(QTreeWidgetItem* item, QPoint point) const {

@@ -72,4 +72,8 @@ private:
     bool m_bEditable = false;
     bool m_bDrag = true;
     QTimer* m_pEditTimer = nullptr;
+    // Selection changes the base class makes itself (type-ahead search, Ctrl+A) reach the
+    // owner once, after the event that made them, unless a notification followed them.
+    unsigned m_nNotified = 0;
+    bool m_bOwnChangePending = false;
 };

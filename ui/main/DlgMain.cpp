@@ -219,22 +219,7 @@ void CDlgMain::OnInitDialog() {
         if (texture >= 0 && index >= 0)
             RenderTexture(texture, m_pMipLevels->itemData(index).toInt());
     });
-    m_pTree->onBeginLabelEdit = [this](QTreeWidgetItem* item, QString& text) {
-        LogPrintA("CDlgMain: label edit started...\n");
-        const int texture = ItemTexture(item);
-        if (texture >= 0 || !m_pCache)
-            return texture >= 0;
-        for (size_t c = 0; c < m_CategoryItems.size(); ++c)
-            if (m_CategoryItems[c] == item) {
-                text = QString::fromStdString(m_pCache->GetCategoryName(int(c)));
-                return true;
-            }
-        return false;
-    };
-    m_pTree->onEndLabelEdit = [](QTreeWidgetItem*, const QString&) {
-        LogPrintA("CDlgMain: label edit ended...\n");
-        return false; // renaming arrives with the editing commands
-    };
+    InitEditing();
 
     // The language of the last run; a pack that is gone by now says so once and is
     // forgotten.
@@ -361,9 +346,11 @@ void CDlgMain::OnCommand(int id) {
         if (file.isEmpty())
             return;
         UnloadCache();
-        const std::string name = Files::FileNameOf(file.toStdString());
+        // An index file always ends in ".txt": its data files are named after it.
+        const QString index = file.endsWith(".txt", Qt::CaseInsensitive) ? file : file + ".txt";
+        const std::string name = Files::FileNameOf(index.toStdString());
         SetTitle(&name);
-        CreateCache(file.toStdString());
+        CreateCache(index.toStdString());
         return;
     }
     case 40008: { // Open
@@ -447,7 +434,7 @@ void CDlgMain::OnCommand(int id) {
         ShowAbout();
         return;
     default:
-        // The editing commands and the tools arrive with their own dialogs.
+        OnEditCommand(id);
         return;
     }
 }

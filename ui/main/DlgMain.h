@@ -4,10 +4,12 @@
 #include "cache/CacheCheck.h"
 #include "cache/TextureDatabase.h"
 #include "pipeline/CacheHelper.h"
+#include "ui/main/MainHooks.h"
 
 #include <QMainWindow>
 #include <QString>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,9 +26,10 @@ class QAction;
 class QToolBar;
 class QToolButton;
 class QTranslator;
+class QMenu;
 class QTreeWidgetItem;
 
-class CDlgMain : public QMainWindow, public CCacheHelper {
+class CDlgMain : public QMainWindow, public CCacheHelper, public IMainWindowHooks {
     Q_OBJECT
 public:
     enum { kPaneCount = 7 };
@@ -97,12 +100,64 @@ public:
     // The texture id of an item; -1 for a category item or none.
     static int ItemTexture(const QTreeWidgetItem* item);
 
+    // Editing commands (DlgMainEdit.cpp, DlgMainTransfer.cpp, DlgMainContext.cpp).
+    int CurrentCategory() const;
+    void ChangeCategory(int texture, int category);
+    void DeleteSelectedTextures();
+    void DeleteSelectedCategory();
+    void FindNext();
+    bool ImportImages(bool withAlpha, int category, bool uncompressed);
+    // Imports image files as ImportImages does after its file dialog; the number imported.
+    // alphaByImage: each image keeps its alpha when it has any (withAlpha is ignored).
+    int ImportFiles(const QStringList& files, bool withAlpha, int category, bool uncompressed,
+                    bool alphaByImage = false);
+    int ImportImage(const Bitmap32& bitmap, const std::string& name, bool withAlpha, int category,
+                    bool uncompressed, std::optional<CacheId> targetCache);
+    void ExportSelection();
+    // category -1: every category.
+    void ExportAll(int category);
+    // The tree's context menu for an item (nullptr when it gets none); its actions run
+    // the commands.
+    std::unique_ptr<QMenu> ContextMenu(QTreeWidgetItem* item);
+    const QString& SearchText() const { return m_strSearch; }
+
+    // The tool dialogs' requests (DlgMainHooks.cpp), from any thread.
+    int ImportHook(TextureImportRequest& request, const Bitmap32* bitmap) override;
+    int RenderHook(const std::string* name, const Bitmap32* bitmap) override;
+    int SetFocusHook(int texture) override;
+    int ReloadListHook() override;
+    std::unique_ptr<Bitmap32> GetDataHook(int texture, int cache) override;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     // Lays the controls out whenever the client area changes size.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The editing commands' part of OnCommand; false for an id they do not handle.
+    bool OnEditCommand(int id);
+    // Connects the tree's renaming, context menu and drops to the commands.
+    void InitEditing();
+    bool BeginLabelEdit(QTreeWidgetItem* item, QString& text);
+    void EndLabelEdit(QTreeWidgetItem* item, const QString& text);
+    void ShowContextMenu(const QPoint& point);
+    // Image files dropped on the tree (at point of its viewport) or elsewhere on the
+    // window (point null): imported into the category under the point.
+    void DropFiles(const QStringList& files, const QPoint* point);
+    // The selected textures in tree order (category items left out).
+    std::vector<int> SelectedTextures() const;
+    int CategoryOfItem(const QTreeWidgetItem* item) const;
+    void NewCategory(bool moveSelection);
+    void MoveSelection(int category);
+    void CreateAlias();
+    void Find();
+    void SetDetail(int detail);
+    void ToggleFlag(int id);
+    void ToolNotAvailable(int id);
+    // Runs f on the window's thread, waiting for it when called from another.
+    template <class F> auto OnWindowThread(F f) -> decltype(f());
+    // The category a texture is listed under: an alias's is its original's.
+    int ShownCategory(int texture) const;
     void SetPane(int pane, const QString& text);
     void ClearPanes();
     void EnableCacheCommands(bool enabled);
@@ -169,4 +224,5 @@ private:
     std::vector<int8_t> m_Damaged;            // per texture: -1 unknown, 0 sound, 1 damaged
     std::vector<std::string> m_DeclinedStamp; // the files as they were when reload was declined
     bool m_bAskingReload = false;
+    QString m_strSearch; // the last search text, offered again by Find
 };

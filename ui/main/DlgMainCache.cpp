@@ -101,6 +101,11 @@ bool CDlgMain::IsDamaged(int texture) {
     return m_Damaged[texture] == 1;
 }
 
+int CDlgMain::ShownCategory(int texture) const {
+    const int original = m_pCache->IsAlias(texture) ? m_pCache->GetOriginalIndex(texture) : -1;
+    return m_pCache->Textures()[size_t(original >= 0 ? original : texture)].cat;
+}
+
 void CDlgMain::OpenCache(const std::string& requested) {
     if (m_pCache) {
         SetDatabase(nullptr);
@@ -159,8 +164,11 @@ void CDlgMain::OpenCache(const std::string& requested) {
                 continue;
             if (MessageBox(problem.prompt, "", MB_YESNO | MB_ICONWARNING) != IDYES)
                 continue;
-            if (Repair(problem))
+            if (Repair(problem)) {
                 SetPane(0, Res::String(126));
+                // The repaired records may be sound where the old ones were not.
+                m_Damaged.assign(size_t(m_pCache->TextureCount()), -1);
+            }
         }
     }
     // A repair may have brought records back: the red marks are worked out afresh.
@@ -169,7 +177,9 @@ void CDlgMain::OpenCache(const std::string& requested) {
 }
 
 void CDlgMain::CheckDiskChanges() {
-    if (!m_pCache || m_pCache->InEdit() || m_bAskingReload || !m_pCache->ChangedOnDisk())
+    // Not in the middle of a long import, export or delete, which holds texture ids.
+    if (!m_pCache || m_pCache->InEdit() || m_bAskingReload || m_pProgress->isVisible() ||
+        !m_pCache->ChangedOnDisk())
         return;
     const std::vector<std::string> stamp = m_pCache->DiskStamp();
     if (stamp == m_DeclinedStamp)
@@ -310,7 +320,7 @@ void CDlgMain::UpdateTexturesTree() {
         auto* item =
             new TextureItem(QString::fromStdString(m_pCache->Textures()[t].name), t, colour);
         items[size_t(t)] = item;
-        const int category = m_pCache->Textures()[t].cat;
+        const int category = ShownCategory(t);
         if (m_bCategories && category >= 0 && size_t(category) < children.size() &&
             m_CategoryItems[category])
             children[category].append(item);
@@ -341,7 +351,7 @@ void CDlgMain::UpdateTexturesTree() {
 void CDlgMain::SelectTexture(int id) {
     if (!m_pCache || id < 0 || id >= m_pCache->TextureCount())
         return;
-    QTreeWidgetItem* parent = CategoryItem(m_pCache->Textures()[id].cat);
+    QTreeWidgetItem* parent = CategoryItem(ShownCategory(id));
     auto find = [&](QTreeWidgetItem* p) -> QTreeWidgetItem* {
         const int n = p ? p->childCount() : m_pTree->topLevelItemCount();
         for (int i = 0; i < n; ++i) {

@@ -1,0 +1,58 @@
+#pragma once
+// Command ids and texts of the editing commands that the string table does not hold:
+// the tree's context menus, the tools not yet available, and the refusals that name
+// their reason.
+#include <QString>
+#include <string>
+
+namespace EditTexts {
+
+enum Command : int {
+    kExportOne = 40006,
+    kExport = 40012,
+    kExportAll = 40065,
+    kRenameTexture = 40075,
+    kDeleteTextures = 40076,
+    kFind = 40091,
+    kNewCategoryMove = 40095,
+    kMoveFirst = 40100, // + category index
+    kMoveLast = 40199,
+    kImportAlpha = 40202,
+    kCreateAlias = 40204,
+    kImportNoAlpha = 40205,
+    kRenameCategory = 40207,
+    kDeleteCategory = 40208,
+    kExportCategory = 40209,
+    kDeleteKey = 40210,
+    kNewCategory = 40221,
+    kFindNext = 40227,
+    kDetailNone = 40240, // + hasdetail value
+    kDetailLast = 40258,
+    kGoToOriginal = 40261,
+    kShowAliases = 40271,
+    kImportUncompressed = 40273,
+    kCamNorm = 40362,
+    kHasSibling = 40363, // shown only
+    kHasDetail = 40364,  // shown only
+    kMipMode = 40365,    // shown only
+    kStreamMode = 40366, // shown only
+    kHasBias = 40368,
+};
+
+// The menu text of a context-menu command, or of a popup (by the ids above 0 and below
+// 100 that ContextMenu uses).
+QString MenuText(int id);
+enum Popup : int { kCategoryPopup = 1, kDetailPopup = 2, kPropertiesPopup = 3 };
+
+// The tool dialogs: their name, empty for an id that is no tool.
+QString ToolName(int id);
+std::string ToolNotAvailableText(int id);
+
+inline constexpr const char* kOutOfPlace =
+    "Nothing was deleted: the cache's records are not in texture order, and cutting them out "
+    "could take other textures' bytes. Rebuild the cache first.";
+inline constexpr const char* kNothingFound = "No textures found.";
+
+std::string NameRefused(const std::string& name, const std::string& reason);
+
+} // namespace EditTexts
