@@ -83,8 +83,7 @@ int CommandExport(const Args& args) {
         const std::string name = db->GetTextureName(items[i].texture);
         const std::string& problem = outcomes[i].problem;
         if (!outcomes[i].written) {
-            // A file that could not be written names itself; the others name their texture.
-            Report(problem.rfind("could not write", 0) == 0 ? problem : name + " " + problem);
+            Report(name + " not exported to " + items[i].path + ": " + problem);
             continue;
         }
         ++written;

@@ -127,7 +127,7 @@ int TxdExport(const Args& args) {
                 throw RW::CException("the texture has no pixels", nullptr, nullptr);
             const std::string failure = SaveImageChecked(*bitmap, path);
             if (!failure.empty())
-                throw RW::CException(failure, nullptr, nullptr);
+                throw RW::CException(path + ": " + failure, nullptr, nullptr);
             if (!toFile && file != name + "." + format)
                 std::fprintf(stderr, "tessarine-cli txd: %s written as %s\n", Shown(name).c_str(),
                              Shown(file).c_str());

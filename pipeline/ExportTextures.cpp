@@ -60,20 +60,28 @@ constexpr size_t kTasksPerWorker = 2;
 } // namespace
 
 std::string SaveImageChecked(const Bitmap32& bitmap, const std::string& path) {
+    const std::string name = Files::FileNameOf(path);
+    const std::string extension =
+        name.find('.') == std::string::npos ? std::string() : name.substr(name.rfind('.') + 1);
+    EncoderClsid encoder;
+    if (EncoderForExtension(extension, &encoder) < 0)
+        return "no image format is known for the extension '" + extension + "'";
     if (SaveBitmapByExtension(bitmap, path)) {
         const auto back = LoadBitmapFromFile(path);
         if (back && back->Width() == bitmap.Width() && back->Height() == bitmap.Height())
             return {};
     }
+    // Only a file this write left behind goes; whatever else stood in the way stays.
     std::error_code ignored;
-    std::filesystem::remove(path, ignored);
+    if (std::filesystem::is_regular_file(path, ignored))
+        std::filesystem::remove(path, ignored);
     std::string folder = Files::DirectoryOf(path);
     if (folder.empty())
         folder = ".";
     std::string reason = PathCheck::WriteProblem(folder);
     if (reason.empty())
         reason = PathCheck::SpaceProblem(folder);
-    return "could not write " + path + (reason.empty() ? "" : ": " + reason);
+    return "the file could not be written" + (reason.empty() ? "" : ": " + reason);
 }
 
 std::vector<ExportOutcome> ExportTextures(CCacheHelper& helper, CacheId cache, uint32_t level,
@@ -113,13 +121,13 @@ std::vector<ExportOutcome> ExportTextures(CCacheHelper& helper, CacheId cache, u
         if (!cancelled && progress && !progress(doneSoFar(), items.size()))
             cancelled = true;
         if (cancelled) {
-            outcomes[i].problem = "not exported: cancelled";
+            outcomes[i].problem = kExportCancelled;
             continue;
         }
         const int texture = items[i].texture;
         const uint32_t levels = db ? db->GetLevelCount(cache, texture, thumbnail) : 0;
         if (level >= levels) {
-            outcomes[i].problem = "not exported: it has " + std::to_string(levels) + " mip levels";
+            outcomes[i].problem = "it has " + std::to_string(levels) + " mip levels";
             continue;
         }
         std::optional<RawTexture> raw = helper.ReadRawTexture(texture, cache, level, thumbnail);

@@ -2,6 +2,7 @@
 #include "pipeline/CacheHelper.h"
 #include "app/Settings.h"
 #include "cache/TextureDatabase.h"
+#include "pipeline/ExportTextures.h"
 #include "platform/ScriptedMessageBox.h"
 #include "raster/PluginHost.h"
 #include "raster/RasterFormat.h"
@@ -9,6 +10,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
@@ -169,4 +171,41 @@ TEST_F(Pipeline, MissingDecoderSaysSo) {
     EXPECT_TRUE(m_Helper.DecodeError().severe);
     // The 16-bit cache needs no plug-in.
     EXPECT_NE(m_Helper.DecodeCacheTexture(0, CacheId::kUnc, 0, false), nullptr);
+}
+
+// The shared export: files written on every core equal those written one at a time; a
+// file that cannot be written is reported while the others are written, and nothing that
+// stood in its way is removed; a cancel leaves the items not started unwritten.
+TEST_F(Pipeline, ExportsOnEveryCoreMatchOneAtATimeAndReportEachFailure) {
+    for (int i = 0; i < 6; ++i)
+        ASSERT_EQ(Encode(*Picture(32, 16), i % 2 == 0), 1);
+    const auto itemsIn = [&](const std::string& folder) {
+        std::filesystem::create_directories(m_Dir.File(folder));
+        std::vector<ExportItem> items;
+        for (int t = 0; t < m_Db.TextureCount(); ++t)
+            items.push_back({t, m_Dir.File(folder + "/t" + std::to_string(t) + ".png")});
+        return items;
+    };
+    const auto serial = itemsIn("serial"), parallel = itemsIn("parallel");
+    for (const auto& outcome : ExportTextures(m_Helper, CacheId::kDxt, 1, false, serial, {}, 1))
+        EXPECT_TRUE(outcome.written) << outcome.problem;
+    std::filesystem::create_directory(parallel[2].path); // a folder where a file should go
+    const auto outcomes = ExportTextures(m_Helper, CacheId::kPvr, 1, false, parallel);
+    for (size_t i = 0; i < outcomes.size(); ++i)
+        EXPECT_EQ(outcomes[i].written, i != 2) << i;
+    EXPECT_EQ(outcomes[2].problem, "the file could not be written");
+    EXPECT_TRUE(std::filesystem::is_directory(parallel[2].path));
+    const auto again = itemsIn("again");
+    ExportTextures(m_Helper, CacheId::kDxt, 1, false, again, {}, 2);
+    for (size_t i = 0; i < serial.size(); ++i)
+        EXPECT_EQ(TempDir::ReadFile(serial[i].path), TempDir::ReadFile(again[i].path)) << i;
+
+    // Level 9 of a 32 x 16 texture does not exist; a cancel after the first item stops.
+    const auto late = ExportTextures(m_Helper, CacheId::kDxt, 9, false, itemsIn("none"));
+    EXPECT_EQ(late[0].problem, "it has 6 mip levels");
+    size_t calls = 0;
+    const auto cancelled = ExportTextures(m_Helper, CacheId::kDxt, 0, false, itemsIn("cut"),
+                                          [&](size_t, size_t) { return ++calls < 2; });
+    EXPECT_TRUE(cancelled[0].written);
+    EXPECT_EQ(cancelled.back().problem, kExportCancelled);
 }

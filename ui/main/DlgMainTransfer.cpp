@@ -6,6 +6,7 @@
 #include "app/Settings.h"
 #include "app/SettingsKeys.h"
 #include "cache/NameRules.h"
+#include "pipeline/ExportTextures.h"
 #include "pipeline/ImportImage.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
@@ -34,22 +35,6 @@ QString QtFilter(const QString& filter) {
 std::string FolderWithSlash(const std::string& file) {
     const std::string folder = Files::DirectoryOf(file);
     return folder.empty() ? std::string() : folder + "/";
-}
-
-// The reason a decoded texture was not saved, empty when it was.
-std::string SaveTexture(const Bitmap32* bitmap, const std::string& decodeError,
-                        const std::string& path) {
-    if (!bitmap)
-        return decodeError.empty() ? "the texture has no data in this cache" : decodeError;
-    const std::string extension = Files::FileNameOf(path).find('.') == std::string::npos
-                                      ? std::string()
-                                      : path.substr(path.rfind('.') + 1);
-    EncoderClsid clsid;
-    if (EncoderForExtension(extension, &clsid) < 0)
-        return "no image format is known for the extension '" + extension + "'";
-    if (!SaveBitmapToFile(*bitmap, path, clsid))
-        return "the file could not be written";
-    return {};
 }
 
 bool HasAlpha(const Bitmap32& bitmap) {
@@ -179,27 +164,40 @@ int CDlgMain::ImportFiles(const QStringList& files, bool withAlpha, int category
 
 namespace {
 
-// Writes textures of the window's current cache as image files and counts the failures.
+// Textures of the window's current cache to write as image files, written together by the
+// pipeline's export (decoding and writing on every core), with the failures counted.
 class CExportRun {
 public:
     CExportRun(CCacheHelper& helper, CacheId cache) : m_Helper(helper), m_Cache(cache) {}
 
-    void Write(int texture, const std::string& path) {
-        const auto bitmap = m_Helper.DecodeCacheTexture(texture, m_Cache, 0, false);
-        const std::string failure = SaveTexture(bitmap.get(), m_Helper.DecodeError().text, path);
-        if (failure.empty()) {
-            LogPrintA("CDlgMain: Texture #%d exported to '%s'\n", texture, path.c_str());
-            ++m_nWritten;
-            return;
-        }
-        LogPrintA("CDlgMain: ERROR exporting texture #%d to '%s': %s\n", texture, path.c_str(),
-                  failure.c_str());
-        m_Failures.push_back(path + ": " + failure);
-    }
+    void Add(int texture, const std::string& path) { m_Items.push_back({texture, path}); }
     // Into a folder: one file per texture, always inside it.
-    void WriteInto(int texture, const std::string& folder) {
-        Write(texture,
-              folder + "/" + m_Namer.Take(m_Helper.Database()->GetTextureName(texture), "png"));
+    void AddInto(int texture, const std::string& folder) {
+        Add(texture,
+            folder + "/" + m_Namer.Take(m_Helper.Database()->GetTextureName(texture), "png"));
+    }
+    size_t Count() const { return m_Items.size(); }
+    // Writes them all; false when the user cancelled (what was written stays).
+    bool Run(CLongRun* progress) {
+        bool cancelled = false;
+        const std::vector<ExportOutcome> outcomes =
+            ExportTextures(m_Helper, m_Cache, 0, false, m_Items, [&](size_t done, size_t) {
+                cancelled = cancelled || (progress && !progress->Step(int(done)));
+                return !cancelled;
+            });
+        for (size_t i = 0; i < m_Items.size(); ++i) {
+            const ExportItem& item = m_Items[i];
+            if (outcomes[i].written) {
+                LogPrintA("CDlgMain: Texture #%d exported to '%s'\n", item.texture,
+                          item.path.c_str());
+                ++m_nWritten;
+            } else if (outcomes[i].problem != kExportCancelled) {
+                LogPrintA("CDlgMain: ERROR exporting texture #%d to '%s': %s\n", item.texture,
+                          item.path.c_str(), outcomes[i].problem.c_str());
+                m_Failures.push_back(item.path + ": " + outcomes[i].problem);
+            }
+        }
+        return !cancelled;
     }
     int Written() const { return m_nWritten; }
     // The failures in one box, at the end of a run.
@@ -226,6 +224,7 @@ public:
 private:
     CCacheHelper& m_Helper;
     CacheId m_Cache;
+    std::vector<ExportItem> m_Items;
     int m_nWritten = 0;
     std::vector<std::string> m_Failures;
     SafeFileName::CNamer m_Namer;
@@ -258,7 +257,8 @@ void CDlgMain::ExportSelection() {
         const std::string path = dialog.selectedFiles().first().toStdString();
         IniWriteString(Settings::kLastExportDir.section, Settings::kLastExportDir.key,
                        FolderWithSlash(path));
-        run.Write(texture, path);
+        run.Add(texture, path);
+        run.Run(nullptr);
         run.Report(false);
         return;
     }
@@ -268,16 +268,13 @@ void CDlgMain::ExportSelection() {
         return;
     const std::string out = folder.Folder().toStdString();
     IniWriteString(Settings::kLastExportDir.section, Settings::kLastExportDir.key, out + "/");
-    const std::vector<int> textures = SelectedTextures();
-    ShowProgress(true, int(textures.size()));
+    for (int texture : SelectedTextures())
+        run.AddInto(texture, out);
+    ShowProgress(true, int(run.Count()));
     bool cancelled = false;
     {
-        CLongRun progress(this, m_pProgress, "Exporting textures...", int(textures.size()));
-        for (size_t i = 0; i < textures.size() && !cancelled; ++i) {
-            cancelled = !progress.Step(int(i));
-            if (!cancelled)
-                run.WriteInto(textures[i], out);
-        }
+        CLongRun progress(this, m_pProgress, "Exporting textures...", int(run.Count()));
+        cancelled = !run.Run(&progress);
     }
     ShowProgress(false, 100);
     run.Report(cancelled);
@@ -303,18 +300,15 @@ void CDlgMain::ExportAll(int category) {
     const std::string out = folder.Folder().toStdString();
     IniWriteString(Settings::kLastExportDir.section, Settings::kLastExportDir.key, out + "/");
     CExportRun run(*this, m_CurrentCache);
-    const int count = m_pCache->TextureCount();
-    ShowProgress(true, count);
+    for (int t = 0; t < m_pCache->TextureCount(); ++t)
+        if ((category < 0 || ShownCategory(t) == category) &&
+            (aliases != IDNO || !m_pCache->IsAlias(t)))
+            run.AddInto(t, out);
+    ShowProgress(true, int(run.Count()));
     bool cancelled = false;
     {
-        CLongRun progress(this, m_pProgress, "Exporting textures...", count);
-        for (int t = 0; t < count && !cancelled; ++t) {
-            cancelled = !progress.Step(t);
-            if (cancelled || (category >= 0 && ShownCategory(t) != category) ||
-                (aliases == IDNO && m_pCache->IsAlias(t)))
-                continue;
-            run.WriteInto(t, out);
-        }
+        CLongRun progress(this, m_pProgress, "Exporting textures...", int(run.Count()));
+        cancelled = !run.Run(&progress);
     }
     ShowProgress(false, 100);
     run.Report(cancelled);
