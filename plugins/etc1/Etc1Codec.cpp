@@ -1,15 +1,20 @@
 #include "plugins/etc1/Etc1Codec.h"
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <immintrin.h>
 #include <thread>
 #include <vector>
 
 namespace Etc1 {
 
 namespace {
+
+// Rounds of single steps of the bases once the best split and mode are found.
+constexpr int kPolishRounds = 2;
 
 const int kTables[8][2] = {{2, 8},   {5, 17},  {9, 29},   {13, 42},
                            {18, 60}, {24, 80}, {33, 106}, {47, 183}};
@@ -34,7 +39,8 @@ int Expand5(int v) {
 // The pixels of one sub-block: 8 of the 16, in block order (x * 4 + y).
 struct SubBlock {
     int rgb[8][3];
-    int position[8]; // x * 4 + y
+    int position[8];               // x * 4 + y
+    alignas(32) float plane[3][8]; // the channels apart, for vector loads
 };
 
 void Split(const uint8_t* rgba, bool flip, SubBlock out[2]) {
@@ -44,8 +50,10 @@ void Split(const uint8_t* rgba, bool flip, SubBlock out[2]) {
             const int s = flip ? (y >= 2) : (x >= 2);
             SubBlock& sb = out[s];
             const uint8_t* p = rgba + (y * 4 + x) * 4;
-            for (int c = 0; c < 3; ++c)
+            for (int c = 0; c < 3; ++c) {
                 sb.rgb[count[s]][c] = p[c];
+                sb.plane[c][count[s]] = p[c];
+            }
             sb.position[count[s]] = x * 4 + y;
             ++count[s];
         }
@@ -73,8 +81,68 @@ int UnclampedError(const int squared[8], const int absDistance[8], int t, bool l
     return total;
 }
 
+// BestTable on eight lanes at once, clamping included. Every value is an integer well
+// inside a float's exact range, so the errors, and the choices, equal the scalar ones.
+__attribute__((target("avx2"))) Fit BestTableAvx2(const SubBlock& sb, const int base[3],
+                                                  int firstTable, int lastTable) {
+    __m256 x[3], b[3];
+    for (int c = 0; c < 3; ++c) {
+        x[c] = _mm256_load_ps(sb.plane[c]);
+        b[c] = _mm256_set1_ps(float(base[c]));
+    }
+    const __m256 distance =
+        _mm256_add_ps(_mm256_add_ps(_mm256_sub_ps(b[0], x[0]), _mm256_sub_ps(b[1], x[1])),
+                      _mm256_sub_ps(b[2], x[2]));
+    // Each pixel's modifiers move the base toward it.
+    const __m256 negative = _mm256_cmp_ps(distance, _mm256_setzero_ps(), _CMP_GT_OQ);
+    const __m256 zero = _mm256_setzero_ps(), top = _mm256_set1_ps(255.0f);
+    Fit best;
+    __m256 bestLarge = zero;
+    for (int t = firstTable; t <= lastTable; ++t) {
+        __m256 error[2];
+        for (int size = 0; size < 2; ++size) {
+            const float magnitude = float(kTables[t][size]);
+            const __m256 m =
+                _mm256_blendv_ps(_mm256_set1_ps(magnitude), _mm256_set1_ps(-magnitude), negative);
+            __m256 sum = zero;
+            for (int c = 0; c < 3; ++c) {
+                const __m256 v = _mm256_min_ps(_mm256_max_ps(_mm256_add_ps(b[c], m), zero), top);
+                const __m256 d = _mm256_sub_ps(v, x[c]);
+                sum = _mm256_add_ps(sum, _mm256_mul_ps(d, d));
+            }
+            error[size] = sum;
+        }
+        const __m256 large = _mm256_cmp_ps(error[1], error[0], _CMP_LT_OQ);
+        const __m256 least = _mm256_min_ps(error[0], error[1]);
+        alignas(32) float lanes[8];
+        _mm256_store_ps(lanes, least);
+        float total = 0;
+        for (float lane : lanes)
+            total += lane;
+        if (int(total) < best.error) {
+            best.error = int(total);
+            best.table = t;
+            bestLarge = large;
+        }
+    }
+    const int largeMask = _mm256_movemask_ps(bestLarge),
+              negativeMask = _mm256_movemask_ps(negative);
+    for (int p = 0; p < 8; ++p)
+        best.index[p] = ((negativeMask >> p) & 1) * 2 + ((largeMask >> p) & 1);
+    return best;
+}
+
+std::atomic<bool> g_bVectorUnits{true};
+
+bool UseAvx2() {
+    static const bool has = __builtin_cpu_supports("avx2");
+    return has && g_bVectorUnits;
+}
+
 // The best table and indices for a sub-block with a given (expanded) base colour.
 Fit BestTable(const SubBlock& sb, const int base[3], int firstTable = 0, int lastTable = 7) {
+    if (UseAvx2())
+        return BestTableAvx2(sb, base, firstTable, lastTable);
     int distance[8], squared[8], absDistance[8];
     for (int p = 0; p < 8; ++p) {
         distance[p] = squared[p] = 0;
@@ -281,6 +349,10 @@ void Pack(const Candidate& c, uint8_t* block) {
 
 } // namespace
 
+void UseVectorUnits(bool on) {
+    g_bVectorUnits = on;
+}
+
 void DecodeBlock(const uint8_t* block, uint8_t* rgba) {
     const uint32_t high =
         uint32_t(block[0]) << 24 | uint32_t(block[1]) << 16 | uint32_t(block[2]) << 8 | block[3];
@@ -370,6 +442,54 @@ Candidate FitConfiguration(const SubBlock sb[2], bool flip, bool diff, int effor
 
 } // namespace
 
+namespace {
+
+// Steps each stored base one value along each channel while that helps, keeping a
+// differential block's second base within reach of its first.
+void Polish(Candidate& c, const SubBlock sb[2], int rounds) {
+    const int top = c.diff ? 31 : 15;
+    for (int round = 0; round < rounds && c.error > 0; ++round) {
+        bool improved = false;
+        // One channel at a time, or all three: a brighter or darker base with another
+        // table is the move one channel alone cannot make.
+        static constexpr int kMoves[8][3] = {{-1, 0, 0}, {1, 0, 0}, {0, -1, 0},   {0, 1, 0},
+                                             {0, 0, -1}, {0, 0, 1}, {-1, -1, -1}, {1, 1, 1}};
+        for (int s = 0; s < 2; ++s)
+            for (const auto& move : kMoves) {
+                int trial[3];
+                bool valid = true;
+                for (int ch = 0; ch < 3; ++ch) {
+                    trial[ch] = c.base[s][ch] + move[ch];
+                    valid = valid && trial[ch] >= 0 && trial[ch] <= top;
+                    if (c.diff) {
+                        const int delta =
+                            s == 0 ? c.base[1][ch] - trial[ch] : trial[ch] - c.base[0][ch];
+                        valid = valid && delta >= -4 && delta <= 3;
+                    }
+                }
+                if (!valid)
+                    continue;
+                int expanded[3];
+                for (int k = 0; k < 3; ++k)
+                    expanded[k] = ExpandBits(trial[k], c.diff);
+                // A step moves the best table by a place or two at most.
+                const int table = c.fit[s].table;
+                const Fit fit =
+                    BestTable(sb[s], expanded, std::max(table - 2, 0), std::min(table + 2, 7));
+                if (fit.error < c.fit[s].error) {
+                    c.error += fit.error - c.fit[s].error;
+                    c.fit[s] = fit;
+                    std::copy(trial, trial + 3, c.base[s]);
+                    improved = true;
+                }
+            }
+        if (!improved)
+            return;
+    }
+}
+
+} // namespace
+
 void EncodeBlock(const uint8_t* rgba, uint8_t* block, int effort) {
     // Every split and mode is fitted quickly first; only the most promising are refined.
     SubBlock split[2][2];
@@ -390,6 +510,8 @@ void EncodeBlock(const uint8_t* rgba, uint8_t* block, int effort) {
             break;
         Consider(best, FitConfiguration(split[c / 2], c / 2, c % 2, effort, &quick[c]));
     }
+    if (effort >= 2)
+        Polish(best, split[best.flip], kPolishRounds);
     Pack(best, block);
 }
 

@@ -17,4 +17,8 @@ uint32_t DecodeImage(const uint8_t* blocks, uint8_t* rgba, uint32_t width, uint3
 uint32_t EncodeImage(const uint8_t* rgba, uint8_t* blocks, uint32_t width, uint32_t height,
                      int effort, int threads);
 
+// AVX2 is used where the processor has it; false keeps to the portable code, which gives
+// the same blocks (for tests on any processor).
+void UseVectorUnits(bool on);
+
 } // namespace Etc1

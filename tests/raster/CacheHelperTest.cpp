@@ -2,6 +2,7 @@
 #include "pipeline/CacheHelper.h"
 #include "app/Settings.h"
 #include "cache/TextureDatabase.h"
+#include "pipeline/EncodeAhead.h"
 #include "pipeline/ExportTextures.h"
 #include "platform/ScriptedMessageBox.h"
 #include "raster/PluginHost.h"
@@ -208,4 +209,43 @@ TEST_F(Pipeline, ExportsOnEveryCoreMatchOneAtATimeAndReportEachFailure) {
                                           [&](size_t, size_t) { return ++calls < 2; });
     EXPECT_TRUE(cancelled[0].written);
     EXPECT_EQ(cancelled.back().problem, kExportCancelled);
+}
+
+TEST_F(Pipeline, AnEncodingMadeAheadIsTakenOnlyForItsOwnRequest) {
+    const auto picture = Picture(64, 32);
+    EncodeRequest request;
+    request.bitmap = picture.get();
+    request.name = "ahead";
+    request.game = 2;
+    const EncodeSettings settings = m_Helper.CurrentEncodeSettings(request);
+    const EncodedTexture direct = EncodeTexture(request, settings);
+    CEncodeAhead ahead(2);
+    ahead.Start(request, settings);
+    // Another name, or other settings (another quality level): not this encoding.
+    EncodeRequest other = request;
+    other.name = "other";
+    EXPECT_FALSE(ahead.Take(other, settings));
+    EncodeSettings changed = settings;
+    changed.flags[0] ^= 1;
+    EXPECT_FALSE(ahead.Take(request, changed));
+    ahead.Start(request, settings);
+    const auto taken = ahead.Take(request, settings);
+    if (taken) { // unless the worker had not begun it yet
+        for (int i = 0; i < kCacheCount; ++i)
+            EXPECT_TRUE(taken->output[i] == direct.output[i]) << i;
+        EXPECT_EQ(taken->thumbnail, direct.thumbnail);
+    }
+    // Stored through the helper, the encoding ahead gives the records a direct one gives.
+    m_Helper.SetEncodeAhead(&ahead);
+    ahead.Start(request, settings);
+    ASSERT_EQ(m_Helper.EncodeCacheTexture(request), 1);
+    m_Helper.SetEncodeAhead(nullptr);
+    request.name = "direct";
+    ASSERT_EQ(m_Helper.EncodeCacheTexture(request), 1);
+    for (CacheId cache : kAllCaches) {
+        const auto a = m_Db.ReadTextureData(cache, 0, false);
+        const auto b = m_Db.ReadTextureData(cache, 1, false);
+        EXPECT_TRUE(a == b) << CacheName(cache);
+    }
+    EXPECT_EQ(ahead.Pending(), 0u);
 }
