@@ -76,16 +76,18 @@ void CDlgMain::MoveSelection(int category) {
 
 void CDlgMain::NewCategory(bool moveSelection) {
     const QString initial = QString::asprintf("Category%d", m_pCache->CategoryCount() + 1);
-    CDlgOneString dialog("Category name", "Create new category", initial, this);
+    CDlgOneString dialog(Res::Text(Res::Texts::kCategoryNamePrompt),
+                         Res::Text(Res::Texts::kNewCategoryCaption), initial, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
     const std::string name = dialog.Value().toStdString();
     const NameProblem problem = CheckCategoryName(name);
     if (problem == NameProblem::kBlank) {
         if (moveSelection)
-            MessageBox("No spaces allowed", ErrorCaption(), MB_OK | MB_ICONERROR);
+            MessageBox(Res::Text(Res::Texts::kNoSpaces).toStdString(), ErrorCaption(),
+                       MB_OK | MB_ICONERROR);
         else
-            MessageBox("No spaces allowed", "", MB_OK);
+            MessageBox(Res::Text(Res::Texts::kNoSpaces).toStdString(), "", MB_OK);
         return;
     }
     if (problem != NameProblem::kNone) {
@@ -173,12 +175,12 @@ void CDlgMain::CreateAlias() {
     if (texture < 0)
         return;
     const QString original = QString::fromStdString(m_pCache->GetTextureName(texture));
-    CDlgOneString dialog("Alias name:", original, original, this);
+    CDlgOneString dialog(Res::Text(Res::Texts::kAliasNamePrompt), original, original, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
     const std::string name = dialog.Value().toStdString();
     if (m_pCache->FindTexture(name, true) >= 0) {
-        ShowError("Texture already exists");
+        ShowError(Res::Text(Res::Texts::kTextureExists).toStdString());
         return;
     }
     const NameProblem problem = CheckTextureName(name);
@@ -241,7 +243,7 @@ void CDlgMain::DeleteSelectedTextures() {
     try {
         // One pass over each file, however many textures go.
         if (!m_pCache->DeleteTextures(textures)) {
-            ShowError(EditTexts::kOutOfPlace);
+            ShowError(Res::Text(Res::Texts::kOutOfPlace).toStdString());
             return;
         }
     } catch (const std::exception& error) {
@@ -320,7 +322,8 @@ void CDlgMain::ToggleFlag(int id) {
 void CDlgMain::Find() {
     if (!m_pCache)
         return;
-    CDlgOneString dialog("Find what:", "Find texture", m_strSearch, this);
+    CDlgOneString dialog(Res::Text(Res::Texts::kFindPrompt), Res::Text(Res::Texts::kFindCaption),
+                         m_strSearch, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
     m_strSearch = dialog.Value();
@@ -341,8 +344,8 @@ void CDlgMain::FindNext() {
     }
     if (start == 0) {
         // The whole list was searched: starting again would find nothing either.
-        MessageBox(EditTexts::kNothingFound, Res::String(130).toStdString(),
-                   MB_OK | MB_ICONINFORMATION);
+        MessageBox(Res::Text(Res::Texts::kNothingFound).toStdString(),
+                   Res::String(130).toStdString(), MB_OK | MB_ICONINFORMATION);
         return;
     }
     if (MessageBox(Res::String(131).toStdString(), Res::String(130).toStdString(),

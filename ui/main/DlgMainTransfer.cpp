@@ -58,7 +58,9 @@ bool CDlgMain::ImportImages(bool withAlpha, int category, bool uncompressed) {
         MessageBox(Res::String(108).toStdString(), "", MB_OK | MB_ICONERROR);
         return false;
     }
-    QFileDialog dialog(this, withAlpha ? "Import With Alpha" : "Import Without Alpha",
+    QFileDialog dialog(this,
+                       withAlpha ? Res::Text(Res::Texts::kImportWithAlpha)
+                                 : Res::Text(Res::Texts::kImportWithoutAlpha),
                        QString::fromStdString(IniReadString(Settings::kLastImport)),
                        QtFilter(Res::String(139)));
     dialog.setObjectName("ImportImages");
@@ -82,7 +84,7 @@ int CDlgMain::ImportFiles(const QStringList& files, bool withAlpha, int category
     bool yesForAll = false;
     int imported = 0;
     ShowProgress(true, std::max(0, int(files.size()) - 1));
-    CLongRun run(this, m_pProgress, "Importing images...", int(files.size()));
+    CLongRun run(this, m_pProgress, Res::Text(Res::Texts::kImporting), int(files.size()));
     for (int i = 0; i < files.size(); ++i) {
         const std::string path = files[i].toStdString();
         if (i == 0)
@@ -146,7 +148,8 @@ int CDlgMain::ImportFiles(const QStringList& files, bool withAlpha, int category
         if (failure.empty())
             continue;
         LogPrintA("CDlgMain: ERROR importing \"%s\": %s\n", path.c_str(), failure.c_str());
-        if (MessageBox("Cannot import " + path + ":\n" + failure + "\nContinue?",
+        if (MessageBox(Res::FormatText(Res::Texts::kCannotImport, path.c_str(), failure.c_str())
+                           .toStdString(),
                        Res::String(110).toStdString(), MB_YESNO | MB_ICONWARNING) != IDYES)
             break;
     }
@@ -158,7 +161,7 @@ int CDlgMain::ImportFiles(const QStringList& files, bool withAlpha, int category
     m_Damaged.assign(size_t(m_pCache->TextureCount()), -1);
     UpdateTexturesTree();
     ShowProgress(false, 100);
-    SetPane(0, QString::asprintf("%d of %d images imported.", imported, int(files.size())));
+    SetPane(0, Res::FormatText(Res::Texts::kImagesImported, imported, int(files.size())));
     return imported;
 }
 
@@ -207,11 +210,11 @@ public:
         constexpr size_t kListed = 10;
         std::string text;
         if (cancelled)
-            text = "Export cancelled after " + std::to_string(m_nWritten) + " textures.\n";
+            text = Res::FormatText(Res::Texts::kExportCancelled, m_nWritten).toStdString();
         if (!m_Failures.empty()) {
-            text += std::to_string(m_Failures.size()) + " of " +
-                    std::to_string(m_Failures.size() + size_t(m_nWritten)) +
-                    " textures could not be exported:";
+            text += Res::FormatText(Res::Texts::kExportFailures, int(m_Failures.size()),
+                                    int(m_Failures.size()) + m_nWritten)
+                        .toStdString();
             for (size_t i = 0; i < m_Failures.size() && i < kListed; ++i)
                 text += "\n" + m_Failures[i];
             if (m_Failures.size() > kListed)
@@ -273,12 +276,12 @@ void CDlgMain::ExportSelection() {
     ShowProgress(true, int(run.Count()));
     bool cancelled = false;
     {
-        CLongRun progress(this, m_pProgress, "Exporting textures...", int(run.Count()));
+        CLongRun progress(this, m_pProgress, Res::Text(Res::Texts::kExporting), int(run.Count()));
         cancelled = !run.Run(&progress);
     }
     ShowProgress(false, 100);
     run.Report(cancelled);
-    SetPane(0, QString::asprintf("%d textures exported.", run.Written()));
+    SetPane(0, Res::FormatText(Res::Texts::kTexturesExported, run.Written()));
 }
 
 void CDlgMain::ExportAll(int category) {
@@ -286,11 +289,13 @@ void CDlgMain::ExportAll(int category) {
         MessageBox(Res::String(108).toStdString(), "", MB_OK | MB_ICONERROR);
         return;
     }
-    const std::string caption =
-        category < 0 ? std::string("Export all")
-                     : "Export '" + m_pCache->GetCategoryName(category) + "' category";
-    const int aliases =
-        MessageBox("Do you want to export aliases too?", caption, MB_YESNOCANCEL | MB_ICONQUESTION);
+    const std::string caption = category < 0
+                                    ? Res::Text(Res::Texts::kExportAllCaption).toStdString()
+                                    : Res::FormatText(Res::Texts::kExportCategoryCaption,
+                                                      m_pCache->GetCategoryName(category).c_str())
+                                          .toStdString();
+    const int aliases = MessageBox(Res::Text(Res::Texts::kExportAliases).toStdString(), caption,
+                                   MB_YESNOCANCEL | MB_ICONQUESTION);
     if (aliases == IDCANCEL)
         return;
     CFolderDialog folder(QString::fromStdString(IniReadString(Settings::kLastExportDir)),
@@ -307,10 +312,10 @@ void CDlgMain::ExportAll(int category) {
     ShowProgress(true, int(run.Count()));
     bool cancelled = false;
     {
-        CLongRun progress(this, m_pProgress, "Exporting textures...", int(run.Count()));
+        CLongRun progress(this, m_pProgress, Res::Text(Res::Texts::kExporting), int(run.Count()));
         cancelled = !run.Run(&progress);
     }
     ShowProgress(false, 100);
     run.Report(cancelled);
-    SetPane(0, QString::asprintf("%d textures exported.", run.Written()));
+    SetPane(0, Res::FormatText(Res::Texts::kTexturesExported, run.Written()));
 }

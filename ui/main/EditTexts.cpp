@@ -2,55 +2,49 @@
 
 #include "ui/main/Resources.h"
 
-#include <map>
+#include <algorithm>
+#include <iterator>
 
 namespace EditTexts {
 
 QString MenuText(int id) {
-    static const std::map<int, const char*> texts = {
-        {kExportOne, "&Export..."},
-        {kRenameTexture, "&Rename"},
-        {kRenameCategory, "&Rename"},
-        {kCreateAlias, "Create &Alias..."},
-        {kGoToOriginal, "Go To &Original"},
-        {kShowAliases, "&Show All Aliases..."},
-        {kDeleteTextures, "&Delete"},
-        {kDeleteCategory, "&Delete"},
-        {kExportCategory, "&Export all"},
-        {kNewCategoryMove, "&New Category..."},
-        {kDetailNone, "&None"},
-        {kCamNorm, "camnorm"},
-        {kHasSibling, "hassibling"},
-        {kHasDetail, "hasdetail"},
-        {kHasBias, "hasbias"},
-        {kMipMode, "mipmode"},
-        {kStreamMode, "streammode"},
-        {kCategoryPopup, "&Category"},
-        {kDetailPopup, "D&etail"},
-        {kPropertiesPopup, "&Properties"},
-    };
-    const auto it = texts.find(id);
-    return it == texts.end() ? Res::MenuText(id) : QString::fromUtf8(it->second);
+    switch (id) {
+    case kCategoryPopup:
+        return Res::MenuText(Res::kContextCategoryMenu);
+    case kDetailPopup:
+        return Res::MenuText(Res::kContextDetailMenu);
+    case kPropertiesPopup:
+        return Res::MenuText(Res::kContextPropertiesMenu);
+    default:
+        return Res::MenuText(id);
+    }
 }
 
+namespace {
+
+const int kTools[] = {40262, 40278, 40281, 40617, 40279, 40277,
+                      40359, 40601, 40602, 40271, 40357, 40358};
+
+} // namespace
+
 QString ToolName(int id) {
-    static const std::map<int, const char*> names = {
-        {40262, "Import TXD"},       {40278, "Check Model (DFF)"}, {40281, "Import IMG"},
-        {40617, "IMG Tool"},         {40279, "IMG Synchronizer"},  {40277, "Radar Map Editor"},
-        {40359, "Cache Converter"},  {40601, "Cache Optimizer"},   {40602, "Cache Information"},
-        {40271, "Show All Aliases"},
-    };
-    const auto it = names.find(id);
-    return it == names.end() ? QString() : QString::fromUtf8(it->second);
+    if (std::find(std::begin(kTools), std::end(kTools), id) == std::end(kTools))
+        return {};
+    // The tool's menu item, without its key mark and dots.
+    QString name = Res::MenuText(id);
+    name.remove('&');
+    while (name.endsWith('.'))
+        name.chop(1);
+    return name;
 }
 
 std::string ToolNotAvailableText(int id) {
-    return "The tool \"" + ToolName(id).toStdString() +
-           "\" is not available yet in this version of Tessarine.";
+    return Res::FormatText(Res::Texts::kToolNotAvailable, ToolName(id).toUtf8().constData())
+        .toStdString();
 }
 
 std::string NameRefused(const std::string& name, const std::string& reason) {
-    return "The name '" + name + "' cannot be used: " + reason + ".";
+    return Res::FormatText(Res::Texts::kNameRefused, name.c_str(), reason.c_str()).toStdString();
 }
 
 } // namespace EditTexts

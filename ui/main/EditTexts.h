@@ -48,11 +48,6 @@ enum Popup : int { kCategoryPopup = 1, kDetailPopup = 2, kPropertiesPopup = 3 };
 QString ToolName(int id);
 std::string ToolNotAvailableText(int id);
 
-inline constexpr const char* kOutOfPlace =
-    "Nothing was deleted: the cache's records are not in texture order, and cutting them out "
-    "could take other textures' bytes. Rebuild the cache first.";
-inline constexpr const char* kNothingFound = "No textures found.";
-
 std::string NameRefused(const std::string& name, const std::string& reason);
 
 } // namespace EditTexts

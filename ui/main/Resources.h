@@ -16,6 +16,11 @@ enum Control : int { kCaption = 0, kAboutOk = 1, kRenderFailed = 1043 };
 enum PluginPopup : int { kPluginChoice = 13, kPluginQuality = 14, kPluginDithering = 15 };
 // The File menu's list of the caches opened last.
 inline constexpr int kRecentCachesMenu = 16;
+// The Tools menu's alias list, and the popups of the tree's context menus.
+inline constexpr int kAliasListMenu = 17;
+inline constexpr int kContextCategoryMenu = 18;
+inline constexpr int kContextDetailMenu = 19;
+inline constexpr int kContextPropertiesMenu = 20;
 // The "Information" item of every codec family menu shares this text.
 inline constexpr int kPluginInformation = 40404;
 
@@ -35,6 +40,32 @@ inline constexpr const char* kChangedOnDisk =
 inline constexpr const char* kRecentCacheGone =
     "This cache is no longer there; it is taken off the list of recent caches.";
 inline constexpr const char* kFilter = "Filter";
+inline constexpr const char* kNoSpaces = "No spaces allowed";
+inline constexpr const char* kCannotImport = "Cannot import %s:\n%s\nContinue?";
+inline constexpr const char* kExportCancelled = "Export cancelled after %d textures.\n";
+inline constexpr const char* kExportFailures = "%d of %d textures could not be exported:";
+inline constexpr const char* kExportAliases = "Do you want to export aliases too?";
+inline constexpr const char* kExportAllCaption = "Export all";
+inline constexpr const char* kExportCategoryCaption = "Export '%s' category";
+inline constexpr const char* kImportWithAlpha = "Import With Alpha";
+inline constexpr const char* kImportWithoutAlpha = "Import Without Alpha";
+inline constexpr const char* kImporting = "Importing images...";
+inline constexpr const char* kExporting = "Exporting textures...";
+inline constexpr const char* kTexturesExported = "%d textures exported.";
+inline constexpr const char* kImagesImported = "%d of %d images imported.";
+inline constexpr const char* kToolNotAvailable =
+    "The tool \"%s\" is not available yet in this version of Tessarine.";
+inline constexpr const char* kNothingFound = "No textures found.";
+inline constexpr const char* kOutOfPlace =
+    "Nothing was deleted: the cache's records are not in texture order, and cutting them out "
+    "could take other textures' bytes. Rebuild the cache first.";
+inline constexpr const char* kNameRefused = "The name '%s' cannot be used: %s.";
+inline constexpr const char* kCategoryNamePrompt = "Category name";
+inline constexpr const char* kNewCategoryCaption = "Create new category";
+inline constexpr const char* kAliasNamePrompt = "Alias name:";
+inline constexpr const char* kTextureExists = "Texture already exists";
+inline constexpr const char* kFindPrompt = "Find what:";
+inline constexpr const char* kFindCaption = "Find texture";
 } // namespace Texts
 
 QString String(int id);
