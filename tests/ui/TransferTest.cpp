@@ -257,6 +257,8 @@ private slots:
         QCOMPARE(int(paint.alphamode), 0);
         QCOMPARE(w->Tree()->currentItem()->text(0), QString("paint_new"));
         QVERIFY(boxes.Boxes().empty());
+        fs::create_directories(TESSARINE_SCREENSHOT_DIR);
+        QVERIFY(w->grab().save(TESSARINE_SCREENSHOT_DIR "/drop-import.png"));
     }
 
     void hooksServeAWorkerThread() {
