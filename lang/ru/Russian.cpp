@@ -186,6 +186,15 @@ const TessarineSourceText kTexts[] = {
     {"Texture already exists", "Такая текстура уже существует"},
     {"Find what:", "Что искать:"},
     {"Find texture", "Поиск текстуры"},
+    {"Whoa! No TXT database found.\n\nDo you want to build new database?\n(Tessarine can't "
+     "work without txt database)",
+     "Ого! База TXT не найдена.\n\nПостроить новую базу?\n(Без базы txt Tessarine работать "
+     "не может)"},
+    {"%s.TOC file is corrupted.\r\n\r\nDo you want to fix it?",
+     "Файл %s.TOC повреждён.\r\n\r\nИсправить его?"},
+    {"%s.TMB file is corrupted, it can hang game loading.\r\n\r\nDo you wanna apply fast fix?",
+     "Файл %s.TMB повреждён, из-за него игра может зависнуть при загрузке.\r\n\r\n"
+     "Применить быстрое исправление?"},
     {nullptr, nullptr},
 };
 

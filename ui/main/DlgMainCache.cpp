@@ -30,6 +30,22 @@ void ShowCacheWarning(const std::string& text) {
     AfxMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
 }
 
+// The question a check asks, in the interface's language where the language has it.
+std::string ProblemPrompt(const CacheProblem& problem) {
+    const QByteArray cache =
+        problem.cache ? QString(CacheName(*problem.cache)).toUpper().toUtf8() : QByteArray();
+    switch (problem.kind) {
+    case CacheProblem::NoIndex:
+        return Res::Text(Res::Texts::kNoIndexPrompt).toStdString();
+    case CacheProblem::BadToc:
+        return Res::FormatText(Res::Texts::kBadTocPrompt, cache.constData()).toStdString();
+    case CacheProblem::BadTmb:
+        return Res::FormatText(Res::Texts::kBadTmbPrompt, cache.constData()).toStdString();
+    default:
+        return problem.prompt;
+    }
+}
+
 constexpr int kTextureRole = Qt::UserRole;
 
 // A texture's item: grey for an alias, red when its raster is damaged, worked out only
@@ -144,7 +160,7 @@ void CDlgMain::OpenCache(const std::string& requested) {
 
     if (!problems.empty() && (problems[0].kind == CacheProblem::NoIndex ||
                               problems[0].kind == CacheProblem::EmptyIndex)) {
-        if (MessageBox(problems[0].prompt, "", MB_YESNO | MB_ICONQUESTION) == IDYES &&
+        if (MessageBox(ProblemPrompt(problems[0]), "", MB_YESNO | MB_ICONQUESTION) == IDYES &&
             Repair(problems[0])) {
             m_Damaged.assign(size_t(m_pCache->TextureCount()), -1);
             ReloadCache();
@@ -162,7 +178,7 @@ void CDlgMain::OpenCache(const std::string& requested) {
         for (const CacheProblem& problem : problems) {
             if ((problem.kind == CacheProblem::BadToc) != (pass == 0))
                 continue;
-            if (MessageBox(problem.prompt, "", MB_YESNO | MB_ICONWARNING) != IDYES)
+            if (MessageBox(ProblemPrompt(problem), "", MB_YESNO | MB_ICONWARNING) != IDYES)
                 continue;
             if (Repair(problem)) {
                 SetPane(0, Res::String(126));

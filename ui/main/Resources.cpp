@@ -221,7 +221,10 @@ std::vector<QString> WindowTexts() {
                              Texts::kAliasNamePrompt,
                              Texts::kTextureExists,
                              Texts::kFindPrompt,
-                             Texts::kFindCaption})
+                             Texts::kFindCaption,
+                             Texts::kNoIndexPrompt,
+                             Texts::kBadTocPrompt,
+                             Texts::kBadTmbPrompt})
         texts.push_back(QString::fromUtf8(text));
     return texts;
 }

@@ -66,6 +66,14 @@ inline constexpr const char* kAliasNamePrompt = "Alias name:";
 inline constexpr const char* kTextureExists = "Texture already exists";
 inline constexpr const char* kFindPrompt = "Find what:";
 inline constexpr const char* kFindCaption = "Find texture";
+// The questions of the checks made when a cache opens.
+inline constexpr const char* kNoIndexPrompt =
+    "Whoa! No TXT database found.\n\nDo you want to build new database?\n(Tessarine can't "
+    "work without txt database)";
+inline constexpr const char* kBadTocPrompt =
+    "%s.TOC file is corrupted.\r\n\r\nDo you want to fix it?";
+inline constexpr const char* kBadTmbPrompt =
+    "%s.TMB file is corrupted, it can hang game loading.\r\n\r\nDo you wanna apply fast fix?";
 } // namespace Texts
 
 QString String(int id);
