@@ -4,8 +4,8 @@
 #include "app/SettingsKeys.h"
 #include "cache/TextureDatabase.h"
 #include "platform/ScriptedMessageBox.h"
-#include "support/TempDir.h"
 #include "ui/UiTests.h"
+#include "ui/WindowDriver.h"
 #include "ui/controls/TreeCtrlEx.h"
 #include "ui/main/DlgMain.h"
 #include "ui/main/MenuBar.h"
@@ -24,22 +24,11 @@ namespace fs = std::filesystem;
 class BrowsingAidsTest : public QObject {
     Q_OBJECT
 private:
-    std::unique_ptr<TempDir> m_pDir;
+    std::unique_ptr<CWindowDriver> m_pDriver;
 
-    std::string CopySample(const std::string& folder) {
-        fs::create_directories(m_pDir->File(folder));
-        for (const auto& entry : fs::directory_iterator(TESSARINE_SAMPLE_DIR))
-            fs::copy_file(entry.path(),
-                          m_pDir->File(folder) + "/" + entry.path().filename().string());
-        return m_pDir->File(folder) + "/sample.txt";
-    }
-    std::unique_ptr<CDlgMain> Window(std::vector<std::string> args = {}) {
-        auto window =
-            std::make_unique<CDlgMain>(Settings::Path(), std::move(args), TESSARINE_PLUGINS_DIR);
-        window->OnInitDialog();
-        window->resize(1000, 700);
-        window->show();
-        return window;
+    std::string CopySample(const std::string& folder) { return m_pDriver->CopySample(folder); }
+    std::unique_ptr<CDlgMain> Window(const std::string& cache = {}) {
+        return m_pDriver->Window(cache);
     }
     static int VisibleTextures(CDlgMain& w) {
         int shown = 0;
@@ -52,13 +41,8 @@ private:
     }
 
 private slots:
-    void init() {
-        m_pDir = std::make_unique<TempDir>();
-        Settings::SetPath(m_pDir->File("tessarine.ini"));
-        IniWriteInt(Settings::kShowLoadingScreen, 0);
-        IniWriteInt(Settings::kFirstRunNoticeShown, 1);
-    }
-    void cleanup() { m_pDir.reset(); }
+    void init() { m_pDriver = std::make_unique<CWindowDriver>(); }
+    void cleanup() { m_pDriver.reset(); }
 
     void recentCachesAreKeptNewestFirstAndOpenedFromTheMenu() {
         std::vector<std::string> paths;
@@ -90,7 +74,7 @@ private slots:
         QCOMPARE(RecentCaches::List()[0], paths[9]);
 
         // A cache gone since is said so and taken off the list, and nothing is opened.
-        fs::remove_all(m_pDir->File("cache8"));
+        fs::remove_all(m_pDriver->Dir().File("cache8"));
         const size_t before = boxes.Boxes().size();
         for (size_t i = 0; i < RecentCaches::List().size(); ++i)
             if (RecentCaches::List()[i] == paths[8]) {
@@ -104,7 +88,7 @@ private slots:
     }
 
     void theFilterNarrowsTheTreeAsItIsTyped() {
-        auto w = Window({CopySample("s")});
+        auto w = Window(CopySample("s"));
         const int all = VisibleTextures(*w);
         QVERIFY(all > 64);
         QTest::keyClicks(w->FilterBox(), "RADAR0");
@@ -123,7 +107,7 @@ private slots:
     }
 
     void theStatusPanesNeverOverlap() {
-        auto w = Window({CopySample("s")});
+        auto w = Window(CopySample("s"));
         w->resize(200, 500);
         QTest::qWait(10);
         QVERIFY(w->width() > 200);

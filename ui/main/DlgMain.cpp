@@ -44,15 +44,6 @@
 
 namespace {
 
-// "Name (*.a)|*.a|Other|*.b|" as Qt's "Name (*.a);;Other (*.b)".
-QString QtFilter(const QString& filter) {
-    const QStringList parts = filter.split('|', Qt::SkipEmptyParts);
-    QStringList out;
-    for (int i = 0; i + 1 < parts.size(); i += 2)
-        out << (parts[i].contains('(') ? parts[i] : parts[i] + " (" + parts[i + 1] + ")");
-    return out.join(";;");
-}
-
 std::string FolderOf(const QString& file) {
     std::string folder = Files::DirectoryOf(file.toStdString());
     return folder.empty() ? std::string() : folder + "/";
@@ -342,7 +333,7 @@ void CDlgMain::OnCommand(int id) {
     case 40219: { // New
         const QString file = QFileDialog::getSaveFileName(
             this, QString(), QString::fromStdString(IniReadString(Settings::kLastOpen)),
-            QtFilter(Res::String(107)));
+            Res::FileFilter(107));
         if (file.isEmpty())
             return;
         UnloadCache();
@@ -356,7 +347,7 @@ void CDlgMain::OnCommand(int id) {
     case 40008: { // Open
         const QString file = QFileDialog::getOpenFileName(
             this, QString(), QString::fromStdString(IniReadString(Settings::kLastOpen)),
-            QtFilter(Res::String(107)));
+            Res::FileFilter(107));
         if (file.isEmpty())
             return;
         IniWriteString(Settings::kLastOpen.section, Settings::kLastOpen.key, FolderOf(file));

@@ -16,6 +16,7 @@
 class CDlgRender;
 class CMenuBar;
 struct LanguagePack;
+class CExportRun;
 class CTreeCtrlEx;
 class QComboBox;
 class QLabel;
@@ -116,6 +117,10 @@ public:
     void ExportSelection();
     // category -1: every category.
     void ExportAll(int category);
+    // The folder an export of several textures goes to (remembered); empty when cancelled.
+    std::string ChooseExportFolder();
+    // Writes the run's textures with a progress box that can cancel, then reports.
+    void RunExport(CExportRun& run);
     // The tree's context menu for an item (nullptr when it gets none); its actions run
     // the commands.
     std::unique_ptr<QMenu> ContextMenu(QTreeWidgetItem* item);

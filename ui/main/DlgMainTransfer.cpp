@@ -23,15 +23,6 @@
 
 namespace {
 
-// "Name (*.a)|*.a|Other|*.b|" as Qt's "Name (*.a);;Other (*.b)".
-QString QtFilter(const QString& filter) {
-    const QStringList parts = filter.split('|', Qt::SkipEmptyParts);
-    QStringList out;
-    for (int i = 0; i + 1 < parts.size(); i += 2)
-        out << (parts[i].contains('(') ? parts[i] : parts[i] + " (" + parts[i + 1] + ")");
-    return out.join(";;");
-}
-
 std::string FolderWithSlash(const std::string& file) {
     const std::string folder = Files::DirectoryOf(file);
     return folder.empty() ? std::string() : folder + "/";
@@ -62,7 +53,7 @@ bool CDlgMain::ImportImages(bool withAlpha, int category, bool uncompressed) {
                        withAlpha ? Res::Text(Res::Texts::kImportWithAlpha)
                                  : Res::Text(Res::Texts::kImportWithoutAlpha),
                        QString::fromStdString(IniReadString(Settings::kLastImport)),
-                       QtFilter(Res::String(139)));
+                       Res::FileFilter(139));
     dialog.setObjectName("ImportImages");
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -165,7 +156,7 @@ int CDlgMain::ImportFiles(const QStringList& files, bool withAlpha, int category
     return imported;
 }
 
-namespace {
+namespace {} // namespace
 
 // Textures of the window's current cache to write as image files, written together by the
 // pipeline's export (decoding and writing on every core), with the failures counted.
@@ -233,7 +224,27 @@ private:
     SafeFileName::CNamer m_Namer;
 };
 
-} // namespace
+std::string CDlgMain::ChooseExportFolder() {
+    CFolderDialog folder(QString::fromStdString(IniReadString(Settings::kLastExportDir)),
+                         Res::String(168), this);
+    if (folder.ShowFolderDialog() != CFolderDialog::kChosen)
+        return {};
+    const std::string out = folder.Folder().toStdString();
+    IniWriteString(Settings::kLastExportDir.section, Settings::kLastExportDir.key, out + "/");
+    return out;
+}
+
+void CDlgMain::RunExport(CExportRun& run) {
+    ShowProgress(true, int(run.Count()));
+    bool cancelled = false;
+    {
+        CLongRun progress(this, m_pProgress, Res::Text(Res::Texts::kExporting), int(run.Count()));
+        cancelled = !run.Run(&progress);
+    }
+    ShowProgress(false, 100);
+    run.Report(cancelled);
+    SetPane(0, Res::FormatText(Res::Texts::kTexturesExported, run.Written()));
+}
 
 void CDlgMain::ExportSelection() {
     if (!m_pCache) {
@@ -251,7 +262,7 @@ void CDlgMain::ExportSelection() {
             this, QString(),
             QString::fromStdString(IniReadString(Settings::kLastExportDir) +
                                    SafeFileName::Stem(m_pCache->GetTextureName(texture))),
-            QtFilter(Res::String(109)));
+            Res::FileFilter(109));
         dialog.setObjectName("ExportSelection");
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setDefaultSuffix("png");
@@ -265,23 +276,12 @@ void CDlgMain::ExportSelection() {
         run.Report(false);
         return;
     }
-    CFolderDialog folder(QString::fromStdString(IniReadString(Settings::kLastExportDir)),
-                         Res::String(168), this);
-    if (folder.ShowFolderDialog() != CFolderDialog::kChosen)
+    const std::string out = ChooseExportFolder();
+    if (out.empty())
         return;
-    const std::string out = folder.Folder().toStdString();
-    IniWriteString(Settings::kLastExportDir.section, Settings::kLastExportDir.key, out + "/");
     for (int texture : SelectedTextures())
         run.AddInto(texture, out);
-    ShowProgress(true, int(run.Count()));
-    bool cancelled = false;
-    {
-        CLongRun progress(this, m_pProgress, Res::Text(Res::Texts::kExporting), int(run.Count()));
-        cancelled = !run.Run(&progress);
-    }
-    ShowProgress(false, 100);
-    run.Report(cancelled);
-    SetPane(0, Res::FormatText(Res::Texts::kTexturesExported, run.Written()));
+    RunExport(run);
 }
 
 void CDlgMain::ExportAll(int category) {
@@ -298,24 +298,13 @@ void CDlgMain::ExportAll(int category) {
                                    MB_YESNOCANCEL | MB_ICONQUESTION);
     if (aliases == IDCANCEL)
         return;
-    CFolderDialog folder(QString::fromStdString(IniReadString(Settings::kLastExportDir)),
-                         Res::String(168), this);
-    if (folder.ShowFolderDialog() != CFolderDialog::kChosen)
+    const std::string out = ChooseExportFolder();
+    if (out.empty())
         return;
-    const std::string out = folder.Folder().toStdString();
-    IniWriteString(Settings::kLastExportDir.section, Settings::kLastExportDir.key, out + "/");
     CExportRun run(*this, m_CurrentCache);
     for (int t = 0; t < m_pCache->TextureCount(); ++t)
         if ((category < 0 || ShownCategory(t) == category) &&
             (aliases != IDNO || !m_pCache->IsAlias(t)))
             run.AddInto(t, out);
-    ShowProgress(true, int(run.Count()));
-    bool cancelled = false;
-    {
-        CLongRun progress(this, m_pProgress, Res::Text(Res::Texts::kExporting), int(run.Count()));
-        cancelled = !run.Run(&progress);
-    }
-    ShowProgress(false, 100);
-    run.Report(cancelled);
-    SetPane(0, Res::FormatText(Res::Texts::kTexturesExported, run.Written()));
+    RunExport(run);
 }

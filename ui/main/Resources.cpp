@@ -1,5 +1,7 @@
 #include "ui/main/Resources.h"
 
+#include <QStringList>
+
 namespace Res {
 
 namespace {
@@ -239,6 +241,14 @@ QString String(int id) {
     if (auto it = g_overrides.strings.find(id); it != g_overrides.strings.end())
         return it->second;
     return BuiltInString(id);
+}
+
+QString FileFilter(int stringId) {
+    const QStringList parts = String(stringId).split('|', Qt::SkipEmptyParts);
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2)
+        out << (parts[i].contains('(') ? parts[i] : parts[i] + " (" + parts[i + 1] + ")");
+    return out.join(";;");
 }
 
 QString MenuText(int commandId) {

@@ -82,6 +82,9 @@ template <class... A> QString Format(int id, A... args) {
     return QString::asprintf(String(id).toUtf8().constData(), args...);
 }
 QString MenuText(int commandId);
+// A file filter of the string table ("Name (*.a)|*.a|Other|*.b|") as Qt's file dialogs take
+// it ("Name (*.a);;Other (*.b)").
+QString FileFilter(int stringId);
 QString DialogText(int dialog, int control);
 // One of Texts in the interface language.
 QString Text(const char* english);
