@@ -23,12 +23,6 @@ constexpr size_t Slot(CacheId cache) {
 constexpr const char* CacheName(CacheId cache) {
     return kCacheNames[Slot(cache)];
 }
-// The cache at a position (a tab, a number typed by a user); nullopt outside 0-3.
-constexpr std::optional<CacheId> CacheAt(int position) {
-    if (position < 0 || position >= kCacheCount)
-        return std::nullopt;
-    return static_cast<CacheId>(position);
-}
 
 // One value per cache, indexed by CacheId only.
 template <class T> using PerCache = EnumArray<CacheId, T, kCacheCount>;

@@ -25,12 +25,6 @@ constexpr size_t Slot(CodecFamily family) {
 constexpr const char* FamilyName(CodecFamily family) {
     return kFamilyNames[Slot(family)];
 }
-// The family at a position of a menu or a settings table; nullopt outside 0-3.
-constexpr std::optional<CodecFamily> FamilyAt(int position) {
-    if (position < 0 || position >= kFamilyCount)
-        return std::nullopt;
-    return static_cast<CodecFamily>(position);
-}
 template <class T> using PerFamily = EnumArray<CodecFamily, T, kFamilyCount>;
 inline constexpr uint32_t kMaxPlugins = 8;
 
