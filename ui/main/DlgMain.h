@@ -209,6 +209,7 @@ private:
     bool m_bThumbnails = false;
     int m_nGame = 0;
     std::unique_ptr<Bitmap32> m_pBitmap;
+    std::unique_ptr<Bitmap32> m_pHookBitmap; // what the render hook gave the view, copied
     CDlgRender* m_pView = nullptr;
     QWidget* m_pCentral = nullptr;
     QWidget* m_pTabArea = nullptr;

@@ -67,7 +67,10 @@ int CDlgMain::RenderHook(const std::string* name, const Bitmap32* bitmap) {
         timer.start();
         if (!bitmap && !m_pView->Image())
             return 0;
-        m_pView->SetImage(bitmap);
+        // The view shows a copy: the tool may free its bitmap whenever it likes (closing,
+        // say) while the view still shows it, and a repaint would then read freed memory.
+        m_pHookBitmap = bitmap ? bitmap->Clone() : nullptr;
+        m_pView->SetImage(m_pHookBitmap.get());
         SetPane(0, Res::Format(125, name ? name->c_str() : "unnamed", timer.elapsed() / 1000.0));
         return 0;
     });
