@@ -1,7 +1,7 @@
 // Deleting textures. Each DAT and TMB is compacted in a single pass into a new file that
 // replaces the old one when the edit commits, so a deletion that fails or is killed
 // midway leaves every file as it was.
-#include "cache/TextureDatabase.h"
+#include "cache/CacheEditor.h"
 
 #include "app/Log.h"
 #include "platform/Ticks.h"

@@ -1,7 +1,7 @@
 // The DAT, TOC and TMB files of the four caches: opening them and loading the offsets of
 // their records.
-#include "cache/DataFiles.h"
 #include "cache/ByteOrder.h"
+#include "cache/DataFiles.h"
 
 #include "app/Log.h"
 #include "gta/BlockCompression.h"
@@ -9,8 +9,6 @@
 #include "platform/Text.h"
 #include "platform/Ticks.h"
 #include "raster/RasterFormat.h"
-
-#include "cache/CacheLock.h"
 
 #include <cstring>
 

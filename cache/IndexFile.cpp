@@ -1,7 +1,7 @@
 // Reading and writing the index file (NAME.txt).
 #include "cache/IndexLine.h"
 #include "cache/IndexText.h"
-#include "cache/TextureDatabase.h"
+#include "cache/CacheEditor.h"
 
 #include "app/Log.h"
 #include "platform/Files.h"

@@ -2,7 +2,7 @@
 // a DAT. A repair never makes a damaged cache look sound: what it cannot restore it marks
 // missing, where the checks keep seeing it.
 #include "cache/ByteOrder.h"
-#include "cache/TextureDatabase.h"
+#include "cache/CacheEditor.h"
 
 #include "app/Log.h"
 #include "gta/BlockCompression.h"
