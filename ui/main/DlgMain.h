@@ -4,7 +4,7 @@
 #include "cache/CacheCheck.h"
 #include "cache/TextureDatabase.h"
 #include "pipeline/CacheHelper.h"
-#include "ui/main/MainHooks.h"
+#include "ui/tools/MainHooks.h"
 
 #include <QMainWindow>
 #include <QString>
@@ -159,6 +159,8 @@ private:
     void SetDetail(int detail);
     void ToggleFlag(int id);
     void ToolNotAvailable(int id);
+    // The Tools menu's dialogs; false for an id that is not a tool.
+    bool OnToolCommand(int id);
     // Runs f on the window's thread, waiting for it when called from another.
     template <class F> auto OnWindowThread(F f) -> decltype(f());
     // The category a texture is listed under: an alias's is its original's.

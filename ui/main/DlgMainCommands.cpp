@@ -117,10 +117,8 @@ void CDlgMain::ToolNotAvailable(int id) {
 }
 
 bool CDlgMain::OnEditCommand(int id) {
-    if (!ToolName(id).isEmpty()) {
-        ToolNotAvailable(id);
+    if (OnToolCommand(id))
         return true;
-    }
     const bool loaded = m_pCache != nullptr;
     try {
         switch (id) {

@@ -22,8 +22,9 @@ QString MenuText(int id) {
 
 namespace {
 
-const int kTools[] = {40262, 40278, 40281, 40617, 40279, 40277,
-                      40359, 40601, 40602, 40271, 40357, 40358};
+const int kTools[] = {kToolImportTxd,   kToolCheckModel, kToolImportImg,  kToolImgTool,
+                      kToolSyncImg,     kToolRadar,      kToolConverter,  kToolOptimize,
+                      kToolInformation, kToolSiblings,   kToolAliasExport, kToolAliasImport};
 
 } // namespace
 

@@ -7,6 +7,22 @@
 
 namespace EditTexts {
 
+// The Tools menu and the tools the tree's context menu opens.
+enum Tool : int {
+    kToolImportTxd = 40262,
+    kToolSiblings = 40271,
+    kToolRadar = 40277,
+    kToolCheckModel = 40278,
+    kToolSyncImg = 40279,
+    kToolImportImg = 40281,
+    kToolAliasExport = 40357,
+    kToolAliasImport = 40358,
+    kToolConverter = 40359,
+    kToolOptimize = 40601,
+    kToolInformation = 40602,
+    kToolImgTool = 40617,
+};
+
 enum Command : int {
     kExportOne = 40006,
     kExport = 40012,
