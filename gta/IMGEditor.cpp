@@ -1,0 +1,497 @@
+#include "gta/IMGEditor.h"
+
+#include "app/Log.h"
+#include "gta/IMGSaveFiles.h"
+#include "platform/Faults.h"
+#include "platform/Files.h"
+#include "platform/Text.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace GTA {
+
+namespace {
+
+constexpr size_t kHeaderBytes = 8;
+constexpr uint64_t kCopyChunk = uint64_t(64) << 20;
+// 2^32 sectors of 2048 bytes: the furthest a directory offset reaches.
+constexpr uint64_t kMaxSectors = uint64_t(UINT32_MAX) + 1;
+// At most this many names are listed in one message.
+constexpr size_t kNamesShown = 5;
+
+uint32_t SectorsFor(uint64_t bytes) {
+    return static_cast<uint32_t>((bytes + kImgSector - 1) / kImgSector);
+}
+
+std::string Quoted(const std::string& text) {
+    return "'" + text + "'";
+}
+
+std::string SystemText(int error) {
+    return std::strerror(error);
+}
+
+void PutWord(std::string& out, size_t at, uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        out[at + i] = static_cast<char>(value >> (8 * i));
+}
+
+} // namespace
+
+// The new files are written front to back; every write is a fault point, and the first
+// failure stops the file with its errno.
+struct CIMGEditor::Writer {
+    int fd = -1;
+    int error = 0;
+    uint64_t length = 0;
+
+    bool Create(const std::string& path, const std::string& likeFile) {
+        if (Faults::Hit())
+            return Failed(errno);
+        unlink(path.c_str()); // a leftover of an earlier run
+        fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (fd < 0)
+            return Failed(errno);
+        struct stat like {};
+        if (stat(likeFile.c_str(), &like) == 0)
+            fchmod(fd, like.st_mode & 07777);
+        return true;
+    }
+
+    bool Failed(int e) {
+        if (error == 0)
+            error = e ? e : EIO;
+        return false;
+    }
+
+    bool Write(const void* data, size_t count) {
+        const char* bytes = static_cast<const char*>(data);
+        for (size_t done = 0; error == 0 && done < count;) {
+            if (Faults::Hit())
+                return Failed(errno);
+            const ssize_t wrote = write(fd, bytes + done, count - done);
+            if (wrote < 0 && errno == EINTR)
+                continue;
+            if (wrote <= 0)
+                return Failed(wrote < 0 ? errno : ENOSPC);
+            done += static_cast<size_t>(wrote);
+        }
+        length += count;
+        return error == 0;
+    }
+
+    bool PadTo(uint64_t end) {
+        static const char zeros[kImgSector] = {};
+        while (error == 0 && length < end)
+            Write(zeros, static_cast<size_t>(std::min<uint64_t>(end - length, sizeof zeros)));
+        return error == 0;
+    }
+
+    // count bytes of source from offset; the kernel copies (or clones) where it can.
+    bool Copy(int source, uint64_t offset, uint64_t count) {
+        bool kernel = true;
+        std::vector<char> buffer;
+        while (error == 0 && count > 0) {
+            if (Faults::Hit())
+                return Failed(errno);
+            const size_t want = static_cast<size_t>(std::min(count, kCopyChunk));
+            ssize_t got = -1;
+            if (kernel) {
+                off64_t in = static_cast<off64_t>(offset);
+                got = copy_file_range(source, &in, fd, nullptr, want, 0);
+                if (got < 0 && errno != EINTR)
+                    kernel = false; // another file system, or none that can: plain copying
+                if (got < 0)
+                    continue;
+            } else {
+                buffer.resize(std::min<size_t>(want, size_t(1) << 20));
+                const size_t read = Files::ReadAt(source, offset, buffer.data(), buffer.size());
+                if (read == 0)
+                    return Failed(EIO);
+                if (!Write(buffer.data(), read))
+                    return false;
+                offset += read;
+                count -= read;
+                continue;
+            }
+            if (got == 0)
+                return Failed(EIO); // the source became shorter than it was
+            offset += static_cast<uint64_t>(got);
+            count -= static_cast<uint64_t>(got);
+            length += static_cast<uint64_t>(got);
+        }
+        return error == 0;
+    }
+
+    bool Finish() {
+        if (error == 0 && (Faults::Hit() || fsync(fd) != 0))
+            Failed(errno);
+        if (fd >= 0 && close(fd) != 0)
+            Failed(errno);
+        fd = -1;
+        return error == 0;
+    }
+
+    ~Writer() {
+        if (fd >= 0)
+            close(fd);
+    }
+};
+
+std::string IMGNameProblem(const std::string& name) {
+    if (name.empty())
+        return "the name is empty";
+    if (!Text::IsValidUtf8(name))
+        return "the name is not valid UTF-8 text";
+    const std::string stored = Text::Utf8ToLatin1(name);
+    if (Text::Latin1ToUtf8(stored) != name)
+        return "the name has characters outside Latin-1, which an archive cannot store";
+    if (stored.size() > kImgMaxNameLength)
+        return "the name has " + std::to_string(stored.size()) +
+               " characters; an archive holds at most " + std::to_string(kImgMaxNameLength);
+    for (unsigned char c : stored) {
+        if (Text::IsControl(c))
+            return "the name has control characters";
+        if (c == '/' || c == '\\')
+            return "the name has a path separator";
+    }
+    if (stored.find_first_not_of('.') == std::string::npos)
+        return "the name is only dots";
+    return {};
+}
+
+bool CIMGEditor::Fail(IMGFault fault, const std::string& message, int error) {
+    m_Fault = fault;
+    m_strError = message;
+    m_nErrno = error;
+    LogPrintA("GTA::CIMGEditor: %s\n", message.c_str());
+    return false;
+}
+
+bool CIMGEditor::Open(const std::string& archivePath) {
+    m_Reader.Close();
+    m_Entries.clear();
+    m_nVersion = 0;
+    m_bModified = false;
+    m_Fault = IMGFault::kNone;
+    m_strPath = archivePath;
+    struct stat st {};
+    if (stat(archivePath.c_str(), &st) != 0)
+        return Fail(IMGFault::kRefused, "cannot open " + Quoted(archivePath) + ": " +
+                                            SystemText(errno), errno);
+    if (!S_ISREG(st.st_mode))
+        return Fail(IMGFault::kRefused, Quoted(archivePath) + " is not a file");
+    if (const int error = FinishInterruptedSave(archivePath))
+        return Fail(IMGFault::kWrite,
+                    "the interrupted save of " + Quoted(archivePath) +
+                        " could not be finished: " + SystemText(error),
+                    error);
+    if (!m_Reader.Open(archivePath))
+        return Fail(IMGFault::kDamaged, "cannot read the archive " + Quoted(archivePath) +
+                                            " (a version 1 archive needs its .dir beside it)");
+    m_nVersion = m_Reader.Version() == kImgVersion2 ? 2 : 1;
+    return Load();
+}
+
+bool CIMGEditor::Create(const std::string& archivePath, int version) {
+    m_Reader.Close();
+    m_Entries.clear();
+    m_nVersion = 0;
+    m_Fault = IMGFault::kNone;
+    m_strPath = archivePath;
+    if (version != 1 && version != 2)
+        return Fail(IMGFault::kRefused, "an archive is of version 1 or 2");
+    if (Files::Exists(archivePath))
+        return Fail(IMGFault::kRefused, Quoted(archivePath) + " exists already");
+    if (version == 1 && !CIMGFile::FindDirectoryFile(archivePath).empty())
+        return Fail(IMGFault::kRefused,
+                    Quoted(CIMGFile::FindDirectoryFile(archivePath)) + " exists already");
+    // The directory's name is the archive's with its last four characters replaced.
+    if (version == 1 && (archivePath.size() < 4 ||
+                         !Text::EqualsNoCase(archivePath.substr(archivePath.size() - 4), ".img")))
+        return Fail(IMGFault::kRefused,
+                    "a version 1 archive is named NAME.img, its directory NAME.dir");
+    m_nVersion = version;
+    m_bModified = true;
+    return true;
+}
+
+bool CIMGEditor::Load() {
+    const uint32_t count = m_Reader.GetEntryCount();
+    m_Entries.reserve(count);
+    for (uint32_t i = 0; i < count; ++i) {
+        Entry entry;
+        entry.name = m_Reader.GetEntryName(i);
+        entry.stored = Text::Utf8ToLatin1(entry.name);
+        entry.source = i;
+        entry.sectors = m_Reader.GetEntrySize(i);
+        // Version 2 is written as the games' own archives are: the size in the low half.
+        entry.sizeWord = entry.sectors;
+        entry.damaged = m_Reader.GetEntryShortfall(i) > 0;
+        m_Entries.push_back(std::move(entry));
+    }
+    return true;
+}
+
+uint64_t CIMGEditor::Size(size_t index) const {
+    return uint64_t(m_Entries.at(index).sectors) * kImgSector;
+}
+
+std::vector<size_t> CIMGEditor::Matches(const std::string& name) const {
+    std::vector<size_t> found;
+    for (size_t i = 0; i < m_Entries.size(); ++i)
+        if (Text::EqualsNoCase(m_Entries[i].name, name))
+            found.push_back(i);
+    return found;
+}
+
+int CIMGEditor::Find(const std::string& name) const {
+    const std::vector<size_t> found = Matches(name);
+    return found.size() == 1 ? static_cast<int>(found[0]) : -1;
+}
+
+IMGPut CIMGEditor::Put(const std::string& name, std::vector<uint8_t> data) {
+    m_Fault = IMGFault::kNone;
+    if (m_nVersion == 0) {
+        Fail(IMGFault::kRefused, "no archive is open");
+        return IMGPut::kFailed;
+    }
+    if (const std::string problem = IMGNameProblem(name); !problem.empty()) {
+        Fail(IMGFault::kRefused, Quoted(Text::EscapeControls(name)) +
+                                     " cannot be an entry name: " + problem);
+        return IMGPut::kFailed;
+    }
+    const uint64_t sectors = SectorsFor(data.size());
+    if (data.size() > kImgMaxEntryBytes || (m_nVersion == 2 && sectors > kImgMaxSectorsV2)) {
+        const uint64_t most = m_nVersion == 2 ? uint64_t(kImgMaxSectorsV2) * kImgSector
+                                              : kImgMaxEntryBytes;
+        Fail(IMGFault::kRefused, Quoted(name) + " has " + std::to_string(data.size()) +
+                                     " bytes; an entry of this archive holds at most " +
+                                     std::to_string(most));
+        return IMGPut::kFailed;
+    }
+    const std::vector<size_t> found = Matches(name);
+    if (found.size() > 1) {
+        Fail(IMGFault::kRefused, "the archive has " + std::to_string(found.size()) +
+                                     " entries named " + Quoted(name) +
+                                     "; delete them before adding it again");
+        return IMGPut::kFailed;
+    }
+    Entry entry;
+    entry.name = name;
+    entry.stored = Text::Utf8ToLatin1(name);
+    entry.sectors = static_cast<uint32_t>(sectors);
+    entry.sizeWord = entry.sectors;
+    entry.data = std::make_shared<const std::vector<uint8_t>>(std::move(data));
+    m_bModified = true;
+    if (found.empty()) {
+        m_Entries.push_back(std::move(entry));
+        return IMGPut::kAdded;
+    }
+    m_Entries[found[0]] = std::move(entry);
+    return IMGPut::kReplaced;
+}
+
+IMGPut CIMGEditor::PutFile(const std::string& filePath, const std::string& name) {
+    const int fd = open(filePath.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (fd < 0 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const int error = fd < 0 ? errno : EISDIR;
+        if (fd >= 0)
+            close(fd);
+        Fail(IMGFault::kRefused, "cannot read " + Quoted(filePath) + ": " + SystemText(error),
+             error);
+        return IMGPut::kFailed;
+    }
+    const uint64_t size = static_cast<uint64_t>(st.st_size);
+    std::vector<uint8_t> data;
+    if (size <= kImgMaxEntryBytes)
+        data.resize(static_cast<size_t>(size));
+    const size_t read = Files::ReadAt(fd, 0, data.data(), data.size());
+    const int error = errno;
+    close(fd);
+    const std::string entryName = name.empty() ? Files::FileNameOf(filePath) : name;
+    if (size > kImgMaxEntryBytes)
+        data.resize(static_cast<size_t>(kImgMaxEntryBytes) + 1); // refused by Put as too big
+    else if (read != data.size()) {
+        Fail(IMGFault::kWrite, "cannot read " + Quoted(filePath) + ": " + SystemText(error),
+             error);
+        return IMGPut::kFailed;
+    }
+    return Put(entryName, std::move(data));
+}
+
+bool CIMGEditor::Delete(const std::string& name) {
+    m_Fault = IMGFault::kNone;
+    const std::vector<size_t> found = Matches(name);
+    if (found.empty())
+        return Fail(IMGFault::kRefused, "no entry named " + Quoted(name));
+    for (auto it = found.rbegin(); it != found.rend(); ++it)
+        m_Entries.erase(m_Entries.begin() + static_cast<std::ptrdiff_t>(*it));
+    m_bModified = true;
+    return true;
+}
+
+bool CIMGEditor::Layout(std::vector<uint32_t>& offsets, uint32_t& firstSector) {
+    const uint64_t header = kHeaderBytes + uint64_t(m_Entries.size()) * sizeof(IMGEntry);
+    uint64_t sector = m_nVersion == 2 ? SectorsFor(header) : 0;
+    firstSector = static_cast<uint32_t>(sector);
+    offsets.clear();
+    for (const Entry& entry : m_Entries) {
+        offsets.push_back(static_cast<uint32_t>(sector));
+        sector += entry.sectors;
+        if (sector >= kMaxSectors)
+            return Fail(IMGFault::kRefused, "the archive would grow past the 8 TiB that its "
+                                            "directory can address");
+    }
+    return true;
+}
+
+std::string CIMGEditor::DirectoryBytes(const std::vector<uint32_t>& offsets) const {
+    std::string bytes(m_Entries.size() * sizeof(IMGEntry), '\0');
+    for (size_t i = 0; i < m_Entries.size(); ++i) {
+        const size_t at = i * sizeof(IMGEntry);
+        PutWord(bytes, at, offsets[i]);
+        PutWord(bytes, at + 4, m_Entries[i].sizeWord);
+        bytes.replace(at + 8, std::min(m_Entries[i].stored.size(), kImgNameField),
+                      m_Entries[i].stored.substr(0, kImgNameField));
+    }
+    return bytes;
+}
+
+bool CIMGEditor::WriteArchive(const std::string& path, const std::vector<uint32_t>& offsets,
+                              uint32_t firstSector) {
+    Writer out;
+    if (out.Create(path, m_strPath) && m_nVersion == 2) {
+        std::string header(kHeaderBytes, '\0');
+        PutWord(header, 0, kImgVersion2);
+        PutWord(header, 4, static_cast<uint32_t>(m_Entries.size()));
+        header += DirectoryBytes(offsets);
+        out.Write(header.data(), header.size());
+        out.PadTo(uint64_t(firstSector) * kImgSector);
+    }
+    for (size_t i = 0; i < m_Entries.size() && out.error == 0; ++i) {
+        const Entry& entry = m_Entries[i];
+        const uint64_t size = uint64_t(entry.sectors) * kImgSector;
+        if (entry.data) {
+            out.Write(entry.data->data(), entry.data->size());
+        } else {
+            // What an unpadded last sector lacks is its padding, written as zeros below.
+            const uint32_t source = static_cast<uint32_t>(entry.source);
+            const uint64_t offset = m_Reader.GetEntryOffset(source);
+            const uint64_t held = m_Reader.ArchiveLength() > offset
+                                      ? std::min(size, m_Reader.ArchiveLength() - offset)
+                                      : 0;
+            out.Copy(m_Reader.Handle(), offset, held);
+        }
+        out.PadTo(uint64_t(offsets[i]) * kImgSector + size);
+    }
+    if (out.Finish())
+        return true;
+    unlink(path.c_str());
+    return Fail(IMGFault::kWrite, "cannot write " + Quoted(path) + ": " + SystemText(out.error),
+                out.error);
+}
+
+bool CIMGEditor::WriteDirectory(const std::string& path, const std::vector<uint32_t>& offsets) {
+    Writer out;
+    const std::string bytes = DirectoryBytes(offsets);
+    if (out.Create(path, SavePathsOf(m_strPath).directory))
+        out.Write(bytes.data(), bytes.size());
+    if (out.Finish())
+        return true;
+    unlink(path.c_str());
+    return Fail(IMGFault::kWrite, "cannot write " + Quoted(path) + ": " + SystemText(out.error),
+                out.error);
+}
+
+// The renames that put the new files in place (the order is explained in IMGSaveFiles.h).
+// Every failure before the archive's rename leaves the old files as they were; after it,
+// only the directory's rename is left, which a failure retries once and otherwise leaves
+// to the next open.
+bool CIMGEditor::Commit(const std::string& newArchive, const std::string& newDirectory) {
+    const IMGSavePaths paths = SavePathsOf(m_strPath);
+    const auto undo = [&](const std::string& also, int error) {
+        unlink(newArchive.c_str());
+        if (!also.empty())
+            unlink(also.c_str());
+        return Fail(IMGFault::kWrite,
+                    "cannot replace " + Quoted(m_strPath) + ": " + SystemText(error), error);
+    };
+    if (m_nVersion == 2) {
+        if (const int error = RenameFile(newArchive, paths.archive))
+            return undo({}, error);
+    } else {
+        const std::string ready = paths.directory + kImgReadySuffix;
+        if (const int error = RenameFile(newDirectory, ready))
+            return undo(newDirectory, error);
+        if (const int error = SyncFolderOf(ready))
+            return undo(ready, error);
+        if (const int error = RenameFile(newArchive, paths.archive))
+            return undo(ready, error);
+        if (RenameFile(ready, paths.directory) != 0)
+            if (const int error = FinishInterruptedSave(m_strPath))
+                return Fail(IMGFault::kWrite,
+                            "the new archive " + Quoted(m_strPath) +
+                                " is in place but its directory is not yet (" +
+                                SystemText(error) + "); the next open finishes it",
+                            error);
+    }
+    // The new content is in place and read by everyone; a folder that cannot be flushed
+    // only leaves its durability to the system.
+    if (const int error = SyncFolderOf(paths.archive))
+        LogPrintA("GTA::CIMGEditor: the folder of '%s' could not be flushed: %s\n",
+                  m_strPath.c_str(), SystemText(error).c_str());
+    return true;
+}
+
+bool CIMGEditor::Save() {
+    m_Fault = IMGFault::kNone;
+    if (m_nVersion == 0)
+        return Fail(IMGFault::kRefused, "no archive is open");
+    std::vector<std::string> damaged;
+    for (const Entry& entry : m_Entries)
+        if (entry.damaged && !entry.data)
+            damaged.push_back(Quoted(entry.name));
+    if (!damaged.empty()) {
+        std::string names;
+        for (size_t i = 0; i < std::min(damaged.size(), kNamesShown); ++i)
+            names += (i ? ", " : "") + damaged[i];
+        if (damaged.size() > kNamesShown)
+            names += " and " + std::to_string(damaged.size() - kNamesShown) + " more";
+        return Fail(IMGFault::kDamaged,
+                    "the archive is damaged: " + names +
+                        " run past its end; delete or replace them before saving");
+    }
+    const IMGSavePaths paths = SavePathsOf(m_strPath);
+    for (const std::string& file : {paths.archive, paths.directory})
+        if (!file.empty() && Files::Exists(file) && access(file.c_str(), W_OK) != 0)
+            return Fail(IMGFault::kWrite,
+                        "cannot replace " + Quoted(file) + ": " + SystemText(errno), errno);
+    std::vector<uint32_t> offsets;
+    uint32_t firstSector = 0;
+    if (!Layout(offsets, firstSector))
+        return false;
+    const std::string newArchive = paths.archive + kImgNewSuffix;
+    const std::string newDirectory = paths.directory + kImgNewSuffix;
+    if (!WriteArchive(newArchive, offsets, firstSector))
+        return false;
+    if (m_nVersion == 1 && !WriteDirectory(newDirectory, offsets)) {
+        unlink(newArchive.c_str());
+        return false;
+    }
+    if (!Commit(newArchive, newDirectory))
+        return false;
+    // From now on the entries are those of the new archive.
+    const std::string path = m_strPath;
+    if (!Open(path))
+        return false;
+    return true;
+}
+
+} // namespace GTA

@@ -1,0 +1,79 @@
+#include "gta/IMGSaveFiles.h"
+
+#include "app/Log.h"
+#include "gta/IMGFile.h"
+#include "platform/Faults.h"
+#include "platform/Files.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace GTA {
+
+std::string IMGDirectoryPath(const std::string& archivePath) {
+    std::string found = CIMGFile::FindDirectoryFile(archivePath);
+    if (!found.empty() || archivePath.size() < 4)
+        return found;
+    return archivePath.substr(0, archivePath.size() - 4) + ".dir";
+}
+
+IMGSavePaths SavePathsOf(const std::string& archivePath) {
+    const std::string directory = IMGDirectoryPath(archivePath);
+    return {Files::RealPath(archivePath), directory.empty() ? "" : Files::RealPath(directory)};
+}
+
+IMGPendingSave FindPendingSave(const std::string& archivePath) {
+    const IMGSavePaths paths = SavePathsOf(archivePath);
+    IMGPendingSave pending{archivePath, IMGDirectoryPath(archivePath), false};
+    const std::string ready = paths.directory + kImgReadySuffix;
+    if (paths.directory.empty() || !Files::Exists(ready))
+        return pending;
+    pending.committed = true;
+    pending.directory = ready;
+    const std::string newArchive = paths.archive + kImgNewSuffix;
+    if (Files::Exists(newArchive))
+        pending.archive = newArchive;
+    return pending;
+}
+
+int RenameFile(const std::string& from, const std::string& to) {
+    if (Faults::Hit())
+        return errno;
+    return rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+int SyncFolderOf(const std::string& path) {
+    const std::string folder = Files::DirectoryOf(path);
+    const int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    int error = 0;
+    if (Faults::Hit() || fsync(fd) != 0)
+        error = errno;
+    close(fd);
+    return error;
+}
+
+int FinishInterruptedSave(const std::string& archivePath) {
+    const IMGSavePaths paths = SavePathsOf(archivePath);
+    const IMGPendingSave pending = FindPendingSave(archivePath);
+    if (!pending.committed) {
+        // Never committed: the old archive is whole, the leftovers are half-written.
+        unlink((paths.archive + kImgNewSuffix).c_str());
+        if (!paths.directory.empty())
+            unlink((paths.directory + kImgNewSuffix).c_str());
+        return 0;
+    }
+    LogPrintA("GTA::CIMGEditor: finishing the save of '%s' that was interrupted\n",
+              archivePath.c_str());
+    if (pending.archive != archivePath)
+        if (const int error = RenameFile(pending.archive, paths.archive))
+            return error;
+    if (const int error = RenameFile(pending.directory, paths.directory))
+        return error;
+    return SyncFolderOf(paths.archive);
+}
+
+} // namespace GTA
