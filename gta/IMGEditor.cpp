@@ -186,11 +186,20 @@ bool CIMGEditor::Open(const std::string& archivePath) {
                                             SystemText(errno), errno);
     if (!S_ISREG(st.st_mode))
         return Fail(IMGFault::kRefused, Quoted(archivePath) + " is not a file");
-    if (const int error = FinishInterruptedSave(archivePath))
-        return Fail(IMGFault::kWrite,
-                    "the interrupted save of " + Quoted(archivePath) +
-                        " could not be finished: " + SystemText(error),
-                    error);
+    {
+        const CIMGFolderLock lock(archivePath, kImgLockWaitMs);
+        if (!lock.Held())
+            return Fail(IMGFault::kBusy, "another program is saving an archive in the folder of " +
+                                             Quoted(archivePath));
+        if (const int error = FinishInterruptedSave(archivePath))
+            return Fail(IMGFault::kWrite,
+                        "the interrupted save of " + Quoted(archivePath) +
+                            " could not be finished: " + SystemText(error),
+                        error);
+    }
+    const IMGSavePaths paths = SavePathsOf(archivePath);
+    m_ArchiveState = StateOf(paths.archive);
+    m_DirectoryState = StateOf(paths.directory);
     if (!m_Reader.Open(archivePath))
         return Fail(IMGFault::kDamaged, "cannot read the archive " + Quoted(archivePath) +
                                             " (a version 1 archive needs its .dir beside it)");
@@ -218,7 +227,26 @@ bool CIMGEditor::Create(const std::string& archivePath, int version) {
                     "a version 1 archive is named NAME.img, its directory NAME.dir");
     m_nVersion = version;
     m_bModified = true;
+    m_ArchiveState = m_DirectoryState = FileState{};
     return true;
+}
+
+CIMGEditor::FileState CIMGEditor::StateOf(const std::string& path) {
+    struct stat st {};
+    if (path.empty() || stat(path.c_str(), &st) != 0)
+        return {};
+    return {true, static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino),
+            static_cast<uint64_t>(st.st_size),
+            int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+bool CIMGEditor::Unchanged() {
+    const IMGSavePaths paths = SavePathsOf(m_strPath);
+    if (StateOf(paths.archive) == m_ArchiveState &&
+        (m_nVersion == 2 || StateOf(paths.directory) == m_DirectoryState))
+        return true;
+    return Fail(IMGFault::kBusy, Quoted(m_strPath) + " was changed by another program after it "
+                                                     "was opened; open it again to edit it");
 }
 
 bool CIMGEditor::Load() {
@@ -477,16 +505,24 @@ bool CIMGEditor::Save() {
     uint32_t firstSector = 0;
     if (!Layout(offsets, firstSector))
         return false;
-    const std::string newArchive = paths.archive + kImgNewSuffix;
-    const std::string newDirectory = paths.directory + kImgNewSuffix;
-    if (!WriteArchive(newArchive, offsets, firstSector))
-        return false;
-    if (m_nVersion == 1 && !WriteDirectory(newDirectory, offsets)) {
-        unlink(newArchive.c_str());
-        return false;
+    {
+        const CIMGFolderLock lock(m_strPath, kImgLockWaitMs);
+        if (!lock.Held())
+            return Fail(IMGFault::kBusy, "another program is saving an archive in the folder of " +
+                                             Quoted(m_strPath));
+        if (!Unchanged())
+            return false;
+        const std::string newArchive = paths.archive + kImgNewSuffix;
+        const std::string newDirectory = paths.directory + kImgNewSuffix;
+        if (!WriteArchive(newArchive, offsets, firstSector))
+            return false;
+        if (m_nVersion == 1 && !WriteDirectory(newDirectory, offsets)) {
+            unlink(newArchive.c_str());
+            return false;
+        }
+        if (!Commit(newArchive, newDirectory))
+            return false;
     }
-    if (!Commit(newArchive, newDirectory))
-        return false;
     // From now on the entries are those of the new archive.
     const std::string path = m_strPath;
     if (!Open(path))

@@ -33,6 +33,7 @@ enum class IMGFault {
     kRefused, // a name or a file the archive cannot take, a name not found
     kDamaged, // the archive itself is damaged
     kWrite,   // the system refused a read or write (ErrorNumber() says why)
+    kBusy,    // another program is saving, or has changed the archive since it was opened
 };
 
 enum class IMGPut { kFailed, kAdded, kReplaced };
@@ -90,6 +91,16 @@ private:
         std::shared_ptr<const std::vector<uint8_t>> data;
     };
     struct Writer;
+    // What a file was when the archive was opened, to tell whether another program has
+    // replaced or changed it since.
+    struct FileState {
+        bool exists = false;
+        uint64_t device = 0, inode = 0, size = 0;
+        int64_t modified = 0; // nanoseconds
+        bool operator==(const FileState&) const = default;
+    };
+    static FileState StateOf(const std::string& path);
+    bool Unchanged();
 
     bool Fail(IMGFault fault, const std::string& message, int error = 0);
     bool Load();
@@ -102,6 +113,7 @@ private:
     bool Commit(const std::string& newArchive, const std::string& newDirectory);
 
     CIMGFile m_Reader;
+    FileState m_ArchiveState, m_DirectoryState;
     std::string m_strPath; // the archive's real path (symbolic links followed)
     int m_nVersion = 0;
     bool m_bModified = false;

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace GTA {
@@ -36,6 +37,27 @@ IMGPendingSave FindPendingSave(const std::string& archivePath) {
     if (Files::Exists(newArchive))
         pending.archive = newArchive;
     return pending;
+}
+
+namespace {
+constexpr int kLockPollMs = 20;
+} // namespace
+
+CIMGFolderLock::CIMGFolderLock(const std::string& path, int waitMs) {
+    const std::string folder = Files::DirectoryOf(path);
+    m_nFd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    for (int waited = 0; m_nFd >= 0 && !m_bHeld; waited += kLockPollMs) {
+        m_bHeld = flock(m_nFd, LOCK_EX | LOCK_NB) == 0;
+        if (!m_bHeld && (errno != EWOULDBLOCK || waited >= waitMs))
+            break;
+        if (!m_bHeld)
+            usleep(kLockPollMs * 1000);
+    }
+}
+
+CIMGFolderLock::~CIMGFolderLock() {
+    if (m_nFd >= 0)
+        close(m_nFd); // releases the lock
 }
 
 int RenameFile(const std::string& from, const std::string& to) {

@@ -51,6 +51,26 @@ IMGPendingSave FindPendingSave(const std::string& archivePath);
 // 0 when nothing is left to do, else the errno of the step that failed.
 int FinishInterruptedSave(const std::string& archivePath);
 
+// Two programs saving archives of one folder at once would rename each other's files:
+// a save holds its folder's lock (an advisory lock on the folder itself, which leaves no
+// file behind) from its first write to its last rename, as does finishing an
+// interrupted save. The system releases it when its holder ends, however it ends.
+class CIMGFolderLock {
+public:
+    // Waits up to waitMs for the lock of the folder holding path.
+    CIMGFolderLock(const std::string& path, int waitMs);
+    ~CIMGFolderLock();
+    CIMGFolderLock(const CIMGFolderLock&) = delete;
+    CIMGFolderLock& operator=(const CIMGFolderLock&) = delete;
+    bool Held() const { return m_bHeld; }
+
+private:
+    int m_nFd = -1;
+    bool m_bHeld = false;
+};
+
+inline constexpr int kImgLockWaitMs = 5000;
+
 // The steps of a save, each a fault point: 0 or the errno.
 int RenameFile(const std::string& from, const std::string& to);
 int SyncFolderOf(const std::string& path);

@@ -143,6 +143,25 @@ TEST_P(IMGEditor, NamesTheGamesCannotLookUpAreRefused) {
     EXPECT_FALSE(fresh.Create(Archive(), GetParam())); // it exists
 }
 
+// Another program's save between this editor's open and save is not overwritten.
+TEST_P(IMGEditor, AnArchiveChangedSinceItWasOpenedIsNotOverwritten) {
+    Build({{"a.txd", "x"}});
+    GTA::CIMGEditor first, second;
+    ASSERT_TRUE(first.Open(Archive()));
+    ASSERT_TRUE(second.Open(Archive()));
+    ASSERT_EQ(second.Put("b.txd", Bytes("y")), GTA::IMGPut::kAdded);
+    ASSERT_TRUE(second.Save());
+    ASSERT_TRUE(first.Delete("a.txd"));
+    EXPECT_FALSE(first.Save());
+    EXPECT_EQ(first.Fault(), GTA::IMGFault::kBusy);
+    EXPECT_EQ(Read(Archive()).size(), 2u);
+    GTA::CIMGEditor late;
+    ASSERT_TRUE(late.Create(m_Dir.File("late.img"), GetParam()));
+    m_Dir.Write("late.img", "made meanwhile");
+    EXPECT_FALSE(late.Save());
+    EXPECT_EQ(m_Dir.Read("late.img"), "made meanwhile");
+}
+
 TEST_P(IMGEditor, RandomEditsMatchAModelOfTheDirectory) {
     Build({});
     std::mt19937 random(1313 + GetParam());
