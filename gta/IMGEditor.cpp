@@ -2,7 +2,7 @@
 
 #include "app/Log.h"
 #include "gta/IMGSaveFiles.h"
-#include "platform/Faults.h"
+#include "gta/SequentialWriter.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
 
@@ -18,7 +18,6 @@ namespace GTA {
 namespace {
 
 constexpr size_t kHeaderBytes = 8;
-constexpr uint64_t kCopyChunk = uint64_t(64) << 20;
 // 2^32 sectors of 2048 bytes: the furthest a directory offset reaches.
 constexpr uint64_t kMaxSectors = uint64_t(UINT32_MAX) + 1;
 // At most this many names are listed in one message.
@@ -42,106 +41,6 @@ void PutWord(std::string& out, size_t at, uint32_t value) {
 }
 
 } // namespace
-
-// The new files are written front to back; every write is a fault point, and the first
-// failure stops the file with its errno.
-struct CIMGEditor::Writer {
-    int fd = -1;
-    int error = 0;
-    uint64_t length = 0;
-
-    bool Create(const std::string& path, const std::string& likeFile) {
-        if (Faults::Hit())
-            return Failed(errno);
-        unlink(path.c_str()); // a leftover of an earlier run
-        fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-        if (fd < 0)
-            return Failed(errno);
-        struct stat like {};
-        if (stat(likeFile.c_str(), &like) == 0)
-            fchmod(fd, like.st_mode & 07777);
-        return true;
-    }
-
-    bool Failed(int e) {
-        if (error == 0)
-            error = e ? e : EIO;
-        return false;
-    }
-
-    bool Write(const void* data, size_t count) {
-        const char* bytes = static_cast<const char*>(data);
-        for (size_t done = 0; error == 0 && done < count;) {
-            if (Faults::Hit())
-                return Failed(errno);
-            const ssize_t wrote = write(fd, bytes + done, count - done);
-            if (wrote < 0 && errno == EINTR)
-                continue;
-            if (wrote <= 0)
-                return Failed(wrote < 0 ? errno : ENOSPC);
-            done += static_cast<size_t>(wrote);
-        }
-        length += count;
-        return error == 0;
-    }
-
-    bool PadTo(uint64_t end) {
-        static const char zeros[kImgSector] = {};
-        while (error == 0 && length < end)
-            Write(zeros, static_cast<size_t>(std::min<uint64_t>(end - length, sizeof zeros)));
-        return error == 0;
-    }
-
-    // count bytes of source from offset; the kernel copies (or clones) where it can.
-    bool Copy(int source, uint64_t offset, uint64_t count) {
-        bool kernel = true;
-        std::vector<char> buffer;
-        while (error == 0 && count > 0) {
-            if (Faults::Hit())
-                return Failed(errno);
-            const size_t want = static_cast<size_t>(std::min(count, kCopyChunk));
-            ssize_t got = -1;
-            if (kernel) {
-                off64_t in = static_cast<off64_t>(offset);
-                got = copy_file_range(source, &in, fd, nullptr, want, 0);
-                if (got < 0 && errno != EINTR)
-                    kernel = false; // another file system, or none that can: plain copying
-                if (got < 0)
-                    continue;
-            } else {
-                buffer.resize(std::min<size_t>(want, size_t(1) << 20));
-                const size_t read = Files::ReadAt(source, offset, buffer.data(), buffer.size());
-                if (read == 0)
-                    return Failed(EIO);
-                if (!Write(buffer.data(), read))
-                    return false;
-                offset += read;
-                count -= read;
-                continue;
-            }
-            if (got == 0)
-                return Failed(EIO); // the source became shorter than it was
-            offset += static_cast<uint64_t>(got);
-            count -= static_cast<uint64_t>(got);
-            length += static_cast<uint64_t>(got);
-        }
-        return error == 0;
-    }
-
-    bool Finish() {
-        if (error == 0 && (Faults::Hit() || fsync(fd) != 0))
-            Failed(errno);
-        if (fd >= 0 && close(fd) != 0)
-            Failed(errno);
-        fd = -1;
-        return error == 0;
-    }
-
-    ~Writer() {
-        if (fd >= 0)
-            close(fd);
-    }
-};
 
 std::string IMGNameProblem(const std::string& name) {
     if (name.empty())
@@ -394,7 +293,7 @@ std::string CIMGEditor::DirectoryBytes(const std::vector<uint32_t>& offsets) con
 
 bool CIMGEditor::WriteArchive(const std::string& path, const std::vector<uint32_t>& offsets,
                               uint32_t firstSector) {
-    Writer out;
+    CSequentialWriter out;
     if (out.Create(path, m_strPath) && m_nVersion == 2) {
         std::string header(kHeaderBytes, '\0');
         PutWord(header, 0, kImgVersion2);
@@ -403,7 +302,7 @@ bool CIMGEditor::WriteArchive(const std::string& path, const std::vector<uint32_
         out.Write(header.data(), header.size());
         out.PadTo(uint64_t(firstSector) * kImgSector);
     }
-    for (size_t i = 0; i < m_Entries.size() && out.error == 0; ++i) {
+    for (size_t i = 0; i < m_Entries.size() && out.Error() == 0; ++i) {
         const Entry& entry = m_Entries[i];
         const uint64_t size = uint64_t(entry.sectors) * kImgSector;
         if (entry.data) {
@@ -422,20 +321,20 @@ bool CIMGEditor::WriteArchive(const std::string& path, const std::vector<uint32_
     if (out.Finish())
         return true;
     unlink(path.c_str());
-    return Fail(IMGFault::kWrite, "cannot write " + Quoted(path) + ": " + SystemText(out.error),
-                out.error);
+    return Fail(IMGFault::kWrite, "cannot write " + Quoted(path) + ": " + SystemText(out.Error()),
+                out.Error());
 }
 
 bool CIMGEditor::WriteDirectory(const std::string& path, const std::vector<uint32_t>& offsets) {
-    Writer out;
+    CSequentialWriter out;
     const std::string bytes = DirectoryBytes(offsets);
     if (out.Create(path, SavePathsOf(m_strPath).directory))
         out.Write(bytes.data(), bytes.size());
     if (out.Finish())
         return true;
     unlink(path.c_str());
-    return Fail(IMGFault::kWrite, "cannot write " + Quoted(path) + ": " + SystemText(out.error),
-                out.error);
+    return Fail(IMGFault::kWrite, "cannot write " + Quoted(path) + ": " + SystemText(out.Error()),
+                out.Error());
 }
 
 // The renames that put the new files in place (the order is explained in IMGSaveFiles.h).

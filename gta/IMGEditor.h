@@ -90,7 +90,6 @@ private:
         bool damaged = false;
         std::shared_ptr<const std::vector<uint8_t>> data;
     };
-    struct Writer;
     // What a file was when the archive was opened, to tell whether another program has
     // replaced or changed it since.
     struct FileState {
