@@ -86,7 +86,7 @@ bool CIMGEditor::Open(const std::string& archivePath) {
     if (!S_ISREG(st.st_mode))
         return Fail(IMGFault::kRefused, Quoted(archivePath) + " is not a file");
     {
-        const CIMGFolderLock lock(archivePath, kImgLockWaitMs);
+        const CIMGFolderLock lock(SavePathsOf(archivePath).archive, kImgLockWaitMs);
         if (!lock.Held())
             return Fail(IMGFault::kBusy, "another program is saving an archive in the folder of " +
                                              Quoted(archivePath));
@@ -236,16 +236,19 @@ IMGPut CIMGEditor::PutFile(const std::string& filePath, const std::string& name)
         return IMGPut::kFailed;
     }
     const uint64_t size = static_cast<uint64_t>(st.st_size);
-    std::vector<uint8_t> data;
-    if (size <= kImgMaxEntryBytes)
-        data.resize(static_cast<size_t>(size));
+    const std::string entryName = name.empty() ? Files::FileNameOf(filePath) : name;
+    if (size > kImgMaxEntryBytes) {
+        close(fd);
+        Fail(IMGFault::kRefused, Quoted(filePath) + " has " + std::to_string(size) +
+                                     " bytes; an archive entry holds at most " +
+                                     std::to_string(kImgMaxEntryBytes));
+        return IMGPut::kFailed;
+    }
+    std::vector<uint8_t> data(static_cast<size_t>(size));
     const size_t read = Files::ReadAt(fd, 0, data.data(), data.size());
     const int error = errno;
     close(fd);
-    const std::string entryName = name.empty() ? Files::FileNameOf(filePath) : name;
-    if (size > kImgMaxEntryBytes)
-        data.resize(static_cast<size_t>(kImgMaxEntryBytes) + 1); // refused by Put as too big
-    else if (read != data.size()) {
+    if (read != data.size()) {
         Fail(IMGFault::kWrite, "cannot read " + Quoted(filePath) + ": " + SystemText(error),
              error);
         return IMGPut::kFailed;
@@ -396,7 +399,9 @@ bool CIMGEditor::Save() {
                         " run past its end; delete or replace them before saving");
     }
     const IMGSavePaths paths = SavePathsOf(m_strPath);
-    for (const std::string& file : {paths.archive, paths.directory})
+    // A file its owner made read-only stays unchanged, though its folder would allow
+    // renaming over it.
+    for (const std::string& file : {paths.archive, m_nVersion == 1 ? paths.directory : ""})
         if (!file.empty() && Files::Exists(file) && access(file.c_str(), W_OK) != 0)
             return Fail(IMGFault::kWrite,
                         "cannot replace " + Quoted(file) + ": " + SystemText(errno), errno);
@@ -405,7 +410,7 @@ bool CIMGEditor::Save() {
     if (!Layout(offsets, firstSector))
         return false;
     {
-        const CIMGFolderLock lock(m_strPath, kImgLockWaitMs);
+        const CIMGFolderLock lock(paths.archive, kImgLockWaitMs);
         if (!lock.Held())
             return Fail(IMGFault::kBusy, "another program is saving an archive in the folder of " +
                                              Quoted(m_strPath));

@@ -39,8 +39,13 @@ bool CSequentialWriter::Create(const std::string& path, const std::string& likeF
     if (m_nFd < 0)
         return Failed(errno);
     struct stat like {};
-    if (!likeFile.empty() && stat(likeFile.c_str(), &like) == 0)
+    if (!likeFile.empty() && stat(likeFile.c_str(), &like) == 0) {
+        // Group write and ownership survive the replacement; who may not change the owner
+        // keeps their own.
         fchmod(m_nFd, like.st_mode & 07777);
+        if (fchown(m_nFd, like.st_uid, like.st_gid) != 0)
+            fchmod(m_nFd, like.st_mode & 0777);
+    }
     return true;
 }
 
