@@ -267,9 +267,25 @@ bool CIMGEditor::Delete(const std::string& name) {
     return true;
 }
 
+bool CIMGEditor::StartsLikeVersion2(const Entry& entry) const {
+    uint32_t word = 0;
+    if (entry.data)
+        std::memcpy(&word, entry.data->data(), std::min(entry.data->size(), sizeof word));
+    else
+        Files::ReadAt(m_Reader.Handle(), m_Reader.GetEntryOffset(static_cast<uint32_t>(entry.source)),
+                      &word, sizeof word);
+    return word == kImgVersion2;
+}
+
 bool CIMGEditor::Layout(std::vector<uint32_t>& offsets, uint32_t& firstSector) {
     const uint64_t header = kHeaderBytes + uint64_t(m_Entries.size()) * sizeof(IMGEntry);
     uint64_t sector = m_nVersion == 2 ? SectorsFor(header) : 0;
+    // A version 1 archive whose first bytes read "VER2" would be taken for version 2: an
+    // entry that starts so is not put first in the file.
+    const auto first = std::find_if(m_Entries.begin(), m_Entries.end(),
+                                    [](const Entry& entry) { return entry.sectors > 0; });
+    if (m_nVersion == 1 && first != m_Entries.end() && StartsLikeVersion2(*first))
+        sector = 1;
     firstSector = static_cast<uint32_t>(sector);
     offsets.clear();
     for (const Entry& entry : m_Entries) {
@@ -308,6 +324,7 @@ bool CIMGEditor::WriteArchive(const std::string& path, const std::vector<uint32_
     for (size_t i = 0; i < m_Entries.size() && out.Error() == 0; ++i) {
         const Entry& entry = m_Entries[i];
         const uint64_t size = uint64_t(entry.sectors) * kImgSector;
+        out.PadTo(uint64_t(offsets[i]) * kImgSector);
         if (entry.data) {
             out.Write(entry.data->data(), entry.data->size());
         } else {

@@ -104,6 +104,7 @@ private:
     bool Fail(IMGFault fault, const std::string& message, int error = 0);
     bool Load();
     std::vector<size_t> Matches(const std::string& name) const;
+    bool StartsLikeVersion2(const Entry& entry) const;
     bool Layout(std::vector<uint32_t>& offsets, uint32_t& firstSector);
     bool WriteArchive(const std::string& path, const std::vector<uint32_t>& offsets,
                       uint32_t firstSector);

@@ -115,6 +115,12 @@ TEST_P(IMGEditor, EveryOperationReadsBack) {
     ASSERT_TRUE(editor.Open(Archive()));
     ASSERT_TRUE(editor.Save()) << editor.Error();
     EXPECT_EQ(Read(Archive()), after);
+
+    // Data that starts like a version 2 header never stands first in a version 1 file.
+    ASSERT_EQ(editor.Put("a.txd", Bytes("VER2 texture")), GTA::IMGPut::kReplaced);
+    ASSERT_TRUE(editor.Save()) << editor.Error();
+    ASSERT_EQ(Read(Archive()).size(), 3u);
+    EXPECT_EQ(Read(Archive())[0].second, Padded("VER2 texture"));
 }
 
 TEST_P(IMGEditor, NamesTheGamesCannotLookUpAreRefused) {
