@@ -67,26 +67,34 @@ void PrintSummary(const GTA::CIMGEditor& editor, bool json) {
                     editor.Version(), editor.Count(), bytes);
 }
 
-int ImgAdd(const Args& args) {
-    NeedAtLeast(args, 3);
-    const std::string archive = ArchivePath(args.positional[1]);
-    GTA::CIMGEditor editor;
-    if (args.Has("--create") && !Files::Exists(archive)) {
-        const std::string version = args.Get("--create");
-        if (version != "1" && version != "2")
-            throw Failure{kBadInput, "--create takes the archive's version, 1 or 2"};
-        if (!editor.Create(archive, std::atoi(version.c_str())))
-            Refuse(editor);
-    } else {
-        Open(editor, archive);
-    }
-    // Two files of one name would replace each other: one of them is surely a mistake.
+// The archive to add to; with --create a new one when there is none.
+void OpenOrCreate(GTA::CIMGEditor& editor, const std::string& archive, const Args& args) {
+    if (!args.Has("--create") || Files::Exists(archive))
+        return Open(editor, archive);
+    const std::string version = args.Get("--create");
+    if (version != "1" && version != "2")
+        throw Failure{kBadInput, "--create takes the archive's version, 1 or 2"};
+    if (!editor.Create(archive, std::atoi(version.c_str())))
+        Refuse(editor);
+}
+
+// Two files of one name would replace each other: one of them is surely a mistake.
+void RequireDistinctNames(const Args& args) {
     for (size_t i = 2; i < args.positional.size(); ++i)
         for (size_t j = 2; j < i; ++j)
             if (Text::EqualsNoCase(Files::FileNameOf(args.positional[i]),
                                    Files::FileNameOf(args.positional[j])))
                 throw Failure{kRefused, "'" + args.positional[j] + "' and '" +
                                             args.positional[i] + "' have the same entry name"};
+}
+
+int ImgAdd(const Args& args) {
+    NeedAtLeast(args, 3);
+    for (size_t i = 2; i < args.positional.size(); ++i)
+        RequireReadableFile(args.positional[i]);
+    RequireDistinctNames(args);
+    GTA::CIMGEditor editor;
+    OpenOrCreate(editor, ArchivePath(args.positional[1]), args);
     std::vector<std::string> added, replaced;
     for (size_t i = 2; i < args.positional.size(); ++i) {
         const GTA::IMGPut put = editor.PutFile(args.positional[i]);
