@@ -35,17 +35,16 @@ std::string Cli::ArchivePath(const std::string& path) {
     const std::string wanted = Files::FileNameOf(path.substr(0, path.size() - 4) + ".img");
     const std::string folder = Files::DirectoryOf(path);
     std::error_code error;
-    for (const auto& file : std::filesystem::directory_iterator(folder.empty() ? "." : folder,
-                                                                error))
+    for (const auto& file :
+         std::filesystem::directory_iterator(folder.empty() ? "." : folder, error))
         if (Text::EqualsNoCase(file.path().filename().string(), wanted))
             return (folder.empty() ? std::string() : folder + "/") +
                    file.path().filename().string();
-    throw Failure{kBadInput, "'" + path + "' is the directory of a version 1 archive, and its "
-                                 "archive '" + (folder.empty() ? "" : folder + "/") + wanted +
-                                 "' is missing"};
+    throw Failure{kBadInput, "'" + path +
+                                 "' is the directory of a version 1 archive, and its "
+                                 "archive '" +
+                                 (folder.empty() ? "" : folder + "/") + wanted + "' is missing"};
 }
-
-
 
 namespace {
 
@@ -129,14 +128,14 @@ int ImgExtract(const Args& args) {
     std::vector<uint8_t> data;
     for (uint32_t e : entries) {
         const std::string name = img.GetEntryName(e);
-        // Part of it is not in the archive: a short file would pass for the whole entry.
+        // Some of its bytes are not in the archive: a short file would pass for the whole entry.
         if (const uint64_t missing = img.GetEntryShortfall(e)) {
-            std::fprintf(stderr,
-                         "tessarine-cli img: %s is damaged: %llu of its %llu bytes lie past the "
-                         "end of the archive; not written\n",
-                         Shown(name).c_str(), static_cast<unsigned long long>(missing),
-                         static_cast<unsigned long long>(uint64_t(img.GetEntrySize(e)) *
-                                                         GTA::kImgSector));
+            std::fprintf(
+                stderr,
+                "tessarine-cli img: %s is damaged: %llu of its %llu bytes lie past the "
+                "end of the archive; not written\n",
+                Shown(name).c_str(), static_cast<unsigned long long>(missing),
+                static_cast<unsigned long long>(uint64_t(img.GetEntrySize(e)) * GTA::kImgSector));
             ++damaged;
             continue;
         }

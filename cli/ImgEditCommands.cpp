@@ -84,8 +84,8 @@ void RequireDistinctNames(const Args& args) {
         for (size_t j = 2; j < i; ++j)
             if (Text::EqualsNoCase(Files::FileNameOf(args.positional[i]),
                                    Files::FileNameOf(args.positional[j])))
-                throw Failure{kRefused, "'" + args.positional[j] + "' and '" +
-                                            args.positional[i] + "' have the same entry name"};
+                throw Failure{kRefused, "'" + args.positional[j] + "' and '" + args.positional[i] +
+                                            "' have the same entry name"};
 }
 
 int ImgAdd(const Args& args) {

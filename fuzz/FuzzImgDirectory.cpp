@@ -27,7 +27,8 @@ std::vector<Entry> ReadAll(GTA::CIMGFile& archive, bool& damaged) {
     std::vector<Entry> entries;
     damaged = false;
     for (uint32_t e = 0; e < archive.GetEntryCount(); ++e) {
-        Entry entry{archive.GetEntryName(e), {}, uint64_t(archive.GetEntrySize(e)) * GTA::kImgSector};
+        Entry entry{
+            archive.GetEntryName(e), {}, uint64_t(archive.GetEntrySize(e)) * GTA::kImgSector};
         damaged = damaged || archive.GetEntryShortfall(e) > 0;
         if (entry.size <= (uint64_t(1) << 24)) {
             archive.ReadEntry(entry.data, e);

@@ -81,8 +81,8 @@ bool CIMGEditor::Open(const std::string& archivePath) {
     m_strPath = archivePath;
     struct stat st {};
     if (stat(archivePath.c_str(), &st) != 0)
-        return Fail(IMGFault::kRefused, "cannot open " + Quoted(archivePath) + ": " +
-                                            SystemText(errno), errno);
+        return Fail(IMGFault::kRefused,
+                    "cannot open " + Quoted(archivePath) + ": " + SystemText(errno), errno);
     if (!S_ISREG(st.st_mode))
         return Fail(IMGFault::kRefused, Quoted(archivePath) + " is not a file");
     {
@@ -189,14 +189,14 @@ IMGPut CIMGEditor::Put(const std::string& name, std::vector<uint8_t> data) {
         return IMGPut::kFailed;
     }
     if (const std::string problem = IMGNameProblem(name); !problem.empty()) {
-        Fail(IMGFault::kRefused, Quoted(Text::EscapeControls(name)) +
-                                     " cannot be an entry name: " + problem);
+        Fail(IMGFault::kRefused,
+             Quoted(Text::EscapeControls(name)) + " cannot be an entry name: " + problem);
         return IMGPut::kFailed;
     }
     const uint64_t sectors = SectorsFor(data.size());
     if (data.size() > kImgMaxEntryBytes || (m_nVersion == 2 && sectors > kImgMaxSectorsV2)) {
-        const uint64_t most = m_nVersion == 2 ? uint64_t(kImgMaxSectorsV2) * kImgSector
-                                              : kImgMaxEntryBytes;
+        const uint64_t most =
+            m_nVersion == 2 ? uint64_t(kImgMaxSectorsV2) * kImgSector : kImgMaxEntryBytes;
         Fail(IMGFault::kRefused, Quoted(name) + " has " + std::to_string(data.size()) +
                                      " bytes; an entry of this archive holds at most " +
                                      std::to_string(most));
@@ -249,8 +249,7 @@ IMGPut CIMGEditor::PutFile(const std::string& filePath, const std::string& name)
     const int error = errno;
     close(fd);
     if (read != data.size()) {
-        Fail(IMGFault::kWrite, "cannot read " + Quoted(filePath) + ": " + SystemText(error),
-             error);
+        Fail(IMGFault::kWrite, "cannot read " + Quoted(filePath) + ": " + SystemText(error), error);
         return IMGPut::kFailed;
     }
     return Put(entryName, std::move(data));
@@ -272,8 +271,9 @@ bool CIMGEditor::StartsLikeVersion2(const Entry& entry) const {
     if (entry.data)
         std::memcpy(&word, entry.data->data(), std::min(entry.data->size(), sizeof word));
     else
-        Files::ReadAt(m_Reader.Handle(), m_Reader.GetEntryOffset(static_cast<uint32_t>(entry.source)),
-                      &word, sizeof word);
+        Files::ReadAt(m_Reader.Handle(),
+                      m_Reader.GetEntryOffset(static_cast<uint32_t>(entry.source)), &word,
+                      sizeof word);
     return word == kImgVersion2;
 }
 
@@ -385,8 +385,8 @@ bool CIMGEditor::Commit(const std::string& newArchive, const std::string& newDir
             if (const int error = FinishInterruptedSave(m_strPath))
                 return Fail(IMGFault::kWrite,
                             "the new archive " + Quoted(m_strPath) +
-                                " is in place but its directory is not yet (" +
-                                SystemText(error) + "); the next open finishes it",
+                                " is in place but its directory is not yet (" + SystemText(error) +
+                                "); the next open finishes it",
                             error);
     }
     // The new content is in place and read by everyone; a folder that cannot be flushed

@@ -82,11 +82,11 @@ public:
 
 private:
     struct Entry {
-        std::string name;       // UTF-8
-        std::string stored;     // the bytes of the name field, Latin-1
-        int64_t source = -1;    // entry of the opened archive, or -1 for new data
+        std::string name;    // UTF-8
+        std::string stored;  // the bytes of the name field, Latin-1
+        int64_t source = -1; // entry of the opened archive, or -1 for new data
         uint32_t sectors = 0;
-        uint32_t sizeWord = 0;  // as it is written
+        uint32_t sizeWord = 0; // as it is written
         bool damaged = false;
         std::shared_ptr<const std::vector<uint8_t>> data;
     };

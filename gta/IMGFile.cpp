@@ -26,7 +26,8 @@ uint64_t LengthOf(int fd) {
 }
 
 bool SameFile(int a, int b) {
-    struct stat sa {}, sb {};
+    struct stat sa {
+    }, sb{};
     return fstat(a, &sa) == 0 && fstat(b, &sb) == 0 && sa.st_dev == sb.st_dev &&
            sa.st_ino == sb.st_ino;
 }

@@ -38,8 +38,8 @@ struct IMGSavePaths {
 IMGSavePaths SavePathsOf(const std::string& archivePath);
 
 struct IMGPendingSave {
-    std::string archive;   // the archive to read: NAME.img or its finished new copy
-    std::string directory; // the directory to read (version 1)
+    std::string archive;    // the archive to read: NAME.img or its finished new copy
+    std::string directory;  // the directory to read (version 1)
     bool committed = false; // a version 1 save passed its commit and is not yet in place
 };
 

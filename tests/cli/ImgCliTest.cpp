@@ -110,8 +110,7 @@ protected:
         Run(arguments, &child, 0);
         int status = 0;
         waitpid(child, &status, 0);
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, m_Dir.Read("out"),
-                m_Dir.Read("err")};
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, m_Dir.Read("out"), m_Dir.Read("err")};
     }
     std::string W(const std::string& name) const { return m_Work + "/" + name; }
 
@@ -128,12 +127,13 @@ TEST_F(ImgCli, AddDeleteAndRebuildARealArchive) {
     m_Dir.Write("AAA.SCM", "main script");
     std::filesystem::copy_file(real + "dff/sa_arrow.dff", m_Dir.File("arrow.dff"));
 
-    CliResult r = Cli({"img", "add", W("script.img"), m_Dir.File("AAA.SCM"),
-                       m_Dir.File("arrow.dff"), "--json"});
+    CliResult r = Cli(
+        {"img", "add", W("script.img"), m_Dir.File("AAA.SCM"), m_Dir.File("arrow.dff"), "--json"});
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_NE(r.out.find("{\"added\": [\"arrow.dff\"], \"replaced\": [\"AAA.SCM\"], \"version\": 2, "
-                         "\"entries\": 80"),
-              std::string::npos)
+    EXPECT_NE(
+        r.out.find("{\"added\": [\"arrow.dff\"], \"replaced\": [\"AAA.SCM\"], \"version\": 2, "
+                   "\"entries\": 80"),
+        std::string::npos)
         << r.out;
     auto entries = Entries(W("script.img"));
     ASSERT_EQ(entries.size(), 80u);
@@ -251,9 +251,11 @@ TEST_F(ImgCli, KilledEditsLeaveTheOldArchiveOrTheNew) {
     };
     const Operation operations[] = {
         {"rebuild version 2", {{"a.img", v2Data}}, {"img", "rebuild", W("a.img")}},
-        {"rebuild version 1", {{"a.img", v1Data}, {"a.dir", v1Directory}},
+        {"rebuild version 1",
+         {{"a.img", v1Data}, {"a.dir", v1Directory}},
          {"img", "rebuild", W("a.img")}},
-        {"add to version 1", {{"a.img", v1Data}, {"a.dir", v1Directory}},
+        {"add to version 1",
+         {{"a.img", v1Data}, {"a.dir", v1Directory}},
          {"img", "add", W("a.img"), m_Dir.File("fresh.dff")}},
         {"delete from version 2", {{"a.img", v2Data}}, {"img", "delete", W("a.img"), "entry3.dff"}},
     };

@@ -127,9 +127,8 @@ TEST_P(IMGEditor, NamesTheGamesCannotLookUpAreRefused) {
     Build({{"a.txd", "x"}});
     GTA::CIMGEditor editor;
     ASSERT_TRUE(editor.Open(Archive()));
-    const std::string refused[] = {"",       std::string(24, 'n'), "a/b.txd", "a\\b.txd",
-                                   "a\tb",   "..",                 "\xe2\x82\xac.txd",
-                                   "\xff.txd"};
+    const std::string refused[] = {"",   std::string(24, 'n'), "a/b.txd", "a\\b.txd", "a\tb",
+                                   "..", "\xe2\x82\xac.txd",   "\xff.txd"};
     for (const std::string& name : refused) {
         EXPECT_EQ(editor.Put(name, Bytes("y")), GTA::IMGPut::kFailed) << name;
         EXPECT_EQ(editor.Fault(), GTA::IMGFault::kRefused);
@@ -293,8 +292,8 @@ TEST(IMGEditorInput, HostileArchivesAreKeptWholeOrRefused) {
     EXPECT_EQ(editor.Count(), 3u); // both went
 
     // An entry past the end cannot be kept; deleting it lets the rest be saved.
-    archive = "VER2" + std::string("\x02\0\0\0", 4) + Entry(1, 1, "good.txd") +
-              Entry(2, 4, "cut.dff");
+    archive =
+        "VER2" + std::string("\x02\0\0\0", 4) + Entry(1, 1, "good.txd") + Entry(2, 4, "cut.dff");
     archive.resize(3 * GTA::kImgSector, 'g');
     dir.Write("cut.img", archive);
     ASSERT_TRUE(editor.Open(dir.File("cut.img")));
