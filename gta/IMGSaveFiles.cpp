@@ -5,8 +5,10 @@
 #include "platform/Faults.h"
 #include "platform/Files.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -44,6 +46,9 @@ constexpr int kLockPollMs = 20;
 } // namespace
 
 CIMGFolderLock::CIMGFolderLock(const std::string& path, int waitMs) {
+    // Scripts that would rather fail at once (or wait longer) say so, as for caches.
+    if (const char* wait = std::getenv("TESSARINE_LOCK_WAIT_MS"))
+        waitMs = std::max(0, std::atoi(wait));
     const std::string folder = Files::DirectoryOf(path);
     m_nFd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     for (int waited = 0; m_nFd >= 0 && !m_bHeld; waited += kLockPollMs) {

@@ -13,6 +13,8 @@
 #include <map>
 #include <random>
 #include <strings.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -311,6 +313,50 @@ TEST(IMGEditorInput, HostileArchivesAreKeptWholeOrRefused) {
     EXPECT_FALSE(editor.Open(dir.File("x.dir")));
     GTA::CIMGFile img;
     EXPECT_EQ(img.Open(dir.File("x.dir")), 0);
+}
+
+// Another process saving in the folder holds its lock: an open waits for it (it would
+// otherwise take the other's unfinished files for leftovers), a save that may not wait
+// long enough is refused and changes nothing.
+TEST(IMGEditorInput, SavesInOneFolderTakeTurns) {
+    TempDir dir;
+    GTA::CIMGEditor editor;
+    ASSERT_TRUE(editor.Create(dir.File("t.img"), 2));
+    ASSERT_TRUE(editor.Save());
+    const auto holdLock = [&](int ms) {
+        int ready[2];
+        EXPECT_EQ(pipe(ready), 0);
+        const pid_t child = fork();
+        if (child == 0) {
+            const GTA::CIMGFolderLock lock(dir.File("t.img"), 0);
+            dir.Write("t.img.tessarine-new", "another program's save");
+            (void)!write(ready[1], "x", 1);
+            usleep(static_cast<useconds_t>(ms) * 1000);
+            unlink(dir.File("t.img.tessarine-new").c_str());
+            _exit(lock.Held() ? 0 : 1);
+        }
+        char byte;
+        EXPECT_EQ(read(ready[0], &byte, 1), 1);
+        close(ready[0]);
+        close(ready[1]);
+        return child;
+    };
+    pid_t child = holdLock(300);
+    ASSERT_TRUE(editor.Open(dir.File("t.img")));
+    int status = -1;
+    EXPECT_EQ(waitpid(child, &status, WNOHANG), child) << "the open did not wait";
+    EXPECT_EQ(status, 0);
+
+    child = holdLock(400);
+    setenv("TESSARINE_LOCK_WAIT_MS", "50", 1);
+    const std::string before = dir.Read("t.img");
+    ASSERT_EQ(editor.Put("a.txd", Bytes("a")), GTA::IMGPut::kAdded);
+    EXPECT_FALSE(editor.Save());
+    unsetenv("TESSARINE_LOCK_WAIT_MS");
+    EXPECT_EQ(editor.Fault(), GTA::IMGFault::kBusy);
+    EXPECT_EQ(dir.Read("t.img"), before);
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(editor.Save()) << editor.Error();
 }
 
 // The real directory of 283 entries beside an archive that holds none of them, and the real
