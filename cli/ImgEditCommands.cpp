@@ -32,7 +32,13 @@ void Open(GTA::CIMGEditor& editor, const std::string& given) {
 }
 
 void Save(GTA::CIMGEditor& editor) {
-    if (!editor.Save())
+    constexpr uint64_t kWhole = 100;
+    const std::string what = "% of " + editor.Path() + " written";
+    const auto progress = [&](uint64_t done, uint64_t total) {
+        Progress(total ? done * kWhole / total : kWhole, kWhole, what);
+        return true;
+    };
+    if (!editor.Save(progress))
         Refuse(editor);
 }
 

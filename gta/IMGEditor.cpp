@@ -311,7 +311,11 @@ std::string CIMGEditor::DirectoryBytes(const std::vector<uint32_t>& offsets) con
 }
 
 bool CIMGEditor::WriteArchive(const std::string& path, const std::vector<uint32_t>& offsets,
-                              uint32_t firstSector) {
+                              uint32_t firstSector, const IMGProgress& progress) {
+    const uint64_t total = m_Entries.empty()
+                               ? uint64_t(firstSector) * kImgSector
+                               : (uint64_t(offsets.back()) + m_Entries.back().sectors) * kImgSector;
+    bool canceled = false;
     CSequentialWriter out;
     if (out.Create(path, m_strPath) && m_nVersion == 2) {
         std::string header(kHeaderBytes, '\0');
@@ -337,10 +341,16 @@ bool CIMGEditor::WriteArchive(const std::string& path, const std::vector<uint32_
             out.Copy(m_Reader.Handle(), offset, held);
         }
         out.PadTo(uint64_t(offsets[i]) * kImgSector + size);
+        canceled = progress && !progress(uint64_t(offsets[i]) * kImgSector + size, total);
+        if (canceled)
+            break;
     }
-    if (out.Finish())
+    if (!canceled && out.Finish())
         return true;
     unlink(path.c_str());
+    if (canceled)
+        return Fail(IMGFault::kCanceled,
+                    "the save of " + Quoted(m_strPath) + " was canceled; the archive is as it was");
     return Fail(IMGFault::kWrite, "cannot write " + Quoted(path) + ": " + SystemText(out.Error()),
                 out.Error());
 }
@@ -397,7 +407,7 @@ bool CIMGEditor::Commit(const std::string& newArchive, const std::string& newDir
     return true;
 }
 
-bool CIMGEditor::Save() {
+bool CIMGEditor::Save(const IMGProgress& progress) {
     m_Fault = IMGFault::kNone;
     if (m_nVersion == 0)
         return Fail(IMGFault::kRefused, "no archive is open");
@@ -435,7 +445,7 @@ bool CIMGEditor::Save() {
             return false;
         const std::string newArchive = paths.archive + kImgNewSuffix;
         const std::string newDirectory = paths.directory + kImgNewSuffix;
-        if (!WriteArchive(newArchive, offsets, firstSector))
+        if (!WriteArchive(newArchive, offsets, firstSector, progress))
             return false;
         if (m_nVersion == 1 && !WriteDirectory(newDirectory, offsets)) {
             unlink(newArchive.c_str());

@@ -14,6 +14,7 @@
 #include "gta/IMGFile.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,11 +31,17 @@ inline constexpr uint64_t kImgMaxEntryBytes = uint64_t(1) << 30;
 
 enum class IMGFault {
     kNone,
-    kRefused, // a name or a file the archive cannot take, a name not found
-    kDamaged, // the archive itself is damaged
-    kWrite,   // the system refused a read or write (ErrorNumber() says why)
-    kBusy,    // another program is saving, or has changed the archive since it was opened
+    kRefused,  // a name or a file the archive cannot take, a name not found
+    kDamaged,  // the archive itself is damaged
+    kWrite,    // the system refused a read or write (ErrorNumber() says why)
+    kBusy,     // another program is saving, or has changed the archive since it was opened
+    kCanceled, // the progress callback asked to stop; nothing was changed
 };
+
+// Called by Save() after each entry written: bytes of the new archive written so far and
+// in all. Returning false cancels the save before anything is replaced. It runs on the
+// thread that called Save().
+using IMGProgress = std::function<bool(uint64_t done, uint64_t total)>;
 
 enum class IMGPut { kFailed, kAdded, kReplaced };
 
@@ -74,7 +81,7 @@ public:
     // Deletes every entry of that name (any case); refused when there is none.
     bool Delete(const std::string& name);
     // Writes the archive as it stands now, compacted, over the old one.
-    bool Save();
+    bool Save(const IMGProgress& progress = {});
 
     const std::string& Error() const { return m_strError; }
     IMGFault Fault() const { return m_Fault; }
@@ -107,7 +114,7 @@ private:
     bool StartsLikeVersion2(const Entry& entry) const;
     bool Layout(std::vector<uint32_t>& offsets, uint32_t& firstSector);
     bool WriteArchive(const std::string& path, const std::vector<uint32_t>& offsets,
-                      uint32_t firstSector);
+                      uint32_t firstSector, const IMGProgress& progress);
     bool WriteDirectory(const std::string& path, const std::vector<uint32_t>& offsets);
     std::string DirectoryBytes(const std::vector<uint32_t>& offsets) const;
     bool Commit(const std::string& newArchive, const std::string& newDirectory);

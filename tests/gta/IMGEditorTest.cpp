@@ -257,6 +257,23 @@ TEST_P(IMGEditor, AFailingWriteAnywhereLeavesTheOldArchive) {
             EXPECT_EQ(Folder(m_Dir), before) << "failure at " << point << ": " << editor.Error();
         }
     }
+    // A save canceled from its progress report is a failure like the others.
+    WriteFolder(m_Dir, before);
+    edit(editor);
+    uint64_t last = 0;
+    EXPECT_FALSE(editor.Save([&](uint64_t done, uint64_t total) {
+        EXPECT_GT(done, last);
+        last = done;
+        return done < total / 2;
+    }));
+    EXPECT_EQ(editor.Fault(), GTA::IMGFault::kCanceled);
+    EXPECT_EQ(Folder(m_Dir), before);
+    edit(editor);
+    EXPECT_TRUE(editor.Save([&](uint64_t done, uint64_t total) {
+        last = done;
+        return done <= total;
+    }));
+    EXPECT_EQ(last, TempDir::ReadFile(Archive()).size());
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, IMGEditor, ::testing::Values(1, 2),
