@@ -6,6 +6,7 @@
 #include "cli/Cli.h"
 #include "cli/ImgEdit.h"
 #include "gta/IMGEditor.h"
+#include "gta/IMGExtract.h"
 #include "gta/IMGFile.h"
 #include "pipeline/TXDHelper.h"
 #include "platform/Files.h"
@@ -125,36 +126,33 @@ int ImgExtract(const Args& args) {
     // file is left as it is.
     SafeFileName::CNamer namer;
     int written = 0, refused = 0, damaged = 0;
-    std::vector<uint8_t> data;
     for (uint32_t e : entries) {
         const std::string name = img.GetEntryName(e);
-        // Some of its bytes are not in the archive: a short file would pass for the whole entry.
-        if (const uint64_t missing = img.GetEntryShortfall(e)) {
+        const std::string file = namer.Take(name, "");
+        const std::string path = out + "/" + file;
+        int error = 0;
+        switch (GTA::ExtractEntry(img, e, path, error)) {
+        case GTA::IMGExtracted::kWritten:
+            ++written;
+            if (file != name)
+                std::fprintf(stderr, "tessarine-cli img: %s written as %s\n", Shown(name).c_str(),
+                             Shown(file).c_str());
+            break;
+        case GTA::IMGExtracted::kDamaged:
+            // A short file would pass for the whole entry.
             std::fprintf(
                 stderr,
                 "tessarine-cli img: %s is damaged: %llu of its %llu bytes lie past the "
                 "end of the archive; not written\n",
-                Shown(name).c_str(), static_cast<unsigned long long>(missing),
+                Shown(name).c_str(), static_cast<unsigned long long>(img.GetEntryShortfall(e)),
                 static_cast<unsigned long long>(uint64_t(img.GetEntrySize(e)) * GTA::kImgSector));
             ++damaged;
-            continue;
-        }
-        const std::string file = namer.Take(name, "");
-        const std::string path = out + "/" + file;
-        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd < 0) {
+            break;
+        default:
             std::fprintf(stderr, "tessarine-cli img: %s not written: %s\n", Shown(path).c_str(),
-                         std::strerror(errno));
+                         std::strerror(error));
             ++refused;
-            continue;
         }
-        if (file != name)
-            std::fprintf(stderr, "tessarine-cli img: %s written as %s\n", Shown(name).c_str(),
-                         Shown(file).c_str());
-        img.ReadEntry(data, e);
-        const bool ok = write(fd, data.data(), data.size()) == static_cast<ssize_t>(data.size());
-        close(fd);
-        ok ? ++written : ++refused;
     }
     std::printf("extracted %d of %zu entries to %s", written, entries.size(), out.c_str());
     std::printf(damaged ? "; %d damaged entries not written\n" : "\n", damaged);

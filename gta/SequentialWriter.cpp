@@ -49,6 +49,13 @@ bool CSequentialWriter::Create(const std::string& path, const std::string& likeF
     return true;
 }
 
+bool CSequentialWriter::CreateNew(const std::string& path) {
+    if (Faults::Hit())
+        return Failed(errno);
+    m_nFd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    return m_nFd >= 0 || Failed(errno);
+}
+
 bool CSequentialWriter::Write(const void* data, size_t count) {
     const char* bytes = static_cast<const char*>(data);
     for (size_t done = 0; m_nError == 0 && done < count;) {
@@ -104,8 +111,8 @@ bool CSequentialWriter::Copy(int source, uint64_t offset, uint64_t count) {
     return m_nError == 0;
 }
 
-bool CSequentialWriter::Finish() {
-    if (m_nError == 0 && (Faults::Hit() || fsync(m_nFd) != 0))
+bool CSequentialWriter::Finish(bool flush) {
+    if (m_nError == 0 && flush && (Faults::Hit() || fsync(m_nFd) != 0))
         Failed(errno);
     if (m_nFd >= 0 && close(m_nFd) != 0)
         Failed(errno);

@@ -18,13 +18,15 @@ public:
     // Creates path (a leftover of that name is removed first) with the permissions of
     // likeFile when it exists.
     bool Create(const std::string& path, const std::string& likeFile);
+    // Creates path only when nothing is there (Error() EEXIST otherwise).
+    bool CreateNew(const std::string& path);
     bool Write(const void* data, size_t count);
     // Zeros up to the byte offset end.
     bool PadTo(uint64_t end);
     // count bytes of source from offset; the kernel copies (or clones) where it can.
     bool Copy(int source, uint64_t offset, uint64_t count);
-    // Flushes the file to disk and closes it.
-    bool Finish();
+    // Flushes the file to disk (unless told not to) and closes it.
+    bool Finish(bool flush = true);
 
     int Error() const { return m_nError; }
 

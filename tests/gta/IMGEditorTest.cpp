@@ -2,6 +2,7 @@
 // random sequence against a plain model of the directory, damaged archives, and a write
 // failure at every write.
 #include "gta/IMGEditor.h"
+#include "gta/IMGExtract.h"
 #include "gta/IMGFile.h"
 #include "gta/IMGSaveFiles.h"
 #include "platform/Faults.h"
@@ -374,6 +375,30 @@ TEST(IMGEditorInput, SavesInOneFolderTakeTurns) {
     EXPECT_EQ(dir.Read("t.img"), before);
     waitpid(child, &status, 0);
     EXPECT_TRUE(editor.Save()) << editor.Error();
+}
+
+// An extracted entry is the whole entry or no file at all, and never replaces a file.
+TEST(IMGEditorInput, ExtractedEntriesAreWholeOrAbsent) {
+    TempDir dir;
+    std::string archive =
+        "VER2" + std::string("\x02\0\0\0", 4) + Entry(1, 3, "a.txd") + Entry(4, 2, "cut.dff");
+    archive.resize(4 * GTA::kImgSector + 100, 'a');
+    dir.Write("x.img", archive);
+    GTA::CIMGFile img;
+    ASSERT_EQ(img.Open(dir.File("x.img")), 1);
+    int error = 0;
+    EXPECT_EQ(GTA::ExtractEntry(img, 0, dir.File("a.txd"), error), GTA::IMGExtracted::kWritten);
+    EXPECT_EQ(dir.Read("a.txd"), std::string(3 * GTA::kImgSector, 'a'));
+    dir.Write("taken", "mine");
+    EXPECT_EQ(GTA::ExtractEntry(img, 0, dir.File("taken"), error), GTA::IMGExtracted::kExists);
+    EXPECT_EQ(dir.Read("taken"), "mine");
+    EXPECT_EQ(GTA::ExtractEntry(img, 1, dir.File("cut.dff"), error), GTA::IMGExtracted::kDamaged);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("cut.dff")));
+    Faults::Arm(2, Faults::Action::kFail, ENOSPC); // the copy, after the file was made
+    EXPECT_EQ(GTA::ExtractEntry(img, 0, dir.File("full.txd"), error), GTA::IMGExtracted::kFailed);
+    Faults::Disarm();
+    EXPECT_EQ(error, ENOSPC);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("full.txd")));
 }
 
 // The real directory of 283 entries beside an archive that holds none of them, and the real
