@@ -4,6 +4,9 @@
 #include "app/Settings.h"
 #include "app/SettingsKeys.h"
 #include "cli/Cli.h"
+#include "cli/ImgEdit.h"
+#include "gta/IMGEditor.h"
+#include "gta/IMGExtract.h"
 #include "gta/IMGFile.h"
 #include "pipeline/TXDHelper.h"
 #include "platform/Files.h"
@@ -25,15 +28,37 @@
 
 using namespace Cli;
 
+// The archive a path names: NAME.dir given for a version 1 archive stands for its NAME.img
+// (in any letter case), which must be there.
+std::string Cli::ArchivePath(const std::string& path) {
+    if (!Text::EqualsNoCase(Extension(path), "dir"))
+        return path;
+    const std::string wanted = Files::FileNameOf(path.substr(0, path.size() - 4) + ".img");
+    const std::string folder = Files::DirectoryOf(path);
+    std::error_code error;
+    for (const auto& file :
+         std::filesystem::directory_iterator(folder.empty() ? "." : folder, error))
+        if (Text::EqualsNoCase(file.path().filename().string(), wanted))
+            return (folder.empty() ? std::string() : folder + "/") +
+                   file.path().filename().string();
+    throw Failure{kBadInput, "'" + path +
+                                 "' is the directory of a version 1 archive, and its "
+                                 "archive '" +
+                                 (folder.empty() ? "" : folder + "/") + wanted + "' is missing"};
+}
+
 namespace {
 
 const char kImgUsage[] = "usage: tessarine-cli img list ARCHIVE [--json] | extract ARCHIVE "
                          "[ENTRY...] --out FOLDER | import INDEX ARCHIVE [ENTRY...] "
-                         "[--category NAME] [--game N]";
+                         "[--category NAME] [--game N] | add ARCHIVE FILE... [--create 1|2] "
+                         "[--json] | delete ARCHIVE ENTRY... [--json] | rebuild ARCHIVE [--json]";
 const char kDffUsage[] = "usage: tessarine-cli dff list MODEL [INDEX] | rename MODEL OLD NEW "
                          "[--out FILE] | names MODEL --out FILE";
 
-void OpenArchive(GTA::CIMGFile& img, const std::string& path) {
+void OpenArchive(GTA::CIMGFile& img, const std::string& given) {
+    RequireReadableFile(given);
+    const std::string path = ArchivePath(given);
     RequireReadableFile(path);
     if (!img.Open(path))
         throw Failure{kBadInput, "cannot open the archive '" + path +
@@ -71,14 +96,18 @@ int ImgList(const Args& args) {
                     img.GetEntryCount());
     for (uint32_t e = 0; e < img.GetEntryCount(); ++e) {
         const uint64_t size = uint64_t(img.GetEntrySize(e)) * GTA::kImgSector;
+        const bool damaged = img.GetEntryShortfall(e) > 0;
         if (json)
-            std::printf("%s\n  {\"name\": %s, \"size\": %llu, \"offset\": %llu}", e ? "," : "",
-                        Json(img.GetEntryName(e)).c_str(), static_cast<unsigned long long>(size),
-                        static_cast<unsigned long long>(img.GetEntryOffset(e)));
-        else
-            std::printf("%-24s %10llu %12llu\n", Shown(img.GetEntryName(e)).c_str(),
+            std::printf("%s\n  {\"name\": %s, \"size\": %llu, \"offset\": %llu, \"damaged\": %s}",
+                        e ? "," : "", Json(img.GetEntryName(e)).c_str(),
                         static_cast<unsigned long long>(size),
-                        static_cast<unsigned long long>(img.GetEntryOffset(e)));
+                        static_cast<unsigned long long>(img.GetEntryOffset(e)),
+                        damaged ? "true" : "false");
+        else
+            std::printf("%-24s %10llu %12llu%s\n", Shown(img.GetEntryName(e)).c_str(),
+                        static_cast<unsigned long long>(size),
+                        static_cast<unsigned long long>(img.GetEntryOffset(e)),
+                        damaged ? "  damaged: runs past the end of the archive" : "");
     }
     if (json)
         std::printf("\n]}\n");
@@ -96,28 +125,39 @@ int ImgExtract(const Args& args) {
     // Entry names become file names inside the folder only, one file each; an existing
     // file is left as it is.
     SafeFileName::CNamer namer;
-    int written = 0, refused = 0;
-    std::vector<uint8_t> data;
+    int written = 0, refused = 0, damaged = 0;
     for (uint32_t e : entries) {
         const std::string name = img.GetEntryName(e);
         const std::string file = namer.Take(name, "");
         const std::string path = out + "/" + file;
-        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-        if (fd < 0) {
+        int error = 0;
+        switch (GTA::ExtractEntry(img, e, path, error)) {
+        case GTA::IMGExtracted::kWritten:
+            ++written;
+            if (file != name)
+                std::fprintf(stderr, "tessarine-cli img: %s written as %s\n", Shown(name).c_str(),
+                             Shown(file).c_str());
+            break;
+        case GTA::IMGExtracted::kDamaged:
+            // A short file would pass for the whole entry.
+            std::fprintf(
+                stderr,
+                "tessarine-cli img: %s is damaged: %llu of its %llu bytes lie past the "
+                "end of the archive; not written\n",
+                Shown(name).c_str(), static_cast<unsigned long long>(img.GetEntryShortfall(e)),
+                static_cast<unsigned long long>(uint64_t(img.GetEntrySize(e)) * GTA::kImgSector));
+            ++damaged;
+            break;
+        default:
             std::fprintf(stderr, "tessarine-cli img: %s not written: %s\n", Shown(path).c_str(),
-                         std::strerror(errno));
+                         std::strerror(error));
             ++refused;
-            continue;
         }
-        if (file != name)
-            std::fprintf(stderr, "tessarine-cli img: %s written as %s\n", Shown(name).c_str(),
-                         Shown(file).c_str());
-        img.ReadEntry(data, e);
-        const bool ok = write(fd, data.data(), data.size()) == static_cast<ssize_t>(data.size());
-        close(fd);
-        ok ? ++written : ++refused;
     }
-    std::printf("extracted %d of %zu entries to %s\n", written, entries.size(), out.c_str());
+    std::printf("extracted %d of %zu entries to %s", written, entries.size(), out.c_str());
+    std::printf(damaged ? "; %d damaged entries not written\n" : "\n", damaged);
+    if (damaged)
+        return kBadInput;
     return refused ? kRefused : kDone;
 }
 
@@ -310,6 +350,8 @@ int CommandImg(const Args& args) {
         return ImgExtract(args);
     if (verb == "import")
         return ImgImport(args);
+    if (verb == "add" || verb == "delete" || verb == "rebuild")
+        return ImgEdit(args);
     throw Failure{kBadInput, kImgUsage};
 }
 

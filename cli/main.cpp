@@ -87,11 +87,22 @@ const Command kCommands[] = {
      "name is skipped unless --replace is given)."},
     {"img", CommandImg,
      "img list ARCHIVE [--json] | extract ARCHIVE [ENTRY...] --out FOLDER | import INDEX ARCHIVE "
-     "[ENTRY...] [--category NAME] [--game N]",
+     "[ENTRY...] [--category NAME] [--game N] | add ARCHIVE FILE... [--create 1|2] [--json] | "
+     "delete ARCHIVE ENTRY... [--json] | rebuild ARCHIVE [--json]",
      "GTA IMG archives, version 1 (NAME.img with NAME.dir) and version 2. 'list' prints each "
      "entry's name, size and offset in bytes; 'extract' writes entries as files (never over an "
      "existing one); 'import' adds the textures of the dictionaries in the archive (all .txd "
-     "entries, or those named) to the cache, skipping names the cache has."},
+     "entries, or those named) to the cache, skipping names the cache has. An entry that runs "
+     "past the end of its archive is reported as damaged and not extracted (exit code 2). "
+     "'add' stores files as entries named after them: a name the archive has (in any letter "
+     "case, as the games look names up) is replaced in its place, others are appended; "
+     "--create 1|2 makes a new archive of that version when there is none. 'delete' removes "
+     "the named entries (nothing when a name is not found); 'rebuild' writes the archive "
+     "without the gaps that deleted and replaced entries leave. Entry names have 1 to 23 "
+     "Latin-1 characters, no control characters and no path separators. Every edit writes a "
+     "new, compact archive (and directory) beside the old one and renames it over the old one "
+     "at the end, so a failure or a crash leaves the old archive or the new one. A version 1 "
+     "archive is named by its .img (its .dir stands for it too)."},
     {"dff", CommandDff,
      "dff list MODEL [INDEX] | rename MODEL OLD NEW [--out FILE] | names MODEL --out FILE",
      "Texture names of a model. 'list' prints every name the model uses, with OK or Not Found "

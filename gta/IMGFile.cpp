@@ -1,9 +1,11 @@
 #include "gta/IMGFile.h"
 
 #include "app/Log.h"
+#include "gta/IMGSaveFiles.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
@@ -21,6 +23,13 @@ constexpr uint64_t kMaxEntries = uint64_t(1) << 27;
 uint64_t LengthOf(int fd) {
     struct stat st {};
     return fd >= 0 && fstat(fd, &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
+}
+
+bool SameFile(int a, int b) {
+    struct stat sa {
+    }, sb{};
+    return fstat(a, &sa) == 0 && fstat(b, &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
 }
 
 } // namespace
@@ -50,8 +59,13 @@ std::string CIMGFile::FindDirectoryFile(const std::string& archivePath) {
 
 int CIMGFile::Open(const std::string& szPath) {
     Close();
+    // A save of a version 1 archive that passed its commit but was stopped before both
+    // files were in place is read as the new pair it committed to.
+    const IMGPendingSave pending = FindPendingSave(szPath);
+    if (pending.committed)
+        LogPrintA("GTA::CIMGFile: reading the saved archive that was not yet put in place\n");
     // Archives are only read here; read access lets read-only ones open too.
-    m_hFile = open(szPath.c_str(), O_RDONLY | O_CLOEXEC);
+    m_hFile = open(pending.archive.c_str(), O_RDONLY | O_CLOEXEC);
     if (m_hFile < 0) {
         LogPrintA("GTA::CIMGFile: Cannot open IMG file, error code: 0x%X\n",
                   static_cast<unsigned>(errno));
@@ -61,11 +75,19 @@ int CIMGFile::Open(const std::string& szPath) {
     m_nLength = LengthOf(m_hFile);
     ReadHeader();
     if (m_nVersion != kImgVersion2) {
-        std::string dirPath = FindDirectoryFile(szPath);
+        std::string dirPath = pending.committed ? pending.directory : FindDirectoryFile(szPath);
         m_hDirectory = dirPath.empty() ? -1 : open(dirPath.c_str(), O_RDONLY | O_CLOEXEC);
         if (m_hDirectory < 0) {
             LogPrintA("GTA::CIMGFile: Cannot open DIR file, error code: 0x%X\n",
                       static_cast<unsigned>(dirPath.empty() ? ENOENT : errno));
+            Close();
+            return 0;
+        }
+        // NAME.dir given as the archive finds itself as its directory: its entries would
+        // point into the directory's own bytes.
+        if (SameFile(m_hFile, m_hDirectory)) {
+            LogPrintA("GTA::CIMGFile: [ERROR] '%s' is a directory file, not an archive\n",
+                      szPath.c_str());
             Close();
             return 0;
         }
@@ -150,6 +172,16 @@ std::string CIMGFile::GetEntryName(uint32_t nIndex) const {
         return {};
     const char* name = m_Directory[nIndex].name;
     return Text::Latin1ToUtf8(std::string_view(name, strnlen(name, sizeof m_Directory[0].name)));
+}
+
+uint64_t CIMGFile::GetEntryShortfall(uint32_t nIndex) const {
+    if (nIndex >= m_Directory.size())
+        return 0;
+    const uint64_t end = GetEntryOffset(nIndex) + uint64_t(GetEntrySize(nIndex)) * kImgSector;
+    // An archive whose last sector was not padded out still holds all of that sector's
+    // data; only what lies past the last sector's end is missing.
+    const uint64_t held = (m_nLength + kImgSector - 1) / kImgSector * kImgSector;
+    return end > held ? end - std::max(GetEntryOffset(nIndex), m_nLength) : 0;
 }
 
 size_t CIMGFile::ReadEntry(std::vector<uint8_t>& buffer, uint32_t nIndex) const {

@@ -42,6 +42,9 @@ public:
     // Reads the entry (size in sectors × 2048 bytes, or what the archive still holds of
     // it) into buffer; returns the bytes read.
     size_t ReadEntry(std::vector<uint8_t>& buffer, uint32_t nIndex) const;
+    // Bytes of the entry that lie past the archive's end (0 for a whole entry). Only the
+    // zero padding of an unpadded last sector may be missing from a whole entry.
+    uint64_t GetEntryShortfall(uint32_t nIndex) const;
 
     int Handle() const { return m_hFile; }
     uint32_t Version() const { return m_nVersion; }
