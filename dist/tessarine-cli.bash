@@ -6,7 +6,7 @@ _tessarine_cli_commands="create info list check fix rename delete alias category
 _tessarine_cli_global="--game --yes --no --settings --help"
 # Options that take a value, of any command.
 _tessarine_cli_valued="--game --settings --category --out --format --cache --level --plugin
-    --quality --dithering"
+    --quality --dithering --create"
 
 # The verbs of a command; empty when it has none.
 _tessarine_cli_verbs() {
@@ -14,7 +14,7 @@ _tessarine_cli_verbs() {
     category) echo "add rename delete move" ;;
     plugins) echo "set menu" ;;
     txd) echo "info list export import" ;;
-    img) echo "list extract import" ;;
+    img) echo "list extract import add delete rebuild" ;;
     dff) echo "list rename names" ;;
     esac
 }
@@ -35,6 +35,8 @@ _tessarine_cli_options() {
     "txd import") echo "--category --replace" ;;
     "img extract" | "dff rename" | "dff names") echo "--out" ;;
     "img import") echo "--category" ;;
+    "img add") echo "--create --json" ;;
+    "img delete" | "img rebuild") echo "--json" ;;
     "sync "*) echo "--delete" ;;
     "dump "*) echo "--cache --thumb" ;;
     esac
@@ -53,6 +55,7 @@ _tessarine_cli() {
 
     case $prev in
     --game) mapfile -t COMPREPLY < <(compgen -W "0 1 2" -- "$cur"); return ;;
+    --create) mapfile -t COMPREPLY < <(compgen -W "1 2" -- "$cur"); return ;;
     --format) mapfile -t COMPREPLY < <(compgen -W "png bmp gif jpg tif" -- "$cur"); return ;;
     --cache) mapfile -t COMPREPLY < <(compgen -W "dxt etc pvr unc" -- "$cur"); return ;;
     --category | --level | --quality | --dithering)
