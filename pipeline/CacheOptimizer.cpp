@@ -1,0 +1,364 @@
+#include "pipeline/CacheOptimizer.h"
+
+#include "pipeline/CacheHelper.h"
+
+#include "app/Log.h"
+#include "platform/Text.h"
+
+#include <algorithm>
+#include <atomic>
+#include <climits>
+#include <cstdio>
+#include <map>
+#include <md5.h>
+#include <thread>
+#include <unordered_map>
+
+namespace {
+
+// Textures read at once before they are digested or decoded on every core.
+constexpr size_t kBatch = 256;
+constexpr int kLargestThreshold = INT_MAX / 4;
+
+size_t ThreadCount(size_t threads) {
+    return threads ? threads : std::max(1u, std::thread::hardware_concurrency());
+}
+
+// Runs work(i) for every i below count on up to threads threads.
+template <typename Work> void ParallelFor(size_t count, size_t threads, const Work& work) {
+    std::atomic<size_t> next{0};
+    const auto run = [&] {
+        for (size_t i; (i = next.fetch_add(1)) < count;)
+            work(i);
+    };
+    std::vector<std::thread> helpers;
+    for (size_t t = 1; t < std::min(threads, count); ++t)
+        helpers.emplace_back(run);
+    run();
+    for (std::thread& helper : helpers)
+        helper.join();
+}
+
+// ---- name duplicates ----------------------------------------------------------------
+
+// The index as the name pass sees it while it works through it: positions move as the
+// pass deletes textures and appends aliases, exactly as they would in the cache.
+struct NameEntry {
+    int texture; // position before the pass; -1 for an alias the pass appended
+    std::string key; // the name compared without case
+    std::string name, affiliate;
+    bool alias;
+};
+
+std::vector<NameEntry> NameModel(const CTextureDatabase& db) {
+    std::vector<NameEntry> model;
+    model.reserve(size_t(db.TextureCount()));
+    for (int t = 0; t < db.TextureCount(); ++t) {
+        const TextureRecord& record = db.Textures()[size_t(t)];
+        model.push_back(
+            {t, Text::AsciiLower(record.name), record.name, record.affiliate, record.IsAlias()});
+    }
+    return model;
+}
+
+// ---- raster duplicates --------------------------------------------------------------
+
+struct Sample {
+    bool usable = false;
+    Md5Digest digest{};
+    std::vector<uint8_t> raster;
+    std::unique_ptr<Bitmap32> bitmap;
+    std::optional<RawTexture> raw;
+};
+
+bool Decoded(RasterAlgorithm algorithm) {
+    return algorithm == RasterAlgorithm::kMd5Decoded ||
+           algorithm == RasterAlgorithm::kPixelDiffDecoded;
+}
+
+class CRasterPass {
+public:
+    CRasterPass(CTextureDatabase& db, CacheId cache, RasterAlgorithm algorithm, int threshold,
+                const OptimizeProgress& progress, size_t threads)
+        : m_Db(db), m_Helper(&db), m_Cache(cache), m_Algorithm(algorithm),
+          m_nLimit(static_cast<uint32_t>(std::clamp(threshold, 0, kLargestThreshold)) * 4u),
+          m_Progress(progress), m_nThreads(ThreadCount(threads)) {}
+
+    // The (duplicate, original) pairs in the order the aliases are made.
+    std::vector<std::pair<int, int>> Find() {
+        if (m_Algorithm == RasterAlgorithm::kMd5 || m_Algorithm == RasterAlgorithm::kMd5Decoded)
+            FindByDigest();
+        else
+            FindByDifference();
+        std::sort(m_Pairs.begin(), m_Pairs.end(),
+                  [](const auto& a, const auto& b) {
+                      return std::pair(a.second, a.first) < std::pair(b.second, b.first);
+                  });
+        return m_Pairs;
+    }
+
+private:
+    // Reads a texture on this thread; what may run anywhere is left for Finish.
+    void Read(int texture, Sample& sample) {
+        if (m_Db.IsAlias(texture) || !m_Db.GetTexture(texture))
+            return;
+        if (Decoded(m_Algorithm)) {
+            sample.raw = m_Helper.ReadRawTexture(texture, m_Cache, 0, false);
+            return;
+        }
+        try {
+            if (auto raster = m_Db.ReadTextureData(m_Cache, texture, false)) {
+                sample.raster = std::move(*raster);
+                sample.usable = true;
+            }
+        } catch (const CError& error) {
+            LogPrintA("CDlgOptimize: ERROR: #%d cannot be read: %s\n", texture, error.what());
+        }
+    }
+
+    // Decodes (and digests) a sample that was read; safe on any thread.
+    void Finish(Sample& sample, uint32_t width, uint32_t height) const {
+        if (sample.raw) {
+            CCacheHelper::DecodeProblem problem;
+            sample.bitmap = DecodeRawTexture(*sample.raw, problem);
+            sample.raw.reset();
+            sample.usable = sample.bitmap && sample.bitmap->Width() == width &&
+                            sample.bitmap->Height() == height;
+        }
+        if (!sample.usable)
+            return;
+        if (m_Algorithm == RasterAlgorithm::kMd5)
+            sample.digest = Md5Of(sample.raster.data(), sample.raster.size());
+        else if (m_Algorithm == RasterAlgorithm::kMd5Decoded)
+            sample.digest = Md5Of(sample.bitmap->Bits(), size_t(width) * height * 4);
+        if (m_Algorithm == RasterAlgorithm::kMd5 || m_Algorithm == RasterAlgorithm::kMd5Decoded) {
+            sample.raster = {};
+            sample.bitmap.reset();
+        }
+    }
+
+    // Reads, then decodes or digests on every core, the textures listed.
+    std::vector<Sample> Load(const std::vector<int>& textures) {
+        std::vector<Sample> samples(textures.size());
+        for (size_t at = 0; at < textures.size(); at += kBatch) {
+            const size_t end = std::min(textures.size(), at + kBatch);
+            for (size_t s = at; s < end; ++s)
+                Read(textures[s], samples[s]);
+            ParallelFor(end - at, m_nThreads, [&](size_t s) {
+                const int t = textures[at + s];
+                Finish(samples[at + s], uint32_t(m_Db.GetWidth(m_Cache, t, false)),
+                       uint32_t(m_Db.GetHeight(m_Cache, t, false)));
+            });
+            for (size_t s = at; s < end; ++s)
+                Report(textures[s], samples[s]);
+        }
+        return samples;
+    }
+
+    void Report(int texture, const Sample& sample) {
+        if (!m_Progress)
+            return;
+        const bool digest = m_Algorithm == RasterAlgorithm::kMd5 ||
+                            m_Algorithm == RasterAlgorithm::kMd5Decoded;
+        m_Progress(digest ? texture + 1 : texture, m_Db.TextureCount(),
+                   digest ? DigestText(sample.usable ? sample.digest : Md5Of(nullptr, 0))
+                          : m_Db.GetTextureName(texture));
+    }
+
+    void FindByDigest() {
+        std::vector<int> all(size_t(m_Db.TextureCount()));
+        for (size_t t = 0; t < all.size(); ++t)
+            all[t] = static_cast<int>(t);
+        const std::vector<Sample> samples = Load(all);
+        // The first texture of each digest is the original of every later one.
+        std::map<Md5Digest, int> first;
+        for (size_t t = 0; t < samples.size(); ++t) {
+            if (!samples[t].usable)
+                continue;
+            const auto [found, fresh] = first.emplace(samples[t].digest, static_cast<int>(t));
+            if (!fresh)
+                m_Pairs.emplace_back(static_cast<int>(t), found->second);
+        }
+    }
+
+    // Only textures that could be duplicates are compared: the same stored length and
+    // raster size, or the same decoded size.
+    std::map<std::pair<uint64_t, uint64_t>, std::vector<int>> SizeGroups() {
+        std::map<std::pair<uint64_t, uint64_t>, std::vector<int>> groups;
+        for (int t = 0; t < m_Db.TextureCount(); ++t) {
+            if (m_Db.IsAlias(t) || !m_Db.GetTexture(t))
+                continue;
+            if (m_Algorithm == RasterAlgorithm::kPixelDiff)
+                groups[{m_Db.StoredLength(t, m_Cache, false), m_Db.GetDataSize(m_Cache, t, false)}]
+                    .push_back(t);
+            else
+                groups[{uint64_t(m_Db.GetWidth(m_Cache, t, false)),
+                        uint64_t(m_Db.GetHeight(m_Cache, t, false))}]
+                    .push_back(t);
+        }
+        return groups;
+    }
+
+    void FindByDifference() {
+        for (const auto& [size, members] : SizeGroups()) {
+            if (members.size() < 2)
+                continue;
+            const std::vector<Sample> samples = Load(members);
+            std::vector<bool> aliased(members.size(), false);
+            for (size_t i = 0; i < members.size(); ++i) {
+                if (aliased[i] || !samples[i].usable)
+                    continue;
+                for (size_t j = i + 1; j < members.size(); ++j)
+                    if (!aliased[j] && samples[j].usable && Close(samples[i], samples[j])) {
+                        aliased[j] = true;
+                        m_Pairs.emplace_back(members[j], members[i]);
+                    }
+            }
+        }
+    }
+
+    bool Close(const Sample& a, const Sample& b) const {
+        if (m_Algorithm == RasterAlgorithm::kPixelDiff) {
+            if (a.raster.size() != b.raster.size())
+                return false;
+            uint64_t differing = 0;
+            for (size_t p = 0; p < a.raster.size() && differing < m_nLimit; ++p)
+                differing += a.raster[p] != b.raster[p];
+            return differing < m_nLimit;
+        }
+        if (a.bitmap->Width() != b.bitmap->Width() || a.bitmap->Height() != b.bitmap->Height())
+            return false;
+        const uint8_t* pa = a.bitmap->Bits();
+        const uint8_t* pb = b.bitmap->Bits();
+        const size_t bytes = a.bitmap->ByteSize();
+        // The sum saturates below 2^32 as the full measure does; it stops as soon as it
+        // can no longer stay under the limit.
+        uint64_t sum = 0;
+        for (size_t p = 0; p < bytes && sum < m_nLimit; ++p)
+            sum += pa[p] > pb[p] ? pa[p] - pb[p] : pb[p] - pa[p];
+        return std::min<uint64_t>(sum, 0xFFFFFFFEu) < m_nLimit;
+    }
+
+    CTextureDatabase& m_Db;
+    CCacheHelper m_Helper;
+    CacheId m_Cache;
+    RasterAlgorithm m_Algorithm;
+    uint32_t m_nLimit;
+    const OptimizeProgress& m_Progress;
+    size_t m_nThreads;
+    std::vector<std::pair<int, int>> m_Pairs;
+};
+
+OptimizeResult Apply(CTextureDatabase& db, const std::vector<std::pair<int, int>>& pairs) {
+    OptimizeResult result;
+    for (const auto& [duplicate, original] : pairs)
+        result.aliases.emplace_back(db.GetTextureName(duplicate), db.GetTextureName(original));
+    if (!db.MakeAliases(pairs)) {
+        result = OptimizeResult{};
+        result.problem = "the cache's records are not in texture order; nothing was changed";
+        return result;
+    }
+    result.duplicates = static_cast<int>(pairs.size());
+    result.changed = !pairs.empty();
+    return result;
+}
+
+} // namespace
+
+OptimizeResult OptimizeNames(CTextureDatabase& db, bool deleteMode,
+                             const OptimizeProgress& progress) {
+    std::vector<NameEntry> model = NameModel(db);
+    // How many entries share each key: a name that is alone needs no scan.
+    std::unordered_map<std::string, int> shared;
+    for (const NameEntry& entry : model)
+        ++shared[entry.key];
+    std::vector<std::pair<int, int>> pairs;
+    std::vector<int> doomed;
+    for (size_t c = 0; c < model.size(); ++c) {
+        if (progress)
+            progress(static_cast<int>(c), static_cast<int>(model.size()), model[c].name);
+        if (model[c].alias || shared[model[c].key] < 2)
+            continue;
+        const std::string key = model[c].key;
+        const int original = model[c].texture;
+        for (size_t i = c + 1; i < model.size();) {
+            if (model[i].key != key || (!deleteMode && model[i].alias)) {
+                ++i;
+                continue;
+            }
+            if (!deleteMode) {
+                pairs.emplace_back(model[i].texture, original);
+                NameEntry alias{-1, key, model[i].name, model[c].name, true};
+                model.erase(model.begin() + std::ptrdiff_t(i));
+                model.push_back(std::move(alias));
+                continue;
+            }
+            // The texture goes with its aliases, wherever they stand; the scan goes on at
+            // the same position, as it does in the cache.
+            const std::string name = model[i].name;
+            for (size_t a = model.size(); a-- > 0;) {
+                if (a != i && !(model[a].alias && model[a].affiliate == name))
+                    continue;
+                doomed.push_back(model[a].texture);
+                --shared[model[a].key];
+                model.erase(model.begin() + std::ptrdiff_t(a));
+            }
+        }
+    }
+    if (!deleteMode)
+        return Apply(db, pairs);
+    OptimizeResult result;
+    for (int t : doomed)
+        result.deleted.push_back(db.GetTextureName(t));
+    if (!doomed.empty() && !db.DeleteTextures(doomed)) {
+        result = OptimizeResult{};
+        result.problem = "the cache's records are not in texture order; nothing was changed";
+        return result;
+    }
+    result.duplicates = static_cast<int>(doomed.size());
+    result.changed = !doomed.empty();
+    return result;
+}
+
+OptimizeResult OptimizeRasters(CTextureDatabase& db, CacheId cache, RasterAlgorithm algorithm,
+                               int threshold, const OptimizeProgress& progress, size_t threads) {
+    if (!db.IsDatOpen(cache)) {
+        OptimizeResult result;
+        result.problem = std::string("the ") + CacheName(cache) + " cache has no data file";
+        return result;
+    }
+    if (algorithm == RasterAlgorithm::kMd5 || algorithm == RasterAlgorithm::kMd5Decoded)
+        LogPrintA("CDlgOptmize: building MD5 hashes\n");
+    CRasterPass pass(db, cache, algorithm, threshold, progress, threads);
+    return Apply(db, pass.Find());
+}
+
+int ParseThreshold(const std::string& text) {
+    long long value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            break;
+        value = std::min<long long>(value * 10 + (c - '0'), kLargestThreshold);
+    }
+    return static_cast<int>(value);
+}
+
+Md5Digest Md5Of(const uint8_t* data, size_t size) {
+    MD5_CTX context;
+    MD5Init(&context);
+    if (size > 0)
+        MD5Update(&context, data, size);
+    Md5Digest digest{};
+    MD5Final(digest.data(), &context);
+    return digest;
+}
+
+std::string DigestText(const Md5Digest& digest) {
+    std::string text;
+    char pair[3];
+    for (uint8_t byte : digest) {
+        std::snprintf(pair, sizeof pair, "%02x", byte);
+        text += pair;
+    }
+    return text;
+}
