@@ -41,7 +41,8 @@ public:
     // Deletes a set of textures with their aliases, shrinking the files, in one pass over
     // each file; the files come out as deleting them one by one in index order would
     // leave them. 0 (nothing changed) when the cache's records are not in texture order.
-    int DeleteTextures(const std::vector<int>& textures);
+    // Without withAliases exactly the textures given go.
+    int DeleteTextures(const std::vector<int>& textures, bool withAliases = true);
     // Makes each duplicate (first) an alias of its original (second), as doing it pair by
     // pair in order would: the duplicate's aliases are pointed at the original, its
     // records are cut out (all duplicates in one pass over each file) and an alias of its

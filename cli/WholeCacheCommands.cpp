@@ -101,7 +101,7 @@ int CommandOptimize(const Args& args) {
         (decoded && args.Has("--names")) || (args.Has("--threshold") && !args.Has("--pixels")))
         throw Failure{kBadInput, "usage: tessarine-cli optimize INDEX --names [--delete] | --md5 "
                                  "[--decoded] | --pixels [--decoded] [--threshold T] "
-                                 "[--cache C] [--json]"};
+                                 "[--cache C] [--json] (one of --names, --md5, --pixels)"};
     const std::string thresholdText = args.Get("--threshold", "5");
     if (thresholdText.empty() || thresholdText.find_first_not_of("0123456789") != std::string::npos)
         throw Failure{kBadInput, "--threshold takes a number of pixels"};

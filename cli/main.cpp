@@ -111,8 +111,8 @@ const Command kCommands[] = {
      "Rebuilding a cache that exists is a question (--yes). A texture that cannot be converted "
      "keeps its place without a record and is reported."},
     {"optimize", CommandOptimize,
-     "optimize INDEX --names [--delete] | --md5 [--decoded] | --pixels [--decoded] "
-     "[--threshold T] [--cache C] [--json]",
+     "optimize INDEX --names|--md5|--pixels [--delete] [--decoded] [--threshold T] "
+     "[--cache dxt|etc|pvr|unc] [--json]",
      "Finds duplicate textures and makes each later one an alias of the first: by name in any "
      "case (--names; with --delete they are deleted with their aliases instead), by the MD5 of "
      "the stored raster (--md5) or of the decoded pixels (--md5 --decoded), or by a difference "

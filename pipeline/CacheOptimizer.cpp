@@ -294,10 +294,15 @@ OptimizeResult OptimizeNames(CTextureDatabase& db, bool deleteMode,
                 continue;
             }
             // The texture goes with its aliases, wherever they stand; the scan goes on at
-            // the same position, as it does in the cache.
+            // the same position, as it does in the cache. Aliases find their original as
+            // the first texture of exactly that name: when that is an earlier texture they
+            // are its aliases, and they stay.
             const std::string name = model[i].name;
+            bool first = true;
+            for (size_t a = 0; a < i && first; ++a)
+                first = model[a].name != name;
             for (size_t a = model.size(); a-- > 0;) {
-                if (a != i && !(model[a].alias && model[a].affiliate == name))
+                if (a != i && !(first && model[a].alias && model[a].affiliate == name))
                     continue;
                 doomed.push_back(model[a].texture);
                 --shared[model[a].key];
@@ -310,7 +315,7 @@ OptimizeResult OptimizeNames(CTextureDatabase& db, bool deleteMode,
     OptimizeResult result;
     for (int t : doomed)
         result.deleted.push_back(db.GetTextureName(t));
-    if (!doomed.empty() && !db.DeleteTextures(doomed)) {
+    if (!doomed.empty() && !db.DeleteTextures(doomed, false)) {
         result = OptimizeResult{};
         result.problem = "the cache's records are not in texture order; nothing was changed";
         return result;

@@ -29,7 +29,8 @@ struct OptimizeResult {
 };
 
 // Textures whose names are equal but for case: every later one an alias of the first (an
-// alias stays as it is), or with deleteMode deleted with its aliases.
+// alias stays as it is), or with deleteMode deleted with its aliases (those that would
+// still find an earlier texture of exactly its name stay with that one).
 OptimizeResult OptimizeNames(CTextureDatabase& db, bool deleteMode,
                              const OptimizeProgress& progress = {});
 
