@@ -5,6 +5,7 @@
 #include "platform/MessageBox.h"
 #include "ui/tools/MainHooks.h"
 #include "ui/tools/ToolStatus.h"
+#include "ui/tools/WholeCacheTexts.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -18,12 +19,8 @@
 
 namespace {
 
-constexpr const char* kNote = "Note! \r\n Output quality will be reduced every time you convert "
-                              "cache.\r\nOperation can take very fuckin' long time.";
-constexpr const char* kErrorCaption = "Error";
-constexpr const char* kPleaseWait = "Please wait until operation ended";
-constexpr const char* kDone = "Done within %0.2f seconds!";
-constexpr const char* kRebuild = " (rebuild)";
+using namespace WholeCacheTexts;
+
 // The status shows a step only this often, so a fast conversion does not flood the
 // window's event queue.
 constexpr qint64 kStatusIntervalMs = 50;
@@ -37,23 +34,22 @@ QString Upper(CacheId cache) {
 CDlgConverter::CDlgConverter(IMainWindowHooks& hooks, CTextureDatabase* cache, QWidget* parent)
     : QDialog(parent), m_Hooks(hooks), m_pCache(cache) {
     setObjectName("CDlgConverter");
-    setWindowTitle("Cache Converter");
+    setWindowTitle(m_Hooks.Text(kConverterTitle));
     auto* layout = new QVBoxLayout(this);
-    auto* note = new QLabel(QString(kNote).remove('\r'));
-    layout->addWidget(note);
+    layout->addWidget(new QLabel(m_Hooks.Text(kConverterNote)));
     auto* form = new QFormLayout;
     m_pSource = new QComboBox;
     m_pSource->setObjectName("source");
     m_pTarget = new QComboBox;
     m_pTarget->setObjectName("target");
-    form->addRow("Source cache:", m_pSource);
-    form->addRow("Target cache:", m_pTarget);
+    form->addRow(m_Hooks.Text(kSourceCache), m_pSource);
+    form->addRow(m_Hooks.Text(kTargetCache), m_pTarget);
     layout->addLayout(form);
     for (CacheId k : kAllCaches) {
         const bool present = m_pCache && m_pCache->IsDatOpen(k);
         if (present)
             m_pSource->addItem(Upper(k), int(Slot(k)));
-        m_pTarget->addItem(Upper(k) + (present ? kRebuild : ""), int(Slot(k)));
+        m_pTarget->addItem(Upper(k) + (present ? m_Hooks.Text(kRebuild) : QString()), int(Slot(k)));
     }
     m_pTarget->setCurrentIndex(1);
     m_pProgress = new QProgressBar;
@@ -64,12 +60,12 @@ CDlgConverter::CDlgConverter(IMainWindowHooks& hooks, CTextureDatabase* cache, Q
     layout->addWidget(m_pStatus);
     m_pToolStatus = std::make_unique<CToolStatus>(m_pStatus, m_pProgress);
     auto* buttons = new QHBoxLayout;
-    m_pGo = new QPushButton("GO");
+    m_pGo = new QPushButton(m_Hooks.Text(kGo));
     m_pGo->setObjectName("go");
-    m_pCancel = new QPushButton("Cancel");
+    m_pCancel = new QPushButton(m_Hooks.Text(kCancel));
     m_pCancel->setObjectName("cancel");
     m_pCancel->setEnabled(false);
-    m_pClose = new QPushButton("Close");
+    m_pClose = new QPushButton(m_Hooks.Text(kClose));
     m_pClose->setObjectName("close");
     buttons->addWidget(m_pGo);
     buttons->addWidget(m_pCancel);
@@ -89,6 +85,10 @@ CDlgConverter::~CDlgConverter() {
         m_Worker.join();
 }
 
+std::string CDlgConverter::Std(const char* english) {
+    return m_Hooks.Text(english).toStdString();
+}
+
 void CDlgConverter::SetIdle(bool idle) {
     m_pSource->setEnabled(idle);
     m_pTarget->setEnabled(idle);
@@ -103,11 +103,11 @@ void CDlgConverter::OnGo() {
     const CacheId source = kAllCaches[size_t(m_pSource->currentData().toInt())];
     const CacheId target = kAllCaches[size_t(m_pTarget->currentData().toInt())];
     if (source == target) {
-        MessageBox(kSameCacheText, kErrorCaption, MB_OK | MB_ICONERROR);
+        MessageBox(Std(kSameCache), Std(kError), MB_OK | MB_ICONERROR);
         return;
     }
     if (m_pCache->IsDatOpen(target) &&
-        MessageBox(kOverwriteQuestion, "", MB_YESNO | MB_ICONQUESTION) != IDYES)
+        MessageBox(Std(kOverwrite), "", MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
     SetIdle(false);
     m_bBusy = true;
@@ -126,7 +126,9 @@ void CDlgConverter::OnGo() {
             timer->start();
             QMetaObject::invokeMethod(
                 this,
-                [this, shown = QString::fromStdString(text), position, count] {
+                [this, shown = text == kPreparing ? m_Hooks.Text(kPreparing)
+                                                  : QString::fromStdString(text),
+                 position, count] {
                     if (m_bBusy) {
                         m_pProgress->setEnabled(true);
                         m_pToolStatus->Show(shown, position, count);
@@ -159,28 +161,27 @@ void CDlgConverter::Finish(const ConvertResult& result, double seconds) {
     m_pProgress->setEnabled(false);
     m_pProgress->reset();
     if (result.converted) {
-        m_pStatus->setText(QString::asprintf(kDone, seconds));
+        m_pStatus->setText(QString::asprintf(Std(kDoneWithin).c_str(), seconds));
         if (!result.unconverted.empty()) {
-            std::string text = std::to_string(result.unconverted.size()) +
-                               " textures could not be converted and have no record in the "
-                               "target:";
+            std::string text =
+                QString::asprintf(Std(kUnconverted).c_str(), int(result.unconverted.size()))
+                    .toStdString();
             for (const std::string& line : result.unconverted)
                 text += "\n" + line;
-            MessageBox(text, kErrorCaption, MB_OK | MB_ICONWARNING);
+            MessageBox(text, Std(kError), MB_OK | MB_ICONWARNING);
         }
     } else if (result.cancelled) {
-        m_pStatus->setText("Cancelled; the target cache was left as it was.");
+        m_pStatus->setText(m_Hooks.Text(kCancelled));
     } else {
         m_pStatus->setText(QString::fromStdString(result.problem));
-        MessageBox(result.problem + "\nThe target cache was left as it was.", kErrorCaption,
-                   MB_OK | MB_ICONERROR);
+        MessageBox(result.problem + "\n" + Std(kLeftAsItWas), Std(kError), MB_OK | MB_ICONERROR);
     }
     m_Hooks.ReloadListHook();
 }
 
 void CDlgConverter::reject() {
     if (m_bBusy) {
-        MessageBox(kPleaseWait, "", MB_OK);
+        MessageBox(Std(kPleaseWait), "", MB_OK);
         return;
     }
     QDialog::reject();
@@ -189,7 +190,7 @@ void CDlgConverter::reject() {
 void CDlgConverter::closeEvent(QCloseEvent* event) {
     if (m_bBusy) {
         event->ignore();
-        MessageBox(kPleaseWait, "", MB_OK);
+        MessageBox(Std(kPleaseWait), "", MB_OK);
         return;
     }
     QDialog::closeEvent(event);

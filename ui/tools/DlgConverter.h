@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <atomic>
 #include <memory>
+#include <string>
 #include <thread>
 
 class IMainWindowHooks;
@@ -38,6 +39,8 @@ protected:
 private:
     void Finish(const ConvertResult& result, double seconds);
     void SetIdle(bool idle);
+    // A text in the interface's language, for message boxes.
+    std::string Std(const char* english);
 
     IMainWindowHooks& m_Hooks;
     CTextureDatabase* m_pCache;

@@ -4,6 +4,7 @@
 #include "platform/MessageBox.h"
 #include "ui/tools/MainHooks.h"
 #include "ui/tools/ToolStatus.h"
+#include "ui/tools/WholeCacheTexts.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -18,16 +19,9 @@
 
 namespace {
 
-constexpr const char* kNote = "Note! \r\n Double check you know what are you doing right "
-                              "now.\r\nOperation can take very fuckin' long time.";
-constexpr const char* kNothingToDo = "Nothing to do.";
-constexpr const char* kDone = "Done!";
-constexpr const char* kDuplicates = "%d duplicates";
+using namespace WholeCacheTexts;
+
 constexpr const char* kDefaultThreshold = "5";
-constexpr const char* kThresholdHint =
-    "Maximum count of different pixels. Default value is 5 pixels.";
-constexpr const char* kAlgorithms[] = {"MD5-based (fastest)", "MD5-based decompressed (fast)",
-                                       "Pixel-diff (slow)", "Pixel-diff decompressed (very slow)"};
 constexpr RasterAlgorithm kAlgorithmOf[] = {RasterAlgorithm::kMd5, RasterAlgorithm::kMd5Decoded,
                                             RasterAlgorithm::kPixelDiff,
                                             RasterAlgorithm::kPixelDiffDecoded};
@@ -39,15 +33,15 @@ constexpr qint64 kRepaintIntervalMs = 50;
 CDlgOptimize::CDlgOptimize(IMainWindowHooks& hooks, CTextureDatabase* cache, QWidget* parent)
     : QDialog(parent), m_Hooks(hooks), m_pCache(cache) {
     setObjectName("CDlgOptimize");
-    setWindowTitle("Cache Optimizer");
+    setWindowTitle(m_Hooks.Text(kOptimizerTitle));
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QString(kNote).remove('\r')));
-    m_pAliasNames = new QRadioButton("Create aliases for name duplicates");
+    layout->addWidget(new QLabel(m_Hooks.Text(kOptimizerNote)));
+    m_pAliasNames = new QRadioButton(m_Hooks.Text(kAliasNames));
     m_pAliasNames->setObjectName("aliasNames");
     m_pAliasNames->setChecked(true);
-    m_pDeleteNames = new QRadioButton("Delete name duplicates");
+    m_pDeleteNames = new QRadioButton(m_Hooks.Text(kDeleteNames));
     m_pDeleteNames->setObjectName("deleteNames");
-    m_pRasters = new QRadioButton("Create aliases for raster data duplicates");
+    m_pRasters = new QRadioButton(m_Hooks.Text(kAliasRasters));
     m_pRasters->setObjectName("rasters");
     for (QRadioButton* radio : {m_pAliasNames, m_pDeleteNames, m_pRasters})
         layout->addWidget(radio);
@@ -58,32 +52,32 @@ CDlgOptimize::CDlgOptimize(IMainWindowHooks& hooks, CTextureDatabase* cache, QWi
         if (m_pCache && m_pCache->IsDatOpen(k))
             m_pCacheList->addItem(QString::fromLatin1(CacheName(k)).toUpper(), int(Slot(k)));
     m_pCacheList->setEnabled(m_pCache != nullptr);
-    form->addRow("Cache comparsion based on:", m_pCacheList);
+    form->addRow(m_Hooks.Text(kCompareCache), m_pCacheList);
     m_pAlgorithm = new QComboBox;
     m_pAlgorithm->setObjectName("algorithm");
     for (const char* name : kAlgorithms)
-        m_pAlgorithm->addItem(name);
-    form->addRow("Algorithm:", m_pAlgorithm);
+        m_pAlgorithm->addItem(m_Hooks.Text(name));
+    form->addRow(m_Hooks.Text(kAlgorithm), m_pAlgorithm);
     m_pThreshold = new QLineEdit(kDefaultThreshold);
     m_pThreshold->setObjectName("threshold");
     auto* threshold = new QHBoxLayout;
     threshold->addWidget(m_pThreshold);
-    auto* hint = new QLabel(kThresholdHint);
+    auto* hint = new QLabel(m_Hooks.Text(kThresholdHint));
     hint->setEnabled(false);
     threshold->addWidget(hint);
-    form->addRow("Raster comparsion value:", threshold);
+    form->addRow(m_Hooks.Text(kThreshold), threshold);
     layout->addLayout(form);
     m_pProgress = new QProgressBar;
     layout->addWidget(m_pProgress);
-    m_pStatus = new QLabel(kNothingToDo);
+    m_pStatus = new QLabel(m_Hooks.Text(kNothingToDo));
     m_pStatus->setObjectName("status");
     layout->addWidget(m_pStatus);
     m_pToolStatus = std::make_unique<CToolStatus>(m_pStatus, m_pProgress);
     auto* buttons = new QHBoxLayout;
-    m_pOptimize = new QPushButton("Optimize");
+    m_pOptimize = new QPushButton(m_Hooks.Text(kOptimize));
     m_pOptimize->setObjectName("optimize");
     m_pOptimize->setEnabled(m_pCache != nullptr);
-    auto* close = new QPushButton("Close");
+    auto* close = new QPushButton(m_Hooks.Text(kClose));
     close->setObjectName("close");
     buttons->addWidget(m_pOptimize);
     buttons->addWidget(close);
@@ -108,6 +102,7 @@ void CDlgOptimize::OnOptimize() {
     if (!m_pCache)
         return;
     m_pOptimize->setEnabled(false);
+    m_bRunning = true;
     const OptimizeProgress progress = [this](int position, int count, const std::string& text) {
         Progress(position, count, text);
     };
@@ -118,11 +113,11 @@ void CDlgOptimize::OnOptimize() {
             result = OptimizeRasters(*m_pCache, cache, kAlgorithmOf[m_pAlgorithm->currentIndex()],
                                      ParseThreshold(m_pThreshold->text().toStdString()), progress);
             if (result.problem.empty())
-                m_pStatus->setText(QString::asprintf(kDuplicates, result.duplicates));
+                m_pStatus->setText(QString::asprintf(m_Hooks.Text(kDuplicates).toUtf8().constData(), result.duplicates));
         } else {
             result = OptimizeNames(*m_pCache, m_pDeleteNames->isChecked(), progress);
             if (result.problem.empty())
-                m_pStatus->setText(kDone);
+                m_pStatus->setText(m_Hooks.Text(kDone));
         }
         m_pProgress->setValue(0);
     } catch (const std::exception& error) {
@@ -130,8 +125,17 @@ void CDlgOptimize::OnOptimize() {
     }
     if (!result.problem.empty()) {
         m_pStatus->setText(QString::fromStdString(result.problem));
-        MessageBox(result.problem, "Error", MB_OK | MB_ICONERROR);
+        MessageBox(result.problem, m_Hooks.Text(kError).toStdString(), MB_OK | MB_ICONERROR);
     }
+    m_bRunning = false;
     m_pOptimize->setEnabled(true);
     m_Hooks.ReloadListHook();
+}
+
+void CDlgOptimize::reject() {
+    if (m_bRunning) {
+        MessageBox(m_Hooks.Text(kPleaseWait).toStdString(), "", MB_OK);
+        return;
+    }
+    QDialog::reject();
 }

@@ -24,6 +24,8 @@ public:
 
 public slots:
     void OnOptimize();
+    // Refused while a pass runs (its progress lets the window's events through).
+    void reject() override;
 
 private:
     void Progress(int position, int count, const std::string& text);
@@ -40,4 +42,5 @@ private:
     QLabel* m_pStatus;
     QPushButton* m_pOptimize;
     std::unique_ptr<CToolStatus> m_pToolStatus;
+    bool m_bRunning = false;
 };
