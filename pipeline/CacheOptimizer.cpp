@@ -19,6 +19,11 @@ namespace {
 // Textures read at once before they are digested or decoded on every core.
 constexpr size_t kBatch = 256;
 constexpr int kLargestThreshold = INT_MAX / 4;
+// Rasters or decoded pixels of one size held at once; a larger group is first narrowed
+// down by small signatures, and only the textures that could have a twin are held.
+constexpr size_t kMemoryBudget = size_t(512) << 20;
+// A signature: the raster cut into this many pieces, each summed.
+constexpr size_t kPieces = 64;
 
 size_t ThreadCount(size_t threads) {
     return threads ? threads : std::max(1u, std::thread::hardware_concurrency());
@@ -65,6 +70,7 @@ std::vector<NameEntry> NameModel(const CTextureDatabase& db) {
 
 struct Sample {
     bool usable = false;
+    std::vector<uint64_t> signature; // per piece: the byte sum, or a hash of the bytes
     Md5Digest digest{};
     std::vector<uint8_t> raster;
     std::unique_ptr<Bitmap32> bitmap;
@@ -79,10 +85,11 @@ bool Decoded(RasterAlgorithm algorithm) {
 class CRasterPass {
 public:
     CRasterPass(CTextureDatabase& db, CacheId cache, RasterAlgorithm algorithm, int threshold,
-                const OptimizeProgress& progress, size_t threads)
+                const OptimizeProgress& progress, size_t threads, size_t memoryBudget)
         : m_Db(db), m_Helper(&db), m_Cache(cache), m_Algorithm(algorithm),
           m_nLimit(static_cast<uint32_t>(std::clamp(threshold, 0, kLargestThreshold)) * 4u),
-          m_Progress(progress), m_nThreads(ThreadCount(threads)) {}
+          m_Progress(progress), m_nThreads(ThreadCount(threads)),
+          m_nBudget(memoryBudget ? memoryBudget : kMemoryBudget) {}
 
     // The (duplicate, original) pairs in the order the aliases are made.
     std::vector<std::pair<int, int>> Find() {
@@ -127,6 +134,15 @@ private:
         }
         if (!sample.usable)
             return;
+        if (m_bSignatures) {
+            if (sample.bitmap)
+                sample.signature = Signature(sample.bitmap->Bits(), sample.bitmap->ByteSize(), true);
+            else
+                sample.signature = Signature(sample.raster.data(), sample.raster.size(), false);
+            sample.raster = {};
+            sample.bitmap.reset();
+            return;
+        }
         if (m_Algorithm == RasterAlgorithm::kMd5)
             sample.digest = Md5Of(sample.raster.data(), sample.raster.size());
         else if (m_Algorithm == RasterAlgorithm::kMd5Decoded)
@@ -203,18 +219,75 @@ private:
         for (const auto& [size, members] : SizeGroups()) {
             if (members.size() < 2)
                 continue;
-            const std::vector<Sample> samples = Load(members);
-            std::vector<bool> aliased(members.size(), false);
-            for (size_t i = 0; i < members.size(); ++i) {
-                if (aliased[i] || !samples[i].usable)
-                    continue;
-                for (size_t j = i + 1; j < members.size(); ++j)
-                    if (!aliased[j] && samples[j].usable && Close(samples[i], samples[j])) {
-                        aliased[j] = true;
-                        m_Pairs.emplace_back(members[j], members[i]);
-                    }
+            const uint64_t each = m_Algorithm == RasterAlgorithm::kPixelDiff
+                                      ? size.second
+                                      : size.first * size.second * 4;
+            std::vector<int> held = members;
+            if (each * members.size() > m_nBudget) {
+                m_bSignatures = true;
+                held = PossibleTwins(members, Load(members));
+                m_bSignatures = false;
             }
+            Compare(held, Load(held));
         }
+    }
+
+    // Each texture is aliased to the first earlier one close to it that is not an alias
+    // itself, in texture order.
+    void Compare(const std::vector<int>& members, const std::vector<Sample>& samples) {
+        std::vector<bool> aliased(members.size(), false);
+        for (size_t i = 0; i < members.size(); ++i) {
+            if (aliased[i] || !samples[i].usable)
+                continue;
+            for (size_t j = i + 1; j < members.size(); ++j)
+                if (!aliased[j] && samples[j].usable && Close(samples[i], samples[j])) {
+                    aliased[j] = true;
+                    m_Pairs.emplace_back(members[j], members[i]);
+                }
+        }
+    }
+
+    // The textures whose signature allows a twin: the differences of the pieces bound the
+    // measure from below (a piece whose bytes differ holds at least one differing byte,
+    // and a piece's difference of sums is at most the sum of its differences).
+    std::vector<int> PossibleTwins(const std::vector<int>& members,
+                                   const std::vector<Sample>& samples) const {
+        std::vector<bool> twin(members.size(), false);
+        for (size_t i = 0; i < members.size(); ++i)
+            for (size_t j = i + 1; j < members.size(); ++j) {
+                if ((twin[i] && twin[j]) || !samples[i].usable || !samples[j].usable)
+                    continue;
+                if (LowerBound(samples[i], samples[j]) < m_nLimit)
+                    twin[i] = twin[j] = true;
+            }
+        std::vector<int> kept;
+        for (size_t i = 0; i < members.size(); ++i)
+            if (twin[i])
+                kept.push_back(members[i]);
+        return kept;
+    }
+
+    uint64_t LowerBound(const Sample& a, const Sample& b) const {
+        uint64_t bound = 0;
+        for (size_t p = 0; p < a.signature.size() && p < b.signature.size() && bound < m_nLimit;
+             ++p) {
+            if (m_Algorithm == RasterAlgorithm::kPixelDiff)
+                bound += a.signature[p] != b.signature[p];
+            else
+                bound += a.signature[p] > b.signature[p] ? a.signature[p] - b.signature[p]
+                                                         : b.signature[p] - a.signature[p];
+        }
+        return bound;
+    }
+
+    static std::vector<uint64_t> Signature(const uint8_t* data, size_t size, bool sums) {
+        std::vector<uint64_t> pieces(kPieces, sums ? 0 : 1469598103934665603ull);
+        for (size_t p = 0; p < kPieces; ++p) {
+            const size_t begin = size * p / kPieces, end = size * (p + 1) / kPieces;
+            for (size_t k = begin; k < end; ++k)
+                pieces[p] = sums ? pieces[p] + data[k] : (pieces[p] ^ data[k]) * 1099511628211ull;
+        }
+        return pieces;
     }
 
     bool Close(const Sample& a, const Sample& b) const {
@@ -246,6 +319,8 @@ private:
     uint32_t m_nLimit;
     const OptimizeProgress& m_Progress;
     size_t m_nThreads;
+    size_t m_nBudget;
+    bool m_bSignatures = false; // loading signatures only
     std::vector<std::pair<int, int>> m_Pairs;
 };
 
@@ -326,7 +401,8 @@ OptimizeResult OptimizeNames(CTextureDatabase& db, bool deleteMode,
 }
 
 OptimizeResult OptimizeRasters(CTextureDatabase& db, CacheId cache, RasterAlgorithm algorithm,
-                               int threshold, const OptimizeProgress& progress, size_t threads) {
+                               int threshold, const OptimizeProgress& progress, size_t threads,
+                               size_t memoryBudget) {
     if (!db.IsDatOpen(cache)) {
         OptimizeResult result;
         result.problem = std::string("the ") + CacheName(cache) + " cache has no data file";
@@ -334,7 +410,7 @@ OptimizeResult OptimizeRasters(CTextureDatabase& db, CacheId cache, RasterAlgori
     }
     if (algorithm == RasterAlgorithm::kMd5 || algorithm == RasterAlgorithm::kMd5Decoded)
         LogPrintA("CDlgOptmize: building MD5 hashes\n");
-    CRasterPass pass(db, cache, algorithm, threshold, progress, threads);
+    CRasterPass pass(db, cache, algorithm, threshold, progress, threads, memoryBudget);
     return Apply(db, pass.Find());
 }
 

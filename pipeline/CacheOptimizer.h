@@ -37,10 +37,13 @@ OptimizeResult OptimizeNames(CTextureDatabase& db, bool deleteMode,
 // Textures of a cache with the same raster (MD5 of the stored or the decoded pixels), or
 // one that differs from an earlier one by less than threshold x 4 (differing bytes of the
 // stored rasters, or the sum of the decoded pixels' differences): each an alias of the
-// earliest. threads: how many digest or decode at once (0: one per core).
+// earliest. threads: how many digest or decode at once (0: one per core). memoryBudget: the
+// bytes of rasters or pixels of one size held at once (0: 512 MiB); a larger group is
+// narrowed down by signatures first, and the few textures that may have a twin are read
+// again.
 OptimizeResult OptimizeRasters(CTextureDatabase& db, CacheId cache, RasterAlgorithm algorithm,
                                int threshold, const OptimizeProgress& progress = {},
-                               size_t threads = 0);
+                               size_t threads = 0, size_t memoryBudget = 0);
 
 // The threshold a text gives: its leading decimal digits, 0 when it has none (large values
 // are held where four times them still fits 32 bits).

@@ -170,14 +170,17 @@ TEST_F(Optimizer, ThreeIdenticalRastersUnderEveryDigest) {
 }
 
 // T = 5: 19 differing bytes (raw) or a summed difference of 19 (decoded) are duplicates, 20
-// are not.
+// are not; the same when the textures of one size do not fit the memory allowed and are
+// narrowed down by their signatures first.
 TEST_F(Optimizer, ThresholdsNineteenAndTwenty) {
+    for (size_t budget : {size_t(0), size_t(1)})
     for (RasterAlgorithm algorithm :
          {RasterAlgorithm::kPixelDiff, RasterAlgorithm::kPixelDiffDecoded}) {
         const bool decoded = algorithm == RasterAlgorithm::kPixelDiffDecoded;
         CacheBuilder builder = Builder();
         std::vector<uint8_t> base(8 * 8 * 4, 100);
         builder.Add("base", 8, 8).raster = base;
+        builder.Add("other", 8, 8);
         for (int differing : {20, 19}) {
             std::vector<uint8_t> near = base;
             if (decoded)
@@ -189,10 +192,11 @@ TEST_F(Optimizer, ThresholdsNineteenAndTwenty) {
         }
         builder.Write();
         auto db = Open();
-        const OptimizeResult result = OptimizeRasters(*db, CacheId::kDxt, algorithm, 5);
+        const OptimizeResult result =
+            OptimizeRasters(*db, CacheId::kDxt, algorithm, 5, {}, 2, budget);
         db.reset();
         EXPECT_EQ(result.duplicates, 1);
-        EXPECT_EQ(Names(), std::vector<std::string>({"base", "d20", "d19>base"}));
+        EXPECT_EQ(Names(), std::vector<std::string>({"base", "other", "d20", "d19>base"}));
     }
 }
 
@@ -223,12 +227,14 @@ TEST_F(Optimizer, FilesEqualThoseOfTheOneByOneOrder) {
     ExpectSameFiles(
         [](CTextureDatabase& db) { OptimizeRasters(db, CacheId::kDxt, RasterAlgorithm::kMd5, 5, {}, 3); },
         [](CTextureDatabase& db) { Md5OneByOne(db, CacheId::kDxt); });
-    build();
-    ExpectSameFiles(
-        [](CTextureDatabase& db) {
-            OptimizeRasters(db, CacheId::kDxt, RasterAlgorithm::kPixelDiff, 2, {}, 3);
-        },
-        [](CTextureDatabase& db) { PixelsOneByOne(db, CacheId::kDxt, 2); });
+    for (size_t budget : {size_t(0), size_t(1)}) {
+        build();
+        ExpectSameFiles(
+            [budget](CTextureDatabase& db) {
+                OptimizeRasters(db, CacheId::kDxt, RasterAlgorithm::kPixelDiff, 2, {}, 3, budget);
+            },
+            [](CTextureDatabase& db) { PixelsOneByOne(db, CacheId::kDxt, 2); });
+    }
 }
 
 // A duplicate's own aliases follow it to its original, rather than point at the new alias
