@@ -24,6 +24,8 @@ using namespace WholeCacheTexts;
 // The status shows a step only this often, so a fast conversion does not flood the
 // window's event queue.
 constexpr qint64 kStatusIntervalMs = 50;
+// Textures a message box names at most.
+constexpr size_t kListedUnconverted = 20;
 
 QString Upper(CacheId cache) {
     return QString::fromLatin1(CacheName(cache)).toUpper();
@@ -166,8 +168,11 @@ void CDlgConverter::Finish(const ConvertResult& result, double seconds) {
             std::string text =
                 QString::asprintf(Std(kUnconverted).c_str(), int(result.unconverted.size()))
                     .toStdString();
-            for (const std::string& line : result.unconverted)
-                text += "\n" + line;
+            // The first ones by name; the log holds every one.
+            for (size_t i = 0; i < result.unconverted.size() && i < kListedUnconverted; ++i)
+                text += "\n" + result.unconverted[i];
+            if (result.unconverted.size() > kListedUnconverted)
+                text += "\n...";
             MessageBox(text, Std(kError), MB_OK | MB_ICONWARNING);
         }
     } else if (result.cancelled) {
