@@ -47,7 +47,7 @@ void CopyKept(const CCacheFile& source, const std::vector<Range>& removed, bool 
 
 } // namespace
 
-int CCacheEditor::DeleteTextures(const std::vector<int>& textures) {
+int CCacheEditor::DeleteTextures(const std::vector<int>& textures, bool withAliases) {
     const size_t count = m_Textures.size();
     std::vector<bool> doomed(count, false);
     // The requested textures, and the aliases of each of them (deleting a texture deletes
@@ -56,7 +56,7 @@ int CCacheEditor::DeleteTextures(const std::vector<int>& textures) {
         if (!IsValidTexture(t))
             continue;
         doomed[static_cast<size_t>(t)] = true;
-        for (int a = 0; (a = FindNextAlias(a, t)) >= 0; ++a)
+        for (int a = 0; withAliases && (a = FindNextAlias(a, t)) >= 0; ++a)
             doomed[static_cast<size_t>(a)] = true;
     }
     return RemoveTextures(doomed, true);

@@ -41,7 +41,26 @@ public:
     // Deletes a set of textures with their aliases, shrinking the files, in one pass over
     // each file; the files come out as deleting them one by one in index order would
     // leave them. 0 (nothing changed) when the cache's records are not in texture order.
-    int DeleteTextures(const std::vector<int>& textures);
+    // Without withAliases exactly the textures given go.
+    int DeleteTextures(const std::vector<int>& textures, bool withAliases = true);
+    // Makes each duplicate (first) an alias of its original (second), as doing it pair by
+    // pair in order would: the duplicate's aliases are pointed at the original, its
+    // records are cut out (all duplicates in one pass over each file) and an alias of its
+    // name is appended. Positions are those before the call; originals are never
+    // duplicates. 0 (nothing changed) when the cache's records are not in texture order.
+    int MakeAliases(const std::vector<std::pair<int, int>>& duplicates);
+
+    // Rebuilding one cache from nothing, inside an open edit: its DAT, TOC and TMB are
+    // built anew beside the old ones, which stay in place until the edit commits, so a
+    // failure, a cancel or a crash before that leaves them as they were. The textures then
+    // follow in index order: AppendRecord (thumbnail and texture), AppendNoRecord for an
+    // alias, AppendMissingTexture for one that could not be stored.
+    void BeginCacheRebuild(CacheId cache);
+    // A texture without a record: kNoRecord in the TOC and a placeholder thumbnail, so
+    // the files stay aligned with the index.
+    void AppendMissingTexture(CacheId cache, RecordLayout layout);
+    // The TOC's head written and the cache's offsets read from its new files.
+    void FinishCacheRebuild(CacheId cache);
 
     bool CheckToc(CacheId cache);
     // Rewrites a cache's TOC: the entries of a TOC of the right length where they point at

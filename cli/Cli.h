@@ -152,3 +152,5 @@ int CommandTxd(const Cli::Args& args);
 int CommandImg(const Cli::Args& args);
 int CommandDff(const Cli::Args& args);
 int CommandSync(const Cli::Args& args);
+int CommandConvert(const Cli::Args& args);
+int CommandOptimize(const Cli::Args& args);

@@ -51,6 +51,8 @@ constexpr CommandOptions kCommandOptions[] = {
     {"dff", "names", "--out="},
     {"sync", nullptr, "--delete"},
     {"dump", nullptr, "--cache= --thumb"},
+    {"convert", nullptr, "--from= --to= --json"},
+    {"optimize", nullptr, "--names --delete --md5 --pixels --decoded --threshold= --cache= --json"},
 };
 
 // Whether the word list holds name as a flag ("--name") or, with value, as "--name=".

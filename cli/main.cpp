@@ -114,6 +114,22 @@ const Command kCommands[] = {
      "space they take; --delete deletes them (with their aliases) in one pass."},
     {"dump", CommandDump, "dump INDEX TEXTURE OUTPUT [--cache dxt|etc|pvr|unc] [--thumb]",
      "Writes a texture's raster, unpacked, all levels, exactly as the cache stores it."},
+    {"convert", CommandConvert, "convert INDEX --from dxt|etc|pvr|unc --to dxt|etc|pvr|unc [--json]",
+     "Rebuilds one cache from another: every texture of the source is decoded and encoded with "
+     "the target's codec family (quality drops with every conversion; 32-bit textures stay "
+     "32-bit), on every core. The target's new files are built beside its old ones and replace "
+     "them only when all is written, so a failure or an interruption leaves the old target. "
+     "Rebuilding a cache that exists is a question (--yes). A texture that cannot be converted "
+     "keeps its place without a record and is reported."},
+    {"optimize", CommandOptimize,
+     "optimize INDEX --names|--md5|--pixels [--delete] [--decoded] [--threshold T] "
+     "[--cache dxt|etc|pvr|unc] [--json]",
+     "Finds duplicate textures and makes each later one an alias of the first: by name in any "
+     "case (--names; with --delete they are deleted with their aliases instead), by the MD5 of "
+     "the stored raster (--md5) or of the decoded pixels (--md5 --decoded), or by a difference "
+     "below T x 4 (default T 5): differing bytes of the stored rasters (--pixels) or the summed "
+     "differences of the decoded pixels (--pixels --decoded). --cache picks the cache compared "
+     "(the first present by default)."},
 };
 
 void PrintUsage(FILE* out) {

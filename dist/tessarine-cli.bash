@@ -2,11 +2,11 @@
 # options that take one of a few words. Everything else completes as file names.
 
 _tessarine_cli_commands="create info list check fix rename delete alias category set import
-    export plugins txd img dff sync dump help"
+    export plugins txd img dff sync dump convert optimize help"
 _tessarine_cli_global="--game --yes --no --settings --help"
 # Options that take a value, of any command.
 _tessarine_cli_valued="--game --settings --category --out --format --cache --level --plugin
-    --quality --dithering --create"
+    --quality --dithering --create --from --to --threshold"
 
 # The verbs of a command; empty when it has none.
 _tessarine_cli_verbs() {
@@ -39,6 +39,8 @@ _tessarine_cli_options() {
     "img delete" | "img rebuild") echo "--json" ;;
     "sync "*) echo "--delete" ;;
     "dump "*) echo "--cache --thumb" ;;
+    "convert "*) echo "--from --to --json" ;;
+    "optimize "*) echo "--names --md5 --pixels --delete --decoded --threshold --cache --json" ;;
     esac
 }
 
@@ -57,8 +59,8 @@ _tessarine_cli() {
     --game) mapfile -t COMPREPLY < <(compgen -W "0 1 2" -- "$cur"); return ;;
     --create) mapfile -t COMPREPLY < <(compgen -W "1 2" -- "$cur"); return ;;
     --format) mapfile -t COMPREPLY < <(compgen -W "png bmp gif jpg tif" -- "$cur"); return ;;
-    --cache) mapfile -t COMPREPLY < <(compgen -W "dxt etc pvr unc" -- "$cur"); return ;;
-    --category | --level | --quality | --dithering)
+    --cache | --from | --to) mapfile -t COMPREPLY < <(compgen -W "dxt etc pvr unc" -- "$cur"); return ;;
+    --category | --level | --quality | --dithering | --threshold)
         COMPREPLY=()
         compopt +o default +o bashdefault 2>/dev/null # a name or number, not a file
         return

@@ -318,7 +318,7 @@ void CCacheHelper::StoreEncoded(const EncodeRequest& request, const EncodeSettin
         const uint32_t thumbSide = e.thumbSide;
         const RasterHeader thumb = MakeHeader(RASTER_RGBA8888, thumbSide, thumbSide, false);
         for (CacheId k : kAllCaches)
-            if (db->IsTmbOpen(k))
+            if (db->IsTmbOpen(k) && (!request.thumbnailOfTargetOnly || request.targetCache == k))
                 db->AppendRecord(k, thumb, true, e.thumbnail.data(), LayoutOfRequest(request),
                                  false, thumbSide * thumbSide * 4);
         LogPrint(L"CCacheHelper: TMB updated.\n");

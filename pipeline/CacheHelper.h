@@ -24,6 +24,9 @@ struct EncodeRequest {
     std::optional<CacheId> targetCache;      // none: every present cache (and the index entry)
     int game = 0;                            // record layout: 1 VC, 2 SA
     std::optional<CodecFamily> forcedFamily; // none: each cache its own family
+    // The thumbnail goes to the target cache's thumbnail file only (a cache being rebuilt;
+    // the other caches already have theirs).
+    bool thumbnailOfTargetOnly = false;
 };
 
 // Whether a bitmap of this size can be encoded into a cache: each side a power of two (or,

@@ -195,6 +195,53 @@ const TessarineSourceText kTexts[] = {
     {"%s.TMB file is corrupted, it can hang game loading.\r\n\r\nDo you wanna apply fast fix?",
      "Файл %s.TMB повреждён, из-за него игра может зависнуть при загрузке.\r\n\r\n"
      "Применить быстрое исправление?"},
+    // The cache converter and the cache optimizer (CDlgConverter, CDlgOptimize).
+    {"Error", "Ошибка"},
+    {"Close", "Закрыть"},
+    {"Cache Converter", "Конвертер кэша"},
+    {"Note! \n Output quality will be reduced every time you convert cache.\nOperation can "
+     "take very fuckin' long time.",
+     "Внимание! \n Качество падает при каждой конвертации кэша.\nОперация может занять "
+     "чертовски много времени."},
+    {"Source cache:", "Исходный кэш:"},
+    {"Target cache:", "Целевой кэш:"},
+    {" (rebuild)", " (пересоздать)"},
+    {"GO", "ПУСК"},
+    {"Cancel", "Отмена"},
+    {"Preparing...", "Подготовка..."},
+    {"You cant build cache from itself!", "Нельзя собрать кэш из него самого!"},
+    {"Target cache already exists!\r\n\r\nIt's really NOT recommended to overwrite it.\r\n\r\n"
+     "Are you sure you want to continue?",
+     "Целевой кэш уже существует!\r\n\r\nПерезаписывать его НЕ рекомендуется.\r\n\r\n"
+     "Вы уверены, что хотите продолжить?"},
+    {"Please wait until operation ended", "Дождитесь окончания операции"},
+    {"Done within %0.2f seconds!", "Готово за %0.2f с!"},
+    {"Cancelled; the target cache was left as it was.",
+     "Отменено; целевой кэш остался прежним."},
+    {"The target cache was left as it was.", "Целевой кэш остался прежним."},
+    {"%d textures could not be converted and have no record in the target:",
+     "Не удалось сконвертировать текстур: %d; в целевом кэше у них нет записи:"},
+    {"Cache Optimizer", "Оптимизатор кэша"},
+    {"Note! \n Double check you know what are you doing right now.\nOperation can take very "
+     "fuckin' long time.",
+     "Внимание! \n Убедитесь, что понимаете, что делаете.\nОперация может занять "
+     "чертовски много времени."},
+    {"Create aliases for name duplicates", "Сделать псевдонимы для повторов имён"},
+    {"Delete name duplicates", "Удалить повторы имён"},
+    {"Create aliases for raster data duplicates", "Сделать псевдонимы для повторов растров"},
+    {"Cache comparsion based on:", "Сравнивать по кэшу:"},
+    {"Algorithm:", "Алгоритм:"},
+    {"MD5-based (fastest)", "По MD5 (быстрее всего)"},
+    {"MD5-based decompressed (fast)", "По MD5 распакованных (быстро)"},
+    {"Pixel-diff (slow)", "По пикселям (медленно)"},
+    {"Pixel-diff decompressed (very slow)", "По пикселям распакованных (очень медленно)"},
+    {"Raster comparsion value:", "Порог сравнения растров:"},
+    {"Maximum count of different pixels. Default value is 5 pixels.",
+     "Наибольшее число различающихся пикселей. По умолчанию 5 пикселей."},
+    {"Nothing to do.", "Нечего делать."},
+    {"Done!", "Готово!"},
+    {"%d duplicates", "Повторов: %d"},
+    {"Optimize", "Оптимизировать"},
     {nullptr, nullptr},
 };
 

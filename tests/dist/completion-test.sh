@@ -47,7 +47,7 @@ for command in $commands; do
         [[ ${words[0]:-} =~ ^[a-z]+$ ]] && verb=("${words[0]}")
         [ ${#verb[@]} -eq 1 ] && expect "${verb[0]}" tessarine-cli --yes "$command" ""
         line=(tessarine-cli --settings=s.ini "$command" "${verb[@]}")
-        named=$(grep -o -- '--[a-z-]\+' <<<"$alternative" | sort -u)
+        named=$(grep -o -- '--[a-z0-9-]\+' <<<"$alternative" | sort -u)
         for option in $named; do
             expect "$option" "${line[@]}" --
         done

@@ -15,6 +15,7 @@
 #include "ui/main/RecentCaches.h"
 #include "ui/main/Resources.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QProgressBar>
@@ -193,9 +194,11 @@ void CDlgMain::OpenCache(const std::string& requested) {
 }
 
 void CDlgMain::CheckDiskChanges() {
-    // Not in the middle of a long import, export or delete, which holds texture ids.
-    if (!m_pCache || m_pCache->InEdit() || m_bAskingReload || m_pProgress->isVisible() ||
-        !m_pCache->ChangedOnDisk())
+    // Not in the middle of a long import, export or delete, which holds texture ids; nor
+    // while a tool's dialog is open: the tool owns the cache then (the converter changes
+    // it from its worker thread).
+    if (!m_pCache || QApplication::activeModalWidget() || m_pCache->InEdit() ||
+        m_bAskingReload || m_pProgress->isVisible() || !m_pCache->ChangedOnDisk())
         return;
     const std::vector<std::string> stamp = m_pCache->DiskStamp();
     if (stamp == m_DeclinedStamp)

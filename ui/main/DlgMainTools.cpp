@@ -2,6 +2,8 @@
 // its hooks; the window opens it and refreshes what the tool may have changed.
 #include "ui/main/DlgMain.h"
 #include "ui/main/EditTexts.h"
+#include "ui/tools/DlgConverter.h"
+#include "ui/tools/DlgOptimize.h"
 
 using namespace EditTexts;
 
@@ -25,12 +27,17 @@ bool CDlgMain::OnToolCommand(int id) {
     case kToolRadar:
         ToolNotAvailable(id);
         return true;
-    case kToolConverter:
-        ToolNotAvailable(id);
+    case kToolConverter: {
+        CDlgConverter dialog(*this, m_pCache.get(), this);
+        dialog.exec();
+        ReloadCache();
         return true;
-    case kToolOptimize:
-        ToolNotAvailable(id);
+    }
+    case kToolOptimize: {
+        CDlgOptimize dialog(*this, m_pCache.get(), this);
+        dialog.exec();
         return true;
+    }
     case kToolInformation:
         ToolNotAvailable(id);
         return true;

@@ -1,0 +1,151 @@
+// The converter and optimizer dialogs in the real window on copies of the sample: the
+// lists, the questions, a conversion on the worker thread that keeps the window
+// responsive, a refused close and a cancel that leaves the old target, and the
+// optimizer's status texts.
+#include "cache/CacheCheck.h"
+#include "platform/ScriptedMessageBox.h"
+#include "support/CacheFiles.h"
+#include "ui/UiTests.h"
+#include "ui/WindowDriver.h"
+#include "ui/tools/DlgConverter.h"
+#include "ui/tools/DlgOptimize.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+QStringList Items(QComboBox* box) {
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i)
+        items << box->itemText(i);
+    return items;
+}
+
+QString Status(QDialog* dialog) {
+    return dialog->findChild<QLabel*>("status")->text();
+}
+
+void Click(QDialog* dialog, const char* button) {
+    dialog->findChild<QPushButton*>(button)->click();
+}
+
+} // namespace
+
+class WholeCacheToolsTest : public QObject {
+    Q_OBJECT
+private:
+    std::unique_ptr<CWindowDriver> m_pDriver;
+    std::string m_strSample;
+
+private slots:
+    void init() {
+        m_pDriver = std::make_unique<CWindowDriver>();
+        m_strSample = m_pDriver->CopySample("sample");
+    }
+    void cleanup() { m_pDriver.reset(); }
+
+    void converterWithOnlyDxtBuildsANewUncCache() {
+        const std::string folder = fs::path(m_strSample).parent_path().string();
+        for (const char* cache : {"etc", "pvr", "unc"})
+            for (const char* kind : {"dat", "toc", "tmb"})
+                fs::remove(folder + "/sample." + cache + "." + kind);
+        CScriptedMessageBox boxes;
+        auto w = m_pDriver->Window(m_strSample);
+        bool checked = false;
+        CWindowDriver::OnNextDialog<CDlgConverter>([&](CDlgConverter* dialog) {
+            auto* source = dialog->findChild<QComboBox*>("source");
+            auto* target = dialog->findChild<QComboBox*>("target");
+            QCOMPARE(Items(source), QStringList({"DXT"}));
+            QCOMPARE(Items(target), QStringList({"DXT (rebuild)", "ETC", "PVR", "UNC"}));
+            QCOMPARE(target->currentIndex(), 1);
+            target->setCurrentIndex(3);
+            Click(dialog, "go");
+            QVERIFY(dialog->Busy());
+            QTRY_VERIFY_WITH_TIMEOUT(!dialog->Busy(), 60000);
+            QVERIFY2(Status(dialog).startsWith("Done within "), qPrintable(Status(dialog)));
+            QVERIFY(Status(dialog).endsWith(" seconds!"));
+            checked = true;
+            Click(dialog, "close");
+        });
+        w->OnCommand(40359);
+        QVERIFY(checked);
+        QVERIFY(boxes.Boxes().empty());
+        QVERIFY(w->Cache()->IsDatOpen(CacheId::kUnc));
+        QCOMPARE(w->Cache()->CountThumbs(CacheId::kUnc), w->Cache()->OrdinaryCount());
+        QVERIFY(CheckCache(*w->Cache()).empty());
+    }
+
+    void converterRefusesItselfAndACloseWhileBusyAndCancelKeepsTheTarget() {
+        CScriptedMessageBox boxes;
+        auto w = m_pDriver->Window(m_strSample);
+        const std::string folder = fs::path(m_strSample).parent_path().string();
+        const CacheFiles before = ReadCacheFiles(folder, "sample");
+        bool checked = false;
+        CWindowDriver::OnNextDialog<CDlgConverter>([&](CDlgConverter* dialog) {
+            auto* target = dialog->findChild<QComboBox*>("target");
+            target->setCurrentIndex(0);
+            Click(dialog, "go");
+            QCOMPARE(QString::fromStdString(boxes.Boxes().back().text),
+                     QString("You cant build cache from itself!"));
+            QVERIFY(!dialog->Busy());
+            // The overwrite question, answered No: nothing starts.
+            target->setCurrentIndex(2);
+            boxes.Answer(IDNO);
+            Click(dialog, "go");
+            QVERIFY(boxes.Boxes().back().text.rfind("Target cache already exists!", 0) == 0);
+            QVERIFY(!dialog->Busy());
+            boxes.Answer(IDYES);
+            Click(dialog, "go");
+            QVERIFY(dialog->Busy());
+            dialog->reject();
+            QCOMPARE(QString::fromStdString(boxes.Boxes().back().text),
+                     QString("Please wait until operation ended"));
+            QVERIFY(dialog->isVisible());
+            Click(dialog, "cancel");
+            QTRY_VERIFY_WITH_TIMEOUT(!dialog->Busy(), 60000);
+            QVERIFY(dialog->LastResult().cancelled);
+            checked = true;
+            Click(dialog, "close");
+        });
+        w->OnCommand(40359);
+        QVERIFY(checked);
+        QVERIFY(ReadCacheFiles(folder, "sample") == before);
+        QVERIFY(EditLeftovers(folder).empty());
+    }
+
+    void optimizerStatusTexts() {
+        CScriptedMessageBox boxes;
+        auto w = m_pDriver->Window(m_strSample);
+        const int aliases = w->Cache()->TextureCount() - w->Cache()->OrdinaryCount();
+        int duplicates = 0;
+        CWindowDriver::OnNextDialog<CDlgOptimize>([&](CDlgOptimize* dialog) {
+            QCOMPARE(Status(dialog), QString("Nothing to do."));
+            QCOMPARE(Items(dialog->findChild<QComboBox*>("cache")),
+                     QStringList({"DXT", "ETC", "PVR", "UNC"}));
+            Click(dialog, "optimize");
+            QCOMPARE(Status(dialog), QString("Done!"));
+            dialog->findChild<QRadioButton*>("rasters")->setChecked(true);
+            dialog->findChild<QComboBox*>("algorithm")->setCurrentIndex(3);
+            dialog->findChild<QLineEdit*>("threshold")->setText("100000 pixels");
+            Click(dialog, "optimize");
+            QVERIFY(Status(dialog).endsWith(" duplicates"));
+            duplicates = Status(dialog).split(' ').first().toInt();
+            Click(dialog, "close");
+        });
+        w->OnCommand(40601);
+        QVERIFY(duplicates > 0);
+        QCOMPARE(w->Cache()->TextureCount() - w->Cache()->OrdinaryCount(), aliases + duplicates);
+        QVERIFY(CheckCache(*w->Cache()).empty());
+        QVERIFY(boxes.Boxes().empty());
+    }
+};
+
+static UiTestRegistration<WholeCacheToolsTest> registration("WholeCacheToolsTest");
+#include "WholeCacheToolsTest.moc"
