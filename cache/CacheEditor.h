@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Makes the thumbnail of a texture in a cache for a TMB repair: side x side pixels in
@@ -24,6 +25,9 @@ public:
                      RecordLayout layout, bool pack, uint32_t length);
     int AddTexture(const std::string& name, int width, int height, int category, int alphamode);
     int AddAlias(const std::string& name, const std::string& original);
+    // Adds aliases (name, original) in one edit with one rewrite of the index; nothing is
+    // checked beyond AddAlias's name rule (refused: 0, nothing added).
+    int AddAliases(const std::vector<std::pair<std::string, std::string>>& aliases);
     // Appends a TOC entry that points at no record to one cache: the place of an alias in
     // a cache that is being filled texture by texture. 0 when that cache has no DAT.
     int AppendNoRecord(CacheId cache);

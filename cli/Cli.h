@@ -152,3 +152,7 @@ int CommandTxd(const Cli::Args& args);
 int CommandImg(const Cli::Args& args);
 int CommandDff(const Cli::Args& args);
 int CommandSync(const Cli::Args& args);
+int CommandRadar(const Cli::Args& args);
+int CommandAliases(const Cli::Args& args);
+int CommandStats(const Cli::Args& args);
+int CommandAliasList(const Cli::Args& args);

@@ -48,6 +48,14 @@ constexpr CommandOptions kCommandOptions[] = {
     {"dff", "names", "--out="},
     {"sync", nullptr, "--delete"},
     {"dump", nullptr, "--cache= --thumb"},
+    {"radar", "list", "--cache= --json"},
+    {"radar", "export", "--cache= --out="},
+    {"radar", "import", "--no-alpha"},
+    {"radar", "optimize", "--cache="},
+    {"aliases", nullptr, "--json"},
+    {"stats", nullptr, "--json"},
+    {"alias-list", "export", "--out="},
+    {"alias-list", "import", "--json"},
 };
 
 // Whether the word list holds name as a flag ("--name") or, with value, as "--name=".
