@@ -46,6 +46,11 @@ public:
     // each file; the files come out as deleting them one by one in index order would
     // leave them. 0 (nothing changed) when the cache's records are not in texture order.
     int DeleteTextures(const std::vector<int>& textures);
+    // Deletes textures about to be replaced by new ones of the same names, in one pass over
+    // each file: their aliases stay and find the replacements by name, as DeleteTexture with
+    // a new original leaves them. 0 (nothing changed) when the records are not in texture
+    // order.
+    int DeleteForReplacement(const std::vector<int>& textures);
 
     bool CheckToc(CacheId cache);
     // Rewrites a cache's TOC: the entries of a TOC of the right length where they point at

@@ -29,32 +29,34 @@ void CopyCell(Bitmap32& map, const Bitmap32& tile, uint32_t x, uint32_t y, uint3
         std::memcpy(map.Pixel(x, y + row), tile.Pixel(0, row), size_t(columns) * 4);
 }
 
-// Encodes the tiles on every core while the cache's thread stores them in order; the
-// stored bytes are those a one-by-one import gives.
-std::unique_ptr<CEncodeAhead> EncodeTilesAhead(CCacheHelper& helper,
-                                               const std::vector<std::unique_ptr<Bitmap32>>& tiles,
-                                               const std::vector<int>& categories, bool withAlpha,
-                                               int game) {
-    if (!CompressorsThreadSafe())
-        return nullptr;
-    CTextureDatabase& db = *helper.Database();
-    const int threads = int(std::max(1u, std::thread::hardware_concurrency()));
-    auto ahead = std::make_unique<CEncodeAhead>(threads);
-    for (size_t k = 0; k < tiles.size(); ++k) {
-        EncodeRequest request;
-        request.bitmap = tiles[k].get();
-        request.name = RadarTileName(int(k));
-        request.withAlpha = withAlpha;
-        request.category = categories[k];
-        request.game = game;
-        request.forcedFamily = ForcedFamily(db, categories[k]);
-        try {
-            ahead->Start(request, helper.CurrentEncodeSettings(request));
-        } catch (const CError&) {
-            return nullptr; // no cache takes it: the store says so itself
-        }
+// What the import of one tile asks of the pipeline: the request an import of that
+// bitmap under that name makes, and the settings it would be encoded with.
+struct TileJob {
+    std::unique_ptr<Bitmap32> bitmap;
+    EncodeRequest request;
+    EncodeSettings settings;
+};
+
+// Encodes every tile before the cache is touched, on every core when the plug-ins allow
+// it; the encodings are those a one-by-one import makes.
+std::vector<EncodedTexture> EncodeTiles(const std::vector<TileJob>& jobs,
+                                        const RadarProgress& progress) {
+    std::unique_ptr<CEncodeAhead> ahead;
+    if (CompressorsThreadSafe()) {
+        ahead = std::make_unique<CEncodeAhead>(int(std::max(1u, std::thread::hardware_concurrency())));
+        for (const TileJob& job : jobs)
+            ahead->Start(job.request, job.settings);
     }
-    return ahead;
+    std::vector<EncodedTexture> encoded;
+    for (size_t k = 0; k < jobs.size(); ++k) {
+        if (!Report(progress, int(k), int(jobs.size()) - 1, jobs[k].request.name))
+            throw CRadarCancelled();
+        std::optional<EncodedTexture> done;
+        if (ahead)
+            done = ahead->Take(jobs[k].request, jobs[k].settings);
+        encoded.push_back(done ? std::move(*done) : EncodeTexture(jobs[k].request, jobs[k].settings));
+    }
+    return encoded;
 }
 
 } // namespace
@@ -178,41 +180,49 @@ int ImportRadarMap(CCacheHelper& helper, const Bitmap32& map, bool withAlpha, in
     if (game == 0)
         return 0;
     const uint32_t tileSide = map.Width() / kRadarImportSide;
-    std::vector<std::unique_ptr<Bitmap32>> tiles;
-    std::vector<int> categories;
+    std::vector<TileJob> jobs(kRadarImportTiles);
+    std::vector<int> old;
     for (int k = 0; k < kRadarImportTiles; ++k) {
-        tiles.push_back(CutRadarTile(map, k % kRadarImportSide, k / kRadarImportSide, tileSide));
-        const int old = db.FindTexture(RadarTileName(k), true);
-        categories.push_back(old >= 0 ? db.GetTextureCategory(old) : 0);
+        TileJob& job = jobs[size_t(k)];
+        job.bitmap = CutRadarTile(map, k % kRadarImportSide, k / kRadarImportSide, tileSide);
+        const std::string name = RadarTileName(k);
+        const int existing = db.FindTexture(name, true);
+        if (existing >= 0)
+            old.push_back(existing);
+        // The request an import of the tile makes; a replaced tile keeps its category.
+        job.request.bitmap = job.bitmap.get();
+        job.request.name = name;
+        job.request.withAlpha = withAlpha;
+        job.request.category = existing >= 0 ? db.GetTextureCategory(existing) : 0;
+        job.request.game = game;
+        job.request.forcedFamily = ForcedFamily(db, job.request.category);
+        job.settings = helper.CurrentEncodeSettings(job.request);
     }
-    const std::unique_ptr<CEncodeAhead> ahead =
-        EncodeTilesAhead(helper, tiles, categories, withAlpha, game);
-    helper.SetEncodeAhead(ahead.get());
-    struct Detach {
-        CCacheHelper& helper;
-        ~Detach() { helper.SetEncodeAhead(nullptr); }
-    } detach{helper};
+    // Every tile is encoded before the first old one goes: a tile that does not encode
+    // costs nothing.
+    const std::vector<EncodedTexture> encoded = EncodeTiles(jobs, progress);
 
-    // One edit: an exception anywhere below (a tile that does not encode, a write that
-    // fails, a cancel) puts every file back as it was before the first tile.
+    // One edit: an exception anywhere below (a write that fails, a cancel) puts every file
+    // back as it was. The old tiles go in one pass over each file (their aliases staying
+    // for the new tiles of their names), and the new ones are appended in order: the files
+    // come out as replacing the tiles one by one leaves them, without rewriting the files
+    // once per tile.
     CEditScope edit(db);
     for (int k = 0; k < kRadarImportTiles; ++k) {
-        const std::string name = RadarTileName(k);
-        if (!Report(progress, k, kRadarImportTiles - 1, name))
+        const int existing = db.FindTexture(RadarTileName(k), true);
+        LogPrintA("CDlgRadarEditor: Importing '%s' via import hook.\n", RadarTileName(k).c_str());
+        if (existing >= 0)
+            LogPrintA("CDlgRadarEditor: Replacing texture #%d.\n", existing);
+    }
+    if (!db.DeleteForReplacement(old))
+        throw CError("the records of the old radar tiles are not in texture order; nothing "
+                     "was imported");
+    for (int k = 0; k < kRadarImportTiles; ++k) {
+        const TileJob& job = jobs[size_t(k)];
+        if (!Report(progress, k, kRadarImportTiles - 1, job.request.name))
             throw CRadarCancelled();
-        LogPrintA("CDlgRadarEditor: Importing '%s' via import hook.\n", name.c_str());
-        const int old = db.FindTexture(name, true);
-        if (old >= 0)
-            LogPrintA("CDlgRadarEditor: Replacing texture #%d.\n", old);
-        const StoreResult result =
-            StoreImage(helper, *tiles[size_t(k)], name, withAlpha, categories[size_t(k)], false,
-                       game, true);
-        if (result == StoreResult::kOutOfPlace)
-            throw CError("the records of '" + name +
-                         "' are not where its neighbours put them; nothing was imported");
-        if (result != StoreResult::kStored)
-            throw CError("'" + name + "' was not imported; nothing was imported");
-        tiles[size_t(k)].reset();
+        helper.StoreEncoded(job.request, job.settings, encoded[size_t(k)]);
+        db.SetCategory(db.TextureCount() - 1, job.request.category);
     }
     Report(progress, 0, kRadarImportTiles - 1, "Done!");
     return kRadarImportTiles;
