@@ -193,6 +193,24 @@ private slots:
         QVERIFY(!QApplication::activeModalWidget());
     }
 
+    void toolTextsFollowTheInterfaceLanguage() {
+        CScriptedMessageBox boxes;
+        CDlgMain w(Settings::Path(), {}, TESSARINE_PLUGINS_DIR, TESSARINE_LANG_DIR);
+        w.OnInitDialog();
+        w.LoadLanguage("ru");
+        w.OpenCache(m_strSample);
+        boxes.Clear();
+        w.SelectTexture(w.Cache()->FindTexture("grass", true));
+        w.OnCommand(40271);
+        QCOMPARE(QString::fromStdString(boxes.Boxes().at(0).text), QString("Псевдонимы не найдены."));
+        CWindowDriver::OnNextDialog<CDlgRadarEditor>([&](CDlgRadarEditor* radar) {
+            QCOMPARE(Button(radar, "Показать всю карту") != nullptr, true);
+            radar->accept();
+        });
+        w.OnCommand(40277);
+        w.LoadLanguage("");
+    }
+
     void informationBoxAndAliasLists() {
         CScriptedMessageBox boxes;
         auto w = m_pDriver->Window(m_strSample);

@@ -1,4 +1,5 @@
 #include "ui/main/Resources.h"
+#include "ui/tools/ToolTexts.h"
 
 #include <QStringList>
 
@@ -227,6 +228,8 @@ std::vector<QString> WindowTexts() {
                              Texts::kNoIndexPrompt,
                              Texts::kBadTocPrompt,
                              Texts::kBadTmbPrompt})
+        texts.push_back(QString::fromUtf8(text));
+    for (const char* text : ToolTexts::WindowTexts())
         texts.push_back(QString::fromUtf8(text));
     return texts;
 }

@@ -3,20 +3,29 @@
 #include "cache/AliasList.h"
 #include "cache/CacheStatistics.h"
 #include "platform/MessageBox.h"
+#include "ui/tools/ToolTexts.h"
 
 #include <QFileDialog>
 
 namespace {
 
-constexpr const char* kLoadFirst = "Load the cache first!";
-constexpr const char* kErrorCaption = "Error";
-constexpr const char* kListFilter = "Alias lists (*.txt);;All files (*)";
+using namespace ToolTexts;
+
+constexpr int kLoadFirstId = 108, kErrorId = 110, kListFilterId = 138;
+constexpr const char* kListFilter = "Text File (*.txt)|*.txt|All Files (*.*)|*.*|";
+
+std::string LoadFirst() {
+    return Text("Load the cache first!", kLoadFirstId).toStdString();
+}
+std::string ErrorCaption() {
+    return Text("Error", kErrorId).toStdString();
+}
 // The refused lines a box lists before it only counts the rest.
 constexpr size_t kShownRefusals = 20;
 
 QString ChooseListFile(QWidget* parent, bool save) {
-    QFileDialog dialog(parent, save ? "Export alias list" : "Import alias list", QString(),
-                       kListFilter);
+    QFileDialog dialog(parent, Text(save ? kExportAliasList : kImportAliasList), QString(),
+                       Filter(kListFilter, kListFilterId));
     dialog.setObjectName(save ? "AliasListExport" : "AliasListImport");
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -30,7 +39,7 @@ QString ChooseListFile(QWidget* parent, bool save) {
 
 void ShowCacheInformation(CTextureDatabase* db) {
     if (!db) {
-        MessageBox(kLoadFirst, "", MB_OK | MB_ICONERROR);
+        MessageBox(LoadFirst(), "", MB_OK | MB_ICONERROR);
         return;
     }
     MessageBox(StatisticsText(ComputeStatistics(*db)), "", MB_OK | MB_ICONINFORMATION);
@@ -38,7 +47,7 @@ void ShowCacheInformation(CTextureDatabase* db) {
 
 bool ExportAliasListTool(QWidget* parent, CTextureDatabase* db, const QString& path) {
     if (!db) {
-        MessageBox(kLoadFirst, "", MB_OK | MB_ICONERROR);
+        MessageBox(LoadFirst(), "", MB_OK | MB_ICONERROR);
         return false;
     }
     const QString file = path.isEmpty() ? ChooseListFile(parent, true) : path;
@@ -47,7 +56,7 @@ bool ExportAliasListTool(QWidget* parent, CTextureDatabase* db, const QString& p
     try {
         WriteAliasListFile(file.toStdString(), BuildAliasList(*db));
     } catch (const CError& error) {
-        MessageBox(error.what(), kErrorCaption, MB_OK | MB_ICONERROR);
+        MessageBox(error.what(), ErrorCaption(), MB_OK | MB_ICONERROR);
         return false;
     }
     return true;
@@ -56,7 +65,7 @@ bool ExportAliasListTool(QWidget* parent, CTextureDatabase* db, const QString& p
 int ImportAliasListTool(QWidget* parent, CTextureDatabase* db, IMainWindowHooks& hooks,
                         const QString& path) {
     if (!db) {
-        MessageBox(kLoadFirst, "", MB_OK | MB_ICONERROR);
+        MessageBox(LoadFirst(), "", MB_OK | MB_ICONERROR);
         return 0;
     }
     const QString file = path.isEmpty() ? ChooseListFile(parent, false) : path;
@@ -66,14 +75,14 @@ int ImportAliasListTool(QWidget* parent, CTextureDatabase* db, IMainWindowHooks&
     try {
         result = ImportAliasList(*db, ReadAliasListFile(file.toStdString()));
     } catch (const CError& error) {
-        MessageBox(error.what(), kErrorCaption, MB_OK | MB_ICONERROR);
+        MessageBox(error.what(), ErrorCaption(), MB_OK | MB_ICONERROR);
         return 0;
     }
     if (!result.created.empty())
         hooks.ReloadListHook();
-    std::string text = std::to_string(result.created.size()) + " aliases created.";
+    std::string text = Format(kAliasesCreated, int(result.created.size())).toStdString();
     if (!result.refused.empty()) {
-        text += "\n\n" + std::to_string(result.refused.size()) + " lines not taken:\n";
+        text += "\n\n" + Format(kLinesNotTaken, int(result.refused.size())).toStdString() + "\n";
         for (size_t i = 0; i < result.refused.size() && i < kShownRefusals; ++i)
             text += "line " + std::to_string(result.refused[i].line) + ": " +
                     result.refused[i].reason + "\n";

@@ -3,6 +3,7 @@
 #include "app/Log.h"
 #include "platform/MessageBox.h"
 #include "raster/ImageFile.h"
+#include "ui/tools/ToolTexts.h"
 
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -17,15 +18,24 @@
 
 namespace {
 
-constexpr const char* kPleaseWait = "Please wait until operation ended";
-constexpr const char* kNotFound = "Radar map not found.";
-constexpr const char* kErrorCaption = "Error";
-constexpr const char* kUseAlpha = "Use alpha?";
-constexpr const char* kSaveFilter = "Portable Network Graphics (*.png);;Windows Bitmap (*.bmp);;"
-                                    "GIF (*.gif);;JPEG (*.jpg);;TIFF (*.tif)";
+using namespace ToolTexts;
+
+// The string table's texts the editor shows, with their ids.
+constexpr int kErrorId = 110, kDoneId = 126, kNotFoundId = 136, kImportId = 145, kExportId = 146,
+              kInfoId = 155, kSaveFilterId = 109, kOpenFilterId = 139;
+constexpr const char* kError = "Error";
+constexpr const char* kDone = "Done!";
+constexpr const char* kSaveFilter = "Portable Network Graphics (*.png)|*.png|Windows Bitmap "
+                                    "(*.bmp)|*.bmp|GIF (*.gif)|*.gif|JPEG (*.jpg; *.jpeg)|*.jpg;"
+                                    "*.jpeg|TIFF (*.tif)|*.tif|";
 constexpr const char* kOpenFilter =
-    "All Supported Formats (*.png *.jpg *.bmp *.gif *.jpeg *.tif);;Portable Network Graphics "
-    "(*.png);;JPEG (*.jpg *.jpeg);;Windows Bitmap (*.bmp);;GIF (*.gif);;TIFF (*.tif)";
+    "All Supported Formats|*.png;*.jpg;*.bmp;*.gif;*.jpeg;*.tif|Portable Network Graphics "
+    "(*.png)|*.png|Windows Bitmap (*.bmp)|*.bmp|GIF (*.gif)|*.gif|JPEG (*.jpeg; "
+    "*.jpg)|*.jpeg;*.jpg|TIFF (*.tif)|*.tif|";
+
+std::string Std(const QString& text) {
+    return text.toStdString();
+}
 constexpr int kColumnWidths[] = {100, 150, 100};
 
 // The busy flag and the buttons for the time of one piece of work.
@@ -54,15 +64,15 @@ CDlgRadarEditor::CDlgRadarEditor(QWidget* parent, IMainWindowHooks& hooks, CCach
                                  CacheId cache, int game)
     : QDialog(parent), m_Hooks(hooks), m_Helper(helper), m_Cache(cache), m_nGame(game) {
     setObjectName("CDlgRadarEditor");
-    setWindowTitle("Radar Map Editor");
+    setWindowTitle(Text(kRadarEditorCaption));
     auto* layout = new QVBoxLayout(this);
 
-    auto* info = new QGroupBox("Current Radar Info", this);
+    auto* info = new QGroupBox(Text(kCurrentRadarInfo), this);
     auto* infoLayout = new QVBoxLayout(info);
     m_pList = new QTreeWidget(info);
     m_pList->setObjectName("RadarList");
     m_pList->setColumnCount(kColumnCount);
-    m_pList->setHeaderLabels({"Radar", "Info", "Alias of"});
+    m_pList->setHeaderLabels({Text(kRadarColumn), Text("Info", kInfoId), Text(kAliasOfColumn)});
     for (int c = 0; c < kColumnCount; ++c)
         m_pList->setColumnWidth(c, kColumnWidths[c]);
     m_pList->setRootIsDecorated(false);
@@ -76,12 +86,12 @@ CDlgRadarEditor::CDlgRadarEditor(QWidget* parent, IMainWindowHooks& hooks, CCach
     infoLayout->addWidget(m_pStatus);
     layout->addWidget(info);
 
-    auto* transfer = new QGroupBox("Import / Export", this);
+    auto* transfer = new QGroupBox(Text(kImportExport), this);
     auto* buttons = new QHBoxLayout(transfer);
-    m_pExport = new QPushButton("Export", transfer);
-    m_pImport = new QPushButton("Import", transfer);
-    m_pShow = new QPushButton("Show whole map", transfer);
-    m_pOptimize = new QPushButton("Optimize Radar Map", transfer);
+    m_pExport = new QPushButton(Text("Export", kExportId), transfer);
+    m_pImport = new QPushButton(Text("Import", kImportId), transfer);
+    m_pShow = new QPushButton(Text(kShowWholeMap), transfer);
+    m_pOptimize = new QPushButton(Text(kOptimizeRadarMap), transfer);
     for (QPushButton* button : {m_pExport, m_pImport, m_pShow, m_pOptimize}) {
         button->setAutoDefault(false);
         buttons->addWidget(button);
@@ -111,8 +121,9 @@ void CDlgRadarEditor::FillList() {
     CTextureDatabase* db = m_Helper.Database();
     const std::vector<RadarTile> tiles = db ? ListRadarTiles(*db, m_Cache) : std::vector<RadarTile>{};
     if (tiles.empty()) {
-        m_pStatus->setText(kErrorCaption);
-        MessageBox(kNotFound, "", MB_OK | MB_ICONINFORMATION);
+        m_pStatus->setText(Text(kError, kErrorId));
+        MessageBox(Std(Text("Radar map not found.", kNotFoundId)), "",
+                   MB_OK | MB_ICONINFORMATION);
         m_pExport->setEnabled(false);
         m_pShow->setEnabled(false);
         return;
@@ -142,7 +153,8 @@ void CDlgRadarEditor::OnSelect(QTreeWidgetItem* item) {
 
 RadarProgress CDlgRadarEditor::Progress() {
     return [this](int position, int total, const std::string& text) {
-        m_ToolStatus.Show(QString::fromStdString(text), position, total);
+        m_ToolStatus.Show(text == kDone ? Text(kDone, kDoneId) : QString::fromStdString(text),
+                          position, total);
         return true;
     };
 }
@@ -158,14 +170,14 @@ QString CDlgRadarEditor::DefaultFileName() const {
 bool CDlgRadarEditor::RefuseWhenBusy() {
     if (!m_bBusy)
         return false;
-    MessageBox(kPleaseWait, "", MB_OK);
+    MessageBox(Std(Text(kPleaseWait)), "", MB_OK);
     return true;
 }
 
 void CDlgRadarEditor::OnExport() {
     if (RefuseWhenBusy())
         return;
-    QFileDialog dialog(this, QString(), DefaultFileName() + ".png", kSaveFilter);
+    QFileDialog dialog(this, QString(), DefaultFileName() + ".png", Filter(kSaveFilter, kSaveFilterId));
     dialog.setObjectName("RadarExport");
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix("png");
@@ -185,7 +197,8 @@ bool CDlgRadarEditor::ExportMap(const QString& path) {
     if (!map)
         return false;
     if (!SaveBitmapByExtension(*map, path.toStdString())) {
-        MessageBox("Cannot write " + path.toStdString(), kErrorCaption, MB_OK | MB_ICONERROR);
+        MessageBox(Std(Format(kCannotWrite, path.toUtf8().constData())), Std(Text(kError, kErrorId)),
+                   MB_OK | MB_ICONERROR);
         return false;
     }
     return true;
@@ -207,7 +220,7 @@ void CDlgRadarEditor::ShowWholeMap() {
 void CDlgRadarEditor::OnImport() {
     if (RefuseWhenBusy())
         return;
-    QFileDialog dialog(this, QString(), DefaultFileName() + ".png", kOpenFilter);
+    QFileDialog dialog(this, QString(), DefaultFileName() + ".png", Filter(kOpenFilter, kOpenFilterId));
     dialog.setObjectName("RadarImport");
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
@@ -222,15 +235,17 @@ void CDlgRadarEditor::ImportMap(const QString& path) {
         return;
     const std::unique_ptr<Bitmap32> map = LoadBitmapFromFile(path.toStdString());
     if (!map) {
-        MessageBox("Cannot read " + path.toStdString(), kErrorCaption, MB_OK | MB_ICONERROR);
+        MessageBox(Std(Format(kCannotRead, path.toUtf8().constData())), Std(Text(kError, kErrorId)),
+                   MB_OK | MB_ICONERROR);
         return;
     }
     const RadarImageProblem problem = CheckRadarImage(map->Width(), map->Height());
     if (problem != RadarImageProblem::kNone) {
-        MessageBox(RadarImageMessage(problem), kErrorCaption, MB_OK | MB_ICONERROR);
+        MessageBox(Std(Text(RadarImageMessage(problem))), Std(Text(kError, kErrorId)),
+                   MB_OK | MB_ICONERROR);
         return;
     }
-    const bool alpha = MessageBox(kUseAlpha, "", MB_YESNO | MB_ICONQUESTION) == IDYES;
+    const bool alpha = MessageBox(Std(Text(kUseAlpha)), "", MB_YESNO | MB_ICONQUESTION) == IDYES;
     {
         const CBusyScope busy(m_bBusy, {m_pExport, m_pImport, m_pShow, m_pOptimize});
         try {
@@ -238,9 +253,8 @@ void CDlgRadarEditor::ImportMap(const QString& path) {
         } catch (const std::exception& error) {
             // The import is one edit: it was undone whole, every old tile is still there.
             LogPrintA("CDlgRadarEditor: ERROR: %s\n", error.what());
-            MessageBox(std::string("The radar map was not imported; every tile is as it was.\n\n") +
-                           error.what(),
-                       kErrorCaption, MB_OK | MB_ICONERROR);
+            MessageBox(Std(Format(kRadarNotImported, error.what())), Std(Text(kError, kErrorId)),
+                       MB_OK | MB_ICONERROR);
         }
     }
     m_Hooks.ReloadListHook();
@@ -256,7 +270,7 @@ void CDlgRadarEditor::OptimizeMap() {
             OptimizeRadarMap(*m_Helper.Database(), Decoder(), Progress());
         } catch (const std::exception& error) {
             LogPrintA("CDlgRadarEditor: ERROR: %s\n", error.what());
-            MessageBox(error.what(), kErrorCaption, MB_OK | MB_ICONERROR);
+            MessageBox(error.what(), Std(Text(kError, kErrorId)), MB_OK | MB_ICONERROR);
         }
     }
     m_Hooks.ReloadListHook();

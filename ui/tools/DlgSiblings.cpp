@@ -2,6 +2,7 @@
 
 #include "cache/CacheStatistics.h"
 #include "platform/MessageBox.h"
+#include "ui/tools/ToolTexts.h"
 
 #include <QDialogButtonBox>
 #include <QTreeWidget>
@@ -9,19 +10,20 @@
 
 namespace {
 constexpr int kIdWidth = 50, kTextureWidth = 250;
-constexpr const char* kCaption = "Aliases of '%1'";
+constexpr int kTextureId = 154;
 } // namespace
 
 CDlgSiblings::CDlgSiblings(QWidget* parent, IMainWindowHooks& hooks, const CTextureIndex& db,
                            int texture)
     : QDialog(parent), m_Hooks(hooks) {
     setObjectName("CDlgSiblings");
-    setWindowTitle(QString(kCaption).arg(QString::fromStdString(db.GetTextureName(texture))));
+    setWindowTitle(ToolTexts::Format(ToolTexts::kSiblingsCaption, db.GetTextureName(texture).c_str()));
     auto* layout = new QVBoxLayout(this);
     m_pList = new QTreeWidget(this);
     m_pList->setObjectName("SiblingList");
     m_pList->setColumnCount(kColumnCount);
-    m_pList->setHeaderLabels({"ID", "Texture"});
+    m_pList->setHeaderLabels(
+        {ToolTexts::Text(ToolTexts::kIdColumn), ToolTexts::Text("Texture", kTextureId)});
     m_pList->setColumnWidth(kColumnId, kIdWidth);
     m_pList->setColumnWidth(kColumnTexture, kTextureWidth);
     m_pList->setRootIsDecorated(false);
@@ -51,7 +53,8 @@ int CDlgSiblings::RowCount() const {
 
 int CDlgSiblings::exec() {
     if (RowCount() == 0) {
-        MessageBox("No aliases found.", "", MB_OK | MB_ICONINFORMATION);
+        MessageBox(ToolTexts::Text(ToolTexts::kNoAliases).toStdString(), "",
+                   MB_OK | MB_ICONINFORMATION);
         return QDialog::Rejected;
     }
     return QDialog::exec();
