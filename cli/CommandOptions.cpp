@@ -51,7 +51,7 @@ constexpr CommandOptions kCommandOptions[] = {
     {"radar", "list", "--cache= --json"},
     {"radar", "export", "--cache= --out="},
     {"radar", "import", "--no-alpha"},
-    {"radar", "optimize", "--cache="},
+    {"radar", "optimize", "--cache= --json"},
     {"aliases", nullptr, "--json"},
     {"stats", nullptr, "--json"},
     {"alias-list", "export", "--out="},

@@ -14,7 +14,7 @@ namespace {
 
 constexpr const char* kRadarUsage =
     "radar list INDEX [--cache C] [--json] | export INDEX --out FILE [--cache C] | import INDEX "
-    "IMAGE [--no-alpha] [--game N] | optimize INDEX [--cache C]";
+    "IMAGE [--no-alpha] [--game N] | optimize INDEX [--cache C] [--json]";
 constexpr const char* kAliasListUsage =
     "alias-list export INDEX --out FILE | import INDEX FILE [--json]";
 
@@ -139,7 +139,7 @@ int RadarImport(const Args& args) {
 }
 
 int RadarOptimize(const Args& args) {
-    Need(args, 1, "radar optimize INDEX [--cache C]");
+    Need(args, 1, "radar optimize INDEX [--cache C] [--json]");
     PluginSession plugins;
     auto db = OpenCache(args, 0, Access::kWrite);
     const CacheId cache = ChosenCache(*db, args);
@@ -147,7 +147,10 @@ int RadarOptimize(const Args& args) {
     CCacheHelper helper(db.get());
     const int turned = OptimizeRadarMap(*db, DecoderFor(helper, cache), TerminalProgress());
     db->Flush();
-    std::printf("%d radar tiles turned into aliases\n", turned);
+    if (args.Has("--json"))
+        std::printf("{\"turned\": %d, \"tiles\": %d}\n", turned, CountRadarTiles(*db));
+    else
+        std::printf("%d radar tiles turned into aliases\n", turned);
     return turned > 0 ? kDone : kRefused;
 }
 

@@ -105,7 +105,7 @@ const Command kCommands[] = {
      "Writes a texture's raster, unpacked, all levels, exactly as the cache stores it."},
     {"radar", CommandRadar,
      "radar list INDEX [--cache C] [--json] | export INDEX --out FILE [--cache C] | import "
-     "INDEX IMAGE [--no-alpha] [--game N] | optimize INDEX [--cache C]",
+     "INDEX IMAGE [--no-alpha] [--game N] | optimize INDEX [--cache C] [--json]",
      "The radar map, the tiles radar00, radar01, ... up to the first one missing, laid out in "
      "the smallest square grid that holds them. 'list' prints the tiles with their size, format "
      "and original; 'export' writes the whole map as one picture (its extension picks the "

@@ -43,7 +43,7 @@ _tessarine_cli_options() {
     "radar list") echo "--cache --json" ;;
     "radar export") echo "--cache --out" ;;
     "radar import") echo "--no-alpha" ;;
-    "radar optimize") echo "--cache" ;;
+    "radar optimize") echo "--cache --json" ;;
     "aliases "* | "stats "* | "alias-list import") echo "--json" ;;
     "alias-list export") echo "--out" ;;
     esac

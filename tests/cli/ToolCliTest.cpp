@@ -93,7 +93,9 @@ TEST_F(ToolCli, RadarListExportImportOptimize) {
     CliRun optimized = Cli("radar optimize " + m_Index);
     EXPECT_EQ(optimized.code, 0) << optimized.err;
     EXPECT_NE(optimized.out.find("62 radar tiles turned into aliases"), std::string::npos) << optimized.out;
-    EXPECT_EQ(Cli("radar optimize " + m_Index).code, 1); // nothing left to turn
+    CliRun again = Cli("radar optimize " + m_Index + " --json");
+    EXPECT_EQ(again.code, 1); // nothing left to turn
+    EXPECT_EQ(again.out, "{\"turned\": 0, \"tiles\": 64}\n");
     CliRun after = Cli("radar list " + m_Index);
     EXPECT_NE(after.out.find("radar00  "), std::string::npos);
     EXPECT_NE(after.out.find("alias of radar01"), std::string::npos);
