@@ -12,9 +12,10 @@
 
 namespace {
 
-// A name as a list writes it: quoted when it holds a blank (or is empty), else bare.
+// A name as a list writes it: quoted when it holds a blank, is empty or begins as a
+// comment does, else bare.
 std::string ListName(const std::string& name) {
-    if (name.empty() || name.find_first_of(" \t") != std::string::npos)
+    if (name.empty() || name.front() == '#' || name.find_first_of(" \t") != std::string::npos)
         return '"' + name + '"';
     return name;
 }
@@ -85,10 +86,9 @@ std::string BuildAliasList(const CTextureIndex& db) {
     return text;
 }
 
-AliasListResult ImportAliasList(CCacheEditor& db, std::string_view text) {
+AliasListResult PlanAliasList(const CTextureIndex& db, std::string_view text) {
     AliasListResult result;
     std::set<std::string> made; // alias names in lower case, as lookups in any case see them
-    std::vector<std::pair<std::string, std::string>> pairs;
     size_t number = 0;
     for (size_t start = 0; start < text.size();) {
         size_t end = text.find('\n', start);
@@ -112,9 +112,16 @@ AliasListResult ImportAliasList(CCacheEditor& db, std::string_view text) {
         for (char& c : folded)
             c = char(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
         made.insert(folded);
-        pairs.emplace_back(entry.alias, entry.original);
         result.created.push_back(std::move(entry));
     }
+    return result;
+}
+
+AliasListResult ImportAliasList(CCacheEditor& db, std::string_view text) {
+    AliasListResult result = PlanAliasList(db, text);
+    std::vector<std::pair<std::string, std::string>> pairs;
+    for (const AliasEntry& entry : result.created)
+        pairs.emplace_back(entry.alias, entry.original);
     if (!pairs.empty() && !db.AddAliases(pairs))
         throw CError("the aliases of the list could not be added");
     LogPrintA("CTextureDatabase: %d aliases added from a list, %d lines refused\n",

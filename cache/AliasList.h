@@ -35,6 +35,10 @@ struct AliasListResult {
     std::vector<AliasListLine> refused;
 };
 
+// What a list would do to the index: the aliases it can take (created) and the lines it
+// cannot, with the reasons ImportAliasList gives. Changes nothing.
+AliasListResult PlanAliasList(const CTextureIndex& db, std::string_view text);
+
 // Creates the aliases of a list that the cache can take, in one edit; the others are
 // reported with the reason: a line that is not two names, a name the index cannot hold,
 // an alias name the cache has (in any letter case), an original it lacks or that is an

@@ -83,10 +83,11 @@ TEST(AliasList, RoundTripBetweenCachesWithEveryBadLineReported) {
     a.AddAlias("wall_old", "wall");
     a.AddAlias("door two", "door close ");
     a.AddAlias("gone_copy", "wall");
+    a.AddAlias("#1", "wall");
     a.Write();
     CTextureDatabase source(a.IndexPath(), 0);
     const std::string list = BuildAliasList(source);
-    EXPECT_EQ(list, "wall_old wall\n\"door two\" \"door close \"\ngone_copy wall\n");
+    EXPECT_EQ(list, "wall_old wall\n\"door two\" \"door close \"\ngone_copy wall\n\"#1\" wall\n");
 
     CacheBuilder b(dir.Path(), "b", 2, 0b0011);
     b.Add("wall");
@@ -96,35 +97,36 @@ TEST(AliasList, RoundTripBetweenCachesWithEveryBadLineReported) {
     b.Write();
     const std::string hostile = list +
                                 "# a comment, then an empty line\r\n\r\n"
-                                "wall_old wall\n"          // 6: listed twice
-                                "taken wall\n"             // 7: the cache has "Taken"
-                                "x missing\n"              // 8: no such original
-                                "y sub\n"                  // 9: the original is an alias
-                                "lonely\n"                 // 10: one name
-                                "a b c\n"                  // 11: three names
-                                "\"open wall\n"            // 12: quote not closed
-                                "bad\x01name wall\n"       // 13: control character
-                                + std::string(70, 'n') + " wall\n" // 14: too long a name
-                                + std::string(2000, 'z') + "\n"    // 15: too long a line
-                                "crlf_alias wall\r\n";     // 16: taken
+                                "wall_old wall\n"          // 7: listed twice
+                                "taken wall\n"             // 8: the cache has "Taken"
+                                "x missing\n"              // 9: no such original
+                                "y sub\n"                  // 10: the original is an alias
+                                "lonely\n"                 // 11: one name
+                                "a b c\n"                  // 12: three names
+                                "\"open wall\n"            // 13: quote not closed
+                                "bad\x01name wall\n"       // 14: control character
+                                + std::string(70, 'n') + " wall\n" // 15: too long a name
+                                + std::string(2000, 'z') + "\n"    // 16: too long a line
+                                "crlf_alias wall\r\n";     // 17: taken
     CTextureDatabase target(b.IndexPath(), 0);
     const AliasListResult result = ImportAliasList(target, hostile);
-    ASSERT_EQ(result.created.size(), 4u);
+    ASSERT_EQ(result.created.size(), 5u);
     EXPECT_EQ(result.created[1].alias, "door two");
-    EXPECT_EQ(result.created[3].alias, "crlf_alias");
+    EXPECT_EQ(result.created[3].alias, "#1");
+    EXPECT_EQ(result.created[4].alias, "crlf_alias");
     std::vector<size_t> refusedLines;
     for (const AliasListLine& line : result.refused) {
         refusedLines.push_back(line.line);
         EXPECT_LE(line.text.size(), kAliasListLineLimit);
         EXPECT_FALSE(line.reason.empty());
     }
-    EXPECT_EQ(refusedLines, (std::vector<size_t>{6, 7, 8, 9, 10, 11, 12, 13, 14, 15}));
+    EXPECT_EQ(refusedLines, (std::vector<size_t>{7, 8, 9, 10, 11, 12, 13, 14, 15, 16}));
     EXPECT_NE(result.refused[0].reason.find("twice"), std::string::npos);
     EXPECT_NE(result.refused[2].reason.find("no texture 'missing'"), std::string::npos);
 
     // The aliases are on disk, each with an empty entry in every TOC.
     CTextureDatabase reread(b.IndexPath(), 0);
-    EXPECT_EQ(reread.TextureCount(), 8);
+    EXPECT_EQ(reread.TextureCount(), 9);
     const int door = reread.FindTexture("door two", true);
     ASSERT_GE(door, 0);
     EXPECT_EQ(reread.Textures()[size_t(door)].affiliate, "door close ");
