@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
+#include <fstream>
 
 namespace fs = std::filesystem;
 
@@ -150,6 +151,24 @@ private slots:
         QCOMPARE(w->Cache()->TextureCount(), count);
         QVERIFY(CWindowDriver::Item(*w, "radar63"));
         QVERIFY(!w->Cache()->ChangedOnDisk());
+    }
+
+    void aCacheChangedElsewhereIsNotReloadedUnderAnOpenTool() {
+        CScriptedMessageBox boxes;
+        auto w = m_pDriver->Window(m_strSample);
+        const CTextureDatabase* opened = w->Cache();
+        CWindowDriver::OnNextDialog<CDlgRadarEditor>([&](CDlgRadarEditor* radar) {
+            // Another program appends to the index while the editor is open.
+            std::ofstream(m_strSample, std::ios::app) << "\"other\" \"affiliate=bricks\"\r\n";
+            QTest::qWait(CDlgMain::kDiskCheckMs + 500);
+            QVERIFY(boxes.Boxes().empty());
+            radar->accept();
+        });
+        w->OnCommand(40277);
+        QCOMPARE(w->Cache(), opened);
+        boxes.Answer(IDNO);
+        QTRY_VERIFY_WITH_TIMEOUT(!boxes.Boxes().empty(), CDlgMain::kDiskCheckMs * 2);
+        QVERIFY(boxes.Boxes()[0].text.find("Another program changed") != std::string::npos);
     }
 
     void radarEditorWithoutTilesSaysSo() {

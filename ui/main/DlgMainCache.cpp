@@ -15,6 +15,7 @@
 #include "ui/main/RecentCaches.h"
 #include "ui/main/Resources.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QProgressBar>
@@ -193,9 +194,10 @@ void CDlgMain::OpenCache(const std::string& requested) {
 }
 
 void CDlgMain::CheckDiskChanges() {
-    // Not in the middle of a long import, export or delete, which holds texture ids.
+    // Not in the middle of a long import, export or delete, which holds texture ids, nor
+    // while a tool dialog (or any other modal window) holds the cache.
     if (!m_pCache || m_pCache->InEdit() || m_bAskingReload || m_pProgress->isVisible() ||
-        !m_pCache->ChangedOnDisk())
+        QApplication::activeModalWidget() || !m_pCache->ChangedOnDisk())
         return;
     const std::vector<std::string> stamp = m_pCache->DiskStamp();
     if (stamp == m_DeclinedStamp)
