@@ -62,6 +62,14 @@ int CCacheEditor::DeleteTextures(const std::vector<int>& textures, bool withAlia
     return RemoveTextures(doomed, true);
 }
 
+int CCacheEditor::DeleteForReplacement(const std::vector<int>& textures) {
+    std::vector<bool> doomed(m_Textures.size(), false);
+    for (int t : textures)
+        if (IsValidTexture(t))
+            doomed[static_cast<size_t>(t)] = true;
+    return RemoveTextures(doomed, true);
+}
+
 int CCacheEditor::RemoveTextures(const std::vector<bool>& doomed, bool shrink) {
     const size_t count = m_Textures.size();
     if (std::find(doomed.begin(), doomed.end(), true) == doomed.end())

@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Makes the thumbnail of a texture in a cache for a TMB repair: side x side pixels in
@@ -24,6 +25,9 @@ public:
                      RecordLayout layout, bool pack, uint32_t length);
     int AddTexture(const std::string& name, int width, int height, int category, int alphamode);
     int AddAlias(const std::string& name, const std::string& original);
+    // Adds aliases (name, original) in one edit with one rewrite of the index; nothing is
+    // checked beyond AddAlias's name rule (refused: 0, nothing added).
+    int AddAliases(const std::vector<std::pair<std::string, std::string>>& aliases);
     // Appends a TOC entry that points at no record to one cache: the place of an alias in
     // a cache that is being filled texture by texture. 0 when that cache has no DAT.
     int AppendNoRecord(CacheId cache);
@@ -61,6 +65,12 @@ public:
     void AppendMissingTexture(CacheId cache, RecordLayout layout);
     // The TOC's head written and the cache's offsets read from its new files.
     void FinishCacheRebuild(CacheId cache);
+
+    // Deletes textures about to be replaced by new ones of the same names, in one pass over
+    // each file: their aliases stay and find the replacements by name, as DeleteTexture with
+    // a new original leaves them. 0 (nothing changed) when the records are not in texture
+    // order.
+    int DeleteForReplacement(const std::vector<int>& textures);
 
     bool CheckToc(CacheId cache);
     // Rewrites a cache's TOC: the entries of a TOC of the right length where they point at

@@ -154,3 +154,7 @@ int CommandDff(const Cli::Args& args);
 int CommandSync(const Cli::Args& args);
 int CommandConvert(const Cli::Args& args);
 int CommandOptimize(const Cli::Args& args);
+int CommandRadar(const Cli::Args& args);
+int CommandAliases(const Cli::Args& args);
+int CommandStats(const Cli::Args& args);
+int CommandAliasList(const Cli::Args& args);

@@ -53,6 +53,14 @@ constexpr CommandOptions kCommandOptions[] = {
     {"dump", nullptr, "--cache= --thumb"},
     {"convert", nullptr, "--from= --to= --json"},
     {"optimize", nullptr, "--names --delete --md5 --pixels --decoded --threshold= --cache= --json"},
+    {"radar", "list", "--cache= --json"},
+    {"radar", "export", "--cache= --out="},
+    {"radar", "import", "--no-alpha"},
+    {"radar", "optimize", "--cache= --json"},
+    {"aliases", nullptr, "--json"},
+    {"stats", nullptr, "--json"},
+    {"alias-list", "export", "--out="},
+    {"alias-list", "import", "--json"},
 };
 
 // Whether the word list holds name as a flag ("--name") or, with value, as "--name=".

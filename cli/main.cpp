@@ -130,6 +130,28 @@ const Command kCommands[] = {
      "below T x 4 (default T 5): differing bytes of the stored rasters (--pixels) or the summed "
      "differences of the decoded pixels (--pixels --decoded). --cache picks the cache compared "
      "(the first present by default)."},
+    {"radar", CommandRadar,
+     "radar list INDEX [--cache C] [--json] | export INDEX --out FILE [--cache C] | import "
+     "INDEX IMAGE [--no-alpha] [--game N] | optimize INDEX [--cache C] [--json]",
+     "The radar map, the tiles radar00, radar01, ... up to the first one missing, laid out in "
+     "the smallest square grid that holds them. 'list' prints the tiles with their size, format "
+     "and original; 'export' writes the whole map as one picture (its extension picks the "
+     "format); 'import' cuts a square picture (sides a power of two, at least 128) into 64 "
+     "tiles radar00 to radar63 and stores them into every cache, replacing the old tiles (all "
+     "or none: a failure leaves every tile as it was); 'optimize' turns tiles that look like "
+     "another tile into aliases of it."},
+    {"aliases", CommandAliases, "aliases INDEX TEXTURE [--json]",
+     "Lists the aliases of a texture, highest index first. Exit code 1 when it has none."},
+    {"stats", CommandStats, "stats INDEX [--json]",
+     "Prints the figures of the editor's information box: the game of the records, the number "
+     "of textures, originals and aliases, and the bytes the records take in each cache and in "
+     "all."},
+    {"alias-list", CommandAliasList, "alias-list export INDEX --out FILE | import INDEX FILE [--json]",
+     "Moves aliases between caches. 'export' writes one line \"ALIAS ORIGINAL\" per alias (a "
+     "name holding a blank in double quotes); 'import' adds the aliases of such a list that the "
+     "cache can take, in one edit, and reports each line it cannot (not two names, a name the "
+     "index cannot hold, an alias the cache has, an original it lacks or that is an alias "
+     "itself). Exit code 1 when any line was not taken."},
 };
 
 void PrintUsage(FILE* out) {

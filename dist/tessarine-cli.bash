@@ -2,7 +2,8 @@
 # options that take one of a few words. Everything else completes as file names.
 
 _tessarine_cli_commands="create info list check fix rename delete alias category set import
-    export plugins txd img dff sync dump convert optimize help"
+    export plugins txd img dff sync dump convert optimize help
+    radar aliases stats alias-list"
 _tessarine_cli_global="--game --yes --no --settings --help"
 # Options that take a value, of any command.
 _tessarine_cli_valued="--game --settings --category --out --format --cache --level --plugin
@@ -16,6 +17,8 @@ _tessarine_cli_verbs() {
     txd) echo "info list export import" ;;
     img) echo "list extract import add delete rebuild" ;;
     dff) echo "list rename names" ;;
+    radar) echo "list export import optimize" ;;
+    alias-list) echo "export import" ;;
     esac
 }
 
@@ -41,6 +44,12 @@ _tessarine_cli_options() {
     "dump "*) echo "--cache --thumb" ;;
     "convert "*) echo "--from --to --json" ;;
     "optimize "*) echo "--names --md5 --pixels --delete --decoded --threshold --cache --json" ;;
+    "radar list") echo "--cache --json" ;;
+    "radar export") echo "--cache --out" ;;
+    "radar import") echo "--no-alpha" ;;
+    "radar optimize") echo "--cache --json" ;;
+    "aliases "* | "stats "* | "alias-list import") echo "--json" ;;
+    "alias-list export") echo "--out" ;;
     esac
 }
 

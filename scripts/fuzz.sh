@@ -14,13 +14,15 @@ CC=clang-14 CXX=clang++-14 cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWith
 cmake --build "$BUILD_DIR" -j"$(nproc)"
 WORK="$(mktemp -d)"
 trap 'rm -rf "$WORK"' EXIT
-mkdir -p "$WORK/index" "$WORK/names" "$WORK/unpack" "$WORK/cache" "$WORK/txd" "$WORK/dff" "$WORK/img"
+mkdir -p "$WORK/index" "$WORK/names" "$WORK/unpack" "$WORK/cache" "$WORK/txd" "$WORK/dff" "$WORK/img" \
+    "$WORK/aliases"
 cp samples/demo/*.txt "$WORK/index/"
 # Names: plain, with blanks and Latin-1, and the hostile ones (paths, line breaks, quotes).
 printf 'wall' >"$WORK/names/plain"
 printf 'door_close \xc3\xa9' >"$WORK/names/blank"
 printf '../../../../PWNED' >"$WORK/names/path"
 printf 'wood\ncat=3 x"' >"$WORK/names/injection"
+printf 'wall_old wall\n"door two" "door close "\n# note\r\nx sub\n' >"$WORK/aliases/list"
 REAL=../shared/testdata/real
 if [ -d "$REAL" ]; then
     find "$REAL/mobile_cache" -name '*.txt' -exec cp {} "$WORK/index/" \;
@@ -32,12 +34,13 @@ fi
 export ASAN_OPTIONS=detect_leaks=1
 export TESSARINE_FUZZ_SEEDS="$WORK/cache"
 for target in FuzzCacheFiles FuzzIndexFile FuzzNames FuzzUnpackData FuzzImgDirectory FuzzRwStream \
-    FuzzRwStreamMobile FuzzTxdPC FuzzTxdPS2 FuzzTxdMobile FuzzDffNames; do
+    FuzzRwStreamMobile FuzzTxdPC FuzzTxdPS2 FuzzTxdMobile FuzzDffNames FuzzAliasList; do
     corpus="$WORK/unpack"
     max_len=4096
     case "$target" in
     FuzzIndexFile) corpus="$WORK/index" ;;
     FuzzNames) corpus="$WORK/names" max_len=256 ;;
+    FuzzAliasList) corpus="$WORK/aliases" ;;
     FuzzCacheFiles) corpus="$WORK/cache" ;;
     FuzzImgDirectory) corpus="$WORK/img" max_len=16384 ;;
     FuzzDffNames) corpus="$WORK/dff" max_len=16384 ;;

@@ -18,6 +18,7 @@
 #include "ui/main/MenuBar.h"
 #include "ui/main/RecentCaches.h"
 #include "ui/main/Resources.h"
+#include "ui/tools/ToolTexts.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -56,6 +57,10 @@ CDlgMain::CDlgMain(const std::string& settingsPath, std::vector<std::string> arg
     : m_strSettingsPath(settingsPath), m_Args(std::move(args)),
       m_strLanguagesFolder(languagesFolder.empty() ? LanguagesFolder() : languagesFolder) {
     m_bCategories = true;
+    // The tool dialogs show the texts of the language in use.
+    ToolTexts::SetSource([](int id, const char* english) {
+        return id > 0 ? Res::String(id) : Res::Text(english);
+    });
     const int logo = IniReadInt(Settings::kShowLoadingScreen);
     if (logo != 0) {
         QPixmap picture(360, 120);

@@ -194,11 +194,10 @@ void CDlgMain::OpenCache(const std::string& requested) {
 }
 
 void CDlgMain::CheckDiskChanges() {
-    // Not in the middle of a long import, export or delete, which holds texture ids; nor
-    // while a tool's dialog is open: the tool owns the cache then (the converter changes
-    // it from its worker thread).
-    if (!m_pCache || QApplication::activeModalWidget() || m_pCache->InEdit() ||
-        m_bAskingReload || m_pProgress->isVisible() || !m_pCache->ChangedOnDisk())
+    // Not in the middle of a long import, export or delete, which holds texture ids, nor
+    // while a tool dialog (or any other modal window) holds the cache.
+    if (!m_pCache || m_pCache->InEdit() || m_bAskingReload || m_pProgress->isVisible() ||
+        QApplication::activeModalWidget() || !m_pCache->ChangedOnDisk())
         return;
     const std::vector<std::string> stamp = m_pCache->DiskStamp();
     if (stamp == m_DeclinedStamp)

@@ -2,6 +2,9 @@
 // its hooks; the window opens it and refreshes what the tool may have changed.
 #include "ui/main/DlgMain.h"
 #include "ui/main/EditTexts.h"
+#include "ui/tools/CacheTools.h"
+#include "ui/tools/DlgRadarEditor.h"
+#include "ui/tools/DlgSiblings.h"
 #include "ui/tools/DlgConverter.h"
 #include "ui/tools/DlgOptimize.h"
 
@@ -24,9 +27,13 @@ bool CDlgMain::OnToolCommand(int id) {
     case kToolSyncImg:
         ToolNotAvailable(id);
         return true;
-    case kToolRadar:
-        ToolNotAvailable(id);
+    case kToolRadar: {
+        if (!m_pCache)
+            return true;
+        CDlgRadarEditor radar(this, *this, *this, m_CurrentCache, m_nGame);
+        radar.exec();
         return true;
+    }
     case kToolConverter: {
         CDlgConverter dialog(*this, m_pCache.get(), this);
         dialog.exec();
@@ -39,16 +46,21 @@ bool CDlgMain::OnToolCommand(int id) {
         return true;
     }
     case kToolInformation:
-        ToolNotAvailable(id);
+        ShowCacheInformation(m_pCache.get());
         return true;
-    case kToolSiblings:
-        ToolNotAvailable(id);
+    case kToolSiblings: {
+        if (!m_pCache)
+            return true;
+        const std::vector<int> selected = SelectedTextures();
+        CDlgSiblings siblings(this, *this, *m_pCache, selected.empty() ? -1 : selected.front());
+        siblings.exec();
         return true;
+    }
     case kToolAliasExport:
-        ToolNotAvailable(id);
+        ExportAliasListTool(this, m_pCache.get());
         return true;
     case kToolAliasImport:
-        ToolNotAvailable(id);
+        ImportAliasListTool(this, m_pCache.get(), *this);
         return true;
     default:
         return false;

@@ -1,5 +1,6 @@
 #include "ui/main/Resources.h"
 #include "ui/tools/WholeCacheTexts.h"
+#include "ui/tools/ToolTexts.h"
 
 #include <QStringList>
 
@@ -230,6 +231,7 @@ std::vector<QString> WindowTexts() {
                              Texts::kBadTmbPrompt})
         texts.push_back(QString::fromUtf8(text));
     for (const char* text : WholeCacheTexts::kAll)
+    for (const char* text : ToolTexts::WindowTexts())
         texts.push_back(QString::fromUtf8(text));
     return texts;
 }
