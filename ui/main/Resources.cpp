@@ -231,6 +231,7 @@ std::vector<QString> WindowTexts() {
                              Texts::kBadTmbPrompt})
         texts.push_back(QString::fromUtf8(text));
     for (const char* text : WholeCacheTexts::kAll)
+        texts.push_back(QString::fromUtf8(text));
     for (const char* text : ToolTexts::WindowTexts())
         texts.push_back(QString::fromUtf8(text));
     return texts;
