@@ -307,24 +307,38 @@ uint64_t CStream::ReadChild(CNode* pParent, uint64_t position, uint64_t parentEn
 }
 
 void CStream::ReadSectionBody(CNode* pNode, CNode* pParent, uint32_t nIndex) {
-    uint64_t end = pNode->m_nOffset + pNode->m_nSize;
-    uint64_t limit = m_nFileLength;
-    if (pParent)
-        limit = std::min(limit, pParent->m_nOffset + pParent->m_nSize);
-    if (end > limit)
-        Raise(Format("Section '%s' (0x%X) at offset 0x%llX declares %u bytes, but its %s holds "
+    const uint64_t end = pNode->m_nOffset + pNode->m_nSize;
+    if (end > m_nFileLength)
+        Raise(Format("Section '%s' (0x%X) at offset 0x%llX declares %u bytes, but its file holds "
                      "only %llu more.",
                      RW_SECTION_NAME_OR_UNKNOWN(pNode->m_nID), pNode->m_nID,
                      static_cast<unsigned long long>(pNode->m_nOffset - 12), pNode->m_nSize,
-                     end > m_nFileLength ? "file" : "parent",
-                     static_cast<unsigned long long>(
-                         limit > pNode->m_nOffset ? limit - pNode->m_nOffset : 0)),
+                     static_cast<unsigned long long>(m_nFileLength > pNode->m_nOffset
+                                                         ? m_nFileLength - pNode->m_nOffset
+                                                         : 0)),
               pNode);
+    // Tools that rebuild models leave a parent's size short of its last child now and
+    // then; the child itself is whole, so it is read in full and the parent is taken to
+    // end where the child ends.
+    if (pParent && end > pParent->m_nOffset + pParent->m_nSize)
+        LogPrintA("RW::CStream: section '%s' at offset 0x%llX runs %llu bytes past its parent "
+                  "'%s'; read in full.\n",
+                  RW_SECTION_NAME_OR_UNKNOWN(pNode->m_nID),
+                  static_cast<unsigned long long>(pNode->m_nOffset - 12),
+                  static_cast<unsigned long long>(end - (pParent->m_nOffset + pParent->m_nSize)),
+                  RW_SECTION_NAME_OR_UNKNOWN(pParent->m_nID));
     if (IsContainer(pNode, pParent, nIndex)) {
         LogPrintA("RW::CStream: \t - reading subStructures...\n");
         uint64_t position = pNode->m_nOffset;
         while (position < end)
             position = ReadChild(pNode, position, end);
+        // The section's real extent, so that its siblings are read after its last child
+        // and no byte is read as two sections.
+        if (position > end) {
+            if (position - pNode->m_nOffset > UINT32_MAX)
+                Raise("Stream reading error.", pNode);
+            pNode->m_nSize = static_cast<uint32_t>(position - pNode->m_nOffset);
+        }
         return;
     }
     LogPrintA("RW::CStream: \t - reading section Data (%d bytes)...\n",

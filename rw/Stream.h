@@ -4,8 +4,10 @@
 // others on first use. Callers may replace section data and save the tree, sizes being
 // recomputed on the way out.
 //
-// Files are hostile: every section must lie inside its parent and inside the file, and
-// carry its parent's version stamp; anything else fails the read with an exception.
+// Files are hostile: every section must lie inside the file and carry a RenderWare 3
+// version stamp; anything else fails the read with an exception. A section that runs
+// past its parent but not past the file is read in full (with a log line), and the
+// parent is taken to end where it ends.
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
