@@ -46,7 +46,7 @@ constexpr CommandOptions kCommandOptions[] = {
     {"dff", "list", ""},
     {"dff", "rename", "--out="},
     {"dff", "names", "--out="},
-    {"sync", nullptr, "--delete"},
+    {"sync", nullptr, "--delete --include-case --json"},
     {"dump", nullptr, "--cache= --thumb"},
 };
 
