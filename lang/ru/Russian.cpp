@@ -195,6 +195,17 @@ const TessarineSourceText kTexts[] = {
     {"%s.TMB file is corrupted, it can hang game loading.\r\n\r\nDo you wanna apply fast fix?",
      "Файл %s.TMB повреждён, из-за него игра может зависнуть при загрузке.\r\n\r\n"
      "Применить быстрое исправление?"},
+    // The IMG synchronizer (CDlgSyncIMG).
+    {"IMG Synchronizer", "Синхронизация с IMG"},
+    {"Open IMGs", "Открыть IMG"},
+    {"Delete unused", "Удалить неиспользуемые"},
+    {"Click 'Open IMGs' to begin.", "Нажмите «Открыть IMG», чтобы начать."},
+    {"Texture", "Текстура"},
+    {"Info", "Сведения"},
+    {"Alias", "Псевдоним"},
+    {"Case", "Регистр"},
+    {"Cache N/A", "Кэш недоступен"},
+    {"%d to delete (%0.2f MB)", "К удалению: %d (%0.2f МБ)"},
     {nullptr, nullptr},
 };
 

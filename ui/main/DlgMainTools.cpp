@@ -2,6 +2,8 @@
 // its hooks; the window opens it and refreshes what the tool may have changed.
 #include "ui/main/DlgMain.h"
 #include "ui/main/EditTexts.h"
+#include "ui/main/Resources.h"
+#include "ui/tools/DlgSyncIMG.h"
 
 using namespace EditTexts;
 
@@ -19,9 +21,15 @@ bool CDlgMain::OnToolCommand(int id) {
     case kToolImgTool:
         ToolNotAvailable(id);
         return true;
-    case kToolSyncImg:
-        ToolNotAvailable(id);
+    case kToolSyncImg: {
+        CDlgSyncIMG::Texts texts;
+        texts.text = [](const char* english) { return Res::Text(english); };
+        texts.done = Res::String(126);
+        CDlgSyncIMG dialog(m_pCache.get(), this, this, texts);
+        dialog.exec();
+        ReloadListHook();
         return true;
+    }
     case kToolRadar:
         ToolNotAvailable(id);
         return true;
