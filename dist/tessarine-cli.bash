@@ -35,7 +35,7 @@ _tessarine_cli_options() {
     "txd import") echo "--category --replace" ;;
     "img extract" | "dff rename" | "dff names") echo "--out" ;;
     "img import") echo "--category" ;;
-    "sync "*) echo "--delete" ;;
+    "sync "*) echo "--delete --include-case --json" ;;
     "dump "*) echo "--cache --thumb" ;;
     esac
 }
