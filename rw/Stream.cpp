@@ -25,6 +25,8 @@ const uint8_t kNoBytes[4] = {};
 // Deeper nesting than any real file has; beyond it a crafted file would only exhaust
 // the stack.
 constexpr uint32_t kMaxDepth = 64;
+// How much of the file one read brings in while the tree is built.
+constexpr size_t kReadAheadSize = 64 * 1024;
 
 uint32_t ReadU32(const uint8_t* p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
@@ -233,7 +235,15 @@ int CStream::Attach(int hFile, uint64_t nOffset, uint32_t nRootID, uint32_t dwFl
         Raise("It's not a valid RW file");
     }
     m_nDepth = 0;
-    m_pRoot.reset(ReadSection(nOffset, nullptr, 0));
+    m_Window.clear();
+    try {
+        m_pRoot.reset(ReadSection(nOffset, nullptr, 0));
+    } catch (...) {
+        m_Window = {};
+        throw;
+    }
+    // Later reads go to the file itself, which may have changed by then.
+    m_Window = {};
     LogPrintA("RW::CStream: reading finished.\n");
     return 1;
 }
@@ -261,7 +271,7 @@ CNode* CStream::ReadSection(uint64_t nOffset, CNode* pParent, uint32_t nIndex) {
     node->m_hFile = m_hFile;
     try {
         uint8_t header[12];
-        if (nOffset + 12 > m_nFileLength || Files::ReadAt(m_hFile, nOffset, header, 12) < 12)
+        if (nOffset + 12 > m_nFileLength || ReadAhead(nOffset, header, 12) < 12)
             Raise("Stream reading error.", node.get());
         node->m_nID = ReadU32(header);
         node->m_nSize = ReadU32(header + 4);
@@ -343,8 +353,28 @@ void CStream::ReadSectionBody(CNode* pNode, CNode* pParent, uint32_t nIndex) {
     }
     LogPrintA("RW::CStream: \t - reading section Data (%d bytes)...\n",
               static_cast<int>(pNode->m_nSize));
-    if (pNode->m_nSize <= m_nCacheLimit && !pNode->GetData(m_hFile))
-        Raise("Stream reading error.", pNode);
+    if (pNode->m_nSize <= m_nCacheLimit) {
+        std::vector<uint8_t> data(pNode->m_nSize);
+        if (ReadAhead(pNode->m_nOffset, data.data(), data.size()) < data.size())
+            Raise("Stream reading error.", pNode);
+        pNode->m_pData = std::move(data);
+        pNode->m_bCached = true;
+    }
+}
+
+size_t CStream::ReadAhead(uint64_t offset, uint8_t* buffer, size_t count) {
+    const uint64_t windowEnd = m_nWindowStart + m_Window.size();
+    if (offset < m_nWindowStart || offset + count > windowEnd) {
+        if (count > kReadAheadSize)
+            return Files::ReadAt(m_hFile, offset, buffer, count);
+        m_Window.resize(kReadAheadSize);
+        m_nWindowStart = offset;
+        m_Window.resize(Files::ReadAt(m_hFile, offset, m_Window.data(), m_Window.size()));
+    }
+    const uint64_t available = m_nWindowStart + m_Window.size() - offset;
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(count, available));
+    std::memcpy(buffer, m_Window.data() + (offset - m_nWindowStart), n);
+    return n;
 }
 
 CNode* CStream::GetNode(std::initializer_list<int> path) {

@@ -139,8 +139,15 @@ protected:
     // the child's end.
     uint64_t ReadChild(CNode* pParent, uint64_t position, uint64_t parentEnd);
 
+    // Reads count bytes at offset while the tree is built, through a window of the file
+    // read ahead: headers and small bodies lie close together, and a read each would
+    // cost a system call per section. Returns the bytes read.
+    size_t ReadAhead(uint64_t offset, uint8_t* buffer, size_t count);
+
     uint64_t m_nFileLength = 0;
     uint32_t m_nDepth = 0;
+    std::vector<uint8_t> m_Window;
+    uint64_t m_nWindowStart = 0;
 };
 
 } // namespace RW
