@@ -363,6 +363,8 @@ void CStream::ReadSectionBody(CNode* pNode, CNode* pParent, uint32_t nIndex) {
 }
 
 size_t CStream::ReadAhead(uint64_t offset, uint8_t* buffer, size_t count) {
+    if (count == 0)
+        return 0;
     const uint64_t windowEnd = m_nWindowStart + m_Window.size();
     if (offset < m_nWindowStart || offset + count > windowEnd) {
         if (count > kReadAheadSize)
