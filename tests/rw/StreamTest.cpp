@@ -1,5 +1,6 @@
 // The chunk stream: tree shape, lazy bodies, saving, and files that lie about sizes.
 #include "rw/Stream.h"
+#include "app/Log.h"
 #include "platform/ScriptedMessageBox.h"
 #include "support/RwBuilder.h"
 #include "support/TempDir.h"
@@ -90,7 +91,13 @@ TEST_F(Stream, AChildRunningPastItsParentInsideTheFileIsReadWhole) {
     parent.declaredSize = 16;
     RwSection root = RwNode(0x16, {parent, RwData(0x01, {1, 2, 3, 4})});
     RW::CStream stream;
+    ASSERT_EQ(LogOpen(m_Dir.File("read.log")), 1);
     stream.Open(Write(root), 0, 0, 0);
+    LogClose();
+    EXPECT_NE(m_Dir.Read("read.log").find("section 'String' at offset 0x18 runs 12 bytes past its "
+                                          "parent 'Clump'; read in full."),
+              std::string::npos)
+        << m_Dir.Read("read.log");
     ASSERT_EQ(stream.Root()->ChildCount(), 2u);
     EXPECT_EQ(stream.GetNode({0})->m_nSize, 28u);
     EXPECT_EQ(stream.GetNode({0, 0})->m_nSize, 16u);
