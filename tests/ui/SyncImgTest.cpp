@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
+#include <filesystem>
 
 namespace {
 
@@ -117,6 +118,8 @@ private slots:
             Button(dialog, CDlgSyncIMG::kOpenImgs)->click();
             rows = Rows(dialog);
             done = Status(dialog);
+            std::filesystem::create_directories(TESSARINE_SCREENSHOT_DIR);
+            dialog->grab().save(TESSARINE_SCREENSHOT_DIR "/sync-img.png");
             // Selecting a row shows that texture in the main window.
             List(dialog)->setCurrentItem(List(dialog)->topLevelItem(2));
             selected = w->Tree()->currentItem() ? w->Tree()->currentItem()->text(0) : QString();

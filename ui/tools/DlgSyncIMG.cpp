@@ -23,6 +23,8 @@ constexpr int kTextureWidth = 250;
 constexpr int kInfoWidth = 80;
 constexpr int kTextureRole = Qt::UserRole;
 constexpr double kBytesPerMegabyte = 1048576.0;
+// The total that shows an empty bar: a total of 0 would turn the bar into a busy one.
+constexpr int kEmptyBar = 1;
 constexpr char kRecordsOutOfOrder[] =
     "Nothing was deleted: the cache's records are not in texture order, and cutting them out "
     "could take other textures' bytes. Rebuild the cache first.";
@@ -90,7 +92,7 @@ void CDlgSyncIMG::OnOpenImgs() {
 
 bool CDlgSyncIMG::Progress(const std::string& text, size_t position, size_t total) {
     m_pToolStatus->Show(QString::fromStdString(text), static_cast<int>(position),
-                        static_cast<int>(total));
+                        total ? static_cast<int>(total) : kEmptyBar);
     // A close or Escape arrives here and asks the work to stop between entries.
     QCoreApplication::processEvents();
     return !m_bStopAsked;
@@ -124,10 +126,10 @@ bool CDlgSyncIMG::Synchronize(const QStringList& archives) {
     if (finished && m_pCache)
         FillList();
     else if (finished)
-        m_pToolStatus->Show(Tr("Cache N/A"), 0, 0);
+        m_pToolStatus->Show(Tr("Cache N/A"), 0, kEmptyBar);
     SetBusy(false);
     if (!finished) {
-        m_pToolStatus->Show(Tr("Click 'Open IMGs' to begin."), 0, 0);
+        m_pToolStatus->Show(Tr("Click 'Open IMGs' to begin."), 0, kEmptyBar);
         close(); // the close that stopped the work
     }
     return finished;
@@ -155,7 +157,7 @@ void CDlgSyncIMG::FillList() {
             ? Tr("Cache N/A")
             : QString::asprintf(Tr("%d to delete (%0.2f MB)").toUtf8().constData(), listing.toDelete,
                                 double(listing.bytes) / kBytesPerMegabyte);
-    m_pToolStatus->Show(status, 0, 0);
+    m_pToolStatus->Show(status, 0, kEmptyBar);
 }
 
 void CDlgSyncIMG::OnSelectionChanged(QTreeWidgetItem* item) {
@@ -180,7 +182,7 @@ bool CDlgSyncIMG::DeleteChecked() {
             textures.push_back(texture);
     }
     SetBusy(true);
-    m_pToolStatus->Show(QString(), 0, 1);
+    m_pToolStatus->Show(QString(), 0, kEmptyBar);
     const int deleted = DeleteSyncTextures(*m_pCache, textures);
     SetBusy(false);
     if (!deleted) {
@@ -188,7 +190,7 @@ bool CDlgSyncIMG::DeleteChecked() {
         return false;
     }
     FillList();
-    m_pToolStatus->Show(m_Texts.done, 0, 1);
+    m_pToolStatus->Show(m_Texts.done, 0, kEmptyBar);
     return true;
 }
 
