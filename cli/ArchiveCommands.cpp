@@ -1,5 +1,4 @@
-// tessarine-cli img, dff and sync: GTA IMG archives, the texture names models use, and
-// the cache textures no model of an archive uses.
+// tessarine-cli img and dff: GTA IMG archives and the texture names models use.
 #include "app/Log.h"
 #include "app/Settings.h"
 #include "app/SettingsKeys.h"
@@ -314,30 +313,6 @@ int DffNames(const Args& args) {
     return kDone;
 }
 
-// Adds the texture names of every model in the archive to the use counts; models that
-// cannot be read are logged and skipped.
-void ScanArchive(const std::string& path, std::map<std::string, int>& used) {
-    GTA::CIMGFile img;
-    OpenArchive(img, path);
-    const std::vector<uint32_t> entries = ChooseEntries(img, Args{{}, {}}, 0, "dff");
-    size_t done = 0;
-    for (uint32_t e : entries) {
-        const std::string name = img.GetEntryName(e);
-        Progress(++done, entries.size(), name);
-        RW::CSimpleDFF dff;
-        try {
-            dff.Attach(img.Handle(), img.GetEntryOffset(e), 0, 0);
-            dff.CollectTextureNames([&](const std::string& texture) { ++used[texture]; });
-        } catch (const RW::CException& error) {
-            LogPrintA("CDlgSyncDFF: ERROR: reading '%s' failed ('%s')\n", name.c_str(),
-                      error.Text().c_str());
-            std::fprintf(stderr, "tessarine-cli sync: %s skipped: %s\n", Shown(name).c_str(),
-                         Shown(error.Text()).c_str());
-        }
-        dff.m_hFile = RW::kInvalidHandle; // the archive's handle
-    }
-}
-
 } // namespace
 
 int CommandImg(const Args& args) {
@@ -366,36 +341,4 @@ int CommandDff(const Args& args) {
     if (verb == "names")
         return DffNames(args);
     throw Failure{kBadInput, kDffUsage};
-}
-
-int CommandSync(const Args& args) {
-    if (args.positional.size() < 2)
-        throw Failure{kBadInput, "usage: tessarine-cli sync INDEX ARCHIVE... [--delete]"};
-    auto db = OpenCache(args, 0, args.Has("--delete") ? Access::kWrite : Access::kRead);
-    std::map<std::string, int> used;
-    for (size_t i = 1; i < args.positional.size(); ++i)
-        ScanArchive(args.positional[i], used);
-    std::vector<int> unused;
-    uint64_t bytes = 0;
-    for (int t = 0; t < db->TextureCount(); ++t) {
-        if (used.count(db->GetTextureName(t)))
-            continue;
-        unused.push_back(t);
-        for (CacheId c : kAllCaches)
-            if (db->IsDatOpen(c) && !db->IsAlias(t))
-                bytes += db->StoredLength(t, c, false);
-        std::printf("%s%s\n", Shown(db->GetTextureName(t)).c_str(),
-                    db->IsAlias(t) ? " (alias)" : "");
-    }
-    std::printf("%zu names used by the models; %zu of %d textures unused (%0.2f MB)\n", used.size(),
-                unused.size(), db->TextureCount(), bytes / 1048576.0);
-    if (!args.Has("--delete"))
-        return kDone;
-    if (unused.empty())
-        throw Failure{kRefused, "every texture is used; nothing deleted"};
-    if (!db->DeleteTextures(unused))
-        throw Failure{kBadInput, std::string("nothing deleted: ") + kOutOfPlaceText};
-    db->Flush();
-    std::printf("deleted %zu textures\n", unused.size());
-    return kDone;
 }

@@ -49,7 +49,7 @@ constexpr CommandOptions kCommandOptions[] = {
     {"dff", "list", ""},
     {"dff", "rename", "--out="},
     {"dff", "names", "--out="},
-    {"sync", nullptr, "--delete"},
+    {"sync", nullptr, "--delete --include-case --json"},
     {"dump", nullptr, "--cache= --thumb"},
     {"convert", nullptr, "--from= --to= --json"},
     {"optimize", nullptr, "--names --delete --md5 --pixels --decoded --threshold= --cache= --json"},

@@ -207,7 +207,8 @@ void Cli::DictionaryImport::Run(CTXDHelper& helper, const std::string& source) {
                                          std::to_string(bitmap->Height()) +
                                          " is not a power of two",
                                      nullptr, nullptr);
-            if (StoreBitmap(db, cache, *bitmap, name, request.withAlpha != 0, category,
+            const bool alpha = request.withAlpha != 0 || HasTransparentPixel(*bitmap);
+            if (StoreBitmap(db, cache, *bitmap, name, alpha, category,
                             request.uncompressed != 0, game, replace) == StoreResult::kOutOfPlace) {
                 std::fprintf(stderr, "tessarine-cli: %s: %s not replaced: %s\n", source.c_str(),
                              name.c_str(), kOutOfPlaceText);

@@ -109,9 +109,11 @@ const Command kCommands[] = {
      "when a cache is given; 'rename' renames a texture reference and saves the model (in place "
      "or to --out); 'names' writes the first texture of each material of the first geometry as "
      "plain text."},
-    {"sync", CommandSync, "sync INDEX ARCHIVE... [--delete]",
+    {"sync", CommandSync, "sync INDEX ARCHIVE... [--delete] [--include-case] [--json]",
      "Reads every model in the archives and lists the cache textures none of them uses, with the "
-     "space they take; --delete deletes them (with their aliases) in one pass."},
+     "space they take, and those a model names only in another letter case (the games find "
+     "them, so they are kept unless --include-case is given); --delete deletes the unused ones "
+     "(with their aliases) in one pass."},
     {"dump", CommandDump, "dump INDEX TEXTURE OUTPUT [--cache dxt|etc|pvr|unc] [--thumb]",
      "Writes a texture's raster, unpacked, all levels, exactly as the cache stores it."},
     {"convert", CommandConvert, "convert INDEX --from dxt|etc|pvr|unc --to dxt|etc|pvr|unc [--json]",

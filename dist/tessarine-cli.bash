@@ -40,7 +40,7 @@ _tessarine_cli_options() {
     "img import") echo "--category" ;;
     "img add") echo "--create --json" ;;
     "img delete" | "img rebuild") echo "--json" ;;
-    "sync "*) echo "--delete" ;;
+    "sync "*) echo "--delete --include-case --json" ;;
     "dump "*) echo "--cache --thumb" ;;
     "convert "*) echo "--from --to --json" ;;
     "optimize "*) echo "--names --md5 --pixels --delete --decoded --threshold --cache --json" ;;

@@ -300,12 +300,24 @@ std::unique_ptr<Bitmap32> CTXDHelper::DecodeTexture(uint32_t dwID) {
     return bitmap;
 }
 
-TextureImportRequest CTXDHelper::FillImportRequest(uint32_t dwID, int category) {
+bool HasTransparentPixel(const Bitmap32& bitmap) {
+    const uint8_t* p = bitmap.Bits();
+    for (size_t i = 0, n = size_t(bitmap.Width()) * bitmap.Height(); i < n; ++i)
+        if (p[i * 4 + 3] != 255)
+            return true;
+    return false;
+}
+
+TextureImportRequest CTXDHelper::FillImportRequest(uint32_t dwID, int category,
+                                                   const Bitmap32* decoded) {
     RW::ITXD* txd = m_pTXD.get();
     TextureImportRequest request;
     request.name = txd->GetTextureName(dwID, false);
     uint32_t depth = txd->GetTextureDepth(dwID);
-    request.withAlpha = depth == 32 ? 1 : txd->TextureHasAlpha(dwID);
+    const bool alpha = depth == 32 || txd->TextureHasAlpha(dwID) ||
+                       LayoutHasAlpha(txd->GetTextureRasterFormat(dwID, false)) ||
+                       (decoded && HasTransparentPixel(*decoded));
+    request.withAlpha = alpha ? 1 : 0;
     request.sourceDepth = static_cast<int>(depth);
     request.sourceWidth = static_cast<int>(txd->GetTextureWidth(dwID));
     request.sourceHeight = static_cast<int>(txd->GetTextureHeight(dwID));

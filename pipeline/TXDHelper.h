@@ -45,13 +45,20 @@ public:
     // Level 0 of texture dwID as a new bitmap, or nullptr when it has no raster. Raises
     // RW::CException for damaged data and for a compression no bound plug-in decodes.
     std::unique_ptr<Bitmap32> DecodeTexture(uint32_t dwID);
-    // The description the dictionary dialogs send for importing texture dwID.
-    TextureImportRequest FillImportRequest(uint32_t dwID, int category);
+    // The description the dictionary dialogs send for importing texture dwID. It is
+    // imported with alpha when the dictionary says so, when its raster's layout carries
+    // alpha (a palette of 8888 entries, say) or, given its decoded pixels, when one of
+    // them is not opaque: an opaque import would lose the transparency for good.
+    TextureImportRequest FillImportRequest(uint32_t dwID, int category,
+                                           const Bitmap32* decoded = nullptr);
 
 protected:
     std::unique_ptr<RW::ITXD> m_pTXD;
     bool m_bAttached = false;
 };
+
+// Whether any pixel of the bitmap is not fully opaque.
+bool HasTransparentPixel(const Bitmap32& bitmap);
 
 // PS2 swizzled 8-bit texels into row order (W × H bytes at dst). Source texels beyond
 // sourceSize read as 0.

@@ -2,6 +2,7 @@
 
 #include "app/Log.h"
 #include "platform/Text.h"
+#include "rw/MaterialExtension.h"
 #include "rw/SectionNames.h"
 #include "rw/TextureDictionary.h"
 
@@ -76,18 +77,49 @@ int CSimpleDFF::SetTextureName(const std::string& szName, uint32_t nGeometry, ui
     return 1;
 }
 
+std::vector<std::string> CSimpleDFF::GetMaterialExtensionTextureNames(uint32_t nGeometry,
+                                                                     uint32_t nMaterial) {
+    std::vector<std::string> names;
+    uint32_t textures = GetMaterialTextureCount(nGeometry, nMaterial);
+    std::initializer_list<int> path = {2, I(nGeometry + 1), 1, I(nMaterial + 1), I(textures + 1)};
+    if (!NodeExists(path))
+        return names;
+    CNode* extension = GetNode(path);
+    for (uint32_t i = 0; i < extension->ChildCount(); ++i) {
+        CNode* plugin = extension->Child(i);
+        if (!plugin->m_ppSections.empty())
+            continue;
+        if (plugin->m_nID != SECTION_MATERIAL_EFFECTS && plugin->m_nID != SECTION_SPECULAR_MATERIAL)
+            continue;
+        const uint8_t* data = plugin->GetData(m_hFile);
+        if (!data)
+            continue;
+        if (plugin->m_nID == SECTION_MATERIAL_EFFECTS)
+            for (std::string& name : MaterialEffectTextureNames(data, plugin->m_nSize))
+                names.push_back(std::move(name));
+        else
+            names.push_back(SpecularTextureName(data, plugin->m_nSize));
+    }
+    // A slot or a specular map without a texture names nothing.
+    std::erase(names, std::string());
+    return names;
+}
+
 std::string CSimpleDFF::GetMaterialEffectTextureName(uint32_t nGeometry, uint32_t nMaterial) {
     uint32_t textures = GetMaterialTextureCount(nGeometry, nMaterial);
-    CNode* extension = GetNode({2, I(nGeometry + 1), 1, I(nMaterial + 1), I(textures + 1)});
-    if (!extension || extension->m_nSize == 0)
+    std::initializer_list<int> path = {2, I(nGeometry + 1), 1, I(nMaterial + 1), I(textures + 1)};
+    if (!NodeExists(path))
         return {};
-    CNode* first = extension->Child(0);
-    if (!first || !first->m_ppSections.empty())
-        return {};
-    const uint8_t* data = first->GetData(m_hFile);
-    if (!data || first->m_nSize <= 60)
-        return {};
-    return FieldName(data + 60, first->m_nSize - 60);
+    CNode* extension = GetNode(path);
+    for (uint32_t i = 0; i < extension->ChildCount(); ++i) {
+        CNode* plugin = extension->Child(i);
+        if (plugin->m_nID != SECTION_MATERIAL_EFFECTS || !plugin->m_ppSections.empty())
+            continue;
+        const uint8_t* data = plugin->GetData(m_hFile);
+        std::vector<std::string> names = MaterialEffectTextureNames(data, data ? plugin->m_nSize : 0);
+        return names.empty() ? std::string() : names.front();
+    }
+    return {};
 }
 
 void CSimpleDFF::CollectTextureNames(const std::function<void(const std::string&)>& sink) {
@@ -117,9 +149,8 @@ void CSimpleDFF::CollectTextureNames(const std::function<void(const std::string&
                 Raise("The model lists more textures than it holds.");
             for (uint32_t t = 0; t < textures; ++t)
                 sink(GetTextureName(g, m, t, 0));
-            std::initializer_list<int> extensionPath = {2, I(g + 1), 1, I(m + 1), I(textures + 1)};
-            if (NodeExists(extensionPath) && GetNode(extensionPath)->m_nSize >= 101)
-                sink(GetMaterialEffectTextureName(g, m));
+            for (const std::string& name : GetMaterialExtensionTextureNames(g, m))
+                sink(name);
         }
     }
 }

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace RW {
 
@@ -23,11 +24,15 @@ public:
     virtual int SetTextureName(const std::string& szName, uint32_t nGeometry, uint32_t nMaterial,
                                uint32_t nTexture, uint32_t nString);
 
-    // The name an environment-map material effect carries at byte 60 of the material
-    // Extension's first section; empty when the Extension is empty.
+    // The first texture the material's effects name (its environment map, usually);
+    // empty when it has none. The effects section is found by its id wherever it stands
+    // in the material's Extension.
     std::string GetMaterialEffectTextureName(uint32_t nGeometry, uint32_t nMaterial);
-    // Every texture name (not masks) of every material, then the material's effect
-    // texture name when its Extension is large enough to hold one. A model whose counts
+    // Every texture the material's Extension names: those of its effects and its
+    // specular map. Empty names are left out.
+    std::vector<std::string> GetMaterialExtensionTextureNames(uint32_t nGeometry, uint32_t nMaterial);
+    // Every texture name (not masks) of every material, then the textures its Extension
+    // names (effects and specular map): a model uses all of them. A model whose counts
     // promise more sections than it has raises CException instead of walking past them.
     void CollectTextureNames(const std::function<void(const std::string&)>& sink);
 

@@ -25,6 +25,8 @@ const uint8_t kNoBytes[4] = {};
 // Deeper nesting than any real file has; beyond it a crafted file would only exhaust
 // the stack.
 constexpr uint32_t kMaxDepth = 64;
+// How much of the file one read brings in while the tree is built.
+constexpr size_t kReadAheadSize = 64 * 1024;
 
 uint32_t ReadU32(const uint8_t* p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
@@ -233,7 +235,15 @@ int CStream::Attach(int hFile, uint64_t nOffset, uint32_t nRootID, uint32_t dwFl
         Raise("It's not a valid RW file");
     }
     m_nDepth = 0;
-    m_pRoot.reset(ReadSection(nOffset, nullptr, 0));
+    m_Window.clear();
+    try {
+        m_pRoot.reset(ReadSection(nOffset, nullptr, 0));
+    } catch (...) {
+        m_Window = {};
+        throw;
+    }
+    // Later reads go to the file itself, which may have changed by then.
+    m_Window = {};
     LogPrintA("RW::CStream: reading finished.\n");
     return 1;
 }
@@ -261,7 +271,7 @@ CNode* CStream::ReadSection(uint64_t nOffset, CNode* pParent, uint32_t nIndex) {
     node->m_hFile = m_hFile;
     try {
         uint8_t header[12];
-        if (nOffset + 12 > m_nFileLength || Files::ReadAt(m_hFile, nOffset, header, 12) < 12)
+        if (nOffset + 12 > m_nFileLength || ReadAhead(nOffset, header, 12) < 12)
             Raise("Stream reading error.", node.get());
         node->m_nID = ReadU32(header);
         node->m_nSize = ReadU32(header + 4);
@@ -307,30 +317,66 @@ uint64_t CStream::ReadChild(CNode* pParent, uint64_t position, uint64_t parentEn
 }
 
 void CStream::ReadSectionBody(CNode* pNode, CNode* pParent, uint32_t nIndex) {
-    uint64_t end = pNode->m_nOffset + pNode->m_nSize;
-    uint64_t limit = m_nFileLength;
-    if (pParent)
-        limit = std::min(limit, pParent->m_nOffset + pParent->m_nSize);
-    if (end > limit)
-        Raise(Format("Section '%s' (0x%X) at offset 0x%llX declares %u bytes, but its %s holds "
+    const uint64_t end = pNode->m_nOffset + pNode->m_nSize;
+    if (end > m_nFileLength)
+        Raise(Format("Section '%s' (0x%X) at offset 0x%llX declares %u bytes, but its file holds "
                      "only %llu more.",
                      RW_SECTION_NAME_OR_UNKNOWN(pNode->m_nID), pNode->m_nID,
                      static_cast<unsigned long long>(pNode->m_nOffset - 12), pNode->m_nSize,
-                     end > m_nFileLength ? "file" : "parent",
-                     static_cast<unsigned long long>(
-                         limit > pNode->m_nOffset ? limit - pNode->m_nOffset : 0)),
+                     static_cast<unsigned long long>(m_nFileLength > pNode->m_nOffset
+                                                         ? m_nFileLength - pNode->m_nOffset
+                                                         : 0)),
               pNode);
+    // Tools that rebuild models leave a parent's size short of its last child now and
+    // then; the child itself is whole, so it is read in full and the parent is taken to
+    // end where the child ends.
+    if (pParent && end > pParent->m_nOffset + pParent->m_nSize)
+        LogPrintA("RW::CStream: section '%s' at offset 0x%llX runs %llu bytes past its parent "
+                  "'%s'; read in full.\n",
+                  RW_SECTION_NAME_OR_UNKNOWN(pNode->m_nID),
+                  static_cast<unsigned long long>(pNode->m_nOffset - 12),
+                  static_cast<unsigned long long>(end - (pParent->m_nOffset + pParent->m_nSize)),
+                  RW_SECTION_NAME_OR_UNKNOWN(pParent->m_nID));
     if (IsContainer(pNode, pParent, nIndex)) {
         LogPrintA("RW::CStream: \t - reading subStructures...\n");
         uint64_t position = pNode->m_nOffset;
         while (position < end)
             position = ReadChild(pNode, position, end);
+        // The section's real extent, so that its siblings are read after its last child
+        // and no byte is read as two sections.
+        if (position > end) {
+            if (position - pNode->m_nOffset > UINT32_MAX)
+                Raise("Stream reading error.", pNode);
+            pNode->m_nSize = static_cast<uint32_t>(position - pNode->m_nOffset);
+        }
         return;
     }
     LogPrintA("RW::CStream: \t - reading section Data (%d bytes)...\n",
               static_cast<int>(pNode->m_nSize));
-    if (pNode->m_nSize <= m_nCacheLimit && !pNode->GetData(m_hFile))
-        Raise("Stream reading error.", pNode);
+    if (pNode->m_nSize <= m_nCacheLimit) {
+        std::vector<uint8_t> data(pNode->m_nSize);
+        if (ReadAhead(pNode->m_nOffset, data.data(), data.size()) < data.size())
+            Raise("Stream reading error.", pNode);
+        pNode->m_pData = std::move(data);
+        pNode->m_bCached = true;
+    }
+}
+
+size_t CStream::ReadAhead(uint64_t offset, uint8_t* buffer, size_t count) {
+    if (count == 0)
+        return 0;
+    const uint64_t windowEnd = m_nWindowStart + m_Window.size();
+    if (offset < m_nWindowStart || offset + count > windowEnd) {
+        if (count > kReadAheadSize)
+            return Files::ReadAt(m_hFile, offset, buffer, count);
+        m_Window.resize(kReadAheadSize);
+        m_nWindowStart = offset;
+        m_Window.resize(Files::ReadAt(m_hFile, offset, m_Window.data(), m_Window.size()));
+    }
+    const uint64_t available = m_nWindowStart + m_Window.size() - offset;
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(count, available));
+    std::memcpy(buffer, m_Window.data() + (offset - m_nWindowStart), n);
+    return n;
 }
 
 CNode* CStream::GetNode(std::initializer_list<int> path) {

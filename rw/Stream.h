@@ -4,8 +4,10 @@
 // others on first use. Callers may replace section data and save the tree, sizes being
 // recomputed on the way out.
 //
-// Files are hostile: every section must lie inside its parent and inside the file, and
-// carry its parent's version stamp; anything else fails the read with an exception.
+// Files are hostile: every section must lie inside the file and carry a RenderWare 3
+// version stamp; anything else fails the read with an exception. A section that runs
+// past its parent but not past the file is read in full (with a log line), and the
+// parent is taken to end where it ends.
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -137,8 +139,15 @@ protected:
     // the child's end.
     uint64_t ReadChild(CNode* pParent, uint64_t position, uint64_t parentEnd);
 
+    // Reads count bytes at offset while the tree is built, through a window of the file
+    // read ahead: headers and small bodies lie close together, and a read each would
+    // cost a system call per section. Returns the bytes read.
+    size_t ReadAhead(uint64_t offset, uint8_t* buffer, size_t count);
+
     uint64_t m_nFileLength = 0;
     uint32_t m_nDepth = 0;
+    std::vector<uint8_t> m_Window;
+    uint64_t m_nWindowStart = 0;
 };
 
 } // namespace RW

@@ -265,6 +265,17 @@ const TessarineSourceText kTexts[] = {
     {"Import alias list", "Импорт списка псевдонимов"},
     {"%d aliases created.", "Создано псевдонимов: %d."},
     {"%d lines not taken:", "Не принято строк: %d:"},
+    // The IMG synchronizer (CDlgSyncIMG).
+    {"IMG Synchronizer", "Синхронизация с IMG"},
+    {"Open IMGs", "Открыть IMG"},
+    {"Delete unused", "Удалить неиспользуемые"},
+    {"Click 'Open IMGs' to begin.", "Нажмите «Открыть IMG», чтобы начать."},
+    {"Texture", "Текстура"},
+    {"Info", "Сведения"},
+    {"Alias", "Псевдоним"},
+    {"Case", "Регистр"},
+    {"Cache N/A", "Кэш недоступен"},
+    {"%d to delete (%0.2f MB)", "К удалению: %d (%0.2f МБ)"},
     {nullptr, nullptr},
 };
 

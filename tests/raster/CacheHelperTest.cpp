@@ -4,6 +4,7 @@
 #include "cache/TextureDatabase.h"
 #include "pipeline/EncodeAhead.h"
 #include "pipeline/ExportTextures.h"
+#include "pipeline/TXDHelper.h"
 #include "platform/ScriptedMessageBox.h"
 #include "raster/PluginHost.h"
 #include "raster/RasterFormat.h"
@@ -248,4 +249,39 @@ TEST_F(Pipeline, AnEncodingMadeAheadIsTakenOnlyForItsOwnRequest) {
         EXPECT_TRUE(a == b) << CacheName(cache);
     }
     EXPECT_EQ(ahead.Pending(), 0u);
+}
+
+TEST_F(Pipeline, ADictionaryTextureWithAlphaKeepsItInEveryCache) {
+    if (TestDataDir().empty())
+        GTEST_SKIP() << "real sample files not found";
+    // fe_radio8: 8-bit palette of 8888 entries, no mask name.
+    CTXDHelper txd;
+    txd.OpenTXD(TestDataDir() + "/real/txd/pc/gta3_frontend.txd");
+    uint32_t radio = UINT32_MAX;
+    for (uint32_t t = 0; t < txd.TXD()->GetTextureCount(); ++t)
+        if (txd.TXD()->GetTextureName(t, false) == "fe_radio8")
+            radio = t;
+    ASSERT_NE(radio, UINT32_MAX);
+    auto bitmap = txd.DecodeTexture(radio);
+    ASSERT_TRUE(bitmap);
+    EXPECT_TRUE(HasTransparentPixel(*bitmap));
+    EXPECT_EQ(txd.FillImportRequest(radio, -1).withAlpha, 1); // by its layout alone
+    const TextureImportRequest request = txd.FillImportRequest(radio, -1, bitmap.get());
+    ASSERT_EQ(request.withAlpha, 1);
+    ASSERT_EQ(Encode(*bitmap, request.withAlpha != 0), 1);
+    EXPECT_STREQ(m_Db.GetFormatName(CacheId::kDxt, 0, false), "DXT5");
+    EXPECT_STREQ(m_Db.GetFormatName(CacheId::kEtc, 0, false), "RGBA 4444");
+    EXPECT_STREQ(m_Db.GetFormatName(CacheId::kPvr, 0, false), "PVRTC4");
+    EXPECT_STREQ(m_Db.GetFormatName(CacheId::kUnc, 0, false), "RGBA 4444");
+    auto dxt = m_Helper.DecodeCacheTexture(0, CacheId::kDxt, 0, false);
+    ASSERT_TRUE(dxt);
+    EXPECT_TRUE(HasTransparentPixel(*dxt));
+    EXPECT_EQ(m_Db.Textures()[0].alphamode, 2);
+
+    // An opaque texture of an opaque layout stays without alpha.
+    CTXDHelper misc;
+    misc.OpenTXD(TestDataDir() + "/real/txd/pc/gta3_mainsc2.txd"); // one DXT1 565 texture
+    auto opaque = misc.DecodeTexture(0);
+    ASSERT_TRUE(opaque);
+    EXPECT_EQ(misc.FillImportRequest(0, -1, opaque.get()).withAlpha, 0);
 }

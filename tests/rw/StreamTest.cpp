@@ -1,5 +1,6 @@
 // The chunk stream: tree shape, lazy bodies, saving, and files that lie about sizes.
 #include "rw/Stream.h"
+#include "app/Log.h"
 #include "platform/ScriptedMessageBox.h"
 #include "support/RwBuilder.h"
 #include "support/TempDir.h"
@@ -82,12 +83,40 @@ TEST_F(Stream, SavingRecomputesEverySizeUpTheTree) {
     EXPECT_EQ(m_Dir.Read("again.rw"), expected.Text());
 }
 
+TEST_F(Stream, AChildRunningPastItsParentInsideTheFileIsReadWhole) {
+    // A section whose size is short of its last child (as in a damaged real model): the
+    // child is read in full, the parent taken to end where the child ends, and the next
+    // section is read from there, not from inside the child.
+    RwSection parent = RwNode(0x10, {RwData(0x02, std::vector<uint8_t>(16, 'x'))});
+    parent.declaredSize = 16;
+    RwSection root = RwNode(0x16, {parent, RwData(0x01, {1, 2, 3, 4})});
+    RW::CStream stream;
+    ASSERT_EQ(LogOpen(m_Dir.File("read.log")), 1);
+    stream.Open(Write(root), 0, 0, 0);
+    LogClose();
+    EXPECT_NE(m_Dir.Read("read.log").find("section 'String' at offset 0x18 runs 12 bytes past its "
+                                          "parent 'Clump'; read in full."),
+              std::string::npos)
+        << m_Dir.Read("read.log");
+    ASSERT_EQ(stream.Root()->ChildCount(), 2u);
+    EXPECT_EQ(stream.GetNode({0})->m_nSize, 28u);
+    EXPECT_EQ(stream.GetNode({0, 0})->m_nSize, 16u);
+    EXPECT_EQ(stream.GetNode({1})->m_nID, 0x01u);
+    EXPECT_EQ(stream.GetNode({1})->m_nSize, 4u);
+    EXPECT_TRUE(m_Boxes.Boxes().empty());
+    // Saved, the sizes agree again.
+    ASSERT_EQ(stream.Save(m_Dir.File("mended.rw")), 1);
+    RwSection mended = root;
+    mended.children[0].declaredSize = -1;
+    EXPECT_EQ(m_Dir.Read("mended.rw"), mended.Text());
+}
+
 TEST_F(Stream, SectionsThatLieAboutTheirSizesAreRefused) {
-    // A child running past its parent (the clump extension of a damaged real model).
-    RwSection overrun = RwNode(0x10, {RwData(0x01, {1, 0, 0, 0}), RwData(0x03, {1, 2, 3, 4})});
+    // A child running past the end of the file.
+    RwSection overrun = RwNode(0x10, {RwData(0x01, {1, 0, 0, 0}), RwData(0x02, {1, 2, 3, 4})});
     overrun.children[1].declaredSize = 16;
-    const std::string text = Error(overrun, std::string(12, '\0'));
-    EXPECT_NE(text.find("declares 16 bytes, but its parent holds only 4 more"), std::string::npos)
+    const std::string text = Error(overrun, std::string(11, '\0'));
+    EXPECT_NE(text.find("declares 16 bytes, but its file holds only 15 more"), std::string::npos)
         << text;
 
     // A root larger than its file, a header cut short, a header with a garbage stamp.

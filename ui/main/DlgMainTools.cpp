@@ -2,11 +2,13 @@
 // its hooks; the window opens it and refreshes what the tool may have changed.
 #include "ui/main/DlgMain.h"
 #include "ui/main/EditTexts.h"
+#include "ui/main/Resources.h"
 #include "ui/tools/CacheTools.h"
 #include "ui/tools/DlgRadarEditor.h"
 #include "ui/tools/DlgSiblings.h"
 #include "ui/tools/DlgConverter.h"
 #include "ui/tools/DlgOptimize.h"
+#include "ui/tools/DlgSyncIMG.h"
 
 using namespace EditTexts;
 
@@ -24,9 +26,15 @@ bool CDlgMain::OnToolCommand(int id) {
     case kToolImgTool:
         ToolNotAvailable(id);
         return true;
-    case kToolSyncImg:
-        ToolNotAvailable(id);
+    case kToolSyncImg: {
+        CDlgSyncIMG::Texts texts;
+        texts.text = [](const char* english) { return Res::Text(english); };
+        texts.done = Res::String(126);
+        CDlgSyncIMG dialog(m_pCache.get(), this, this, texts);
+        dialog.exec();
+        ReloadListHook();
         return true;
+    }
     case kToolRadar: {
         if (!m_pCache)
             return true;
