@@ -161,6 +161,11 @@ private:
     void ToolNotAvailable(int id);
     // The Tools menu's dialogs; false for an id that is not a tool.
     bool OnToolCommand(int id);
+    // The dictionary, model and archive tools (DlgMainDictionaryTools.cpp).
+    void RunImportTxd();
+    void RunModelCheck();
+    void RunImportImg();
+    void RunImgTool();
     // Runs f on the window's thread, waiting for it when called from another.
     template <class F> auto OnWindowThread(F f) -> decltype(f());
     // The category a texture is listed under: an alias's is its original's.

@@ -8,7 +8,7 @@ using namespace EditTexts;
 bool CDlgMain::OnToolCommand(int id) {
     switch (id) {
     case kToolImportTxd:
-        ToolNotAvailable(id);
+        RunImportTxd();
         return true;
     case kToolCheckModel:
         ToolNotAvailable(id);

@@ -1,5 +1,7 @@
 #include "ui/main/Resources.h"
 
+#include "ui/tools/ToolTexts.h"
+
 #include <QStringList>
 
 namespace Res {
@@ -36,18 +38,23 @@ const std::map<int, const char*> kStrings = {
     {139, "All Supported Formats|*.png;*.jpg;*.bmp;*.gif;*.jpeg;*.tif|Portable Network Graphics "
           "(*.png)|*.png|Windows Bitmap (*.bmp)|*.bmp|GIF (*.gif)|*.gif|JPEG (*.jpeg; "
           "*.jpg)|*.jpeg;*.jpg|TIFF (*.tif)|*.tif|"},
+    {142, "GTA3 Archive (*.img)|*.img|All Files (*.*)|*.*|"},
     {144, "New"},
     {145, "Import"},
     {146, "Export"},
     {147, "Open"},
     {148, "Cache loaded within %.2f seconds."},
     {150, "Interface language changed"},
+    {151, "File"},
+    {152, "Size"},
+    {153, "Offset"},
     {154, "Texture"},
     {155, "Info"},
     {156, "Dimensions"},
     {160, "Cache not loaded"},
     {161, "Not Found"},
     {162, "Category '%s' selected."},
+    {163, "Do you want to continue?"},
     {166, "Yes for all?"},
     {167, "Do you want to delete all selected textures with its siblings?"},
     {168, "Select folder for export textures to:"},
@@ -227,6 +234,8 @@ std::vector<QString> WindowTexts() {
                              Texts::kNoIndexPrompt,
                              Texts::kBadTocPrompt,
                              Texts::kBadTmbPrompt})
+        texts.push_back(QString::fromUtf8(text));
+    for (const char* text : ToolTexts::WindowTexts())
         texts.push_back(QString::fromUtf8(text));
     return texts;
 }

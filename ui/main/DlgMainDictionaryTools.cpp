@@ -1,0 +1,46 @@
+// The dictionary, model and archive tools of the Tools menu: the window asks for the file,
+// hands the tool its texts, the cache and itself (through the hooks), and afterwards shows
+// what the tool changed.
+#include "app/Settings.h"
+#include "app/SettingsKeys.h"
+#include "ui/main/DlgMain.h"
+#include "ui/main/Resources.h"
+#include "ui/tools/DlgImportTXD.h"
+#include "ui/tools/ToolTexts.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+
+namespace {
+
+constexpr int kTxdFilterString = 118;
+
+// The tools show the window's texts in the language in use.
+void UseWindowTexts() {
+    ToolTexts::SetSource({[](int id) { return Res::String(id); },
+                          [](const char* english) { return Res::Text(english); }});
+}
+
+} // namespace
+
+void CDlgMain::RunImportTxd() {
+    if (!m_pCache)
+        return;
+    UseWindowTexts();
+    const std::string last = IniReadString(Settings::kLastTxd.section, Settings::kLastTxd.key);
+    QFileDialog dialog(this, QString(), QString::fromStdString(last),
+                       Res::FileFilter(kTxdFilterString));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix("txd");
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const std::string path = dialog.selectedFiles().first().toStdString();
+    IniWriteString(Settings::kLastTxd.section, Settings::kLastTxd.key, path);
+    // The category in use (the first when none is chosen): a texture is never stored
+    // without one, which the index would write as category 65535.
+    CDlgImportTXD tool(m_pCache.get(), *this, path, CurrentCategory(), this);
+    if (tool.Load())
+        tool.exec();
+    if (m_pCache && m_pCache->TextureCount() > 0)
+        SelectTexture(m_pCache->TextureCount() - 1);
+}
