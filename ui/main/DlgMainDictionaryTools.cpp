@@ -5,6 +5,8 @@
 #include "app/SettingsKeys.h"
 #include "ui/main/DlgMain.h"
 #include "ui/main/Resources.h"
+#include "ui/tools/DlgDFFCheck.h"
+#include "ui/tools/DlgIMGTool.h"
 #include "ui/tools/DlgImportTXD.h"
 #include "ui/tools/ToolTexts.h"
 
@@ -14,6 +16,7 @@
 namespace {
 
 constexpr int kTxdFilterString = 118;
+constexpr int kModelFilterString = 121;
 
 // The tools show the window's texts in the language in use.
 void UseWindowTexts() {
@@ -43,4 +46,34 @@ void CDlgMain::RunImportTxd() {
         tool.exec();
     if (m_pCache && m_pCache->TextureCount() > 0)
         SelectTexture(m_pCache->TextureCount() - 1);
+}
+
+void CDlgMain::RunModelCheck() {
+    UseWindowTexts();
+    QFileDialog dialog(this, QString(), QString(), Res::FileFilter(kModelFilterString));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix("dff");
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    CDlgDFFCheck tool(m_pCache.get(), *this, dialog.selectedFiles().first().toStdString(), this);
+    tool.Load();
+    tool.exec();
+}
+
+void CDlgMain::RunImportImg() {
+    if (!m_pCache)
+        return;
+    UseWindowTexts();
+    CDlgImportIMG tool(m_pCache.get(), *this, CurrentCategory(), this);
+    tool.exec();
+    if (m_pCache) {
+        m_Damaged.assign(size_t(m_pCache->TextureCount()), -1);
+        UpdateTexturesTree();
+    }
+}
+
+void CDlgMain::RunImgTool() {
+    UseWindowTexts();
+    CDlgIMGTool tool(m_pCache.get(), *this, 0, this);
+    tool.exec();
 }

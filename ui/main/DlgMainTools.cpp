@@ -11,13 +11,13 @@ bool CDlgMain::OnToolCommand(int id) {
         RunImportTxd();
         return true;
     case kToolCheckModel:
-        ToolNotAvailable(id);
+        RunModelCheck();
         return true;
     case kToolImportImg:
-        ToolNotAvailable(id);
+        RunImportImg();
         return true;
     case kToolImgTool:
-        ToolNotAvailable(id);
+        RunImgTool();
         return true;
     case kToolSyncImg:
         ToolNotAvailable(id);
