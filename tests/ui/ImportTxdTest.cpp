@@ -149,6 +149,8 @@ private slots:
         tool->OnShowStream();
         QVERIFY(tool->StreamTree()->isVisible());
         QTRY_VERIFY(tool->width() >= width + CDlgImportTXD::kStreamPaneWidth - 10);
+        fs::create_directories(TESSARINE_SCREENSHOT_DIR);
+        QVERIFY(tool->grab().save(TESSARINE_SCREENSHOT_DIR "/import-txd.png"));
         tool->OnShowStream();
         QVERIFY(!tool->StreamTree()->isVisible());
 
@@ -168,6 +170,43 @@ private slots:
         QVERIFY(!broken.Load());
         QCOMPARE(boxes.Boxes().size(), size_t(1));
         QCOMPARE(boxes.Boxes()[0].caption, std::string("Error"));
+    }
+
+    // A close asked for while a batch runs (here from inside its replace question) is
+    // refused with a word why; the batch ends and the window stays usable.
+    void closingDuringAnImportIsRefused() {
+        auto w = m_pDriver->Window(m_strSample);
+        CTextureDatabase& db = *w->Cache();
+        {
+            CScriptedMessageBox boxes;
+            CDlgImportTXD first(&db, *w, kPs2Dictionary, 0, w.get());
+            QVERIFY(first.Load());
+            first.OnImport();
+        }
+        const int count = db.TextureCount();
+        CDlgImportTXD tool(&db, *w, kPs2Dictionary, 0, w.get());
+        QVERIFY(tool.Load());
+        tool.show();
+        tool.OnCheckAll();
+        std::vector<std::string> texts;
+        const MessageBoxHandler previous =
+            SetMessageBoxHandler([&](const std::string& text, const std::string&, unsigned) {
+                texts.push_back(text);
+                if (text.find("already exists") != std::string::npos) {
+                    tool.reject();
+                    return int(IDNO);
+                }
+                return int(IDOK);
+            });
+        tool.OnImport();
+        SetMessageBoxHandler(previous);
+        QCOMPARE(texts.size(), size_t(2));
+        QCOMPARE(texts[1], std::string("Please wait until operation ended"));
+        QVERIFY(tool.isVisible());
+        QVERIFY(!tool.Busy());
+        QCOMPARE(db.TextureCount(), count);
+        tool.reject();
+        QVERIFY(!tool.isVisible());
     }
 
     // Exports of one and of every texture; names from the file stay inside the folder.

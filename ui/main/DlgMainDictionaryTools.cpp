@@ -3,6 +3,7 @@
 // what the tool changed.
 #include "app/Settings.h"
 #include "app/SettingsKeys.h"
+#include "platform/MessageBox.h"
 #include "ui/main/DlgMain.h"
 #include "ui/main/Resources.h"
 #include "ui/tools/DlgDFFCheck.h"
@@ -17,6 +18,7 @@ namespace {
 
 constexpr int kTxdFilterString = 118;
 constexpr int kModelFilterString = 121;
+constexpr int kLoadCacheFirstString = 108;
 
 // The tools show the window's texts in the language in use.
 void UseWindowTexts() {
@@ -27,8 +29,10 @@ void UseWindowTexts() {
 } // namespace
 
 void CDlgMain::RunImportTxd() {
-    if (!m_pCache)
+    if (!m_pCache) {
+        MessageBox(Res::String(kLoadCacheFirstString).toStdString(), "", MB_OK | MB_ICONERROR);
         return;
+    }
     UseWindowTexts();
     const std::string last = IniReadString(Settings::kLastTxd.section, Settings::kLastTxd.key);
     QFileDialog dialog(this, QString(), QString::fromStdString(last),
@@ -61,8 +65,10 @@ void CDlgMain::RunModelCheck() {
 }
 
 void CDlgMain::RunImportImg() {
-    if (!m_pCache)
+    if (!m_pCache) {
+        MessageBox(Res::String(kLoadCacheFirstString).toStdString(), "", MB_OK | MB_ICONERROR);
         return;
+    }
     UseWindowTexts();
     CDlgImportIMG tool(m_pCache.get(), *this, CurrentCategory(), this);
     tool.exec();
