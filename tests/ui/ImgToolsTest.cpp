@@ -2,6 +2,7 @@
 // checked dictionaries imported into a copy of the sample (known names skipped, a broken
 // entry asking whether to go on), one dictionary through the dictionary window, and the
 // entry export that never writes over a file nor a cut entry.
+#include "app/Log.h"
 #include "cache/CacheCheck.h"
 #include "cache/TextureDatabase.h"
 #include "platform/ScriptedMessageBox.h"
@@ -87,8 +88,15 @@ private slots:
         boxes.Clear();
         list->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
         list->topLevelItem(3)->setCheckState(0, Qt::Unchecked);
+        const std::string log = m_pDriver->Dir().File("run.log");
+        LogOpen(log);
         tool.OnImportChecked();
+        LogClose();
         QVERIFY(boxes.Boxes().empty());
+        const std::string logged = TempDir::ReadFile(log);
+        for (const char* name : {"thumbup", "badchat", "vehmirref32"})
+            QVERIFY(logged.find(std::string("Texture '") + name +
+                                "' SKIPPED (reason: already exists)") != std::string::npos);
         QCOMPARE(tool.Imported(), 0);
         QCOMPARE(tool.Skipped(), 7);
         QCOMPARE(db.TextureCount(), before + 7);
@@ -169,6 +177,22 @@ private slots:
         w->OnCommand(EditTexts::kToolImgTool);
         QCOMPARE(opened, QString("CDlgIMGTool"));
         QVERIFY(boxes.Boxes().empty());
+
+        // The windows speak the interface's language.
+        w->LoadLanguage("ru");
+        QStringList texts;
+        CWindowDriver::OnNextDialog<CDlgIMGTool>(
+            [&texts](CDlgIMGTool* tool) {
+                for (QPushButton* button : tool->findChildren<QPushButton*>())
+                    texts << button->text();
+                texts << tool->List()->headerItem()->text(0);
+                tool->reject();
+            },
+            "CDlgImportIMG");
+        w->OnCommand(EditTexts::kToolImportImg);
+        w->LoadLanguage("");
+        QVERIFY(texts.contains(QString::fromUtf8("Импортировать отмеченные")));
+        QVERIFY(texts.contains(QString::fromUtf8("Файл")));
     }
 };
 

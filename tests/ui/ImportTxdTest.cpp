@@ -172,6 +172,29 @@ private slots:
         QCOMPARE(boxes.Boxes()[0].caption, std::string("Error"));
     }
 
+    // A texture whose name the index cannot hold is named in the report, never stored;
+    // the others are imported and the window stays open.
+    void unusableNameIsReportedNotStored() {
+        CScriptedMessageBox boxes;
+        auto w = m_pDriver->Window(m_strSample);
+        std::string bytes = TempDir::ReadFile(kPcDictionary);
+        const size_t at = bytes.find("thumbup");
+        QVERIFY(at != std::string::npos);
+        bytes[at + 3] = '"';
+        m_pDriver->Dir().Write("quoted.txd", bytes);
+        const int before = w->Cache()->TextureCount();
+        CDlgImportTXD tool(w->Cache(), *w, m_pDriver->Dir().File("quoted.txd"), 0, w.get());
+        QVERIFY(tool.Load());
+        tool.show();
+        tool.OnImport();
+        QCOMPARE(w->Cache()->TextureCount(), before + 5);
+        QCOMPARE(boxes.Boxes().size(), size_t(1));
+        QVERIFY(boxes.Boxes()[0].text.find("These textures were not imported:\nthu\"bup: The "
+                                           "name 'thu\"bup' cannot be used") == 0);
+        QVERIFY(tool.isVisible());
+        QCOMPARE(Checked(tool.List()), 1);
+    }
+
     // A close asked for while a batch runs (here from inside its replace question) is
     // refused with a word why; the batch ends and the window stays usable.
     void closingDuringAnImportIsRefused() {

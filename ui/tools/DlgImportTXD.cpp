@@ -1,6 +1,7 @@
 #include "ui/tools/DlgImportTXD.h"
 
 #include "app/Log.h"
+#include "cache/NameRules.h"
 #include "cache/TextureDatabase.h"
 #include "pipeline/ExportTextures.h"
 #include "platform/Files.h"
@@ -181,6 +182,11 @@ void CDlgImportTXD::OnShowStream() {
 std::string CDlgImportTXD::ImportOne(uint32_t id, bool replace) {
     try {
         TextureImportRequest request = FillImportRequest(id, m_nCategory);
+        // A name the index cannot hold is named as the reason, before anything is decoded.
+        const NameProblem problem = CheckTextureName(request.name);
+        if (problem != NameProblem::kNone)
+            return Utf8(FormatText(kNameRefused, request.name.c_str(),
+                                   DescribeNameProblem(problem).c_str()));
         std::unique_ptr<Bitmap32> bitmap = DecodeTexture(id);
         if (!bitmap)
             return Utf8(Text(kNoPixels));
