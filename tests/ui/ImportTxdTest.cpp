@@ -272,6 +272,34 @@ private slots:
                                kPs2Dictionary));
         QCOMPARE(w->Tree()->currentItem()->text(0), QString("vehmirref32"));
     }
+
+    // Another program's change is not offered for reloading while a tool holds the cache
+    // (a reload would free it under the tool); it is offered once the tool is closed.
+    void noReloadUnderAnOpenTool() {
+        CScriptedMessageBox boxes;
+        auto w = m_pDriver->Window(m_strSample);
+        CWindowDriver::OnNextDialog<QFileDialog>([](QFileDialog* dialog) {
+            const QFileInfo file(QString::fromStdString(kPcDictionary));
+            dialog->setDirectory(file.absolutePath());
+            dialog->findChild<QLineEdit*>("fileNameEdit")->setText(file.fileName());
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        const std::string sample = m_strSample;
+        CWindowDriver::OnNextDialog<CDlgImportTXD>([&w, &boxes, sample](CDlgImportTXD* tool) {
+            {
+                CTextureDatabase other(sample, 0);
+                other.RenameTexture(other.FindTexture("bricks", true), "stones");
+            }
+            w->CheckDiskChanges();
+            QCOMPARE(boxes.Boxes().size(), size_t(0));
+            tool->reject();
+        });
+        w->OnCommand(EditTexts::kToolImportTxd);
+        boxes.Answer(IDNO);
+        w->CheckDiskChanges();
+        QCOMPARE(boxes.Boxes().size(), size_t(1));
+        QVERIFY(boxes.Boxes()[0].text.find("Another program changed") != std::string::npos);
+    }
 };
 
 static UiTestRegistration<ImportTxdTest> registration("ImportTxdTest");

@@ -237,5 +237,6 @@ private:
     std::vector<int8_t> m_Damaged;            // per texture: -1 unknown, 0 sound, 1 damaged
     std::vector<std::string> m_DeclinedStamp; // the files as they were when reload was declined
     bool m_bAskingReload = false;
+    int m_nToolsOpen = 0; // tool windows holding the cache, which a reload would free
     QString m_strSearch; // the last search text, offered again by Find
 };

@@ -194,7 +194,8 @@ void CDlgMain::OpenCache(const std::string& requested) {
 
 void CDlgMain::CheckDiskChanges() {
     // Not in the middle of a long import, export or delete, which holds texture ids.
-    if (!m_pCache || m_pCache->InEdit() || m_bAskingReload || m_pProgress->isVisible() ||
+    if (!m_pCache || m_pCache->InEdit() || m_bAskingReload || m_nToolsOpen > 0 ||
+        m_pProgress->isVisible() ||
         !m_pCache->ChangedOnDisk())
         return;
     const std::vector<std::string> stamp = m_pCache->DiskStamp();

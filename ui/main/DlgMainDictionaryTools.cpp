@@ -26,6 +26,19 @@ void UseWindowTexts() {
                           [](const char* english) { return Res::Text(english); }});
 }
 
+// A tool window keeps the cache it was given: the offer to read the cache again after
+// another program changed it waits until the tool is closed.
+class CToolHold {
+public:
+    explicit CToolHold(int& open) : m_nOpen(open) { ++m_nOpen; }
+    ~CToolHold() { --m_nOpen; }
+    CToolHold(const CToolHold&) = delete;
+    CToolHold& operator=(const CToolHold&) = delete;
+
+private:
+    int& m_nOpen;
+};
+
 } // namespace
 
 void CDlgMain::RunImportTxd() {
@@ -45,6 +58,7 @@ void CDlgMain::RunImportTxd() {
     IniWriteString(Settings::kLastTxd.section, Settings::kLastTxd.key, path);
     // The category in use (the first when none is chosen): a texture is never stored
     // without one, which the index would write as category 65535.
+    CToolHold hold(m_nToolsOpen);
     CDlgImportTXD tool(m_pCache.get(), *this, path, CurrentCategory(), this);
     if (tool.Load())
         tool.exec();
@@ -59,6 +73,7 @@ void CDlgMain::RunModelCheck() {
     dialog.setDefaultSuffix("dff");
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
+    CToolHold hold(m_nToolsOpen);
     CDlgDFFCheck tool(m_pCache.get(), *this, dialog.selectedFiles().first().toStdString(), this);
     tool.Load();
     tool.exec();
@@ -70,6 +85,7 @@ void CDlgMain::RunImportImg() {
         return;
     }
     UseWindowTexts();
+    CToolHold hold(m_nToolsOpen);
     CDlgImportIMG tool(m_pCache.get(), *this, CurrentCategory(), this);
     tool.exec();
     if (m_pCache) {
@@ -80,6 +96,7 @@ void CDlgMain::RunImportImg() {
 
 void CDlgMain::RunImgTool() {
     UseWindowTexts();
+    CToolHold hold(m_nToolsOpen);
     CDlgIMGTool tool(m_pCache.get(), *this, 0, this);
     tool.exec();
 }
