@@ -226,6 +226,8 @@ const TessarineSourceText kTexts[] = {
     {"Name should not be empty.", "Имя не может быть пустым."},
     {"The names of a texture dictionary are not renamed here; only a model's are.",
      "Имена словаря текстур здесь не переименовываются; только имена модели."},
+    {"No texture of the model is named '%s'; the name of a material effect is not renamed.",
+     "Ни одна текстура модели не называется «%s»; имя эффекта материала не переименовывается."},
     {"Unknown error", "Неизвестная ошибка"},
     {"IMG Tool", "Инструмент IMG"},
     {"Import IMG", "Импорт IMG"},

@@ -78,6 +78,11 @@ private slots:
         // Two names selected: the main window's view is cleared.
         Named(list, "chrome")->setSelected(true);
         QVERIFY(!w->View()->Image());
+        // An environment map's name is not a texture reference: nothing is renamed.
+        boxes.Clear();
+        QVERIFY(!tool.RenameItem(Named(list, "chrome"), "metal"));
+        QCOMPARE(boxes.Boxes().size(), size_t(1));
+        QVERIFY(Named(list, "chrome") && !Named(list, "metal"));
 
         const std::string saved = m_pDriver->Dir().File("renamed.dff");
         QVERIFY(tool.SaveModelTo(QString::fromStdString(saved)));

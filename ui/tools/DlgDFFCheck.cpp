@@ -182,8 +182,10 @@ bool CDlgDFFCheck::RenameItem(QTreeWidgetItem* item, const QString& newName) {
         return false;
     }
     try {
-        if (m_Model.Rename(oldName, name) == 0)
+        if (m_Model.Rename(oldName, name) == 0) {
+            ErrorBox(FormatText(kNotRenamed, oldName.c_str()));
             return false;
+        }
     } catch (const RW::CException& error) {
         ErrorBox(QString::fromStdString(error.Text()));
         return false;

@@ -14,16 +14,17 @@ Source& Current() {
 } // namespace
 
 std::vector<const char*> WindowTexts() {
-    return {
-        kImport,           kCancel,         kImportTxdCaption, kFoundTextures, kStreamStructure,
-        kShowStream,       kCheckAll,       kExportCurrent,    kExportAll,     kNothingToImport,
-        kAllImported,      kBusy,           kNotImported,      kNotExported,   kNoPixels,
-        kModelCaption,     kTexturesLabel,  kStateColumn,      kStateOk,       kSaveAs,
-        kSaveAsText,       kEmptyName,      kDictionaryNames,  kUnknownError,  kImgToolCaption,
-        kImportImgCaption, kOpenImg,        kOpenImgs,         kAddFile,       kDelete,
-        kImportChecked,    kImportSelected, kFoundTxds,        kClickOpen,     kArchiveNotOpened,
-        kEntryExists,      kEntryDamaged,   kEntryNotWritten,  kImportSummary, kFilesOfType,
-        kAllFiles};
+    return {kImport,          kCancel,          kImportTxdCaption, kFoundTextures,
+            kStreamStructure, kShowStream,      kCheckAll,         kExportCurrent,
+            kExportAll,       kNothingToImport, kAllImported,      kBusy,
+            kNotImported,     kNotExported,     kNoPixels,         kModelCaption,
+            kTexturesLabel,   kStateColumn,     kStateOk,          kSaveAs,
+            kSaveAsText,      kEmptyName,       kDictionaryNames,  kNotRenamed,
+            kUnknownError,    kImgToolCaption,  kImportImgCaption, kOpenImg,
+            kOpenImgs,        kAddFile,         kDelete,           kImportChecked,
+            kImportSelected,  kFoundTxds,       kClickOpen,        kArchiveNotOpened,
+            kEntryExists,     kEntryDamaged,    kEntryNotWritten,  kImportSummary,
+            kFilesOfType,     kAllFiles};
 }
 
 void SetSource(Source source) {

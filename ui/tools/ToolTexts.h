@@ -69,6 +69,8 @@ inline constexpr const char* kEmptyName = "Name should not be empty.";
 inline constexpr const char* kNameRefused = "The name '%s' cannot be used: %s.";
 inline constexpr const char* kDictionaryNames =
     "The names of a texture dictionary are not renamed here; only a model's are.";
+inline constexpr const char* kNotRenamed =
+    "No texture of the model is named '%s'; the name of a material effect is not renamed.";
 inline constexpr const char* kUnknownError = "Unknown error";
 inline constexpr const char* kImgToolCaption = "IMG Tool";
 inline constexpr const char* kImportImgCaption = "Import IMG";
