@@ -13,7 +13,9 @@
 #include "ui/tools/DlgIMGTool.h"
 #include "ui/tools/DlgImportTXD.h"
 
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
@@ -154,6 +156,26 @@ private slots:
         QCOMPARE(boxes.Boxes().size(), size_t(2));
         QVERIFY(boxes.Boxes()[0].text.find("already exists") != std::string::npos);
         QVERIFY(boxes.Boxes()[1].text.find("runs past the end") != std::string::npos);
+    }
+
+    // An entry's name is offered as a plain file name, never as a path out of the folder.
+    void exportOffersAPlainFileName() {
+        CScriptedMessageBox boxes;
+        auto w = m_pDriver->Window(m_strSample);
+        const std::string archive =
+            BuildArchive(m_pDriver->Dir(), "evil.img", {{"../../evil.txd", std::string(10, 'x')}});
+        CDlgIMGTool tool(w->Cache(), *w, 0, w.get());
+        QVERIFY(tool.OpenArchive(QString::fromStdString(archive)));
+        tool.List()->setCurrentItem(tool.List()->topLevelItem(0));
+        QString offered;
+        CWindowDriver::OnNextDialog<QFileDialog>([&offered](QFileDialog* dialog) {
+            offered = dialog->findChild<QLineEdit*>("fileNameEdit")->text();
+            dialog->reject();
+        });
+        tool.OnExportCurrent();
+        QVERIFY(!offered.isEmpty());
+        QVERIFY(!offered.contains('/'));
+        QVERIFY(offered.endsWith("evil.txd"));
     }
 
     void commandsOpenTheArchiveWindows() {

@@ -5,6 +5,7 @@
 #include "cache/TextureDatabase.h"
 #include "pipeline/ArchiveEntry.h"
 #include "platform/MessageBox.h"
+#include "platform/SafeFileName.h"
 #include "ui/tools/DlgImportTXD.h"
 #include "ui/tools/ToolStatus.h"
 #include "ui/tools/ToolTexts.h"
@@ -186,7 +187,9 @@ void CDlgIMGTool::OnExportCurrent() {
     const QString extension = QFileInfo(name).suffix();
     const QString filter = FormatText(kFilesOfType, Utf8(extension.toUpper()).c_str()) + " (*." +
                            extension.toLower() + ");;" + Text(kAllFiles) + " (*)";
-    QFileDialog dialog(this, QString(), name, filter);
+    // The name comes from the archive: offered only as a plain file name.
+    QFileDialog dialog(this, QString(), QString::fromStdString(SafeFileName::Stem(Utf8(name))),
+                       filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     // An existing file is never written over; the save says so instead of asking.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);

@@ -338,7 +338,9 @@ void CDlgImportTXD::OnExportCurrent() {
     const QList<QTreeWidgetItem*> selected = m_pList->selectedItems();
     if (selected.isEmpty() || !TXD() || m_bBusy)
         return;
-    QFileDialog dialog(this, QString(), selected.first()->text(kNameColumn) + ".png",
+    // The name comes from the file: offered only as a plain file name.
+    const std::string name = SafeFileName::Stem(Utf8(selected.first()->text(kNameColumn)));
+    QFileDialog dialog(this, QString(), QString::fromStdString(name) + ".png",
                        FileFilter(kImageFilter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix("png");
