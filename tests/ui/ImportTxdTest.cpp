@@ -172,27 +172,36 @@ private slots:
         QCOMPARE(boxes.Boxes()[0].caption, std::string("Error"));
     }
 
-    // A texture whose name the index cannot hold is named in the report, never stored;
+    // A texture whose name the index cannot hold, or whose size no cache takes, is named in
+    // the report with its reason and never stored;
     // the others are imported and the window stays open.
-    void unusableNameIsReportedNotStored() {
+    void texturesNoCacheTakesAreReportedNotStored() {
         CScriptedMessageBox boxes;
         auto w = m_pDriver->Window(m_strSample);
         std::string bytes = TempDir::ReadFile(kPcDictionary);
         const size_t at = bytes.find("thumbup");
         QVERIFY(at != std::string::npos);
         bytes[at + 3] = '"';
+        // thumbdn 30 pixels wide: the same blocks, a size no cache takes.
+        const size_t down = bytes.find("thumbdn");
+        constexpr size_t kWidthAfterName = 72;
+        QCOMPARE(int(bytes[down + kWidthAfterName]), 32);
+        bytes[down + kWidthAfterName] = 30;
         m_pDriver->Dir().Write("quoted.txd", bytes);
         const int before = w->Cache()->TextureCount();
         CDlgImportTXD tool(w->Cache(), *w, m_pDriver->Dir().File("quoted.txd"), 0, w.get());
         QVERIFY(tool.Load());
         tool.show();
         tool.OnImport();
-        QCOMPARE(w->Cache()->TextureCount(), before + 5);
+        QCOMPARE(w->Cache()->TextureCount(), before + 4);
         QCOMPARE(boxes.Boxes().size(), size_t(1));
-        QVERIFY(boxes.Boxes()[0].text.find("These textures were not imported:\nthu\"bup: The "
-                                           "name 'thu\"bup' cannot be used") == 0);
+        const std::string& report = boxes.Boxes()[0].text;
+        QVERIFY(report.find("These textures were not imported:\nthu\"bup: The name "
+                            "'thu\"bup' cannot be used") == 0);
+        QVERIFY(report.find("\nthumbdn: its size 30 x 32 is not a power of two") !=
+                std::string::npos);
         QVERIFY(tool.isVisible());
-        QCOMPARE(Checked(tool.List()), 1);
+        QCOMPARE(Checked(tool.List()), 2);
     }
 
     // A close asked for while a batch runs (here from inside its replace question) is

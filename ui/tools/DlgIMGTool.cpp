@@ -4,6 +4,7 @@
 #include "cache/NameRules.h"
 #include "cache/TextureDatabase.h"
 #include "pipeline/ArchiveEntry.h"
+#include "pipeline/ImportChecks.h"
 #include "platform/MessageBox.h"
 #include "platform/SafeFileName.h"
 #include "ui/tools/DlgImportTXD.h"
@@ -326,6 +327,9 @@ bool CDlgImportIMG::ImportDictionary(const QString& entry, int position, int tot
             if (!bitmap)
                 failure = Utf8(Text(kNoPixels));
             else
+                failure =
+                    ImportRefusal(*m_pCache, name, bitmap->Width(), bitmap->Height(), m_nCategory);
+            if (failure.empty())
                 m_Hooks.ImportHook(request, bitmap.get());
             if (failure.empty() && !request.stored)
                 failure = "the cache did not take it (see the log)";

@@ -4,6 +4,7 @@
 #include "cache/NameRules.h"
 #include "cache/TextureDatabase.h"
 #include "pipeline/ExportTextures.h"
+#include "pipeline/ImportChecks.h"
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
 #include "platform/SafeFileName.h"
@@ -190,6 +191,12 @@ std::string CDlgImportTXD::ImportOne(uint32_t id, bool replace) {
         std::unique_ptr<Bitmap32> bitmap = DecodeTexture(id);
         if (!bitmap)
             return Utf8(Text(kNoPixels));
+        if (m_pCache) {
+            const std::string refusal = ImportRefusal(*m_pCache, request.name, bitmap->Width(),
+                                                      bitmap->Height(), m_nCategory);
+            if (!refusal.empty())
+                return refusal;
+        }
         request.replace = replace ? 1 : 0;
         m_Hooks.ImportHook(request, bitmap.get());
         if (!request.stored)
