@@ -7,6 +7,7 @@
 #include "gta/IMGEditor.h"
 #include "gta/IMGExtract.h"
 #include "gta/IMGFile.h"
+#include "pipeline/ModelTextures.h"
 #include "pipeline/TXDHelper.h"
 #include "platform/Files.h"
 #include "platform/SafeFileName.h"
@@ -195,68 +196,41 @@ int ImgImport(const Args& args) {
     return import.imported == 0 ? kRefused : kDone;
 }
 
-// A model read from a file, or from an archive entry in place.
-void OpenModel(RW::CSimpleDFF& dff, const std::string& path) {
+// A model, or a dictionary given in its place, read whole.
+void OpenModelTextures(CModelTextures& model, const std::string& path) {
     RequireReadableFile(path);
     try {
-        dff.Open(path, 0, 0, 0);
+        model.Open(path);
     } catch (const RW::CException& e) {
         throw Failure{kBadInput, "cannot read the model '" + path + "': " + e.Text()};
     }
-    if (dff.Root()->m_nID != RW::SECTION_CLUMP)
-        throw Failure{kBadInput, "'" + path + "' is not a model (its root section is " +
-                                     RW_SECTION_NAME_OR_UNKNOWN(dff.Root()->m_nID) + ")"};
 }
 
-std::vector<std::string> ModelNames(RW::CSimpleDFF& dff, const std::string& path) {
-    std::vector<std::string> names;
-    try {
-        dff.CollectTextureNames([&](const std::string& name) { names.push_back(name); });
-    } catch (const RW::CException& e) {
-        throw Failure{kBadInput, "cannot read the model '" + path + "': " + e.Text()};
-    }
-    return names;
+void RequireModel(CModelTextures& model, const std::string& path, bool dictionaryToo) {
+    const CModelTextures::Kind kind = model.GetKind();
+    if (kind == CModelTextures::Kind::kModel ||
+        (dictionaryToo && kind == CModelTextures::Kind::kDictionary))
+        return;
+    throw Failure{kBadInput, "'" + path + "' is not a model (its root section is " +
+                                 RW_SECTION_NAME_OR_UNKNOWN(model.Stream()->Root()->m_nID) + ")"};
 }
 
-// The names a model uses; a dictionary given instead lists its own textures.
-std::vector<std::string> NamesOf(const std::string& path) {
-    RequireReadableFile(path);
-    RW::CSimpleDFF dff;
-    try {
-        dff.Open(path, 0, 0, 0);
-    } catch (const RW::CException& e) {
-        throw Failure{kBadInput, "cannot read the model '" + path + "': " + e.Text()};
-    }
-    if (dff.Root()->m_nID != RW::SECTION_TEXTURE_DICTIONARY) {
-        RW::CSimpleDFF model;
-        OpenModel(model, path);
-        return ModelNames(model, path);
-    }
-    std::vector<std::string> names;
-    RW::CTXDPC txd;
-    try {
-        txd.Open(path, 0, 0, 0);
-        for (uint32_t i = 0; i < txd.GetTextureCount(); ++i)
-            names.push_back(txd.GetTextureName(i, false));
-    } catch (const RW::CException& e) {
-        throw Failure{kBadInput, "cannot read the dictionary '" + path + "': " + e.Text()};
-    }
-    return names;
-}
-
+// The names a model uses, each once; a dictionary given instead lists its own textures.
 int DffList(const Args& args) {
     std::unique_ptr<CTextureDatabase> db;
     if (args.positional.size() > 2) {
         db = OpenCache(args, 2);
     }
+    CModelTextures model;
+    OpenModelTextures(model, args.positional.at(1));
+    RequireModel(model, args.positional[1], true);
     int missing = 0;
-    for (const std::string& name : NamesOf(args.positional.at(1))) {
-        const char* state = "Cache not loaded";
-        if (db) {
-            const bool found = db->FindTexture(name, true) >= 0;
-            state = found ? "OK" : "Not Found";
-            missing += !found;
-        }
+    for (const std::string& name : model.Names()) {
+        const NameInCache found = FindNameInCache(db.get(), name);
+        const char* state = found.state == NameInCache::kFound      ? "OK"
+                            : found.state == NameInCache::kNotFound ? "Not Found"
+                                                                    : "Cache not loaded";
+        missing += found.state == NameInCache::kNotFound;
         std::printf("%-32s %s\n", Shown(name).c_str(), state);
     }
     return missing ? kRefused : kDone;
@@ -271,23 +245,15 @@ int DffRename(const Args& args) {
     if (newName.empty())
         throw Failure{kBadInput, "Name should not be empty."};
     RequireTextureName(newName);
-    RW::CSimpleDFF dff;
-    OpenModel(dff, path);
+    CModelTextures model;
+    OpenModelTextures(model, path);
+    RequireModel(model, path, false);
     int renamed = 0;
     try {
-        ModelNames(dff, path); // checks the counts before they are walked
-        for (uint32_t g = 0; g < dff.GetGeometryCount(); ++g)
-            for (uint32_t m = 0; m < dff.GetMaterialCount(g); ++m)
-                for (uint32_t t = 0; t < dff.GetMaterialTextureCount(g, m); ++t)
-                    if (dff.GetTextureName(g, m, t, 0) == oldName) {
-                        LogPrintA("CDlgDFFCheck:    - Renaming texture (geometry %d material %d "
-                                  "texture %d)...\n",
-                                  static_cast<int>(g), static_cast<int>(m), static_cast<int>(t));
-                        renamed += dff.SetTextureName(newName, g, m, t, 0);
-                    }
+        renamed = model.Rename(oldName, newName);
         if (renamed == 0)
             throw Failure{kRefused, "the model uses no texture named '" + oldName + "'"};
-        dff.Save(args.Get("--out", path));
+        model.Save(args.Get("--out", path));
     } catch (const RW::CException& e) {
         throw Failure{kBadInput, e.Text()};
     }
@@ -299,15 +265,15 @@ int DffRename(const Args& args) {
 int DffNames(const Args& args) {
     if (!args.Has("--out"))
         throw Failure{kBadInput, kDffUsage};
-    RW::CSimpleDFF dff;
-    OpenModel(dff, args.positional.at(1));
-    ModelNames(dff, args.positional[1]);
+    CModelTextures model;
+    OpenModelTextures(model, args.positional.at(1));
+    RequireModel(model, args.positional[1], false);
     std::string text;
-    RW::CNode* list = dff.NodeExists({2, 1, 1}) ? dff.GetNode({2, 1, 1}) : nullptr;
-    for (uint32_t i = 1; list && i < list->ChildCount(); ++i)
-        if (dff.NodeExists({2, 1, 1, static_cast<int>(i), 1}) &&
-            dff.GetMaterialTextureCount(0, i - 1) > 0)
-            text += dff.GetTextureName(0, i - 1, 0, 0) + "\n";
+    try {
+        text = model.PlainText();
+    } catch (const RW::CException& e) {
+        throw Failure{kBadInput, "cannot read the model '" + args.positional[1] + "': " + e.Text()};
+    }
     if (!Files::WriteFileAtomically(args.Get("--out"), text))
         throw Failure{kRefused, "Unknown error"};
     return kDone;

@@ -7,6 +7,7 @@
 #include "cli/Cli.h"
 #include "pipeline/ExportTextures.h"
 #include "pipeline/ImportImage.h"
+#include "pipeline/RwOutline.h"
 #include "pipeline/TXDHelper.h"
 #include "platform/Files.h"
 #include "platform/SafeFileName.h"
@@ -36,12 +37,7 @@ void OpenDictionary(CTXDHelper& helper, const std::string& path) {
 }
 
 void PrintTree(RW::CStream& stream, RW::CNode* node, int depth) {
-    std::printf("%*s%s (0x%X, %u bytes) ", depth * 2, "", RW_SECTION_NAME_OR_UNKNOWN(node->m_nID),
-                static_cast<unsigned>(node->m_nOffset), node->m_nSize);
-    if (node->m_nID == RW::SECTION_STRING && node->m_ppSections.empty())
-        if (const uint8_t* data = node->GetData(stream.m_hFile))
-            std::printf("\"%s\"", Shown(RW::FieldName(data, node->m_nSize)).c_str());
-    std::printf("\n");
+    std::printf("%*s%s\n", depth * 2, "", Shown(SectionLabel(stream, node)).c_str());
     for (auto& child : node->m_ppSections)
         PrintTree(stream, child.get(), depth + 1);
 }

@@ -24,6 +24,10 @@ struct TextureImportRequest {
     int uncompressed = 0;
     int targetCache = 0;
     int targetGiven = 0;
+    // A texture of exactly this name is replaced in one edit: the new one is encoded
+    // before the old one goes, so a failure leaves the old texture as it was.
+    int replace = 0;
+    int stored = 0; // set by the receiver: 1 when the texture (or alias) was stored
 };
 
 class CTXDHelper {

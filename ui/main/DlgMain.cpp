@@ -58,9 +58,8 @@ CDlgMain::CDlgMain(const std::string& settingsPath, std::vector<std::string> arg
       m_strLanguagesFolder(languagesFolder.empty() ? LanguagesFolder() : languagesFolder) {
     m_bCategories = true;
     // The tool dialogs show the texts of the language in use.
-    ToolTexts::SetSource([](int id, const char* english) {
-        return id > 0 ? Res::String(id) : Res::Text(english);
-    });
+    ToolTexts::SetSource({[](int id) { return Res::String(id); },
+                          [](const char* english) { return Res::Text(english); }});
     const int logo = IniReadInt(Settings::kShowLoadingScreen);
     if (logo != 0) {
         QPixmap picture(360, 120);

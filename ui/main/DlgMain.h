@@ -159,9 +159,13 @@ private:
     void Find();
     void SetDetail(int detail);
     void ToggleFlag(int id);
-    void ToolNotAvailable(int id);
     // The Tools menu's dialogs; false for an id that is not a tool.
     bool OnToolCommand(int id);
+    // The dictionary, model and archive tools (DlgMainDictionaryTools.cpp).
+    void RunImportTxd();
+    void RunModelCheck();
+    void RunImportImg();
+    void RunImgTool();
     // Runs f on the window's thread, waiting for it when called from another.
     template <class F> auto OnWindowThread(F f) -> decltype(f());
     // The category a texture is listed under: an alias's is its original's.
@@ -233,5 +237,6 @@ private:
     std::vector<int8_t> m_Damaged;            // per texture: -1 unknown, 0 sound, 1 damaged
     std::vector<std::string> m_DeclinedStamp; // the files as they were when reload was declined
     bool m_bAskingReload = false;
+    int m_nToolsOpen = 0; // tool windows holding the cache, which a reload would free
     QString m_strSearch; // the last search text, offered again by Find
 };

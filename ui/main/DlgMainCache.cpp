@@ -196,8 +196,9 @@ void CDlgMain::OpenCache(const std::string& requested) {
 void CDlgMain::CheckDiskChanges() {
     // Not in the middle of a long import, export or delete, which holds texture ids, nor
     // while a tool dialog (or any other modal window) holds the cache.
-    if (!m_pCache || m_pCache->InEdit() || m_bAskingReload || m_pProgress->isVisible() ||
-        QApplication::activeModalWidget() || !m_pCache->ChangedOnDisk())
+    if (!m_pCache || m_pCache->InEdit() || m_bAskingReload || m_nToolsOpen > 0 ||
+        m_pProgress->isVisible() || QApplication::activeModalWidget() ||
+        !m_pCache->ChangedOnDisk())
         return;
     const std::vector<std::string> stamp = m_pCache->DiskStamp();
     if (stamp == m_DeclinedStamp)

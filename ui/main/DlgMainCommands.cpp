@@ -112,10 +112,6 @@ void CDlgMain::DropFiles(const QStringList& files, const QPoint* point) {
         SelectTexture(m_pCache->TextureCount() - 1);
 }
 
-void CDlgMain::ToolNotAvailable(int id) {
-    MessageBox(ToolNotAvailableText(id), "", MB_OK | MB_ICONINFORMATION);
-}
-
 bool CDlgMain::OnEditCommand(int id) {
     if (OnToolCommand(id))
         return true;

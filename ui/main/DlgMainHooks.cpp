@@ -5,6 +5,7 @@
 #include "cache/NameRules.h"
 #include "ui/controls/DlgRender.h"
 #include "ui/main/DlgMain.h"
+#include "pipeline/ImportImage.h"
 #include "ui/main/Resources.h"
 
 #include <QElapsedTimer>
@@ -38,6 +39,15 @@ int CDlgMain::ImportHook(TextureImportRequest& request, const Bitmap32* bitmap) 
                     return 0;
                 }
                 success = m_pCache->AddAlias(request.name, request.affiliateName);
+            } else if (bitmap && request.replace &&
+                       CheckTextureName(request.name) == NameProblem::kNone) {
+                const StoreResult result =
+                    StoreImage(*this, *bitmap, request.name, request.withAlpha != 0,
+                               request.category, request.uncompressed != 0, m_nGame, true);
+                success = result == StoreResult::kStored;
+                if (result == StoreResult::kOutOfPlace)
+                    LogPrintA("CDlgMain:  - ERROR: the old texture's records are out of "
+                              "place; not replaced\n");
             } else if (bitmap && CheckTextureName(request.name) == NameProblem::kNone) {
                 success = ImportImage(
                     *bitmap, request.name, request.withAlpha != 0, request.category,
@@ -50,6 +60,7 @@ int CDlgMain::ImportHook(TextureImportRequest& request, const Bitmap32* bitmap) 
             LogPrintA("CDlgMain:  - ERROR: %s\n", error.what());
             success = 0;
         }
+        request.stored = success ? 1 : 0;
         if (success && !request.noRefresh) {
             m_Damaged.assign(size_t(m_pCache->TextureCount()), -1);
             UpdateTexturesTree();

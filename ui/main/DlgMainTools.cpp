@@ -15,16 +15,16 @@ using namespace EditTexts;
 bool CDlgMain::OnToolCommand(int id) {
     switch (id) {
     case kToolImportTxd:
-        ToolNotAvailable(id);
+        RunImportTxd();
         return true;
     case kToolCheckModel:
-        ToolNotAvailable(id);
+        RunModelCheck();
         return true;
     case kToolImportImg:
-        ToolNotAvailable(id);
+        RunImportImg();
         return true;
     case kToolImgTool:
-        ToolNotAvailable(id);
+        RunImgTool();
         return true;
     case kToolSyncImg: {
         CDlgSyncIMG::Texts texts;

@@ -2,8 +2,6 @@
 
 #include "ui/main/Resources.h"
 
-#include <algorithm>
-#include <iterator>
 
 namespace EditTexts {
 
@@ -18,30 +16,6 @@ QString MenuText(int id) {
     default:
         return Res::MenuText(id);
     }
-}
-
-namespace {
-
-const int kTools[] = {kToolImportTxd,   kToolCheckModel, kToolImportImg,  kToolImgTool,
-                      kToolSyncImg,     kToolRadar,      kToolConverter,  kToolOptimize,
-                      kToolInformation, kToolSiblings,   kToolAliasExport, kToolAliasImport};
-
-} // namespace
-
-QString ToolName(int id) {
-    if (std::find(std::begin(kTools), std::end(kTools), id) == std::end(kTools))
-        return {};
-    // The tool's menu item, without its key mark and dots.
-    QString name = Res::MenuText(id);
-    name.remove('&');
-    while (name.endsWith('.'))
-        name.chop(1);
-    return name;
-}
-
-std::string ToolNotAvailableText(int id) {
-    return Res::FormatText(Res::Texts::kToolNotAvailable, ToolName(id).toUtf8().constData())
-        .toStdString();
 }
 
 std::string NameRefused(const std::string& name, const std::string& reason) {

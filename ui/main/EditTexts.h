@@ -1,7 +1,6 @@
 #pragma once
 // Command ids and texts of the editing commands that the string table does not hold:
-// the tree's context menus, the tools not yet available, and the refusals that name
-// their reason.
+// the Tools menu, the tree's context menus, and the refusals that name their reason.
 #include <QString>
 #include <string>
 
@@ -59,10 +58,6 @@ enum Command : int {
 // 100 that ContextMenu uses).
 QString MenuText(int id);
 enum Popup : int { kCategoryPopup = 1, kDetailPopup = 2, kPropertiesPopup = 3 };
-
-// The tool dialogs: their name, empty for an id that is no tool.
-QString ToolName(int id);
-std::string ToolNotAvailableText(int id);
 
 std::string NameRefused(const std::string& name, const std::string& reason);
 

@@ -2,6 +2,8 @@
 #include "ui/tools/WholeCacheTexts.h"
 #include "ui/tools/ToolTexts.h"
 
+#include "ui/tools/ToolTexts.h"
+
 #include <QStringList>
 
 namespace Res {
@@ -38,18 +40,23 @@ const std::map<int, const char*> kStrings = {
     {139, "All Supported Formats|*.png;*.jpg;*.bmp;*.gif;*.jpeg;*.tif|Portable Network Graphics "
           "(*.png)|*.png|Windows Bitmap (*.bmp)|*.bmp|GIF (*.gif)|*.gif|JPEG (*.jpeg; "
           "*.jpg)|*.jpeg;*.jpg|TIFF (*.tif)|*.tif|"},
+    {142, "GTA3 Archive (*.img)|*.img|All Files (*.*)|*.*|"},
     {144, "New"},
     {145, "Import"},
     {146, "Export"},
     {147, "Open"},
     {148, "Cache loaded within %.2f seconds."},
     {150, "Interface language changed"},
+    {151, "File"},
+    {152, "Size"},
+    {153, "Offset"},
     {154, "Texture"},
     {155, "Info"},
     {156, "Dimensions"},
     {160, "Cache not loaded"},
     {161, "Not Found"},
     {162, "Category '%s' selected."},
+    {163, "Do you want to continue?"},
     {166, "Yes for all?"},
     {167, "Do you want to delete all selected textures with its siblings?"},
     {168, "Select folder for export textures to:"},
@@ -216,7 +223,6 @@ std::vector<QString> WindowTexts() {
                              Texts::kExporting,
                              Texts::kTexturesExported,
                              Texts::kImagesImported,
-                             Texts::kToolNotAvailable,
                              Texts::kNothingFound,
                              Texts::kOutOfPlace,
                              Texts::kNameRefused,

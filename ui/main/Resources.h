@@ -53,8 +53,6 @@ inline constexpr const char* kImporting = "Importing images...";
 inline constexpr const char* kExporting = "Exporting textures...";
 inline constexpr const char* kTexturesExported = "%d textures exported.";
 inline constexpr const char* kImagesImported = "%d of %d images imported.";
-inline constexpr const char* kToolNotAvailable =
-    "The tool \"%s\" is not available yet in this version of Tessarine.";
 inline constexpr const char* kNothingFound = "No textures found.";
 inline constexpr const char* kOutOfPlace =
     "Nothing was deleted: the cache's records are not in texture order, and cutting them out "

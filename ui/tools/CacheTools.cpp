@@ -11,21 +11,19 @@ namespace {
 
 using namespace ToolTexts;
 
-constexpr int kLoadFirstId = 108, kErrorId = 110, kListFilterId = 138;
-constexpr const char* kListFilter = "Text File (*.txt)|*.txt|All Files (*.*)|*.*|";
 
 std::string LoadFirst() {
-    return Text("Load the cache first!", kLoadFirstId).toStdString();
+    return String(kLoadCacheFirst).toStdString();
 }
 std::string ErrorCaption() {
-    return Text("Error", kErrorId).toStdString();
+    return String(kErrorCaption).toStdString();
 }
 // The refused lines a box lists before it only counts the rest.
 constexpr size_t kShownRefusals = 20;
 
 QString ChooseListFile(QWidget* parent, bool save) {
     QFileDialog dialog(parent, Text(save ? kExportAliasList : kImportAliasList), QString(),
-                       Filter(kListFilter, kListFilterId));
+                       FileFilter(kTextFilter));
     dialog.setObjectName(save ? "AliasListExport" : "AliasListImport");
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -80,9 +78,9 @@ int ImportAliasListTool(QWidget* parent, CTextureDatabase* db, IMainWindowHooks&
     }
     if (!result.created.empty())
         hooks.ReloadListHook();
-    std::string text = Format(kAliasesCreated, int(result.created.size())).toStdString();
+    std::string text = FormatText(kAliasesCreated, int(result.created.size())).toStdString();
     if (!result.refused.empty()) {
-        text += "\n\n" + Format(kLinesNotTaken, int(result.refused.size())).toStdString() + "\n";
+        text += "\n\n" + FormatText(kLinesNotTaken, int(result.refused.size())).toStdString() + "\n";
         for (size_t i = 0; i < result.refused.size() && i < kShownRefusals; ++i)
             text += "line " + std::to_string(result.refused[i].line) + ": " +
                     result.refused[i].reason + "\n";

@@ -20,19 +20,6 @@ namespace {
 
 using namespace ToolTexts;
 
-// The string table's texts the editor shows, with their ids.
-constexpr int kErrorId = 110, kDoneId = 126, kNotFoundId = 136, kImportId = 145, kExportId = 146,
-              kInfoId = 155, kSaveFilterId = 109, kOpenFilterId = 139;
-constexpr const char* kError = "Error";
-constexpr const char* kDone = "Done!";
-constexpr const char* kSaveFilter = "Portable Network Graphics (*.png)|*.png|Windows Bitmap "
-                                    "(*.bmp)|*.bmp|GIF (*.gif)|*.gif|JPEG (*.jpg; *.jpeg)|*.jpg;"
-                                    "*.jpeg|TIFF (*.tif)|*.tif|";
-constexpr const char* kOpenFilter =
-    "All Supported Formats|*.png;*.jpg;*.bmp;*.gif;*.jpeg;*.tif|Portable Network Graphics "
-    "(*.png)|*.png|Windows Bitmap (*.bmp)|*.bmp|GIF (*.gif)|*.gif|JPEG (*.jpeg; "
-    "*.jpg)|*.jpeg;*.jpg|TIFF (*.tif)|*.tif|";
-
 std::string Std(const QString& text) {
     return text.toStdString();
 }
@@ -72,7 +59,7 @@ CDlgRadarEditor::CDlgRadarEditor(QWidget* parent, IMainWindowHooks& hooks, CCach
     m_pList = new QTreeWidget(info);
     m_pList->setObjectName("RadarList");
     m_pList->setColumnCount(kColumnCount);
-    m_pList->setHeaderLabels({Text(kRadarColumn), Text("Info", kInfoId), Text(kAliasOfColumn)});
+    m_pList->setHeaderLabels({Text(kRadarColumn), String(kInfoColumn), Text(kAliasOfColumn)});
     for (int c = 0; c < kColumnCount; ++c)
         m_pList->setColumnWidth(c, kColumnWidths[c]);
     m_pList->setRootIsDecorated(false);
@@ -88,8 +75,8 @@ CDlgRadarEditor::CDlgRadarEditor(QWidget* parent, IMainWindowHooks& hooks, CCach
 
     auto* transfer = new QGroupBox(Text(kImportExport), this);
     auto* buttons = new QHBoxLayout(transfer);
-    m_pExport = new QPushButton(Text("Export", kExportId), transfer);
-    m_pImport = new QPushButton(Text("Import", kImportId), transfer);
+    m_pExport = new QPushButton(String(kExport), transfer);
+    m_pImport = new QPushButton(String(kImportButton), transfer);
     m_pShow = new QPushButton(Text(kShowWholeMap), transfer);
     m_pOptimize = new QPushButton(Text(kOptimizeRadarMap), transfer);
     for (QPushButton* button : {m_pExport, m_pImport, m_pShow, m_pOptimize}) {
@@ -121,8 +108,8 @@ void CDlgRadarEditor::FillList() {
     CTextureDatabase* db = m_Helper.Database();
     const std::vector<RadarTile> tiles = db ? ListRadarTiles(*db, m_Cache) : std::vector<RadarTile>{};
     if (tiles.empty()) {
-        m_pStatus->setText(Text(kError, kErrorId));
-        MessageBox(Std(Text("Radar map not found.", kNotFoundId)), "",
+        m_pStatus->setText(String(kErrorCaption));
+        MessageBox(Std(String(kRadarNotFound)), "",
                    MB_OK | MB_ICONINFORMATION);
         m_pExport->setEnabled(false);
         m_pShow->setEnabled(false);
@@ -153,7 +140,7 @@ void CDlgRadarEditor::OnSelect(QTreeWidgetItem* item) {
 
 RadarProgress CDlgRadarEditor::Progress() {
     return [this](int position, int total, const std::string& text) {
-        m_ToolStatus.Show(text == kDone ? Text(kDone, kDoneId) : QString::fromStdString(text),
+        m_ToolStatus.Show(text == kDone.english ? String(kDone) : QString::fromStdString(text),
                           position, total);
         return true;
     };
@@ -170,14 +157,14 @@ QString CDlgRadarEditor::DefaultFileName() const {
 bool CDlgRadarEditor::RefuseWhenBusy() {
     if (!m_bBusy)
         return false;
-    MessageBox(Std(Text(kPleaseWait)), "", MB_OK);
+    MessageBox(Std(Text(kBusy)), "", MB_OK);
     return true;
 }
 
 void CDlgRadarEditor::OnExport() {
     if (RefuseWhenBusy())
         return;
-    QFileDialog dialog(this, QString(), DefaultFileName() + ".png", Filter(kSaveFilter, kSaveFilterId));
+    QFileDialog dialog(this, QString(), DefaultFileName() + ".png", FileFilter(kImageFilter));
     dialog.setObjectName("RadarExport");
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix("png");
@@ -197,7 +184,7 @@ bool CDlgRadarEditor::ExportMap(const QString& path) {
     if (!map)
         return false;
     if (!SaveBitmapByExtension(*map, path.toStdString())) {
-        MessageBox(Std(Format(kCannotWrite, path.toUtf8().constData())), Std(Text(kError, kErrorId)),
+        MessageBox(Std(FormatText(kCannotWrite, path.toUtf8().constData())), Std(String(kErrorCaption)),
                    MB_OK | MB_ICONERROR);
         return false;
     }
@@ -220,7 +207,7 @@ void CDlgRadarEditor::ShowWholeMap() {
 void CDlgRadarEditor::OnImport() {
     if (RefuseWhenBusy())
         return;
-    QFileDialog dialog(this, QString(), DefaultFileName() + ".png", Filter(kOpenFilter, kOpenFilterId));
+    QFileDialog dialog(this, QString(), DefaultFileName() + ".png", FileFilter(kOpenImageFilter));
     dialog.setObjectName("RadarImport");
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
@@ -235,13 +222,13 @@ void CDlgRadarEditor::ImportMap(const QString& path) {
         return;
     const std::unique_ptr<Bitmap32> map = LoadBitmapFromFile(path.toStdString());
     if (!map) {
-        MessageBox(Std(Format(kCannotRead, path.toUtf8().constData())), Std(Text(kError, kErrorId)),
+        MessageBox(Std(FormatText(kCannotRead, path.toUtf8().constData())), Std(String(kErrorCaption)),
                    MB_OK | MB_ICONERROR);
         return;
     }
     const RadarImageProblem problem = CheckRadarImage(map->Width(), map->Height());
     if (problem != RadarImageProblem::kNone) {
-        MessageBox(Std(Text(RadarImageMessage(problem))), Std(Text(kError, kErrorId)),
+        MessageBox(Std(Text(RadarImageMessage(problem))), Std(String(kErrorCaption)),
                    MB_OK | MB_ICONERROR);
         return;
     }
@@ -253,7 +240,7 @@ void CDlgRadarEditor::ImportMap(const QString& path) {
         } catch (const std::exception& error) {
             // The import is one edit: it was undone whole, every old tile is still there.
             LogPrintA("CDlgRadarEditor: ERROR: %s\n", error.what());
-            MessageBox(Std(Format(kRadarNotImported, error.what())), Std(Text(kError, kErrorId)),
+            MessageBox(Std(FormatText(kRadarNotImported, error.what())), Std(String(kErrorCaption)),
                        MB_OK | MB_ICONERROR);
         }
     }
@@ -270,7 +257,7 @@ void CDlgRadarEditor::OptimizeMap() {
             OptimizeRadarMap(*m_Helper.Database(), Decoder(), Progress());
         } catch (const std::exception& error) {
             LogPrintA("CDlgRadarEditor: ERROR: %s\n", error.what());
-            MessageBox(error.what(), Std(Text(kError, kErrorId)), MB_OK | MB_ICONERROR);
+            MessageBox(error.what(), Std(String(kErrorCaption)), MB_OK | MB_ICONERROR);
         }
     }
     m_Hooks.ReloadListHook();

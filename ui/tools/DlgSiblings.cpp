@@ -10,20 +10,19 @@
 
 namespace {
 constexpr int kIdWidth = 50, kTextureWidth = 250;
-constexpr int kTextureId = 154;
 } // namespace
 
 CDlgSiblings::CDlgSiblings(QWidget* parent, IMainWindowHooks& hooks, const CTextureIndex& db,
                            int texture)
     : QDialog(parent), m_Hooks(hooks) {
     setObjectName("CDlgSiblings");
-    setWindowTitle(ToolTexts::Format(ToolTexts::kSiblingsCaption, db.GetTextureName(texture).c_str()));
+    setWindowTitle(ToolTexts::FormatText(ToolTexts::kSiblingsCaption, db.GetTextureName(texture).c_str()));
     auto* layout = new QVBoxLayout(this);
     m_pList = new QTreeWidget(this);
     m_pList->setObjectName("SiblingList");
     m_pList->setColumnCount(kColumnCount);
     m_pList->setHeaderLabels(
-        {ToolTexts::Text(ToolTexts::kIdColumn), ToolTexts::Text("Texture", kTextureId)});
+        {ToolTexts::Text(ToolTexts::kIdColumn), ToolTexts::String(ToolTexts::kTextureColumn)});
     m_pList->setColumnWidth(kColumnId, kIdWidth);
     m_pList->setColumnWidth(kColumnTexture, kTextureWidth);
     m_pList->setRootIsDecorated(false);

@@ -5,36 +5,56 @@
 namespace ToolTexts {
 
 namespace {
-Source& CurrentSource() {
+
+Source& Current() {
     static Source source;
     return source;
 }
+
 } // namespace
 
+std::vector<const char*> WindowTexts() {
+    return {kImport,          kCancel,          kImportTxdCaption, kFoundTextures,
+            kStreamStructure, kShowStream,      kCheckAll,         kExportCurrent,
+            kExportAll,       kNothingToImport, kAllImported,      kBusy,
+            kNotImported,     kNotExported,     kNoPixels,         kModelCaption,
+            kTexturesLabel,   kStateColumn,     kStateOk,          kSaveAs,
+            kSaveAsText,      kEmptyName,       kDictionaryNames,  kNotRenamed,
+            kUnknownError,    kImgToolCaption,  kImportImgCaption, kOpenImg,
+            kOpenImgs,        kAddFile,         kDelete,           kImportChecked,
+            kImportSelected,  kFoundTxds,       kClickOpen,        kArchiveNotOpened,
+            kEntryExists,     kEntryDamaged,    kEntryNotWritten,  kImportSummary,
+            kFilesOfType,     kAllFiles,        kRadarEditorCaption, kCurrentRadarInfo,
+            kImportExport,    kRadarColumn,     kAliasOfColumn,    kShowWholeMap,
+            kOptimizeRadarMap, kUseAlpha,       kWrongDimensions,  kNotSquare,
+            kTooSmall,        kRadarNotImported, kCannotRead,      kCannotWrite,
+            kIdColumn,        kNoAliases,       kSiblingsCaption,  kExportAliasList,
+            kImportAliasList, kAliasesCreated,  kLinesNotTaken};
+}
+
 void SetSource(Source source) {
-    CurrentSource() = std::move(source);
+    Current() = std::move(source);
 }
 
-QString Text(const char* english, int id) {
-    const Source& source = CurrentSource();
-    return source ? source(id, english) : QString::fromUtf8(english);
+QString String(const StringText& entry) {
+    if (Current().string) {
+        const QString text = Current().string(entry.id);
+        if (!text.isEmpty())
+            return text;
+    }
+    return QString::fromUtf8(entry.english);
 }
 
-QString Filter(const char* english, int id) {
-    const QStringList parts = Text(english, id).split('|', Qt::SkipEmptyParts);
+QString Text(const char* english) {
+    return Current().text ? Current().text(english) : QString::fromUtf8(english);
+}
+
+QString FileFilter(const StringText& entry) {
+    const QStringList parts = String(entry).split('|', Qt::SkipEmptyParts);
     QStringList out;
     for (int i = 0; i + 1 < parts.size(); i += 2)
         out << (parts[i].contains('(') ? parts[i] : parts[i] + " (" + parts[i + 1] + ")");
     return out.join(";;");
-}
-
-std::vector<const char*> WindowTexts() {
-    return {kRadarEditorCaption, kCurrentRadarInfo, kImportExport,    kRadarColumn,
-            kAliasOfColumn,      kShowWholeMap,     kOptimizeRadarMap, kUseAlpha,
-            kWrongDimensions,    kNotSquare,        kTooSmall,         kRadarNotImported,
-            kCannotRead,         kCannotWrite,      kPleaseWait,       kIdColumn,
-            kNoAliases,          kSiblingsCaption,  kExportAliasList,  kImportAliasList,
-            kAliasesCreated,     kLinesNotTaken};
 }
 
 } // namespace ToolTexts

@@ -1,0 +1,115 @@
+// The model names shared by the model check window and the command line, on real models
+// and dictionaries; and saving an archive entry, which must never write over a file or
+// pass a cut entry off as whole.
+#include "pipeline/ModelTextures.h"
+#include "pipeline/ArchiveEntry.h"
+#include "support/ImgBuilder.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool Has(const std::vector<std::string>& names, const std::string& name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+class ModelTexturesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (TestDataDir().empty())
+            GTEST_SKIP() << "the real files are not here";
+        m_Real = TestDataDir() + "/real/";
+    }
+    TempDir m_Dir;
+    std::string m_Real;
+};
+
+} // namespace
+
+TEST_F(ModelTexturesTest, NamesAreListedOnceAndRenamedThroughoutTheModel) {
+    const std::string path = m_Dir.File("bike.dff");
+    fs::copy_file(m_Real + "dff/sa_fcr900_matfx_env.dff", path);
+    CModelTextures model;
+    model.Open(path);
+    ASSERT_EQ(model.GetKind(), CModelTextures::Kind::kModel);
+    const std::vector<std::string> names = model.Names();
+    EXPECT_EQ(std::set<std::string>(names.begin(), names.end()).size(), names.size());
+    EXPECT_TRUE(Has(names, "a72b7c5e"));
+    EXPECT_TRUE(Has(names, "chrome")); // an environment map's name
+    EXPECT_FALSE(Has(names, ""));
+
+    // Only the exact spelling is renamed; a name differing in case stays.
+    EXPECT_EQ(model.Rename("A72B7C5E", "other"), 0);
+    const int renamed = model.Rename("a72b7c5e", "shiny");
+    EXPECT_GT(renamed, 0);
+    EXPECT_FALSE(Has(model.Names(), "a72b7c5e"));
+    EXPECT_TRUE(Has(model.Names(), "shiny"));
+    EXPECT_EQ(model.Rename("chrome", "x"), 0) << "effect names are not renamed";
+    const std::string text = model.PlainText();
+    model.Save(path);
+
+    CModelTextures back;
+    back.Open(path);
+    EXPECT_TRUE(Has(back.Names(), "shiny"));
+    EXPECT_FALSE(Has(back.Names(), "a72b7c5e"));
+    EXPECT_TRUE(Has(back.Names(), "chrome"));
+    EXPECT_EQ(back.Names().size(), names.size());
+    EXPECT_EQ(back.PlainText(), text);
+    EXPECT_FALSE(text.empty());
+    EXPECT_EQ(text.back(), '\n');
+}
+
+TEST_F(ModelTexturesTest, DictionariesListTheirNamesAndRenameNothing) {
+    for (const char* file : {"txd/pc/sa_LD_CHAT.txd", "txd/ps2/sa_ps2_VEHICLE2.txd"}) {
+        CModelTextures dictionary;
+        dictionary.Open(m_Real + file);
+        EXPECT_EQ(dictionary.GetKind(), CModelTextures::Kind::kDictionary) << file;
+        ASSERT_FALSE(dictionary.Names().empty()) << file;
+        EXPECT_EQ(dictionary.Rename(dictionary.Names()[0], "x"), 0);
+        EXPECT_EQ(dictionary.PlainText(), "");
+        EXPECT_THROW(dictionary.Save(m_Dir.File("d.dff")), RW::CException);
+        EXPECT_FALSE(fs::exists(m_Dir.File("d.dff")));
+    }
+    CModelTextures damaged;
+    m_Dir.Write("bad.dff", std::string("\x10\0\0\0\xff\xff\0\0\xff\xff\x03\x18", 12));
+    EXPECT_THROW(damaged.Open(m_Dir.File("bad.dff")), RW::CException);
+    EXPECT_TRUE(damaged.Names().empty());
+}
+
+TEST_F(ModelTexturesTest, ArchiveEntriesAreSavedWholeAndNeverOverAFile) {
+    const std::string dictionary = TempDir::ReadFile(m_Real + "txd/pc/sa_LD_CHAT.txd");
+    const std::string model = TempDir::ReadFile(m_Real + "dff/sa_hoop.dff");
+    const std::string path =
+        BuildArchive(m_Dir, "a.img", {{"LD_CHAT.txd", dictionary}, {"hoop.dff", model}});
+    GTA::CIMGFile img;
+    ASSERT_TRUE(img.Open(path));
+
+    const EntrySaveOutcome written = SaveArchiveEntry(img, 0, m_Dir.File("chat.txd"));
+    EXPECT_EQ(written.result, EntrySaveOutcome::kWritten);
+    const std::string saved = m_Dir.Read("chat.txd");
+    EXPECT_EQ(saved.size() % 2048, 0u);
+    EXPECT_EQ(saved.substr(0, dictionary.size()), dictionary);
+
+    m_Dir.Write("keep.dff", "keep");
+    EXPECT_EQ(SaveArchiveEntry(img, 1, m_Dir.File("keep.dff")).result, EntrySaveOutcome::kExists);
+    EXPECT_EQ(m_Dir.Read("keep.dff"), "keep");
+    EXPECT_EQ(SaveArchiveEntry(img, 1, m_Dir.File("no/such/folder.dff")).result,
+              EntrySaveOutcome::kFailed);
+    img.Close();
+
+    // The archive cut short inside its last entry: that entry is reported, not written.
+    fs::resize_file(path, fs::file_size(path) - 1000);
+    ASSERT_TRUE(img.Open(path));
+    const EntrySaveOutcome cut = SaveArchiveEntry(img, 1, m_Dir.File("hoop.dff"));
+    EXPECT_EQ(cut.result, EntrySaveOutcome::kDamaged);
+    EXPECT_EQ(cut.expected - cut.present, 1000u);
+    EXPECT_FALSE(fs::exists(m_Dir.File("hoop.dff")));
+    EXPECT_EQ(SaveArchiveEntry(img, 0, m_Dir.File("chat2.txd")).result, EntrySaveOutcome::kWritten);
+}

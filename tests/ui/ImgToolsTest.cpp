@@ -1,0 +1,222 @@
+// The archive windows on archives the tests build from real files: the entry list, the
+// checked dictionaries imported into a copy of the sample (known names skipped, a broken
+// entry asking whether to go on), one dictionary through the dictionary window, and the
+// entry export that never writes over a file nor a cut entry.
+#include "app/Log.h"
+#include "cache/CacheCheck.h"
+#include "cache/TextureDatabase.h"
+#include "platform/ScriptedMessageBox.h"
+#include "support/ImgBuilder.h"
+#include "ui/UiTests.h"
+#include "ui/WindowDriver.h"
+#include "ui/main/EditTexts.h"
+#include "ui/tools/DlgIMGTool.h"
+#include "ui/tools/DlgImportTXD.h"
+
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kReal = TESSARINE_TESTDATA_DIR "/real/";
+
+} // namespace
+
+class ImgToolsTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<CWindowDriver> m_pDriver;
+    std::string m_strSample;
+    std::string m_strArchive;
+
+private slots:
+    void init() {
+        if (!fs::exists(kReal + "txd/pc/sa_LD_CHAT.txd"))
+            QSKIP("the real files are not here");
+        m_pDriver = std::make_unique<CWindowDriver>();
+        m_strSample = m_pDriver->CopySample("sample");
+        m_strArchive = BuildArchive(
+            m_pDriver->Dir(), "test.img",
+            {{"broken.txd", std::string(3000, '\x16')},
+             {"LD_CHAT.txd", TempDir::ReadFile(kReal + "txd/pc/sa_LD_CHAT.txd")},
+             {"VEHICLE2.txd", TempDir::ReadFile(kReal + "txd/ps2/sa_ps2_VEHICLE2.txd")},
+             {"hoop.dff", TempDir::ReadFile(kReal + "dff/sa_hoop.dff")}});
+    }
+    void cleanup() { m_pDriver.reset(); }
+
+    // A No to the question after a broken entry stops the run; Yes goes on. A second run
+    // finds every name in the cache and skips them all.
+    void importCheckedSkipsKnownNames() {
+        CScriptedMessageBox boxes;
+        auto w = m_pDriver->Window(m_strSample);
+        CTextureDatabase& db = *w->Cache();
+        const int before = db.TextureCount();
+        CDlgImportIMG tool(&db, *w, 3, w.get());
+        tool.show();
+        QVERIFY(tool.OpenArchive(QString::fromStdString(m_strArchive)));
+        QTreeWidget* list = tool.List();
+        QCOMPARE(list->topLevelItemCount(), 4);
+        QCOMPARE(list->topLevelItem(0)->text(0), QString("broken.txd"));
+        QCOMPARE(list->topLevelItem(0)->text(2), QString("0x00000800"));
+        QCOMPARE(tool.StatusLabel()->text(), QString("OK"));
+
+        list->topLevelItem(0)->setCheckState(0, Qt::Checked);
+        list->topLevelItem(1)->setCheckState(0, Qt::Checked);
+        boxes.Answer(IDNO);
+        tool.OnImportChecked();
+        QCOMPARE(boxes.Boxes().size(), size_t(1));
+        QCOMPARE(boxes.Boxes()[0].caption, std::string("broken.txd"));
+        QVERIFY(boxes.Boxes()[0].text.find("\n\nDo you want to continue?") != std::string::npos);
+        QCOMPARE(db.TextureCount(), before);
+
+        boxes.Clear();
+        tool.OnCheckAll();
+        boxes.Answer(IDYES); // broken.txd
+        boxes.Answer(IDYES); // hoop.dff is no dictionary
+        tool.OnImportChecked();
+        QCOMPARE(boxes.Boxes().size(), size_t(2));
+        QCOMPARE(tool.Imported(), 7);
+        QCOMPARE(db.TextureCount(), before + 7);
+        QCOMPARE(int(db.Textures()[size_t(db.FindTexture("vehmirref32", true))].cat), 3);
+        QCOMPARE(tool.StatusLabel()->text(), QString("7 imported, 0 skipped, 2 failed"));
+        QVERIFY(CWindowDriver::Item(*w, "thumbup"));
+
+        boxes.Clear();
+        list->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
+        list->topLevelItem(3)->setCheckState(0, Qt::Unchecked);
+        const std::string log = m_pDriver->Dir().File("run.log");
+        LogOpen(log);
+        tool.OnImportChecked();
+        LogClose();
+        QVERIFY(boxes.Boxes().empty());
+        const std::string logged = TempDir::ReadFile(log);
+        for (const char* name : {"thumbup", "badchat", "vehmirref32"})
+            QVERIFY(logged.find(std::string("Texture '") + name +
+                                "' SKIPPED (reason: already exists)") != std::string::npos);
+        QCOMPARE(tool.Imported(), 0);
+        QCOMPARE(tool.Skipped(), 7);
+        QCOMPARE(db.TextureCount(), before + 7);
+        QVERIFY(CheckCache(db, true).empty());
+    }
+
+    // One entry through the dictionary window; the archive stays open and readable after.
+    void importSelectedUsesTheDictionaryWindow() {
+        CScriptedMessageBox boxes;
+        auto w = m_pDriver->Window(m_strSample);
+        CDlgImportIMG tool(w->Cache(), *w, 0, w.get());
+        QVERIFY(tool.OpenArchive(QString::fromStdString(m_strArchive)));
+        tool.List()->setCurrentItem(tool.List()->topLevelItem(1));
+        int listed = 0;
+        CWindowDriver::OnNextDialog<CDlgImportTXD>([&listed](CDlgImportTXD* txd) {
+            listed = txd->List()->topLevelItemCount();
+            txd->OnImport();
+        });
+        tool.OnImportSelected();
+        QCOMPARE(listed, 6);
+        QVERIFY(w->Cache()->FindTexture("badchat", true) >= 0);
+        QVERIFY(tool.Archive().Handle() >= 0);
+        const std::string out = m_pDriver->Dir().File("chat.txd");
+        QVERIFY(tool.ExportCurrentTo(QString::fromStdString(out)));
+        QCOMPARE(fs::file_size(out) % 2048, 0u);
+    }
+
+    // The tool saves an entry only as a new file, and refuses an entry the archive holds
+    // only part of; its editing buttons are not offered.
+    void entryExportNeverWritesOverAFile() {
+        CScriptedMessageBox boxes;
+        auto w = m_pDriver->Window(m_strSample);
+        CDlgIMGTool tool(w->Cache(), *w, 0, w.get());
+        QList<QPushButton*> buttons = tool.findChildren<QPushButton*>();
+        for (QPushButton* button : buttons)
+            if (button->text() == "Add File" || button->text() == "Delete")
+                QVERIFY(!button->isEnabled());
+        QVERIFY(!tool.OpenArchive(QString::fromStdString(m_pDriver->Dir().File("none.img"))));
+        QCOMPARE(boxes.Boxes().size(), size_t(1));
+        QCOMPARE(tool.List()->topLevelItemCount(), 0);
+
+        // Cut inside the last entry.
+        fs::resize_file(m_strArchive, fs::file_size(m_strArchive) - 100);
+        QVERIFY(tool.OpenArchive(QString::fromStdString(m_strArchive)));
+        boxes.Clear();
+        const std::string kept = m_pDriver->Dir().File("kept.txd");
+        m_pDriver->Dir().Write("kept.txd", "mine");
+        tool.List()->setCurrentItem(tool.List()->topLevelItem(2));
+        QVERIFY(!tool.ExportCurrentTo(QString::fromStdString(kept)));
+        QCOMPARE(m_pDriver->Dir().Read("kept.txd"), std::string("mine"));
+        tool.List()->setCurrentItem(tool.List()->topLevelItem(3));
+        const std::string cut = m_pDriver->Dir().File("hoop.dff");
+        QVERIFY(!tool.ExportCurrentTo(QString::fromStdString(cut)));
+        QVERIFY(!fs::exists(cut));
+        QCOMPARE(boxes.Boxes().size(), size_t(2));
+        QVERIFY(boxes.Boxes()[0].text.find("already exists") != std::string::npos);
+        QVERIFY(boxes.Boxes()[1].text.find("runs past the end") != std::string::npos);
+    }
+
+    // An entry's name is offered as a plain file name, never as a path out of the folder.
+    void exportOffersAPlainFileName() {
+        CScriptedMessageBox boxes;
+        auto w = m_pDriver->Window(m_strSample);
+        const std::string archive =
+            BuildArchive(m_pDriver->Dir(), "evil.img", {{"../../evil.txd", std::string(10, 'x')}});
+        CDlgIMGTool tool(w->Cache(), *w, 0, w.get());
+        QVERIFY(tool.OpenArchive(QString::fromStdString(archive)));
+        tool.List()->setCurrentItem(tool.List()->topLevelItem(0));
+        QString offered;
+        CWindowDriver::OnNextDialog<QFileDialog>([&offered](QFileDialog* dialog) {
+            offered = dialog->findChild<QLineEdit*>("fileNameEdit")->text();
+            dialog->reject();
+        });
+        tool.OnExportCurrent();
+        QVERIFY(!offered.isEmpty());
+        QVERIFY(!offered.contains('/'));
+        QVERIFY(offered.endsWith("evil.txd"));
+    }
+
+    void commandsOpenTheArchiveWindows() {
+        CScriptedMessageBox boxes;
+        auto w = m_pDriver->Window(m_strSample);
+        QString opened;
+        CWindowDriver::OnNextDialog<CDlgIMGTool>(
+            [&opened](CDlgIMGTool* tool) {
+                opened = tool->objectName();
+                tool->reject();
+            },
+            "CDlgImportIMG");
+        w->OnCommand(EditTexts::kToolImportImg);
+        QCOMPARE(opened, QString("CDlgImportIMG"));
+        CWindowDriver::OnNextDialog<CDlgIMGTool>(
+            [&opened](CDlgIMGTool* tool) {
+                opened = tool->objectName();
+                tool->reject();
+            },
+            "CDlgIMGTool");
+        w->OnCommand(EditTexts::kToolImgTool);
+        QCOMPARE(opened, QString("CDlgIMGTool"));
+        QVERIFY(boxes.Boxes().empty());
+
+        // The windows speak the interface's language.
+        w->LoadLanguage("ru");
+        QStringList texts;
+        CWindowDriver::OnNextDialog<CDlgIMGTool>(
+            [&texts](CDlgIMGTool* tool) {
+                for (QPushButton* button : tool->findChildren<QPushButton*>())
+                    texts << button->text();
+                texts << tool->List()->headerItem()->text(0);
+                tool->reject();
+            },
+            "CDlgImportIMG");
+        w->OnCommand(EditTexts::kToolImportImg);
+        w->LoadLanguage("");
+        QVERIFY(texts.contains(QString::fromUtf8("Импортировать отмеченные")));
+        QVERIFY(texts.contains(QString::fromUtf8("Файл")));
+    }
+};
+
+static UiTestRegistration<ImgToolsTest> registration("ImgToolsTest");
+#include "ImgToolsTest.moc"
