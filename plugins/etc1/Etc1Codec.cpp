@@ -740,7 +740,7 @@ Candidate EncodeBySearch(SubBlock split[2][2], int effort) {
     for (int i = 1; i < 4 && best.error > 0; ++i) {
         const Estimated& e = estimated[order[i]];
         // Clamping can make a runner-up better than it was estimated; at normal effort
-        // only a close one is fitted.
+        // only one estimated within the margin of the best is fitted too.
         if (effort < 4 && e.error - estimated[order[0]].error > kRunnerUpMargin)
             break;
         Consider(best, FitEstimated(split[order[i] / 2], e));
@@ -761,10 +761,8 @@ void EncodeBlock(const uint8_t* rgba, uint8_t* block, int effort) {
         best = EncodeBySearch(split, effort);
         if (effort >= 4)
             Consider(best, EncodeFromAverages(split, effort));
-        if (effort >= 4)
-            Polish(best, split[best.flip], kPolishRounds, false);
-        else
-            Polish(best, split[best.flip], kPolishRounds, true);
+        // The best effort fits every step exactly.
+        Polish(best, split[best.flip], kPolishRounds, effort < 4);
     }
     Pack(best, block);
 }
