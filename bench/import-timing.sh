@@ -1,6 +1,8 @@
 #!/bin/bash
-# Import timings with tessarine-cli: one 1024x1024 image into a cache with all four caches,
-# and a folder of 256x256 images in one import, on every core and pinned to one.
+# Import timings with tessarine-cli: one 1024x1024 image into a cache with all four caches
+# (kept with its alpha, and with --no-alpha, where the "etc" cache gets ETC1 blocks instead
+# of the 16-bit chain), and a folder of 256x256 images in one import, on every core and
+# pinned to one.
 #   bench/import-timing.sh BUILD_DIR BIG_IMAGE IMAGE_FOLDER
 # Run it under the build lock on a shared machine: flock /tmp/tessarine-build.lock ...
 set -euo pipefail
@@ -27,6 +29,8 @@ ALLCPUS=$(taskset -cp $$ | sed 's/.*: //')
 FIRST=${ALLCPUS%%[-,]*}
 echo "one 1024x1024 image into four caches: $(import big-all "$ALLCPUS" "$BIG") s on cpus $ALLCPUS," \
      "$(import big-one "$FIRST" "$BIG") s on cpu $FIRST"
+echo "the same with --no-alpha: $(import big-opaque-all "$ALLCPUS" "$BIG" --no-alpha) s on cpus $ALLCPUS," \
+     "$(import big-opaque-one "$FIRST" "$BIG" --no-alpha) s on cpu $FIRST"
 mapfile -t FILES < <(ls "$FOLDER"/*.png)
 ON_ALL=$(import many-all "$ALLCPUS" "${FILES[@]}")
 ON_ONE=$(import many-one "$FIRST" "${FILES[@]}")

@@ -1,13 +1,14 @@
 #include "plugins/etc1/Etc1Codec.h"
 
+#include "plugins/common/Parallel.h"
+#include "plugins/etc1/Etc1Estimate.h"
+
 #include <algorithm>
 #include <atomic>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <immintrin.h>
-#include <thread>
-#include <vector>
 
 namespace Etc1 {
 
@@ -15,9 +16,11 @@ namespace {
 
 // Rounds of single steps of the bases once the best split and mode are found.
 constexpr int kPolishRounds = 2;
-
-const int kTables[8][2] = {{2, 8},   {5, 17},  {9, 29},   {13, 42},
-                           {18, 60}, {24, 80}, {33, 106}, {47, 183}};
+// How far (in summed squared error) a runner-up's estimate may trail the best one's and
+// still be fitted at normal effort.
+constexpr long kRunnerUpMargin = 0;
+// How many tables past a sub-block's own the test for clamping looks.
+constexpr int kClampLookahead = 1;
 
 // Modifier of a pixel index: 0 +small, 1 +large, 2 -small, 3 -large.
 int Modifier(int table, int index) {
@@ -442,63 +445,171 @@ Candidate FitConfiguration(const SubBlock sb[2], bool flip, bool diff, int effor
 
 } // namespace
 
+namespace {} // namespace
+
 namespace {
 
-// Steps each stored base one value along each channel while that helps, keeping a
-// differential block's second base within reach of its first.
-void Polish(Candidate& c, const SubBlock sb[2], int rounds) {
-    const int top = c.diff ? 31 : 15;
-    for (int round = 0; round < rounds && c.error > 0; ++round) {
-        bool improved = false;
-        // One channel at a time, or all three: a brighter or darker base with another
-        // table is the move one channel alone cannot make.
-        static constexpr int kMoves[8][3] = {{-1, 0, 0}, {1, 0, 0}, {0, -1, 0},   {0, 1, 0},
-                                             {0, 0, -1}, {0, 0, 1}, {-1, -1, -1}, {1, 1, 1}};
-        for (int s = 0; s < 2; ++s)
-            for (const auto& move : kMoves) {
-                int trial[3];
-                bool valid = true;
-                for (int ch = 0; ch < 3; ++ch) {
-                    trial[ch] = c.base[s][ch] + move[ch];
-                    valid = valid && trial[ch] >= 0 && trial[ch] <= top;
-                    if (c.diff) {
-                        const int delta =
-                            s == 0 ? c.base[1][ch] - trial[ch] : trial[ch] - c.base[0][ch];
-                        valid = valid && delta >= -4 && delta <= 3;
-                    }
-                }
-                if (!valid)
-                    continue;
-                int expanded[3];
-                for (int k = 0; k < 3; ++k)
-                    expanded[k] = ExpandBits(trial[k], c.diff);
-                // A step moves the best table by a place or two at most.
-                const int table = c.fit[s].table;
-                const Fit fit =
-                    BestTable(sb[s], expanded, std::max(table - 2, 0), std::min(table + 2, 7));
-                if (fit.error < c.fit[s].error) {
-                    c.error += fit.error - c.fit[s].error;
-                    c.fit[s] = fit;
-                    std::copy(trial, trial + 3, c.base[s]);
-                    improved = true;
-                }
-            }
-        if (!improved)
-            return;
-    }
+// The stored bases tried for a sub-block, as offsets from the floor of its average, one
+// row per channel: the box of values around the average, single steps out of the box and
+// the first steps along grey (a brighter or darker base with another table often explains
+// a sub-block of two or three brightnesses better); then, at the best effort, steps out of
+// the box on two channels and further along grey.
+constexpr int kNormalOffsets = 16;
+constexpr int kWideOffsets = 24;
+alignas(32) constexpr int kOffsets[3][kWideOffsets] = {
+    {0, 1, 0, 1, 0, 1, 0, 1, -1, 2, -1, 0, 0, 2, 1, 1, -1, -1, 0, 2, 2, 1, -2, 3},
+    {0, 0, 1, 1, 0, 0, 1, 1, -1, 2, 0, -1, 0, 1, 2, 1, -1, 0, -1, 2, 1, 2, -2, 3},
+    {0, 0, 0, 0, 1, 1, 1, 1, -1, 2, 0, 0, -1, 1, 1, 2, 0, -1, -1, 1, 2, 2, -2, 3}};
+static_assert(kNormalOffsets % kEstimateLanes == 0 && kWideOffsets % kEstimateLanes == 0);
+constexpr int kMaxBases = kWideOffsets;
+
+// Single steps of a chosen base: one channel at a time, or all three (a brighter or darker
+// base with another table is the move one channel alone cannot make).
+alignas(32) constexpr int kMoves[3][kEstimateLanes] = {
+    {-1, 1, 0, 0, 0, 0, -1, 1}, {0, 0, -1, 1, 0, 0, -1, 1}, {0, 0, 0, 0, -1, 1, -1, 1}};
+
+const int* const kOffsetRows[3] = {kOffsets[0], kOffsets[1], kOffsets[2]};
+const int* const kMoveRows[3] = {kMoves[0], kMoves[1], kMoves[2]};
+
+SubBlockSums SumsOf(const SubBlock& sb) {
+    SubBlockSums sums{};
+    for (int p = 0; p < kSubBlockPixels; ++p)
+        for (int c = 0; c < 3; ++c) {
+            sums.channel[c] += sb.rgb[p][c];
+            sums.luma[p] += sb.rgb[p][c];
+            sums.squares += sb.rgb[p][c] * sb.rgb[p][c];
+        }
+    return sums;
 }
 
-} // namespace
+// The bases tried for one sub-block in one mode and their estimates.
+struct BaseSearch {
+    bool diff = false;
+    int count = 0;
+    int origin[3] = {};
+    int error[kMaxBases] = {};
+    int table[kMaxBases] = {};
 
-void EncodeBlock(const uint8_t* rgba, uint8_t* block, int effort) {
-    // Every split and mode is fitted quickly first; only the most promising are refined.
-    SubBlock split[2][2];
+    void Stored(int i, int out[3]) const {
+        for (int c = 0; c < 3; ++c)
+            out[c] = StoredValue(origin[c], kOffsets[c][i], diff);
+    }
+    // The best base; the first of equal ones.
+    int Best() const { return int(std::min_element(error, error + count) - error); }
+    // Every base, best first; equal ones in the order tried, so the order is fixed.
+    void Order(int out[kMaxBases]) const {
+        int64_t keys[kMaxBases];
+        for (int i = 0; i < count; ++i)
+            keys[i] = int64_t(error[i]) * kMaxBases + i;
+        std::sort(keys, keys + count);
+        for (int i = 0; i < count; ++i)
+            out[i] = int((keys[i] % kMaxBases + kMaxBases) % kMaxBases);
+    }
+};
+
+BaseSearch SearchBases(const SubBlockSums& sums, bool diff, int count) {
+    BaseSearch search;
+    search.diff = diff;
+    search.count = count;
+    const int top = diff ? 31 : 15;
+    for (int c = 0; c < 3; ++c)
+        search.origin[c] = sums.channel[c] * top / (kSubBlockPixels * 255); // the floor
+    EstimateBases(sums, search.origin, kOffsetRows, diff, count, search.error, search.table,
+                  g_bVectorUnits);
+    return search;
+}
+
+bool InReach(const int first[3], const int second[3]) {
+    for (int c = 0; c < 3; ++c)
+        if (second[c] - first[c] < -4 || second[c] - first[c] > 3)
+            return false;
+    return true;
+}
+
+// A split and mode with the bases the estimates favour, and the estimated error.
+struct Estimated {
+    long error = LONG_MAX;
+    bool flip = false, diff = false;
+    int stored[2][3] = {};
+};
+
+Estimated EstimateConfiguration(const SubBlockSums sums[2], bool flip, bool diff, int bases) {
+    const BaseSearch searches[2] = {SearchBases(sums[0], diff, bases),
+                                    SearchBases(sums[1], diff, bases)};
+    Estimated best;
+    best.flip = flip, best.diff = diff;
+    const auto take = [&](int i, int j) {
+        best.error = long(searches[0].error[i]) + searches[1].error[j];
+        searches[0].Stored(i, best.stored[0]);
+        searches[1].Stored(j, best.stored[1]);
+    };
+    const int first = searches[0].Best(), second = searches[1].Best();
+    take(first, second);
+    if (!diff || InReach(best.stored[0], best.stored[1]))
+        return best;
+    // Differential: the best pair within reach. Both orders run best first, so the first
+    // reachable second base is the best for a first base, and a first base whose error
+    // with the best second one cannot win ends the search.
+    int order[2][kMaxBases];
+    searches[0].Order(order[0]);
+    searches[1].Order(order[1]);
+    best.error = LONG_MAX;
+    const int* e0 = searches[0].error;
+    const int* e1 = searches[1].error;
+    for (int i = 0; i < bases; ++i) {
+        const int a = order[0][i];
+        if (long(e0[a]) + e1[order[1][0]] >= best.error)
+            break;
+        int firstStored[3];
+        searches[0].Stored(a, firstStored);
+        for (int j = 0; j < bases; ++j) {
+            const int b = order[1][j];
+            if (long(e0[a]) + e1[b] >= best.error)
+                break;
+            int secondStored[3];
+            searches[1].Stored(b, secondStored);
+            if (InReach(firstStored, secondStored)) {
+                take(a, b);
+                break;
+            }
+        }
+    }
+    if (best.error == LONG_MAX) {
+        // Nothing tried is within reach: pull the second base toward the first. Its
+        // error is found when the candidate is fitted, so it is fitted last.
+        take(first, second);
+        for (int c = 0; c < 3; ++c)
+            best.stored[1][c] = std::clamp(best.stored[1][c], std::max(best.stored[0][c] - 4, 0),
+                                           std::min(best.stored[0][c] + 3, 31));
+        best.error = LONG_MAX - 1;
+    }
+    return best;
+}
+
+// The exact fit of an estimated configuration: its bases with the best tables, clamping
+// included.
+Candidate FitEstimated(const SubBlock sb[2], const Estimated& estimated) {
+    Candidate candidate;
+    candidate.flip = estimated.flip, candidate.diff = estimated.diff;
+    candidate.error = 0;
+    for (int s = 0; s < 2; ++s) {
+        int expanded[3];
+        for (int c = 0; c < 3; ++c) {
+            candidate.base[s][c] = estimated.stored[s][c];
+            expanded[c] = ExpandBits(estimated.stored[s][c], estimated.diff);
+        }
+        candidate.fit[s] = BestTable(sb[s], expanded);
+        candidate.error += candidate.fit[s].error;
+    }
+    return candidate;
+}
+
+// The sub-block averages, fitted as they are, and their refinement at higher efforts.
+Candidate EncodeFromAverages(SubBlock split[2][2], int effort) {
     Candidate quick[4];
-    for (int flip = 0; flip < 2; ++flip) {
-        Split(rgba, flip, split[flip]);
+    for (int flip = 0; flip < 2; ++flip)
         for (int diff = 0; diff < 2; ++diff)
             quick[flip * 2 + diff] = FitConfiguration(split[flip], flip, diff, 0);
-    }
     int order[4] = {0, 1, 2, 3};
     std::sort(order, order + 4, [&](int a, int b) { return quick[a].error < quick[b].error; });
     Candidate best = quick[order[0]];
@@ -510,8 +621,149 @@ void EncodeBlock(const uint8_t* rgba, uint8_t* block, int effort) {
             break;
         Consider(best, FitConfiguration(split[c / 2], c / 2, c % 2, effort, &quick[c]));
     }
-    if (effort >= 2)
-        Polish(best, split[best.flip], kPolishRounds);
+    return best;
+}
+
+// Whether a sub-block's stored base may be `trial`: within range, and for a differential
+// block within reach of the other sub-block's base.
+bool ValidBase(const Candidate& c, int s, const int trial[3]) {
+    const int top = c.diff ? 31 : 15;
+    for (int ch = 0; ch < 3; ++ch) {
+        if (trial[ch] < 0 || trial[ch] > top)
+            return false;
+        if (c.diff) {
+            const int delta = s == 0 ? c.base[1][ch] - trial[ch] : trial[ch] - c.base[0][ch];
+            if (delta < -4 || delta > 3)
+                return false;
+        }
+    }
+    return true;
+}
+
+// Tries the single steps of sub-block s's base, fitting each exactly, and keeps every one
+// that helps.
+bool StepExactly(Candidate& c, const SubBlock& sb, int s) {
+    bool improved = false;
+    for (int m = 0; m < kEstimateLanes; ++m) {
+        int trial[3], expanded[3];
+        for (int ch = 0; ch < 3; ++ch) {
+            trial[ch] = c.base[s][ch] + kMoves[ch][m];
+            expanded[ch] = ExpandBits(trial[ch], c.diff);
+        }
+        if (!ValidBase(c, s, trial))
+            continue;
+        // A step moves the best table by a place or two at most.
+        const int table = c.fit[s].table;
+        const Fit fit = BestTable(sb, expanded, std::max(table - 2, 0), std::min(table + 2, 7));
+        if (fit.error < c.fit[s].error) {
+            c.error += fit.error - c.fit[s].error;
+            c.fit[s] = fit;
+            std::copy(trial, trial + 3, c.base[s]);
+            improved = true;
+        }
+    }
+    return improved;
+}
+
+// Takes the single step of sub-block s's base that the estimates favour, if it helps. An
+// estimate is never below the true error, so a step taken on its word is a real gain.
+bool StepByEstimate(Candidate& c, const SubBlock& sb, const SubBlockSums& sums, int s) {
+    int error[kEstimateLanes], table[kEstimateLanes];
+    EstimateBases(sums, c.base[s], kMoveRows, c.diff, kEstimateLanes, error, table, g_bVectorUnits);
+    int chosen = -1, chosenError = c.fit[s].error - sums.squares;
+    int trial[3];
+    for (int m = 0; m < kEstimateLanes; ++m) {
+        if (error[m] >= chosenError)
+            continue;
+        for (int ch = 0; ch < 3; ++ch)
+            trial[ch] = c.base[s][ch] + kMoves[ch][m];
+        if (ValidBase(c, s, trial))
+            chosen = m, chosenError = error[m];
+    }
+    if (chosen < 0)
+        return false;
+    int expanded[3];
+    for (int ch = 0; ch < 3; ++ch) {
+        trial[ch] = c.base[s][ch] + kMoves[ch][chosen];
+        expanded[ch] = ExpandBits(trial[ch], c.diff);
+    }
+    const Fit fit = BestTable(sb, expanded, table[chosen], table[chosen]);
+    c.error += fit.error - c.fit[s].error;
+    c.fit[s] = fit;
+    std::copy(trial, trial + 3, c.base[s]);
+    return true;
+}
+
+// Whether the largest modifier of a sub-block's table, or of the tables a step could move
+// it to, can carry its base past either end of the range: there the estimates overstate
+// errors and only exact fits find the best steps.
+bool NearTheEnds(const Candidate& c, int s) {
+    const int large = kTables[std::min(c.fit[s].table + kClampLookahead, 7)][1];
+    for (int ch = 0; ch < 3; ++ch) {
+        const int e = ExpandBits(c.base[s][ch], c.diff);
+        if (e < large || e + large > 255)
+            return true;
+    }
+    return false;
+}
+
+// Steps each base one value at a time while that helps, keeping a differential block's
+// second base within reach of its first. With `estimates`, sub-blocks away from the ends
+// of the range are stepped on the estimates' word.
+void Polish(Candidate& c, const SubBlock sb[2], int rounds, bool estimates) {
+    const SubBlockSums sums[2] = {SumsOf(sb[0]), SumsOf(sb[1])};
+    for (int round = 0; round < rounds && c.error > 0; ++round) {
+        bool improved = false;
+        for (int s = 0; s < 2; ++s)
+            improved = (estimates && !NearTheEnds(c, s) ? StepByEstimate(c, sb[s], sums[s], s)
+                                                        : StepExactly(c, sb[s], s)) ||
+                       improved;
+        if (!improved)
+            return;
+    }
+}
+
+// Every split and mode weighed by the estimates over a wide search of bases; the most
+// promising are fitted exactly.
+Candidate EncodeBySearch(SubBlock split[2][2], int effort) {
+    const int bases = effort >= 4 ? kWideOffsets : kNormalOffsets;
+    Estimated estimated[4];
+    for (int flip = 0; flip < 2; ++flip) {
+        const SubBlockSums sums[2] = {SumsOf(split[flip][0]), SumsOf(split[flip][1])};
+        for (int diff = 0; diff < 2; ++diff)
+            estimated[flip * 2 + diff] = EstimateConfiguration(sums, flip, diff, bases);
+    }
+    int order[4] = {0, 1, 2, 3};
+    std::stable_sort(order, order + 4,
+                     [&](int a, int b) { return estimated[a].error < estimated[b].error; });
+    Candidate best = FitEstimated(split[order[0] / 2], estimated[order[0]]);
+    for (int i = 1; i < 4 && best.error > 0; ++i) {
+        const Estimated& e = estimated[order[i]];
+        // Clamping can make a runner-up better than it was estimated; at normal effort
+        // only one estimated within the margin of the best is fitted too.
+        if (effort < 4 && e.error - estimated[order[0]].error > kRunnerUpMargin)
+            break;
+        Consider(best, FitEstimated(split[order[i] / 2], e));
+    }
+    return best;
+}
+
+} // namespace
+
+void EncodeBlock(const uint8_t* rgba, uint8_t* block, int effort) {
+    SubBlock split[2][2];
+    Split(rgba, false, split[0]);
+    Split(rgba, true, split[1]);
+    Candidate best;
+    if (effort == 0) {
+        best = EncodeFromAverages(split, 0);
+    } else {
+        best = EncodeBySearch(split, effort);
+        if (effort >= 4)
+            Consider(best, EncodeFromAverages(split, effort));
+        // The best effort fits every step exactly.
+        Polish(best, split[best.flip], kPolishRounds, effort < 4);
+    }
     Pack(best, block);
 }
 
@@ -532,31 +784,19 @@ uint32_t DecodeImage(const uint8_t* blocks, uint8_t* rgba, uint32_t width, uint3
 uint32_t EncodeImage(const uint8_t* rgba, uint8_t* blocks, uint32_t width, uint32_t height,
                      int effort, int threads) {
     const uint32_t bx = (width + 3) / 4, by = (height + 3) / 4;
-    const auto rows = [&](uint32_t from, uint32_t to) {
+    ParallelRows(by, threads, [&](uint32_t y) {
         uint8_t pixels[64];
-        for (uint32_t y = from; y < to; ++y)
-            for (uint32_t x = 0; x < bx; ++x) {
-                for (uint32_t py = 0; py < 4; ++py)
-                    for (uint32_t px = 0; px < 4; ++px) {
-                        const uint32_t sx = std::min(x * 4 + px, width - 1);
-                        const uint32_t sy = std::min(y * 4 + py, height - 1);
-                        std::memcpy(pixels + (py * 4 + px) * 4,
-                                    rgba + (size_t(sy) * width + sx) * 4, 4);
-                    }
-                EncodeBlock(pixels, blocks + 8 * (size_t(y) * bx + x), effort);
-            }
-    };
-    if (threads <= 1 || by < 8) {
-        rows(0, by);
-    } else {
-        std::vector<std::thread> workers;
-        const uint32_t step = (by + uint32_t(threads) - 1) / uint32_t(threads);
-        for (uint32_t from = step; from < by; from += step)
-            workers.emplace_back(rows, from, std::min(from + step, by));
-        rows(0, std::min(step, by));
-        for (auto& worker : workers)
-            worker.join();
-    }
+        for (uint32_t x = 0; x < bx; ++x) {
+            for (uint32_t py = 0; py < 4; ++py)
+                for (uint32_t px = 0; px < 4; ++px) {
+                    const uint32_t sx = std::min(x * 4 + px, width - 1);
+                    const uint32_t sy = std::min(y * 4 + py, height - 1);
+                    std::memcpy(pixels + (py * 4 + px) * 4, rgba + (size_t(sy) * width + sx) * 4,
+                                4);
+                }
+            EncodeBlock(pixels, blocks + 8 * (size_t(y) * bx + x), effort);
+        }
+    });
     return bx * by * 8;
 }
 

@@ -1,8 +1,7 @@
 // ETC1 codec plug-in.
 #include "plugins/common/CodecExports.h"
+#include "plugins/common/Parallel.h"
 #include "plugins/etc1/Etc1Codec.h"
-
-#include <thread>
 
 namespace {
 
@@ -20,8 +19,8 @@ TESSARINE_EXPORT const wchar_t* GetPluginInfo(int32_t selector) {
     case TESSARINE_INFO_TITLE:
         return L"ETC1 codec";
     case TESSARINE_INFO_DESCRIPTION:
-        return L"ETC1 compression whose base colours are refined from the sub-block averages "
-               L"toward the colours that best explain the pixels, on every core.";
+        return L"ETC1 compression that weighs many base colours around each sub-block's "
+               L"average, then steps the chosen ones while that helps, on every core.";
     default:
         return nullptr;
     }
@@ -32,9 +31,8 @@ TESSARINE_EXPORT uint32_t ETC1Compress(const uint8_t* source, uint8_t* destinati
     if (!source || !destination || width <= 0 || height <= 0)
         return 0;
     const uint32_t quality = flags & TESSARINE_FLAG_QUALITY_MASK;
-    const int threads = int(std::max(1u, std::thread::hardware_concurrency()));
     return Etc1::EncodeImage(source, destination, uint32_t(width), uint32_t(height),
-                             kEffort[quality < 3 ? quality : 0], threads);
+                             kEffort[quality < 3 ? quality : 0], UsableProcessors());
 }
 
 TESSARINE_EXPORT uint32_t ETC1Decompress(const uint8_t* source, uint8_t* destination, int32_t width,
