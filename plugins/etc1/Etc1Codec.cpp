@@ -741,7 +741,9 @@ Candidate EncodeBySearch(SubBlock split[2][2], int effort) {
         const Estimated& e = estimated[order[i]];
         // Clamping can make a runner-up better than it was estimated; at normal effort
         // only one estimated within the margin of the best is fitted too.
-        if (effort < 4 && e.error - estimated[order[0]].error > kRunnerUpMargin)
+        // (128-bit: an impossible configuration is estimated at the largest error.)
+        if (effort < 4 && static_cast<__int128>(e.error) - estimated[order[0]].error >
+                              kRunnerUpMargin)
             break;
         Consider(best, FitEstimated(split[order[i] / 2], e));
     }
