@@ -3,7 +3,7 @@
 #include "app/Log.h"
 #include "cache/NameRules.h"
 #include "cache/TextureDatabase.h"
-#include "pipeline/ArchiveEntry.h"
+#include "gta/IMGExtract.h"
 #include "pipeline/ImportChecks.h"
 #include "platform/MessageBox.h"
 #include "platform/SafeFileName.h"
@@ -20,6 +20,8 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <cstring>
 
 using namespace ToolTexts;
 
@@ -160,23 +162,29 @@ bool CDlgIMGTool::ExportCurrentTo(const QString& path) {
     if (!item || m_Img.GetEntryCount() == 0)
         return false;
     const uint32_t entry = EntryOf(item);
-    const EntrySaveOutcome outcome = SaveArchiveEntry(m_Img, entry, Utf8(path));
     const std::string name = m_Img.GetEntryName(entry);
-    switch (outcome.result) {
-    case EntrySaveOutcome::kWritten:
+    int error = 0;
+    switch (GTA::ExtractEntry(m_Img, entry, Utf8(path), error)) {
+    case GTA::IMGExtracted::kWritten:
+        LogPrintA("CDlgIMGTool: entry '%s' saved to '%s'\n", name.c_str(), Utf8(path).c_str());
         return true;
-    case EntrySaveOutcome::kExists:
+    case GTA::IMGExtracted::kExists:
         ErrorBox(FormatText(kEntryExists, Utf8(path).c_str()));
         return false;
-    case EntrySaveOutcome::kDamaged:
-        ErrorBox(FormatText(kEntryDamaged, name.c_str(),
-                            static_cast<unsigned long long>(outcome.present),
-                            static_cast<unsigned long long>(outcome.expected)));
+    case GTA::IMGExtracted::kDamaged: {
+        const uint64_t expected = uint64_t(m_Img.GetEntrySize(entry)) * GTA::kImgSector;
+        const uint64_t present = expected - m_Img.GetEntryShortfall(entry);
+        LogPrintA("CDlgIMGTool: ERROR: entry '%s' holds %llu of %llu bytes; not written\n",
+                  name.c_str(), static_cast<unsigned long long>(present),
+                  static_cast<unsigned long long>(expected));
+        ErrorBox(FormatText(kEntryDamaged, name.c_str(), static_cast<unsigned long long>(present),
+                            static_cast<unsigned long long>(expected)));
         return false;
-    case EntrySaveOutcome::kFailed:
+    }
+    case GTA::IMGExtracted::kFailed:
         break;
     }
-    ErrorBox(FormatText(kEntryNotWritten, Utf8(path).c_str(), outcome.problem.c_str()));
+    ErrorBox(FormatText(kEntryNotWritten, Utf8(path).c_str(), std::strerror(error)));
     return false;
 }
 
