@@ -325,6 +325,14 @@ const TessarineSourceText kTexts[] = {
     {"%d imported, %d skipped, %d failed", "Импортировано: %d, пропущено: %d, ошибок: %d"},
     {"%s file", "Файл %s"},
     {"All files", "Все файлы"},
+    // The archive editing of the IMG tool (CDlgIMGTool).
+    {"Rebuild", "Перестроить"},
+    {"Saving the archive...", "Сохранение архива..."},
+    {"The archive was saved.", "Архив сохранён."},
+    {"%d files added to the archive.", "Файлов добавлено в архив: %d."},
+    {"Replaced in place: %s", "Заменены на месте: %s"},
+    {"Delete %d entries from the archive?", "Удалить из архива элементов: %d?"},
+    {"The archive was not changed.\n\n%s", "Архив не изменён.\n\n%s"},
     {nullptr, nullptr},
 };
 

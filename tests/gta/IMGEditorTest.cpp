@@ -392,8 +392,13 @@ TEST(IMGEditorInput, ExtractedEntriesAreWholeOrAbsent) {
     dir.Write("taken", "mine");
     EXPECT_EQ(GTA::ExtractEntry(img, 0, dir.File("taken"), error), GTA::IMGExtracted::kExists);
     EXPECT_EQ(dir.Read("taken"), "mine");
+    EXPECT_EQ(GTA::ExtractEntry(img, 0, dir.File("no/such/folder.txd"), error),
+              GTA::IMGExtracted::kFailed);
+    EXPECT_EQ(error, ENOENT);
     EXPECT_EQ(GTA::ExtractEntry(img, 1, dir.File("cut.dff"), error), GTA::IMGExtracted::kDamaged);
     EXPECT_FALSE(std::filesystem::exists(dir.File("cut.dff")));
+    // A damaged entry does not stop the whole one before it.
+    EXPECT_EQ(GTA::ExtractEntry(img, 0, dir.File("again.txd"), error), GTA::IMGExtracted::kWritten);
     Faults::Arm(2, Faults::Action::kFail, ENOSPC); // the copy, after the file was made
     EXPECT_EQ(GTA::ExtractEntry(img, 0, dir.File("full.txd"), error), GTA::IMGExtracted::kFailed);
     Faults::Disarm();

@@ -1,9 +1,6 @@
 // The model names shared by the model check window and the command line, on real models
-// and dictionaries; and saving an archive entry, which must never write over a file or
-// pass a cut entry off as whole.
+// and dictionaries.
 #include "pipeline/ModelTextures.h"
-#include "pipeline/ArchiveEntry.h"
-#include "support/ImgBuilder.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -81,35 +78,4 @@ TEST_F(ModelTexturesTest, DictionariesListTheirNamesAndRenameNothing) {
     m_Dir.Write("bad.dff", std::string("\x10\0\0\0\xff\xff\0\0\xff\xff\x03\x18", 12));
     EXPECT_THROW(damaged.Open(m_Dir.File("bad.dff")), RW::CException);
     EXPECT_TRUE(damaged.Names().empty());
-}
-
-TEST_F(ModelTexturesTest, ArchiveEntriesAreSavedWholeAndNeverOverAFile) {
-    const std::string dictionary = TempDir::ReadFile(m_Real + "txd/pc/sa_LD_CHAT.txd");
-    const std::string model = TempDir::ReadFile(m_Real + "dff/sa_hoop.dff");
-    const std::string path =
-        BuildArchive(m_Dir, "a.img", {{"LD_CHAT.txd", dictionary}, {"hoop.dff", model}});
-    GTA::CIMGFile img;
-    ASSERT_TRUE(img.Open(path));
-
-    const EntrySaveOutcome written = SaveArchiveEntry(img, 0, m_Dir.File("chat.txd"));
-    EXPECT_EQ(written.result, EntrySaveOutcome::kWritten);
-    const std::string saved = m_Dir.Read("chat.txd");
-    EXPECT_EQ(saved.size() % 2048, 0u);
-    EXPECT_EQ(saved.substr(0, dictionary.size()), dictionary);
-
-    m_Dir.Write("keep.dff", "keep");
-    EXPECT_EQ(SaveArchiveEntry(img, 1, m_Dir.File("keep.dff")).result, EntrySaveOutcome::kExists);
-    EXPECT_EQ(m_Dir.Read("keep.dff"), "keep");
-    EXPECT_EQ(SaveArchiveEntry(img, 1, m_Dir.File("no/such/folder.dff")).result,
-              EntrySaveOutcome::kFailed);
-    img.Close();
-
-    // The archive cut short inside its last entry: that entry is reported, not written.
-    fs::resize_file(path, fs::file_size(path) - 1000);
-    ASSERT_TRUE(img.Open(path));
-    const EntrySaveOutcome cut = SaveArchiveEntry(img, 1, m_Dir.File("hoop.dff"));
-    EXPECT_EQ(cut.result, EntrySaveOutcome::kDamaged);
-    EXPECT_EQ(cut.expected - cut.present, 1000u);
-    EXPECT_FALSE(fs::exists(m_Dir.File("hoop.dff")));
-    EXPECT_EQ(SaveArchiveEntry(img, 0, m_Dir.File("chat2.txd")).result, EntrySaveOutcome::kWritten);
 }

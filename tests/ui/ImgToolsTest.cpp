@@ -1,7 +1,8 @@
 // The archive windows on archives the tests build from real files: the entry list, the
 // checked dictionaries imported into a copy of the sample (known names skipped, a broken
 // entry asking whether to go on), one dictionary through the dictionary window, and the
-// entry export that never writes over a file nor a cut entry.
+// entry export that never writes over a file nor a cut entry; and the archive edits of both
+// versions, read back through the reader, with a failed save leaving the archive as it was.
 #include "app/Log.h"
 #include "cache/CacheCheck.h"
 #include "cache/TextureDatabase.h"
@@ -12,6 +13,8 @@
 #include "ui/main/EditTexts.h"
 #include "ui/tools/DlgIMGTool.h"
 #include "ui/tools/DlgImportTXD.h"
+#include "gta/IMGEditor.h"
+#include "platform/Faults.h"
 
 #include <QFileDialog>
 #include <QLabel>
@@ -20,11 +23,37 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <cerrno>
+#include <map>
+
 namespace fs = std::filesystem;
 
 namespace {
 
 const std::string kReal = TESSARINE_TESTDATA_DIR "/real/";
+
+// Every entry's name with its bytes, padding removed, as the reader finds them.
+std::map<std::string, std::string> Entries(const std::string& archive) {
+    GTA::CIMGFile img;
+    std::map<std::string, std::string> entries;
+    if (!img.Open(archive))
+        return entries;
+    std::vector<uint8_t> data;
+    for (uint32_t e = 0; e < img.GetEntryCount(); ++e) {
+        img.ReadEntry(data, e);
+        std::string bytes(data.begin(), data.end());
+        bytes.erase(bytes.find_last_not_of('\0') + 1);
+        entries[img.GetEntryName(e)] = bytes;
+    }
+    return entries;
+}
+
+QPushButton* Button(const QWidget& window, const char* text) {
+    for (QPushButton* button : window.findChildren<QPushButton*>())
+        if (button->text() == text)
+            return button;
+    return nullptr;
+}
 
 } // namespace
 
@@ -127,21 +156,20 @@ private slots:
     }
 
     // The tool saves an entry only as a new file, and refuses an entry the archive holds
-    // only part of; its editing buttons are not offered.
+    // only part of; its editing buttons wait for an archive.
     void entryExportNeverWritesOverAFile() {
         CScriptedMessageBox boxes;
         auto w = m_pDriver->Window(m_strSample);
         CDlgIMGTool tool(w->Cache(), *w, 0, w.get());
-        QList<QPushButton*> buttons = tool.findChildren<QPushButton*>();
-        for (QPushButton* button : buttons)
-            if (button->text() == "Add File" || button->text() == "Delete")
-                QVERIFY(!button->isEnabled());
+        QVERIFY(!Button(tool, "Add File")->isEnabled());
+        QVERIFY(!Button(tool, "Rebuild")->isEnabled());
         QVERIFY(!tool.OpenArchive(QString::fromStdString(m_pDriver->Dir().File("none.img"))));
         QCOMPARE(boxes.Boxes().size(), size_t(1));
         QCOMPARE(tool.List()->topLevelItemCount(), 0);
+        QVERIFY(!Button(tool, "Delete")->isEnabled());
 
-        // Cut inside the last entry.
-        fs::resize_file(m_strArchive, fs::file_size(m_strArchive) - 100);
+        // Cut a sector and more into the last entry.
+        fs::resize_file(m_strArchive, fs::file_size(m_strArchive) - GTA::kImgSector - 100);
         QVERIFY(tool.OpenArchive(QString::fromStdString(m_strArchive)));
         boxes.Clear();
         const std::string kept = m_pDriver->Dir().File("kept.txd");
@@ -155,7 +183,66 @@ private slots:
         QVERIFY(!fs::exists(cut));
         QCOMPARE(boxes.Boxes().size(), size_t(2));
         QVERIFY(boxes.Boxes()[0].text.find("already exists") != std::string::npos);
-        QVERIFY(boxes.Boxes()[1].text.find("runs past the end") != std::string::npos);
+        QVERIFY(boxes.Boxes()[1].text.find("of the archive: 1948 of its 4096") !=
+                std::string::npos);
+        QVERIFY(Button(tool, "Delete")->isEnabled());
+    }
+
+    // Two files added (one replacing an entry in place), an entry deleted and the archive
+    // rebuilt, in both versions; a failed save leaves every byte as it was and says why.
+    void editsAreSavedWhole() {
+        for (int version : {1, 2}) {
+            CScriptedMessageBox boxes;
+            const TempDir& dir = m_pDriver->Dir();
+            const std::string archive = dir.File("v" + std::to_string(version) + ".img");
+            GTA::CIMGEditor editor;
+            QVERIFY(editor.Create(archive, version));
+            editor.Put("a.txd", std::vector<uint8_t>(3000, 'a'));
+            editor.Put("b.dff", std::vector<uint8_t>(10, 'b'));
+            QVERIFY(editor.Save());
+            dir.Write("B.DFF", std::string(5000, 'B'));
+            dir.Write("c.col", "sea");
+
+            auto w = m_pDriver->Window(m_strSample);
+            CDlgIMGTool tool(w->Cache(), *w, 0, w.get());
+            QVERIFY(tool.OpenArchive(QString::fromStdString(archive)));
+            QVERIFY2(tool.AddFiles({QString::fromStdString(dir.File("B.DFF")),
+                                    QString::fromStdString(dir.File("c.col"))}),
+                     boxes.Boxes().empty() ? "" : boxes.Boxes().back().text.c_str());
+            QCOMPARE(tool.StatusLabel()->text(),
+                     QString("2 files added to the archive. Replaced in place: B.DFF"));
+            QCOMPARE(tool.List()->topLevelItem(1)->text(0), QString("B.DFF"));
+            using Content = std::map<std::string, std::string>;
+            QCOMPARE(Entries(archive), (Content{{"a.txd", std::string(3000, 'a')},
+                                                {"B.DFF", std::string(5000, 'B')},
+                                                {"c.col", "sea"}}));
+
+            tool.List()->topLevelItem(0)->setCheckState(0, Qt::Checked);
+            boxes.Answer(IDYES);
+            QVERIFY(tool.DeleteChosen());
+            QCOMPARE(boxes.Boxes().back().text, std::string("Delete 1 entries from the archive?"));
+            QVERIFY(tool.Rebuild());
+            QCOMPARE(Entries(archive),
+                     (Content{{"B.DFF", std::string(5000, 'B')}, {"c.col", "sea"}}));
+            QCOMPARE(tool.List()->topLevelItemCount(), 2);
+
+            const std::string before = TempDir::ReadFile(archive);
+            tool.List()->setCurrentItem(tool.List()->topLevelItem(1));
+            boxes.Clear();
+            boxes.Answer(IDYES);
+            Faults::Arm(1, Faults::Action::kFail, ENOSPC);
+            QVERIFY(!tool.DeleteChosen());
+            Faults::Disarm();
+            QCOMPARE(TempDir::ReadFile(archive), before);
+            QCOMPARE(boxes.Boxes().size(), size_t(2));
+            QVERIFY(boxes.Boxes()[1].text.find("The archive was not changed.") == 0);
+            QCOMPARE(tool.List()->topLevelItemCount(), 2);
+            QVERIFY(Button(tool, "Delete")->isEnabled());
+        }
+        // The import window edits nothing.
+        auto w = m_pDriver->Window(m_strSample);
+        CDlgImportIMG import(w->Cache(), *w, 0, w.get());
+        QVERIFY(!Button(import, "Add File") && !Button(import, "Rebuild"));
     }
 
     // An entry's name is offered as a plain file name, never as a path out of the folder.

@@ -3,7 +3,8 @@
 #include "app/Log.h"
 #include "cache/NameRules.h"
 #include "cache/TextureDatabase.h"
-#include "pipeline/ArchiveEntry.h"
+#include "gta/IMGEditor.h"
+#include "gta/IMGExtract.h"
 #include "pipeline/ImportChecks.h"
 #include "platform/MessageBox.h"
 #include "platform/SafeFileName.h"
@@ -21,6 +22,10 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <cstring>
+#include <set>
+
 using namespace ToolTexts;
 
 namespace {
@@ -31,6 +36,8 @@ constexpr int kListWidth = 440;
 constexpr int kListHeight = 380;
 // Listing a large archive shows its progress every this many entries.
 constexpr uint32_t kListStep = 64;
+// A save's progress bar counts in these steps of the archive's bytes.
+constexpr uint64_t kSaveSteps = 1000;
 
 std::string Utf8(const QString& text) {
     return text.toUtf8().toStdString();
@@ -88,12 +95,14 @@ void CDlgIMGTool::BuildControls(bool import) {
     if (!import) {
         m_pAddFile = new QPushButton(Text(kAddFile));
         m_pDelete = new QPushButton(Text(kDelete));
-        m_pAddFile->setEnabled(false);
-        m_pDelete->setEnabled(false);
+        m_pRebuild = new QPushButton(Text(kRebuild));
         connect(m_pAddFile, &QPushButton::clicked, this, &CDlgIMGTool::OnAddFile);
         connect(m_pDelete, &QPushButton::clicked, this, &CDlgIMGTool::OnDelete);
+        connect(m_pRebuild, &QPushButton::clicked, this, &CDlgIMGTool::OnRebuild);
         m_pButtons->addWidget(m_pAddFile);
         m_pButtons->addWidget(m_pDelete);
+        m_pButtons->addWidget(m_pRebuild);
+        EnableEditing(false);
     }
     m_pButtons->addStretch();
 
@@ -124,12 +133,16 @@ bool CDlgIMGTool::OpenArchive(const QString& path) {
     CloseTXD();
     m_Img.Close();
     m_pList->clear();
+    m_strPath.clear();
+    EnableEditing(false);
     if (!m_Img.Open(Utf8(path))) {
         m_pStatus->Show(QString(), 0, 0);
         ErrorBox(FormatText(kArchiveNotOpened, Utf8(path).c_str()));
         return false;
     }
+    m_strPath = path;
     FillList();
+    EnableEditing(true);
     AfterOpen();
     return true;
 }
@@ -160,23 +173,29 @@ bool CDlgIMGTool::ExportCurrentTo(const QString& path) {
     if (!item || m_Img.GetEntryCount() == 0)
         return false;
     const uint32_t entry = EntryOf(item);
-    const EntrySaveOutcome outcome = SaveArchiveEntry(m_Img, entry, Utf8(path));
     const std::string name = m_Img.GetEntryName(entry);
-    switch (outcome.result) {
-    case EntrySaveOutcome::kWritten:
+    int error = 0;
+    switch (GTA::ExtractEntry(m_Img, entry, Utf8(path), error)) {
+    case GTA::IMGExtracted::kWritten:
+        LogPrintA("CDlgIMGTool: entry '%s' saved to '%s'\n", name.c_str(), Utf8(path).c_str());
         return true;
-    case EntrySaveOutcome::kExists:
+    case GTA::IMGExtracted::kExists:
         ErrorBox(FormatText(kEntryExists, Utf8(path).c_str()));
         return false;
-    case EntrySaveOutcome::kDamaged:
-        ErrorBox(FormatText(kEntryDamaged, name.c_str(),
-                            static_cast<unsigned long long>(outcome.present),
-                            static_cast<unsigned long long>(outcome.expected)));
+    case GTA::IMGExtracted::kDamaged: {
+        const uint64_t expected = uint64_t(m_Img.GetEntrySize(entry)) * GTA::kImgSector;
+        const uint64_t present = expected - m_Img.GetEntryShortfall(entry);
+        LogPrintA("CDlgIMGTool: ERROR: entry '%s' holds %llu of %llu bytes; not written\n",
+                  name.c_str(), static_cast<unsigned long long>(present),
+                  static_cast<unsigned long long>(expected));
+        ErrorBox(FormatText(kEntryDamaged, name.c_str(), static_cast<unsigned long long>(present),
+                            static_cast<unsigned long long>(expected)));
         return false;
-    case EntrySaveOutcome::kFailed:
+    }
+    case GTA::IMGExtracted::kFailed:
         break;
     }
-    ErrorBox(FormatText(kEntryNotWritten, Utf8(path).c_str(), outcome.problem.c_str()));
+    ErrorBox(FormatText(kEntryNotWritten, Utf8(path).c_str(), std::strerror(error)));
     return false;
 }
 
@@ -198,9 +217,120 @@ void CDlgIMGTool::OnExportCurrent() {
         ExportCurrentTo(dialog.selectedFiles().first());
 }
 
-void CDlgIMGTool::OnAddFile() {}
+void CDlgIMGTool::EnableEditing(bool enable) {
+    for (QPushButton* button : {m_pAddFile, m_pDelete, m_pRebuild})
+        if (button)
+            button->setEnabled(enable);
+}
 
-void CDlgIMGTool::OnDelete() {}
+bool CDlgIMGTool::OpenEditor(GTA::CIMGEditor& editor) {
+    if (m_bBusy || m_strPath.isEmpty())
+        return false;
+    if (editor.Open(Utf8(m_strPath)))
+        return true;
+    ErrorBox(FormatText(kArchiveNotChanged, editor.Error().c_str()));
+    return false;
+}
+
+bool CDlgIMGTool::SaveEdits(GTA::CIMGEditor& editor) {
+    m_bBusy = true;
+    EnableEditing(false);
+    // The status line lets the window repaint and take events between entries.
+    const bool saved = editor.Save([this](uint64_t done, uint64_t total) {
+        m_pStatus->Show(Text(kSavingArchive), int(done * kSaveSteps / std::max<uint64_t>(total, 1)),
+                        int(kSaveSteps));
+        return true;
+    });
+    m_bBusy = false;
+    if (!saved) {
+        LogPrintA("CDlgIMGTool: ERROR: '%s' not saved: %s\n", Utf8(m_strPath).c_str(),
+                  editor.Error().c_str());
+        m_pStatus->Show(QString(), 0, 0);
+        EnableEditing(true);
+        ErrorBox(FormatText(kArchiveNotChanged, editor.Error().c_str()));
+        return false;
+    }
+    // The entries moved: the list is read again from the archive as it is now. A copy of
+    // the path, as opening clears the one kept.
+    const QString path = m_strPath;
+    return OpenArchive(path);
+}
+
+bool CDlgIMGTool::AddFiles(const QStringList& files) {
+    GTA::CIMGEditor editor;
+    if (files.isEmpty() || !OpenEditor(editor))
+        return false;
+    QStringList replaced;
+    for (const QString& file : files) {
+        const GTA::IMGPut put = editor.PutFile(Utf8(file));
+        if (put == GTA::IMGPut::kFailed) {
+            ErrorBox(FormatText(kArchiveNotChanged, editor.Error().c_str()));
+            return false;
+        }
+        if (put == GTA::IMGPut::kReplaced)
+            replaced << QFileInfo(file).fileName();
+    }
+    if (!SaveEdits(editor))
+        return false;
+    QString report = FormatText(kFilesAdded, int(files.size()));
+    if (!replaced.isEmpty())
+        report += " " + FormatText(kReplacedInPlace, Utf8(replaced.join(", ")).c_str());
+    m_pStatus->Show(report, 0, 0);
+    return true;
+}
+
+bool CDlgIMGTool::DeleteChosen() {
+    std::vector<QTreeWidgetItem*> chosen;
+    for (int i = 0; i < m_pList->topLevelItemCount(); ++i)
+        if (m_pList->topLevelItem(i)->checkState(kFileColumn) == Qt::Checked)
+            chosen.push_back(m_pList->topLevelItem(i));
+    if (chosen.empty() && m_pList->currentItem())
+        chosen.push_back(m_pList->currentItem());
+    GTA::CIMGEditor editor;
+    if (chosen.empty() || !OpenEditor(editor))
+        return false;
+    if (MessageBox(Utf8(FormatText(kDeleteQuestion, int(chosen.size()))),
+                   Utf8(Text(kImgToolCaption)), MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return false;
+    // The editor deletes every entry of a name in any case: each name once.
+    std::set<QString> names;
+    for (QTreeWidgetItem* item : chosen) {
+        const std::string name = m_Img.GetEntryName(EntryOf(item));
+        if (names.insert(QString::fromStdString(name).toLower()).second && !editor.Delete(name)) {
+            ErrorBox(FormatText(kArchiveNotChanged, editor.Error().c_str()));
+            return false;
+        }
+    }
+    if (!SaveEdits(editor))
+        return false;
+    m_pStatus->Show(Text(kArchiveSaved), 0, 0);
+    return true;
+}
+
+bool CDlgIMGTool::Rebuild() {
+    GTA::CIMGEditor editor;
+    if (!OpenEditor(editor) || !SaveEdits(editor))
+        return false;
+    m_pStatus->Show(Text(kArchiveSaved), 0, 0);
+    return true;
+}
+
+void CDlgIMGTool::OnAddFile() {
+    if (m_bBusy || m_strPath.isEmpty())
+        return;
+    QFileDialog dialog(this, Text(kAddFile), QString(), Text(kAllFiles) + " (*)");
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    if (dialog.exec() == QDialog::Accepted)
+        AddFiles(dialog.selectedFiles());
+}
+
+void CDlgIMGTool::OnDelete() {
+    DeleteChosen();
+}
+
+void CDlgIMGTool::OnRebuild() {
+    Rebuild();
+}
 
 void CDlgIMGTool::done(int result) {
     if (m_bBusy) {

@@ -1,6 +1,8 @@
 #pragma once
-// An archive's entries with their sizes and offsets, and saving one entry as a file. The
-// archive import window builds on it.
+// An archive's entries with their sizes and offsets, saving one entry as a file, and the
+// archive's editing: files added or replaced, entries deleted, the archive rebuilt. Every
+// edit is one crash-safe save of the whole archive. The archive import window builds on
+// it without the editing.
 #include "gta/IMGFile.h"
 #include "pipeline/TXDHelper.h"
 #include "ui/tools/MainHooks.h"
@@ -8,7 +10,11 @@
 #include <QDialog>
 
 #include <memory>
+#include <vector>
 
+namespace GTA {
+class CIMGEditor;
+}
 class CTextureDatabase;
 class CToolStatus;
 class QHBoxLayout;
@@ -40,13 +46,21 @@ public:
     // archive holds only part of. False after a box saying why.
     bool ExportCurrentTo(const QString& path);
 
+    // The edits, each saved at once and the list read again. False after a box saying why
+    // (the archive is then as it was) or when nothing was done.
+    // The files under their own names; an entry of the same name is replaced in place.
+    bool AddFiles(const QStringList& files);
+    // The checked entries, or the selected one when none is checked, after one question.
+    bool DeleteChosen();
+    // The archive written again without the space deleted and replaced entries left.
+    bool Rebuild();
+
 public slots:
     void OnOpen();
     void OnExportCurrent();
-    // Adding and deleting entries are not offered by this window: the buttons stay
-    // disabled and these do nothing.
     void OnAddFile();
     void OnDelete();
+    void OnRebuild();
 
 protected:
     // The window's own buttons go into row; the import window puts its own there.
@@ -72,9 +86,16 @@ protected:
 private:
     void BuildControls(bool import);
     void FillList();
+    void EnableEditing(bool enable);
+    // Opens the archive in use for editing; false after a box saying why.
+    bool OpenEditor(GTA::CIMGEditor& editor);
+    // Saves the editor's archive with its progress shown, then lists the archive again.
+    bool SaveEdits(GTA::CIMGEditor& editor);
 
+    QString m_strPath;
     QPushButton* m_pAddFile = nullptr;
     QPushButton* m_pDelete = nullptr;
+    QPushButton* m_pRebuild = nullptr;
 };
 
 // The dictionaries of an archive imported into the open cache: the checked ones whole

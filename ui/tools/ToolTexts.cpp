@@ -16,6 +16,8 @@ Source& Current() {
 std::vector<const char*> WindowTexts() {
     return {kImport,          kCancel,          kImportTxdCaption, kFoundTextures,
             kStreamStructure, kShowStream,      kCheckAll,         kExportCurrent,
+            kRebuild, kSavingArchive, kArchiveSaved, kFilesAdded, kReplacedInPlace,
+            kDeleteQuestion, kArchiveNotChanged,
             kExportAll,       kNothingToImport, kAllImported,      kBusy,
             kNotImported,     kNotExported,     kNoPixels,         kModelCaption,
             kTexturesLabel,   kStateColumn,     kStateOk,          kSaveAs,

@@ -89,6 +89,13 @@ inline constexpr const char* kImportChecked = "Import Checked";
 inline constexpr const char* kImportSelected = "Import Selected";
 inline constexpr const char* kFoundTxds = "Found TXDs:";
 inline constexpr const char* kClickOpen = "Click 'Open IMGs' to begin";
+inline constexpr const char* kRebuild = "Rebuild";
+inline constexpr const char* kSavingArchive = "Saving the archive...";
+inline constexpr const char* kArchiveSaved = "The archive was saved.";
+inline constexpr const char* kFilesAdded = "%d files added to the archive.";
+inline constexpr const char* kReplacedInPlace = "Replaced in place: %s";
+inline constexpr const char* kDeleteQuestion = "Delete %d entries from the archive?";
+inline constexpr const char* kArchiveNotChanged = "The archive was not changed.\n\n%s";
 inline constexpr const char* kArchiveNotOpened = "The archive '%s' could not be opened.";
 inline constexpr const char* kEntryExists =
     "'%s' already exists; it was left as it is and nothing was written.";
