@@ -741,9 +741,11 @@ Candidate EncodeBySearch(SubBlock split[2][2], int effort) {
         const Estimated& e = estimated[order[i]];
         // Clamping can make a runner-up better than it was estimated; at normal effort
         // only one estimated within the margin of the best is fitted too.
-        // (128-bit: an impossible configuration is estimated at the largest error.)
-        if (effort < 4 && static_cast<__int128>(e.error) - estimated[order[0]].error >
-                              kRunnerUpMargin)
+        // (An impossible configuration is estimated at the largest error: a gap that
+        // overflows is beyond any margin.)
+        decltype(e.error) gap = 0;
+        if (effort < 4 && (__builtin_sub_overflow(e.error, estimated[order[0]].error, &gap) ||
+                           gap > kRunnerUpMargin))
             break;
         Consider(best, FitEstimated(split[order[i] / 2], e));
     }
