@@ -3,6 +3,7 @@
 #include "cache/AliasList.h"
 #include "cache/CacheStatistics.h"
 #include "platform/MessageBox.h"
+#include "ui/tools/ToolBoxes.h"
 #include "ui/tools/ToolTexts.h"
 
 #include <QFileDialog>
@@ -14,9 +15,6 @@ using namespace ToolTexts;
 
 std::string LoadFirst() {
     return String(kLoadCacheFirst).toStdString();
-}
-std::string ErrorCaption() {
-    return String(kErrorCaption).toStdString();
 }
 // The refused lines a box lists before it only counts the rest.
 constexpr size_t kShownRefusals = 20;
@@ -54,7 +52,7 @@ bool ExportAliasListTool(QWidget* parent, CTextureDatabase* db, const QString& p
     try {
         WriteAliasListFile(file.toStdString(), BuildAliasList(*db));
     } catch (const CError& error) {
-        MessageBox(error.what(), ErrorCaption(), MB_OK | MB_ICONERROR);
+        ToolBoxes::ErrorBox(error.what());
         return false;
     }
     return true;
@@ -73,7 +71,7 @@ int ImportAliasListTool(QWidget* parent, CTextureDatabase* db, IMainWindowHooks&
     try {
         result = ImportAliasList(*db, ReadAliasListFile(file.toStdString()));
     } catch (const CError& error) {
-        MessageBox(error.what(), ErrorCaption(), MB_OK | MB_ICONERROR);
+        ToolBoxes::ErrorBox(error.what());
         return 0;
     }
     if (!result.created.empty())

@@ -5,6 +5,7 @@
 #include "platform/MessageBox.h"
 #include "ui/tools/MainHooks.h"
 #include "ui/tools/ToolStatus.h"
+#include "ui/tools/ToolBoxes.h"
 #include "ui/tools/ToolTexts.h"
 
 #include <QCloseEvent>
@@ -19,6 +20,7 @@
 
 namespace {
 
+using namespace ToolBoxes;
 using namespace ToolTexts;
 
 // The status shows a step only this often, so a fast conversion does not flood the
@@ -26,15 +28,6 @@ using namespace ToolTexts;
 constexpr qint64 kStatusIntervalMs = 50;
 // Textures a message box names at most.
 constexpr size_t kListedUnconverted = 20;
-
-// A text of the language in use, as the message boxes take it.
-std::string Std(const char* english) {
-    return Text(english).toStdString();
-}
-
-std::string ErrorCaption() {
-    return String(kErrorCaption).toStdString();
-}
 
 QString Upper(CacheId cache) {
     return QString::fromLatin1(CacheName(cache)).toUpper();
@@ -110,11 +103,11 @@ void CDlgConverter::OnGo() {
     const CacheId source = kAllCaches[size_t(m_pSource->currentData().toInt())];
     const CacheId target = kAllCaches[size_t(m_pTarget->currentData().toInt())];
     if (source == target) {
-        MessageBox(Std(kSameCache), ErrorCaption(), MB_OK | MB_ICONERROR);
+        ErrorBox(Text(kSameCache));
         return;
     }
     if (m_pCache->IsDatOpen(target) &&
-        MessageBox(Std(kOverwrite), "", MB_YESNO | MB_ICONQUESTION) != IDYES)
+        MessageBox(Utf8(Text(kOverwrite)), "", MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
     SetIdle(false);
     m_bBusy = true;
@@ -168,31 +161,28 @@ void CDlgConverter::Finish(const ConvertResult& result, double seconds) {
     m_pProgress->setEnabled(false);
     m_pProgress->reset();
     if (result.converted) {
-        m_pStatus->setText(QString::asprintf(Std(kDoneWithin).c_str(), seconds));
+        m_pStatus->setText(FormatText(kDoneWithin, seconds));
         if (!result.unconverted.empty()) {
-            std::string text =
-                QString::asprintf(Std(kUnconverted).c_str(), int(result.unconverted.size()))
-                    .toStdString();
+            QString text = FormatText(kUnconverted, int(result.unconverted.size()));
             // The first ones by name; the log holds every one.
             for (size_t i = 0; i < result.unconverted.size() && i < kListedUnconverted; ++i)
-                text += "\n" + result.unconverted[i];
+                text += "\n" + QString::fromStdString(result.unconverted[i]);
             if (result.unconverted.size() > kListedUnconverted)
                 text += "\n...";
-            MessageBox(text, ErrorCaption(), MB_OK | MB_ICONWARNING);
+            ErrorBox(text, MB_ICONWARNING);
         }
     } else if (result.cancelled) {
         m_pStatus->setText(Text(kCancelled));
     } else {
         m_pStatus->setText(QString::fromStdString(result.problem));
-        MessageBox(result.problem + "\n" + Std(kLeftAsItWas), ErrorCaption(),
-                   MB_OK | MB_ICONERROR);
+        ErrorBox(QString::fromStdString(result.problem) + "\n" + Text(kLeftAsItWas));
     }
     m_Hooks.ReloadListHook();
 }
 
 void CDlgConverter::reject() {
     if (m_bBusy) {
-        MessageBox(Std(kBusy), "", MB_OK);
+        MessageBox(Utf8(Text(kBusy)), "", MB_OK);
         return;
     }
     QDialog::reject();
@@ -201,7 +191,7 @@ void CDlgConverter::reject() {
 void CDlgConverter::closeEvent(QCloseEvent* event) {
     if (m_bBusy) {
         event->ignore();
-        MessageBox(Std(kBusy), "", MB_OK);
+        MessageBox(Utf8(Text(kBusy)), "", MB_OK);
         return;
     }
     QDialog::closeEvent(event);

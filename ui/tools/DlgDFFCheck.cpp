@@ -6,6 +6,7 @@
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
 #include "ui/tools/StreamTree.h"
+#include "ui/tools/ToolBoxes.h"
 #include "ui/tools/ToolTexts.h"
 
 #include <QFileDialog>
@@ -15,6 +16,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+using namespace ToolBoxes;
 using namespace ToolTexts;
 
 namespace {
@@ -25,14 +27,6 @@ constexpr int kNameWidth = 240;
 constexpr int kStateWidth = 100;
 constexpr int kListWidth = 360;
 constexpr int kListHeight = 380;
-
-std::string Utf8(const QString& text) {
-    return text.toUtf8().toStdString();
-}
-
-void ErrorBox(const QString& text) {
-    MessageBox(Utf8(text), Utf8(String(kErrorCaption)), MB_OK | MB_ICONERROR);
-}
 
 } // namespace
 

@@ -11,6 +11,7 @@
 #include "ui/controls/FolderDialog.h"
 #include "ui/tools/StreamTree.h"
 #include "ui/tools/ToolStatus.h"
+#include "ui/tools/ToolBoxes.h"
 #include "ui/tools/ToolTexts.h"
 
 #include <QCloseEvent>
@@ -24,6 +25,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+using namespace ToolBoxes;
 using namespace ToolTexts;
 
 namespace {
@@ -32,14 +34,6 @@ constexpr int kIdRole = Qt::UserRole;
 constexpr int kColumnWidths[] = {160, 90, 90};
 constexpr int kListWidth = 400;
 constexpr int kListHeight = 420;
-
-std::string Utf8(const QString& text) {
-    return text.toUtf8().toStdString();
-}
-
-void ErrorBox(const QString& text) {
-    MessageBox(Utf8(text), Utf8(String(kErrorCaption)), MB_OK | MB_ICONERROR);
-}
 
 } // namespace
 

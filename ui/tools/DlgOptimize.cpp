@@ -4,6 +4,7 @@
 #include "platform/MessageBox.h"
 #include "ui/tools/MainHooks.h"
 #include "ui/tools/ToolStatus.h"
+#include "ui/tools/ToolBoxes.h"
 #include "ui/tools/ToolTexts.h"
 
 #include <QComboBox>
@@ -19,6 +20,7 @@
 
 namespace {
 
+using namespace ToolBoxes;
 using namespace ToolTexts;
 
 constexpr const char* kDefaultThreshold = "5";
@@ -125,7 +127,7 @@ void CDlgOptimize::OnOptimize() {
     }
     if (!result.problem.empty()) {
         m_pStatus->setText(QString::fromStdString(result.problem));
-        MessageBox(result.problem, String(kErrorCaption).toStdString(), MB_OK | MB_ICONERROR);
+        ErrorBox(QString::fromStdString(result.problem));
     }
     m_bRunning = false;
     m_pOptimize->setEnabled(true);
@@ -134,7 +136,7 @@ void CDlgOptimize::OnOptimize() {
 
 void CDlgOptimize::reject() {
     if (m_bRunning) {
-        MessageBox(Text(kBusy).toStdString(), "", MB_OK);
+        MessageBox(Utf8(Text(kBusy)), "", MB_OK);
         return;
     }
     QDialog::reject();
