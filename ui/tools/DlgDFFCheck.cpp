@@ -51,11 +51,6 @@ void CDlgDFFCheck::BuildControls() {
     connect(m_pList, &QTreeWidget::itemSelectionChanged, this, &CDlgDFFCheck::Preview);
     connect(m_pList, &QTreeWidget::itemChanged, this, &CDlgDFFCheck::OnItemChanged);
 
-    m_pTree = new QTreeWidget;
-    m_pTree->setObjectName("stream");
-    m_pTree->setHeaderHidden(true);
-    m_pTree->setFixedWidth(kStreamPaneWidth - 10);
-    m_pTreeLabel = new QLabel(Text(kStreamStructure));
     m_pVersion = new QLabel(Format(kVersion, 0u));
 
     m_pSaveAs = new QPushButton(Text(kSaveAs));
@@ -80,14 +75,9 @@ void CDlgDFFCheck::BuildControls() {
     left->addWidget(m_pList, 1);
     left->addWidget(m_pVersion);
     left->addLayout(buttons);
-    auto* right = new QVBoxLayout;
-    right->addWidget(m_pTreeLabel);
-    right->addWidget(m_pTree, 1);
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(left, 1);
-    layout->addLayout(right);
-    m_pTree->hide();
-    m_pTreeLabel->hide();
+    layout->addLayout(m_Stream.Layout());
 }
 
 bool CDlgDFFCheck::Load() {
@@ -96,7 +86,7 @@ bool CDlgDFFCheck::Load() {
         m_Model.Open(m_strPath);
         RW::CStream* stream = m_Model.Stream();
         m_pVersion->setText(Format(kVersion, stream->GetVersion()));
-        FillStreamTree(m_pTree, *stream);
+        FillStreamTree(m_Stream.Tree(), *stream);
     } catch (const RW::CException& error) {
         FillList();
         ErrorBox(QString::fromStdString(error.Text()));
@@ -215,10 +205,7 @@ bool CDlgDFFCheck::SaveTextTo(const QString& path) {
 }
 
 void CDlgDFFCheck::OnShowStream() {
-    const bool show = m_pTree->isHidden();
-    m_pTree->setVisible(show);
-    m_pTreeLabel->setVisible(show);
-    resize(width() + (show ? kStreamPaneWidth : -kStreamPaneWidth), height());
+    m_Stream.Toggle(this);
 }
 
 void CDlgDFFCheck::OnSaveAs() {

@@ -70,12 +70,6 @@ void CDlgImportTXD::BuildControls() {
         menu.exec(m_pList->viewport()->mapToGlobal(point));
     });
 
-    m_pTree = new QTreeWidget;
-    m_pTree->setObjectName("stream");
-    m_pTree->setHeaderHidden(true);
-    m_pTree->setFixedWidth(kStreamPaneWidth - 10);
-    m_pTreeLabel = new QLabel(Text(kStreamStructure));
-
     m_pVersion = new QLabel(Format(kVersion, 0u));
     m_pCount = new QLabel("0 / 0");
     m_pProgress = new QProgressBar;
@@ -113,15 +107,9 @@ void CDlgImportTXD::BuildControls() {
     left->addWidget(m_pVersion);
     left->addLayout(status);
     left->addLayout(buttons);
-    auto* right = new QVBoxLayout;
-    right->addWidget(m_pTreeLabel);
-    right->addWidget(m_pTree, 1);
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(left, 1);
-    layout->addLayout(right);
-    // The tree pane starts hidden; "Show RW Stream" shows it.
-    m_pTree->hide();
-    m_pTreeLabel->hide();
+    layout->addLayout(m_Stream.Layout());
 }
 
 bool CDlgImportTXD::Load() {
@@ -130,7 +118,7 @@ bool CDlgImportTXD::Load() {
     try {
         OpenTXD(m_strPath, m_hArchive, m_nOffset);
         RW::CStream& stream = TXD()->Stream();
-        FillStreamTree(m_pTree, stream);
+        FillStreamTree(m_Stream.Tree(), stream);
         m_pVersion->setText(Format(kVersion, stream.GetVersion()));
         FillList();
     } catch (const RW::CException& error) {
@@ -168,10 +156,7 @@ void CDlgImportTXD::OnCheckAll() {
 }
 
 void CDlgImportTXD::OnShowStream() {
-    const bool show = m_pTree->isHidden();
-    m_pTree->setVisible(show);
-    m_pTreeLabel->setVisible(show);
-    resize(width() + (show ? kStreamPaneWidth : -kStreamPaneWidth), height());
+    m_Stream.Toggle(this);
 }
 
 std::string CDlgImportTXD::ImportOne(uint32_t id, bool replace) {
