@@ -4,9 +4,9 @@
 #include "cache/CacheStatistics.h"
 #include "platform/MessageBox.h"
 #include "ui/tools/ToolBoxes.h"
+#include "ui/tools/ToolFiles.h"
 #include "ui/tools/ToolTexts.h"
 
-#include <QFileDialog>
 
 namespace {
 
@@ -20,15 +20,11 @@ std::string LoadFirst() {
 constexpr size_t kShownRefusals = 20;
 
 QString ChooseListFile(QWidget* parent, bool save) {
-    QFileDialog dialog(parent, Text(save ? kExportAliasList : kImportAliasList), QString(),
-                       FileFilter(kTextFilter));
-    dialog.setObjectName(save ? "AliasListExport" : "AliasListImport");
-    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix("txt");
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return QString();
-    return dialog.selectedFiles().first();
+    return AskForFile(parent, {.ask = save ? FileAsk::kSave : FileAsk::kOpenOne,
+                               .caption = Text(save ? kExportAliasList : kImportAliasList),
+                               .filter = FileFilter(kTextFilter),
+                               .suffix = "txt",
+                               .name = save ? "AliasListExport" : "AliasListImport"});
 }
 
 } // namespace

@@ -7,9 +7,9 @@
 #include "platform/MessageBox.h"
 #include "ui/tools/StreamTree.h"
 #include "ui/tools/ToolBoxes.h"
+#include "ui/tools/ToolFiles.h"
 #include "ui/tools/ToolTexts.h"
 
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -209,20 +209,20 @@ void CDlgDFFCheck::OnShowStream() {
 }
 
 void CDlgDFFCheck::OnSaveAs() {
-    QFileDialog dialog(this, QString(), QString::fromStdString(m_strPath),
-                       FileFilter(kModelFilter));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix("dff");
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-        SaveModelTo(dialog.selectedFiles().first());
+    const QString path = AskForFile(this, {.ask = FileAsk::kSave,
+                                           .start = QString::fromStdString(m_strPath),
+                                           .filter = FileFilter(kModelFilter),
+                                           .suffix = "dff"});
+    if (!path.isEmpty())
+        SaveModelTo(path);
 }
 
 void CDlgDFFCheck::OnSaveText() {
     const QString stem = QString::fromStdString(m_strPath).section('.', 0, -2);
-    QFileDialog dialog(this, QString(), stem.isEmpty() ? QString() : stem + ".txt",
-                       FileFilter(kTextFilter));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix("txt");
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-        SaveTextTo(dialog.selectedFiles().first());
+    const QString path = AskForFile(this, {.ask = FileAsk::kSave,
+                                           .start = stem.isEmpty() ? QString() : stem + ".txt",
+                                           .filter = FileFilter(kTextFilter),
+                                           .suffix = "txt"});
+    if (!path.isEmpty())
+        SaveTextTo(path);
 }

@@ -12,10 +12,10 @@
 #include "ui/tools/StreamTree.h"
 #include "ui/tools/ToolStatus.h"
 #include "ui/tools/ToolBoxes.h"
+#include "ui/tools/ToolFiles.h"
 #include "ui/tools/ToolTexts.h"
 
 #include <QCloseEvent>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -326,12 +326,12 @@ void CDlgImportTXD::OnExportCurrent() {
         return;
     // The name comes from the file: offered only as a plain file name.
     const std::string name = SafeFileName::Stem(Utf8(selected.first()->text(kNameColumn)));
-    QFileDialog dialog(this, QString(), QString::fromStdString(name) + ".png",
-                       FileFilter(kImageFilter));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix("png");
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-        ExportCurrentTo(dialog.selectedFiles().first());
+    const QString path = AskForFile(this, {.ask = FileAsk::kSave,
+                                           .start = QString::fromStdString(name) + ".png",
+                                           .filter = FileFilter(kImageFilter),
+                                           .suffix = "png"});
+    if (!path.isEmpty())
+        ExportCurrentTo(path);
 }
 
 void CDlgImportTXD::OnExportAll() {

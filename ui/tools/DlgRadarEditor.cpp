@@ -4,10 +4,10 @@
 #include "platform/MessageBox.h"
 #include "raster/ImageFile.h"
 #include "ui/tools/ToolBoxes.h"
+#include "ui/tools/ToolFiles.h"
 #include "ui/tools/ToolTexts.h"
 
 #include <QCloseEvent>
-#include <QFileDialog>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -163,13 +163,13 @@ bool CDlgRadarEditor::RefuseWhenBusy() {
 void CDlgRadarEditor::OnExport() {
     if (RefuseWhenBusy())
         return;
-    QFileDialog dialog(this, QString(), DefaultFileName() + ".png", FileFilter(kImageFilter));
-    dialog.setObjectName("RadarExport");
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix("png");
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
-    ExportMap(dialog.selectedFiles().first());
+    const QString path = AskForFile(this, {.ask = FileAsk::kSave,
+                                           .start = DefaultFileName() + ".png",
+                                           .filter = FileFilter(kImageFilter),
+                                           .suffix = "png",
+                                           .name = "RadarExport"});
+    if (!path.isEmpty())
+        ExportMap(path);
 }
 
 bool CDlgRadarEditor::ExportMap(const QString& path) {
@@ -205,14 +205,13 @@ void CDlgRadarEditor::ShowWholeMap() {
 void CDlgRadarEditor::OnImport() {
     if (RefuseWhenBusy())
         return;
-    QFileDialog dialog(this, QString(), DefaultFileName() + ".png", FileFilter(kOpenImageFilter));
-    dialog.setObjectName("RadarImport");
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix("png");
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
-    ImportMap(dialog.selectedFiles().first());
+    const QString path = AskForFile(this, {.ask = FileAsk::kOpenOne,
+                                           .start = DefaultFileName() + ".png",
+                                           .filter = FileFilter(kOpenImageFilter),
+                                           .suffix = "png",
+                                           .name = "RadarImport"});
+    if (!path.isEmpty())
+        ImportMap(path);
 }
 
 void CDlgRadarEditor::ImportMap(const QString& path) {

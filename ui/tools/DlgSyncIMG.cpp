@@ -4,12 +4,12 @@
 #include "cache/TextureDatabase.h"
 #include "platform/MessageBox.h"
 #include "ui/tools/MainHooks.h"
+#include "ui/tools/ToolFiles.h"
 #include "ui/tools/ToolStatus.h"
 #include "ui/tools/ToolTexts.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -76,15 +76,14 @@ CDlgSyncIMG::CDlgSyncIMG(CTextureDatabase* cache, IMainWindowHooks* hooks, QWidg
 CDlgSyncIMG::~CDlgSyncIMG() = default;
 
 void CDlgSyncIMG::OnOpenImgs() {
-    QFileDialog dialog(this, Text(ToolTexts::kOpenImgs), QString(),
-                       ToolTexts::FileFilter(ToolTexts::kImgFilter));
-    dialog.setObjectName("OpenIMGs");
-    dialog.setFileMode(QFileDialog::ExistingFiles);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setDefaultSuffix("img");
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
-    Synchronize(dialog.selectedFiles());
+    const QStringList archives =
+        AskForFiles(this, {.ask = FileAsk::kOpenMany,
+                           .caption = Text(ToolTexts::kOpenImgs),
+                           .filter = ToolTexts::FileFilter(ToolTexts::kImgFilter),
+                           .suffix = "img",
+                           .name = "OpenIMGs"});
+    if (!archives.isEmpty())
+        Synchronize(archives);
 }
 
 bool CDlgSyncIMG::Progress(const std::string& text, size_t position, size_t total) {
