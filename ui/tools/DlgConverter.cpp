@@ -182,7 +182,7 @@ void CDlgConverter::Finish(const ConvertResult& result, double seconds) {
 
 void CDlgConverter::reject() {
     if (m_bBusy) {
-        MessageBox(Utf8(Text(kBusy)), "", MB_OK);
+        BusyBox();
         return;
     }
     QDialog::reject();
@@ -191,7 +191,7 @@ void CDlgConverter::reject() {
 void CDlgConverter::closeEvent(QCloseEvent* event) {
     if (m_bBusy) {
         event->ignore();
-        MessageBox(Utf8(Text(kBusy)), "", MB_OK);
+        BusyBox();
         return;
     }
     QDialog::closeEvent(event);

@@ -345,7 +345,7 @@ void CDlgImportTXD::OnExportAll() {
 void CDlgImportTXD::done(int result) {
     // A batch in progress finishes first: closing under it would free the dictionary it reads.
     if (m_bBusy) {
-        MessageBox(Utf8(Text(kBusy)), "", MB_OK | MB_ICONWARNING);
+        BusyBox(MB_ICONWARNING);
         return;
     }
     ClearPreview();
@@ -356,7 +356,7 @@ void CDlgImportTXD::done(int result) {
 void CDlgImportTXD::closeEvent(QCloseEvent* event) {
     if (m_bBusy) {
         event->ignore();
-        MessageBox(Utf8(Text(kBusy)), "", MB_OK | MB_ICONWARNING);
+        BusyBox(MB_ICONWARNING);
         return;
     }
     QDialog::closeEvent(event);

@@ -136,7 +136,7 @@ void CDlgOptimize::OnOptimize() {
 
 void CDlgOptimize::reject() {
     if (m_bRunning) {
-        MessageBox(Utf8(Text(kBusy)), "", MB_OK);
+        BusyBox();
         return;
     }
     QDialog::reject();

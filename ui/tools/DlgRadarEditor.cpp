@@ -156,7 +156,7 @@ QString CDlgRadarEditor::DefaultFileName() const {
 bool CDlgRadarEditor::RefuseWhenBusy() {
     if (!m_bBusy)
         return false;
-    MessageBox(Utf8(Text(kBusy)), "", MB_OK);
+    BusyBox();
     return true;
 }
 

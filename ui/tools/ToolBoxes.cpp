@@ -12,4 +12,8 @@ void ErrorBox(const QString& text, unsigned icon) {
     MessageBox(Utf8(text), Utf8(ToolTexts::String(ToolTexts::kErrorCaption)), MB_OK | icon);
 }
 
+void BusyBox(unsigned icon) {
+    MessageBox(Utf8(ToolTexts::Text(ToolTexts::kBusy)), "", MB_OK | icon);
+}
+
 } // namespace ToolBoxes
