@@ -1,7 +1,6 @@
 #include "cache/AliasList.h"
 
 #include "app/Log.h"
-#include "cache/ByteOrder.h"
 #include "cache/CacheEditor.h"
 #include "cache/NameRules.h"
 #include "platform/Files.h"
@@ -135,22 +134,8 @@ int CCacheEditor::AddAliases(const std::vector<std::pair<std::string, std::strin
             CheckTextureName(original) != NameProblem::kNone)
             return 0;
     CEditScope edit(*this);
-    for (const auto& [name, original] : aliases) {
-        TextureRecord record;
-        record.name = name;
-        record.affiliate = original;
-        m_Textures.push_back(std::move(record));
-        for (CacheId k : kAllCaches) {
-            if (!m_pDat[k])
-                continue;
-            if (m_pToc[k]) {
-                uint8_t none[4];
-                WriteLe32(none, kNoRecord);
-                m_pToc[k]->Append(none, 4);
-            }
-            m_TocList[k].push_back(kNoRecord);
-        }
-    }
+    for (const auto& [name, original] : aliases)
+        PushAlias(name, original);
     RebuildTxt();
     return 1;
 }

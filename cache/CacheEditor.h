@@ -114,6 +114,9 @@ private:
     void StageToc(CacheId cache, const std::vector<uint32_t>& entries);
     // StageToc, and the records take the entries as their offsets.
     void WriteTocFile(CacheId cache, const std::vector<uint32_t>& entries);
+    // Appends an alias to the index and no record for it to every open cache, inside the
+    // caller's edit.
+    void PushAlias(const std::string& name, const std::string& original);
 
     std::vector<std::string> m_RepairNotes;
 };

@@ -83,9 +83,16 @@ int CCacheEditor::AddAlias(const std::string& name, const std::string& original)
     if (CheckTextureName(name) != NameProblem::kNone)
         return 0;
     CEditScope edit(*this);
+    PushAlias(Text::Utf8Truncate(name, kMaxNameLength),
+              Text::Utf8Truncate(original, kMaxNameLength));
+    RebuildTxt();
+    return 1;
+}
+
+void CCacheEditor::PushAlias(const std::string& name, const std::string& original) {
     TextureRecord record;
-    record.name = Text::Utf8Truncate(name, kMaxNameLength);
-    record.affiliate = Text::Utf8Truncate(original, kMaxNameLength);
+    record.name = name;
+    record.affiliate = original;
     m_Textures.push_back(std::move(record));
     for (CacheId k : kAllCaches) {
         if (!m_pDat[k])
@@ -97,8 +104,6 @@ int CCacheEditor::AddAlias(const std::string& name, const std::string& original)
         }
         m_TocList[k].push_back(kNoRecord);
     }
-    RebuildTxt();
-    return 1;
 }
 
 int CCacheEditor::AppendNoRecord(CacheId cache) {

@@ -281,4 +281,9 @@ void Need(const Args& args, size_t count, const char* usage) {
         throw Failure{kBadInput, std::string("usage: tessarine-cli ") + usage};
 }
 
+void NeedAtLeast(const Args& args, size_t count, const std::string& usage) {
+    if (args.positional.size() < count)
+        throw Failure{kBadInput, "usage: tessarine-cli " + usage};
+}
+
 } // namespace Cli

@@ -83,6 +83,8 @@ void RequireCategoryName(const std::string& name);
 std::string Json(const std::string& text);
 
 void Need(const Args& args, size_t count, const char* usage);
+// As Need, for a command that takes count or more words.
+void NeedAtLeast(const Args& args, size_t count, const std::string& usage);
 
 // Progress on a terminal only: scripts get their output clean.
 void Progress(size_t done, size_t total, const std::string& name);

@@ -274,9 +274,8 @@ struct ImportTally {
 } // namespace
 
 int CommandImport(const Args& args) {
-    if (args.positional.size() < 2)
-        throw Failure{kBadInput, "usage: tessarine-cli import INDEX IMAGE... [--category NAME] "
-                                 "[--no-alpha] [--uncompressed] [--replace] [--game N]"};
+    NeedAtLeast(args, 2, "import INDEX IMAGE... [--category NAME] [--no-alpha] [--uncompressed] "
+                         "[--replace] [--game N]");
     const std::vector<ImportFile> files = CheckImportFiles(args);
     PluginSession plugins;
     auto db = OpenCache(args, 0, Access::kWrite);

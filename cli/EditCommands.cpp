@@ -66,8 +66,7 @@ int CategoryDelete(const Args& args) {
 }
 
 int CategoryMove(const Args& args) {
-    if (args.positional.size() < 3)
-        throw Failure{kBadInput, "usage: tessarine-cli category move INDEX CATEGORY TEXTURE..."};
+    NeedAtLeast(args, 3, "category move INDEX CATEGORY TEXTURE...");
     auto db = OpenCache(args, 0, Access::kWrite);
     const int category = FindCategory(*db, args.positional[1]);
     std::vector<int> textures;
@@ -117,8 +116,7 @@ int CommandRename(const Args& args) {
 }
 
 int CommandDelete(const Args& args) {
-    if (args.positional.size() < 2)
-        throw Failure{kBadInput, "usage: tessarine-cli delete INDEX TEXTURE..."};
+    NeedAtLeast(args, 2, "delete INDEX TEXTURE...");
     auto db = OpenCache(args, 0, Access::kWrite);
     // Every name is found before anything is deleted: a typo deletes nothing.
     std::vector<int> textures;
@@ -154,8 +152,7 @@ int CommandAlias(const Args& args) {
 int CommandCategory(const Args& args) {
     const std::string usage = "category add INDEX NAME | rename INDEX OLD NEW | "
                               "delete INDEX NAME | move INDEX CATEGORY TEXTURE...";
-    if (args.positional.size() < 3)
-        throw Failure{kBadInput, "usage: tessarine-cli " + usage};
+    NeedAtLeast(args, 3, usage);
     const std::string action = args.positional[0];
     Args rest = args;
     rest.positional.erase(rest.positional.begin());

@@ -157,8 +157,7 @@ int RadarOptimize(const Args& args) {
 } // namespace
 
 int CommandRadar(const Args& args) {
-    if (args.positional.size() < 2)
-        throw Failure{kBadInput, std::string("usage: tessarine-cli ") + kRadarUsage};
+    NeedAtLeast(args, 2, kRadarUsage);
     const std::string verb = args.positional[0];
     Args rest = args;
     rest.positional.erase(rest.positional.begin());
@@ -216,8 +215,7 @@ int CommandStats(const Args& args) {
 }
 
 int CommandAliasList(const Args& args) {
-    if (args.positional.size() < 2)
-        throw Failure{kBadInput, std::string("usage: tessarine-cli ") + kAliasListUsage};
+    NeedAtLeast(args, 2, kAliasListUsage);
     const std::string verb = args.positional[0];
     if (verb == "export") {
         if (!args.Has("--out") || args.Get("--out").empty())

@@ -199,7 +199,6 @@ const TessarineSourceText kTexts[] = {
      "Файл %s.TMB повреждён, из-за него игра может зависнуть при загрузке.\r\n\r\n"
      "Применить быстрое исправление?"},
     // The cache converter and the cache optimizer (CDlgConverter, CDlgOptimize).
-    {"Error", "Ошибка"},
     {"Close", "Закрыть"},
     {"Cache Converter", "Конвертер кэша"},
     {"Note! \n Output quality will be reduced every time you convert cache.\nOperation can "
@@ -242,7 +241,6 @@ const TessarineSourceText kTexts[] = {
     {"Maximum count of different pixels. Default value is 5 pixels.",
      "Наибольшее число различающихся пикселей. По умолчанию 5 пикселей."},
     {"Nothing to do.", "Нечего делать."},
-    {"Done!", "Готово!"},
     {"%d duplicates", "Повторов: %d"},
     {"Optimize", "Оптимизировать"},
     // The radar map editor, the siblings list and the alias lists.
@@ -273,8 +271,6 @@ const TessarineSourceText kTexts[] = {
     {"Open IMGs", "Открыть IMG"},
     {"Delete unused", "Удалить неиспользуемые"},
     {"Click 'Open IMGs' to begin.", "Нажмите «Открыть IMG», чтобы начать."},
-    {"Texture", "Текстура"},
-    {"Info", "Сведения"},
     {"Alias", "Псевдоним"},
     {"Case", "Регистр"},
     {"Cache N/A", "Кэш недоступен"},

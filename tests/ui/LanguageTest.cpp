@@ -12,6 +12,8 @@
 #include "ui/main/DlgAbout.h"
 #include "ui/main/DlgMain.h"
 #include "ui/main/LanguagePack.h"
+#include "ui/tools/DlgOptimize.h"
+#include "ui/tools/DlgSyncIMG.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -19,7 +21,9 @@
 #include <QLibraryInfo>
 #include <QTest>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <filesystem>
+#include <set>
 
 namespace fs = std::filesystem;
 using namespace MenuDriver;
@@ -86,6 +90,9 @@ private slots:
                      qPrintable(QString("dialog %1/%2").arg(key.first).arg(key.second)));
         for (const QString& text : Res::WindowTexts())
             QVERIFY2(pack->texts.texts.count(text), qPrintable(text));
+        // One wording is one text: a pack cannot give it two translations.
+        const std::vector<QString> texts = Res::WindowTexts();
+        QCOMPARE(std::set<QString>(texts.begin(), texts.end()).size(), texts.size());
         QCOMPARE(pack->locale, QString("ru"));
         // A translated format is held against the program's own placeholders.
         QCOMPARE(Res::Conversions("Текстура «%s» за %0.2f с, 100%%"), QString("s0.2f"));
@@ -136,6 +143,13 @@ private slots:
         w->SelectTexture(w->Cache()->FindTexture("sign_welcome", true));
         QVERIFY(w->PaneText(0).startsWith("Текстура «sign_welcome» отрисована за"));
         QCOMPARE(w->MipLevels()->itemText(0), QString("Мип-уровень №00 (256 x 64)"));
+        // The tool dialogs show the window's language.
+        CDlgSyncIMG sync(w->Cache(), w.get(), w.get());
+        QCOMPARE(sync.windowTitle(), QString("Синхронизация с IMG"));
+        auto* list = sync.findChild<QTreeWidget*>(QString::number(CDlgSyncIMG::kList));
+        QCOMPARE(list->headerItem()->text(CDlgSyncIMG::kInfoColumn), QString("Сведения"));
+        CDlgOptimize optimize(*w, w->Cache(), w.get());
+        QCOMPARE(optimize.windowTitle(), QString("Оптимизатор кэша"));
         QVERIFY(w->grab().save(TESSARINE_SCREENSHOT_DIR "/russian.png"));
         QMenu* options = TopMenu(*w, "&Настройки");
         options->adjustSize(); // drawn without opening it, which would grab the keyboard

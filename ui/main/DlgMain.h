@@ -132,7 +132,6 @@ public:
     int SetFocusHook(int texture) override;
     int ReloadListHook() override;
     std::unique_ptr<Bitmap32> GetDataHook(int texture, int cache) override;
-    QString Text(const char* english) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -119,7 +119,3 @@ std::unique_ptr<Bitmap32> CDlgMain::GetDataHook(int texture, int cache) {
         }
     });
 }
-
-QString CDlgMain::Text(const char* english) {
-    return Res::Text(english);
-}

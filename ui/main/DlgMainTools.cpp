@@ -27,10 +27,7 @@ bool CDlgMain::OnToolCommand(int id) {
         RunImgTool();
         return true;
     case kToolSyncImg: {
-        CDlgSyncIMG::Texts texts;
-        texts.text = [](const char* english) { return Res::Text(english); };
-        texts.done = Res::String(126);
-        CDlgSyncIMG dialog(m_pCache.get(), this, this, texts);
+        CDlgSyncIMG dialog(m_pCache.get(), this, this);
         dialog.exec();
         ReloadListHook();
         return true;

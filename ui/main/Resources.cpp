@@ -1,7 +1,4 @@
 #include "ui/main/Resources.h"
-#include "ui/tools/WholeCacheTexts.h"
-#include "ui/tools/ToolTexts.h"
-
 #include "ui/tools/ToolTexts.h"
 
 #include <QStringList>
@@ -224,7 +221,6 @@ std::vector<QString> WindowTexts() {
                              Texts::kTexturesExported,
                              Texts::kImagesImported,
                              Texts::kNothingFound,
-                             Texts::kOutOfPlace,
                              Texts::kNameRefused,
                              Texts::kCategoryNamePrompt,
                              Texts::kNewCategoryCaption,
@@ -235,8 +231,6 @@ std::vector<QString> WindowTexts() {
                              Texts::kNoIndexPrompt,
                              Texts::kBadTocPrompt,
                              Texts::kBadTmbPrompt})
-        texts.push_back(QString::fromUtf8(text));
-    for (const char* text : WholeCacheTexts::kAll)
         texts.push_back(QString::fromUtf8(text));
     for (const char* text : ToolTexts::WindowTexts())
         texts.push_back(QString::fromUtf8(text));

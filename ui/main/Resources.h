@@ -2,6 +2,8 @@
 // The interface texts: the string table (ids 106-177), the menu item texts keyed by
 // command id, and the texts of dialog controls keyed by dialog and control. A language
 // pack replaces entries of any of them; what it leaves out keeps the program's own text.
+#include "ui/tools/ToolTexts.h"
+
 #include <QString>
 #include <map>
 #include <utility>
@@ -54,9 +56,8 @@ inline constexpr const char* kExporting = "Exporting textures...";
 inline constexpr const char* kTexturesExported = "%d textures exported.";
 inline constexpr const char* kImagesImported = "%d of %d images imported.";
 inline constexpr const char* kNothingFound = "No textures found.";
-inline constexpr const char* kOutOfPlace =
-    "Nothing was deleted: the cache's records are not in texture order, and cutting them out "
-    "could take other textures' bytes. Rebuild the cache first.";
+// The same refusal as the synchronizer's, so the language packs translate it once.
+inline constexpr const char* kOutOfPlace = ToolTexts::kRecordsOutOfOrder;
 inline constexpr const char* kNameRefused = "The name '%s' cannot be used: %s.";
 inline constexpr const char* kCategoryNamePrompt = "Category name";
 inline constexpr const char* kNewCategoryCaption = "Create new category";

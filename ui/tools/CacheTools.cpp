@@ -3,9 +3,10 @@
 #include "cache/AliasList.h"
 #include "cache/CacheStatistics.h"
 #include "platform/MessageBox.h"
+#include "ui/tools/ToolBoxes.h"
+#include "ui/tools/ToolFiles.h"
 #include "ui/tools/ToolTexts.h"
 
-#include <QFileDialog>
 
 namespace {
 
@@ -15,22 +16,15 @@ using namespace ToolTexts;
 std::string LoadFirst() {
     return String(kLoadCacheFirst).toStdString();
 }
-std::string ErrorCaption() {
-    return String(kErrorCaption).toStdString();
-}
 // The refused lines a box lists before it only counts the rest.
 constexpr size_t kShownRefusals = 20;
 
 QString ChooseListFile(QWidget* parent, bool save) {
-    QFileDialog dialog(parent, Text(save ? kExportAliasList : kImportAliasList), QString(),
-                       FileFilter(kTextFilter));
-    dialog.setObjectName(save ? "AliasListExport" : "AliasListImport");
-    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix("txt");
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return QString();
-    return dialog.selectedFiles().first();
+    return AskForFile(parent, {.ask = save ? FileAsk::kSave : FileAsk::kOpenOne,
+                               .caption = Text(save ? kExportAliasList : kImportAliasList),
+                               .filter = FileFilter(kTextFilter),
+                               .suffix = "txt",
+                               .name = save ? "AliasListExport" : "AliasListImport"});
 }
 
 } // namespace
@@ -54,7 +48,7 @@ bool ExportAliasListTool(QWidget* parent, CTextureDatabase* db, const QString& p
     try {
         WriteAliasListFile(file.toStdString(), BuildAliasList(*db));
     } catch (const CError& error) {
-        MessageBox(error.what(), ErrorCaption(), MB_OK | MB_ICONERROR);
+        ToolBoxes::ErrorBox(error.what());
         return false;
     }
     return true;
@@ -73,7 +67,7 @@ int ImportAliasListTool(QWidget* parent, CTextureDatabase* db, IMainWindowHooks&
     try {
         result = ImportAliasList(*db, ReadAliasListFile(file.toStdString()));
     } catch (const CError& error) {
-        MessageBox(error.what(), ErrorCaption(), MB_OK | MB_ICONERROR);
+        ToolBoxes::ErrorBox(error.what());
         return 0;
     }
     if (!result.created.empty())

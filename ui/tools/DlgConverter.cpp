@@ -5,7 +5,8 @@
 #include "platform/MessageBox.h"
 #include "ui/tools/MainHooks.h"
 #include "ui/tools/ToolStatus.h"
-#include "ui/tools/WholeCacheTexts.h"
+#include "ui/tools/ToolBoxes.h"
+#include "ui/tools/ToolTexts.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -19,7 +20,8 @@
 
 namespace {
 
-using namespace WholeCacheTexts;
+using namespace ToolBoxes;
+using namespace ToolTexts;
 
 // The status shows a step only this often, so a fast conversion does not flood the
 // window's event queue.
@@ -36,22 +38,22 @@ QString Upper(CacheId cache) {
 CDlgConverter::CDlgConverter(IMainWindowHooks& hooks, CTextureDatabase* cache, QWidget* parent)
     : QDialog(parent), m_Hooks(hooks), m_pCache(cache) {
     setObjectName("CDlgConverter");
-    setWindowTitle(m_Hooks.Text(kConverterTitle));
+    setWindowTitle(Text(kConverterTitle));
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(m_Hooks.Text(kConverterNote)));
+    layout->addWidget(new QLabel(Text(kConverterNote)));
     auto* form = new QFormLayout;
     m_pSource = new QComboBox;
     m_pSource->setObjectName("source");
     m_pTarget = new QComboBox;
     m_pTarget->setObjectName("target");
-    form->addRow(m_Hooks.Text(kSourceCache), m_pSource);
-    form->addRow(m_Hooks.Text(kTargetCache), m_pTarget);
+    form->addRow(Text(kSourceCache), m_pSource);
+    form->addRow(Text(kTargetCache), m_pTarget);
     layout->addLayout(form);
     for (CacheId k : kAllCaches) {
         const bool present = m_pCache && m_pCache->IsDatOpen(k);
         if (present)
             m_pSource->addItem(Upper(k), int(Slot(k)));
-        m_pTarget->addItem(Upper(k) + (present ? m_Hooks.Text(kRebuild) : QString()), int(Slot(k)));
+        m_pTarget->addItem(Upper(k) + (present ? Text(kRebuild) : QString()), int(Slot(k)));
     }
     m_pTarget->setCurrentIndex(1);
     m_pProgress = new QProgressBar;
@@ -62,12 +64,12 @@ CDlgConverter::CDlgConverter(IMainWindowHooks& hooks, CTextureDatabase* cache, Q
     layout->addWidget(m_pStatus);
     m_pToolStatus = std::make_unique<CToolStatus>(m_pStatus, m_pProgress);
     auto* buttons = new QHBoxLayout;
-    m_pGo = new QPushButton(m_Hooks.Text(kGo));
+    m_pGo = new QPushButton(Text(kGo));
     m_pGo->setObjectName("go");
-    m_pCancel = new QPushButton(m_Hooks.Text(kCancel));
+    m_pCancel = new QPushButton(Text(kCancel));
     m_pCancel->setObjectName("cancel");
     m_pCancel->setEnabled(false);
-    m_pClose = new QPushButton(m_Hooks.Text(kClose));
+    m_pClose = new QPushButton(Text(kClose));
     m_pClose->setObjectName("close");
     buttons->addWidget(m_pGo);
     buttons->addWidget(m_pCancel);
@@ -87,10 +89,6 @@ CDlgConverter::~CDlgConverter() {
         m_Worker.join();
 }
 
-std::string CDlgConverter::Std(const char* english) {
-    return m_Hooks.Text(english).toStdString();
-}
-
 void CDlgConverter::SetIdle(bool idle) {
     m_pSource->setEnabled(idle);
     m_pTarget->setEnabled(idle);
@@ -105,11 +103,11 @@ void CDlgConverter::OnGo() {
     const CacheId source = kAllCaches[size_t(m_pSource->currentData().toInt())];
     const CacheId target = kAllCaches[size_t(m_pTarget->currentData().toInt())];
     if (source == target) {
-        MessageBox(Std(kSameCache), Std(kError), MB_OK | MB_ICONERROR);
+        ErrorBox(Text(kSameCache));
         return;
     }
     if (m_pCache->IsDatOpen(target) &&
-        MessageBox(Std(kOverwrite), "", MB_YESNO | MB_ICONQUESTION) != IDYES)
+        MessageBox(Utf8(Text(kOverwrite)), "", MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
     SetIdle(false);
     m_bBusy = true;
@@ -128,7 +126,7 @@ void CDlgConverter::OnGo() {
             timer->start();
             QMetaObject::invokeMethod(
                 this,
-                [this, shown = text == kPreparing ? m_Hooks.Text(kPreparing)
+                [this, shown = text == kPreparing ? Text(kPreparing)
                                                   : QString::fromStdString(text),
                  position, count] {
                     if (m_bBusy) {
@@ -163,30 +161,28 @@ void CDlgConverter::Finish(const ConvertResult& result, double seconds) {
     m_pProgress->setEnabled(false);
     m_pProgress->reset();
     if (result.converted) {
-        m_pStatus->setText(QString::asprintf(Std(kDoneWithin).c_str(), seconds));
+        m_pStatus->setText(FormatText(kDoneWithin, seconds));
         if (!result.unconverted.empty()) {
-            std::string text =
-                QString::asprintf(Std(kUnconverted).c_str(), int(result.unconverted.size()))
-                    .toStdString();
+            QString text = FormatText(kUnconverted, int(result.unconverted.size()));
             // The first ones by name; the log holds every one.
             for (size_t i = 0; i < result.unconverted.size() && i < kListedUnconverted; ++i)
-                text += "\n" + result.unconverted[i];
+                text += "\n" + QString::fromStdString(result.unconverted[i]);
             if (result.unconverted.size() > kListedUnconverted)
                 text += "\n...";
-            MessageBox(text, Std(kError), MB_OK | MB_ICONWARNING);
+            ErrorBox(text, MB_ICONWARNING);
         }
     } else if (result.cancelled) {
-        m_pStatus->setText(m_Hooks.Text(kCancelled));
+        m_pStatus->setText(Text(kCancelled));
     } else {
         m_pStatus->setText(QString::fromStdString(result.problem));
-        MessageBox(result.problem + "\n" + Std(kLeftAsItWas), Std(kError), MB_OK | MB_ICONERROR);
+        ErrorBox(QString::fromStdString(result.problem) + "\n" + Text(kLeftAsItWas));
     }
     m_Hooks.ReloadListHook();
 }
 
 void CDlgConverter::reject() {
     if (m_bBusy) {
-        MessageBox(Std(kPleaseWait), "", MB_OK);
+        BusyBox();
         return;
     }
     QDialog::reject();
@@ -195,7 +191,7 @@ void CDlgConverter::reject() {
 void CDlgConverter::closeEvent(QCloseEvent* event) {
     if (m_bBusy) {
         event->ignore();
-        MessageBox(Std(kPleaseWait), "", MB_OK);
+        BusyBox();
         return;
     }
     QDialog::closeEvent(event);

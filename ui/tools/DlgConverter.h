@@ -39,8 +39,6 @@ protected:
 private:
     void Finish(const ConvertResult& result, double seconds);
     void SetIdle(bool idle);
-    // A text in the interface's language, for message boxes.
-    std::string Std(const char* english);
 
     IMainWindowHooks& m_Hooks;
     CTextureDatabase* m_pCache;

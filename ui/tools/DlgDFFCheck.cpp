@@ -6,15 +6,17 @@
 #include "platform/Files.h"
 #include "platform/MessageBox.h"
 #include "ui/tools/StreamTree.h"
+#include "ui/tools/ToolBoxes.h"
+#include "ui/tools/ToolFiles.h"
 #include "ui/tools/ToolTexts.h"
 
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+using namespace ToolBoxes;
 using namespace ToolTexts;
 
 namespace {
@@ -25,14 +27,6 @@ constexpr int kNameWidth = 240;
 constexpr int kStateWidth = 100;
 constexpr int kListWidth = 360;
 constexpr int kListHeight = 380;
-
-std::string Utf8(const QString& text) {
-    return text.toUtf8().toStdString();
-}
-
-void ErrorBox(const QString& text) {
-    MessageBox(Utf8(text), Utf8(String(kErrorCaption)), MB_OK | MB_ICONERROR);
-}
 
 } // namespace
 
@@ -57,11 +51,6 @@ void CDlgDFFCheck::BuildControls() {
     connect(m_pList, &QTreeWidget::itemSelectionChanged, this, &CDlgDFFCheck::Preview);
     connect(m_pList, &QTreeWidget::itemChanged, this, &CDlgDFFCheck::OnItemChanged);
 
-    m_pTree = new QTreeWidget;
-    m_pTree->setObjectName("stream");
-    m_pTree->setHeaderHidden(true);
-    m_pTree->setFixedWidth(kStreamPaneWidth - 10);
-    m_pTreeLabel = new QLabel(Text(kStreamStructure));
     m_pVersion = new QLabel(Format(kVersion, 0u));
 
     m_pSaveAs = new QPushButton(Text(kSaveAs));
@@ -86,14 +75,9 @@ void CDlgDFFCheck::BuildControls() {
     left->addWidget(m_pList, 1);
     left->addWidget(m_pVersion);
     left->addLayout(buttons);
-    auto* right = new QVBoxLayout;
-    right->addWidget(m_pTreeLabel);
-    right->addWidget(m_pTree, 1);
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(left, 1);
-    layout->addLayout(right);
-    m_pTree->hide();
-    m_pTreeLabel->hide();
+    layout->addLayout(m_Stream.Layout());
 }
 
 bool CDlgDFFCheck::Load() {
@@ -102,7 +86,7 @@ bool CDlgDFFCheck::Load() {
         m_Model.Open(m_strPath);
         RW::CStream* stream = m_Model.Stream();
         m_pVersion->setText(Format(kVersion, stream->GetVersion()));
-        FillStreamTree(m_pTree, *stream);
+        FillStreamTree(m_Stream.Tree(), *stream);
     } catch (const RW::CException& error) {
         FillList();
         ErrorBox(QString::fromStdString(error.Text()));
@@ -221,27 +205,24 @@ bool CDlgDFFCheck::SaveTextTo(const QString& path) {
 }
 
 void CDlgDFFCheck::OnShowStream() {
-    const bool show = m_pTree->isHidden();
-    m_pTree->setVisible(show);
-    m_pTreeLabel->setVisible(show);
-    resize(width() + (show ? kStreamPaneWidth : -kStreamPaneWidth), height());
+    m_Stream.Toggle(this);
 }
 
 void CDlgDFFCheck::OnSaveAs() {
-    QFileDialog dialog(this, QString(), QString::fromStdString(m_strPath),
-                       FileFilter(kModelFilter));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix("dff");
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-        SaveModelTo(dialog.selectedFiles().first());
+    const QString path = AskForFile(this, {.ask = FileAsk::kSave,
+                                           .start = QString::fromStdString(m_strPath),
+                                           .filter = FileFilter(kModelFilter),
+                                           .suffix = "dff"});
+    if (!path.isEmpty())
+        SaveModelTo(path);
 }
 
 void CDlgDFFCheck::OnSaveText() {
     const QString stem = QString::fromStdString(m_strPath).section('.', 0, -2);
-    QFileDialog dialog(this, QString(), stem.isEmpty() ? QString() : stem + ".txt",
-                       FileFilter(kTextFilter));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix("txt");
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-        SaveTextTo(dialog.selectedFiles().first());
+    const QString path = AskForFile(this, {.ask = FileAsk::kSave,
+                                           .start = stem.isEmpty() ? QString() : stem + ".txt",
+                                           .filter = FileFilter(kTextFilter),
+                                           .suffix = "txt"});
+    if (!path.isEmpty())
+        SaveTextTo(path);
 }

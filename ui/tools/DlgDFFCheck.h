@@ -4,6 +4,7 @@
 // model, which can then be saved, and the material names saved as text.
 #include "pipeline/ModelTextures.h"
 #include "ui/tools/MainHooks.h"
+#include "ui/tools/StreamTree.h"
 
 #include <QDialog>
 
@@ -18,7 +19,7 @@ class QTreeWidgetItem;
 class CDlgDFFCheck : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int kStreamPaneWidth = 350;
+    static constexpr int kStreamPaneWidth = CStreamPane::kWidth;
     enum Column { kNameColumn, kStateColumn };
 
     CDlgDFFCheck(CTextureDatabase* db, IMainWindowHooks& hooks, std::string path,
@@ -29,7 +30,7 @@ public:
     bool Load();
 
     QTreeWidget* List() const { return m_pList; }
-    QTreeWidget* StreamTree() const { return m_pTree; }
+    QTreeWidget* StreamTree() const { return m_Stream.Tree(); }
     QPushButton* SaveAsButton() const { return m_pSaveAs; }
     QPushButton* SaveTextButton() const { return m_pSaveText; }
     CModelTextures& Model() { return m_Model; }
@@ -60,8 +61,7 @@ private:
     bool m_bFilling = false;
 
     QTreeWidget* m_pList = nullptr;
-    QTreeWidget* m_pTree = nullptr;
-    QLabel* m_pTreeLabel = nullptr;
+    CStreamPane m_Stream;
     QLabel* m_pVersion = nullptr;
     QPushButton* m_pSaveAs = nullptr;
     QPushButton* m_pSaveText = nullptr;

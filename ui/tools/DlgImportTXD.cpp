@@ -11,10 +11,11 @@
 #include "ui/controls/FolderDialog.h"
 #include "ui/tools/StreamTree.h"
 #include "ui/tools/ToolStatus.h"
+#include "ui/tools/ToolBoxes.h"
+#include "ui/tools/ToolFiles.h"
 #include "ui/tools/ToolTexts.h"
 
 #include <QCloseEvent>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -24,6 +25,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+using namespace ToolBoxes;
 using namespace ToolTexts;
 
 namespace {
@@ -32,14 +34,6 @@ constexpr int kIdRole = Qt::UserRole;
 constexpr int kColumnWidths[] = {160, 90, 90};
 constexpr int kListWidth = 400;
 constexpr int kListHeight = 420;
-
-std::string Utf8(const QString& text) {
-    return text.toUtf8().toStdString();
-}
-
-void ErrorBox(const QString& text) {
-    MessageBox(Utf8(text), Utf8(String(kErrorCaption)), MB_OK | MB_ICONERROR);
-}
 
 } // namespace
 
@@ -75,12 +69,6 @@ void CDlgImportTXD::BuildControls() {
         menu.addAction(Text(kExportAll), this, &CDlgImportTXD::OnExportAll);
         menu.exec(m_pList->viewport()->mapToGlobal(point));
     });
-
-    m_pTree = new QTreeWidget;
-    m_pTree->setObjectName("stream");
-    m_pTree->setHeaderHidden(true);
-    m_pTree->setFixedWidth(kStreamPaneWidth - 10);
-    m_pTreeLabel = new QLabel(Text(kStreamStructure));
 
     m_pVersion = new QLabel(Format(kVersion, 0u));
     m_pCount = new QLabel("0 / 0");
@@ -119,15 +107,9 @@ void CDlgImportTXD::BuildControls() {
     left->addWidget(m_pVersion);
     left->addLayout(status);
     left->addLayout(buttons);
-    auto* right = new QVBoxLayout;
-    right->addWidget(m_pTreeLabel);
-    right->addWidget(m_pTree, 1);
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(left, 1);
-    layout->addLayout(right);
-    // The tree pane starts hidden; "Show RW Stream" shows it.
-    m_pTree->hide();
-    m_pTreeLabel->hide();
+    layout->addLayout(m_Stream.Layout());
 }
 
 bool CDlgImportTXD::Load() {
@@ -136,7 +118,7 @@ bool CDlgImportTXD::Load() {
     try {
         OpenTXD(m_strPath, m_hArchive, m_nOffset);
         RW::CStream& stream = TXD()->Stream();
-        FillStreamTree(m_pTree, stream);
+        FillStreamTree(m_Stream.Tree(), stream);
         m_pVersion->setText(Format(kVersion, stream.GetVersion()));
         FillList();
     } catch (const RW::CException& error) {
@@ -174,10 +156,7 @@ void CDlgImportTXD::OnCheckAll() {
 }
 
 void CDlgImportTXD::OnShowStream() {
-    const bool show = m_pTree->isHidden();
-    m_pTree->setVisible(show);
-    m_pTreeLabel->setVisible(show);
-    resize(width() + (show ? kStreamPaneWidth : -kStreamPaneWidth), height());
+    m_Stream.Toggle(this);
 }
 
 std::string CDlgImportTXD::ImportOne(uint32_t id, bool replace) {
@@ -347,12 +326,12 @@ void CDlgImportTXD::OnExportCurrent() {
         return;
     // The name comes from the file: offered only as a plain file name.
     const std::string name = SafeFileName::Stem(Utf8(selected.first()->text(kNameColumn)));
-    QFileDialog dialog(this, QString(), QString::fromStdString(name) + ".png",
-                       FileFilter(kImageFilter));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix("png");
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-        ExportCurrentTo(dialog.selectedFiles().first());
+    const QString path = AskForFile(this, {.ask = FileAsk::kSave,
+                                           .start = QString::fromStdString(name) + ".png",
+                                           .filter = FileFilter(kImageFilter),
+                                           .suffix = "png"});
+    if (!path.isEmpty())
+        ExportCurrentTo(path);
 }
 
 void CDlgImportTXD::OnExportAll() {
@@ -366,7 +345,7 @@ void CDlgImportTXD::OnExportAll() {
 void CDlgImportTXD::done(int result) {
     // A batch in progress finishes first: closing under it would free the dictionary it reads.
     if (m_bBusy) {
-        MessageBox(Utf8(Text(kBusy)), "", MB_OK | MB_ICONWARNING);
+        BusyBox(MB_ICONWARNING);
         return;
     }
     ClearPreview();
@@ -377,7 +356,7 @@ void CDlgImportTXD::done(int result) {
 void CDlgImportTXD::closeEvent(QCloseEvent* event) {
     if (m_bBusy) {
         event->ignore();
-        MessageBox(Utf8(Text(kBusy)), "", MB_OK | MB_ICONWARNING);
+        BusyBox(MB_ICONWARNING);
         return;
     }
     QDialog::closeEvent(event);

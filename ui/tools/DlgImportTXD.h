@@ -4,6 +4,7 @@
 // window, and exports of the dictionary's textures as image files.
 #include "pipeline/TXDHelper.h"
 #include "ui/tools/MainHooks.h"
+#include "ui/tools/StreamTree.h"
 
 #include <QDialog>
 
@@ -22,7 +23,7 @@ class CDlgImportTXD : public QDialog, public CTXDHelper {
     Q_OBJECT
 public:
     // The width the section tree pane adds to the window when it is shown.
-    static constexpr int kStreamPaneWidth = 350;
+    static constexpr int kStreamPaneWidth = CStreamPane::kWidth;
     enum Column { kNameColumn, kDimensionsColumn, kInfoColumn };
 
     // path names the dictionary file, or (archive a valid handle) the entry whose
@@ -36,7 +37,7 @@ public:
     bool Load();
 
     QTreeWidget* List() const { return m_pList; }
-    QTreeWidget* StreamTree() const { return m_pTree; }
+    QTreeWidget* StreamTree() const { return m_Stream.Tree(); }
     QLabel* VersionLabel() const { return m_pVersion; }
     QLabel* CountLabel() const { return m_pCount; }
     bool Busy() const { return m_bBusy; }
@@ -78,8 +79,7 @@ private:
     bool m_bBusy = false;
 
     QTreeWidget* m_pList = nullptr;
-    QTreeWidget* m_pTree = nullptr;
-    QLabel* m_pTreeLabel = nullptr;
+    CStreamPane m_Stream;
     QLabel* m_pVersion = nullptr;
     QLabel* m_pCount = nullptr;
     QProgressBar* m_pProgress = nullptr;

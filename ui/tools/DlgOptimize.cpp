@@ -4,7 +4,8 @@
 #include "platform/MessageBox.h"
 #include "ui/tools/MainHooks.h"
 #include "ui/tools/ToolStatus.h"
-#include "ui/tools/WholeCacheTexts.h"
+#include "ui/tools/ToolBoxes.h"
+#include "ui/tools/ToolTexts.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -19,7 +20,8 @@
 
 namespace {
 
-using namespace WholeCacheTexts;
+using namespace ToolBoxes;
+using namespace ToolTexts;
 
 constexpr const char* kDefaultThreshold = "5";
 constexpr RasterAlgorithm kAlgorithmOf[] = {RasterAlgorithm::kMd5, RasterAlgorithm::kMd5Decoded,
@@ -33,15 +35,15 @@ constexpr qint64 kRepaintIntervalMs = 50;
 CDlgOptimize::CDlgOptimize(IMainWindowHooks& hooks, CTextureDatabase* cache, QWidget* parent)
     : QDialog(parent), m_Hooks(hooks), m_pCache(cache) {
     setObjectName("CDlgOptimize");
-    setWindowTitle(m_Hooks.Text(kOptimizerTitle));
+    setWindowTitle(Text(kOptimizerTitle));
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(m_Hooks.Text(kOptimizerNote)));
-    m_pAliasNames = new QRadioButton(m_Hooks.Text(kAliasNames));
+    layout->addWidget(new QLabel(Text(kOptimizerNote)));
+    m_pAliasNames = new QRadioButton(Text(kAliasNames));
     m_pAliasNames->setObjectName("aliasNames");
     m_pAliasNames->setChecked(true);
-    m_pDeleteNames = new QRadioButton(m_Hooks.Text(kDeleteNames));
+    m_pDeleteNames = new QRadioButton(Text(kDeleteNames));
     m_pDeleteNames->setObjectName("deleteNames");
-    m_pRasters = new QRadioButton(m_Hooks.Text(kAliasRasters));
+    m_pRasters = new QRadioButton(Text(kAliasRasters));
     m_pRasters->setObjectName("rasters");
     for (QRadioButton* radio : {m_pAliasNames, m_pDeleteNames, m_pRasters})
         layout->addWidget(radio);
@@ -52,32 +54,32 @@ CDlgOptimize::CDlgOptimize(IMainWindowHooks& hooks, CTextureDatabase* cache, QWi
         if (m_pCache && m_pCache->IsDatOpen(k))
             m_pCacheList->addItem(QString::fromLatin1(CacheName(k)).toUpper(), int(Slot(k)));
     m_pCacheList->setEnabled(m_pCache != nullptr);
-    form->addRow(m_Hooks.Text(kCompareCache), m_pCacheList);
+    form->addRow(Text(kCompareCache), m_pCacheList);
     m_pAlgorithm = new QComboBox;
     m_pAlgorithm->setObjectName("algorithm");
     for (const char* name : kAlgorithms)
-        m_pAlgorithm->addItem(m_Hooks.Text(name));
-    form->addRow(m_Hooks.Text(kAlgorithm), m_pAlgorithm);
+        m_pAlgorithm->addItem(Text(name));
+    form->addRow(Text(kAlgorithm), m_pAlgorithm);
     m_pThreshold = new QLineEdit(kDefaultThreshold);
     m_pThreshold->setObjectName("threshold");
     auto* threshold = new QHBoxLayout;
     threshold->addWidget(m_pThreshold);
-    auto* hint = new QLabel(m_Hooks.Text(kThresholdHint));
+    auto* hint = new QLabel(Text(kThresholdHint));
     hint->setEnabled(false);
     threshold->addWidget(hint);
-    form->addRow(m_Hooks.Text(kThreshold), threshold);
+    form->addRow(Text(kThreshold), threshold);
     layout->addLayout(form);
     m_pProgress = new QProgressBar;
     layout->addWidget(m_pProgress);
-    m_pStatus = new QLabel(m_Hooks.Text(kNothingToDo));
+    m_pStatus = new QLabel(Text(kNothingToDo));
     m_pStatus->setObjectName("status");
     layout->addWidget(m_pStatus);
     m_pToolStatus = std::make_unique<CToolStatus>(m_pStatus, m_pProgress);
     auto* buttons = new QHBoxLayout;
-    m_pOptimize = new QPushButton(m_Hooks.Text(kOptimize));
+    m_pOptimize = new QPushButton(Text(kOptimize));
     m_pOptimize->setObjectName("optimize");
     m_pOptimize->setEnabled(m_pCache != nullptr);
-    auto* close = new QPushButton(m_Hooks.Text(kClose));
+    auto* close = new QPushButton(Text(kClose));
     close->setObjectName("close");
     buttons->addWidget(m_pOptimize);
     buttons->addWidget(close);
@@ -113,11 +115,11 @@ void CDlgOptimize::OnOptimize() {
             result = OptimizeRasters(*m_pCache, cache, kAlgorithmOf[m_pAlgorithm->currentIndex()],
                                      ParseThreshold(m_pThreshold->text().toStdString()), progress);
             if (result.problem.empty())
-                m_pStatus->setText(QString::asprintf(m_Hooks.Text(kDuplicates).toUtf8().constData(), result.duplicates));
+                m_pStatus->setText(FormatText(kDuplicates, result.duplicates));
         } else {
             result = OptimizeNames(*m_pCache, m_pDeleteNames->isChecked(), progress);
             if (result.problem.empty())
-                m_pStatus->setText(m_Hooks.Text(kDone));
+                m_pStatus->setText(String(kDone));
         }
         m_pProgress->setValue(0);
     } catch (const std::exception& error) {
@@ -125,7 +127,7 @@ void CDlgOptimize::OnOptimize() {
     }
     if (!result.problem.empty()) {
         m_pStatus->setText(QString::fromStdString(result.problem));
-        MessageBox(result.problem, m_Hooks.Text(kError).toStdString(), MB_OK | MB_ICONERROR);
+        ErrorBox(QString::fromStdString(result.problem));
     }
     m_bRunning = false;
     m_pOptimize->setEnabled(true);
@@ -134,7 +136,7 @@ void CDlgOptimize::OnOptimize() {
 
 void CDlgOptimize::reject() {
     if (m_bRunning) {
-        MessageBox(m_Hooks.Text(kPleaseWait).toStdString(), "", MB_OK);
+        BusyBox();
         return;
     }
     QDialog::reject();

@@ -3,10 +3,11 @@
 #include "app/Log.h"
 #include "platform/MessageBox.h"
 #include "raster/ImageFile.h"
+#include "ui/tools/ToolBoxes.h"
+#include "ui/tools/ToolFiles.h"
 #include "ui/tools/ToolTexts.h"
 
 #include <QCloseEvent>
-#include <QFileDialog>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -18,11 +19,9 @@
 
 namespace {
 
+using namespace ToolBoxes;
 using namespace ToolTexts;
 
-std::string Std(const QString& text) {
-    return text.toStdString();
-}
 constexpr int kColumnWidths[] = {100, 150, 100};
 
 // The busy flag and the buttons for the time of one piece of work.
@@ -109,7 +108,7 @@ void CDlgRadarEditor::FillList() {
     const std::vector<RadarTile> tiles = db ? ListRadarTiles(*db, m_Cache) : std::vector<RadarTile>{};
     if (tiles.empty()) {
         m_pStatus->setText(String(kErrorCaption));
-        MessageBox(Std(String(kRadarNotFound)), "",
+        MessageBox(Utf8(String(kRadarNotFound)), "",
                    MB_OK | MB_ICONINFORMATION);
         m_pExport->setEnabled(false);
         m_pShow->setEnabled(false);
@@ -157,20 +156,20 @@ QString CDlgRadarEditor::DefaultFileName() const {
 bool CDlgRadarEditor::RefuseWhenBusy() {
     if (!m_bBusy)
         return false;
-    MessageBox(Std(Text(kBusy)), "", MB_OK);
+    BusyBox();
     return true;
 }
 
 void CDlgRadarEditor::OnExport() {
     if (RefuseWhenBusy())
         return;
-    QFileDialog dialog(this, QString(), DefaultFileName() + ".png", FileFilter(kImageFilter));
-    dialog.setObjectName("RadarExport");
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix("png");
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
-    ExportMap(dialog.selectedFiles().first());
+    const QString path = AskForFile(this, {.ask = FileAsk::kSave,
+                                           .start = DefaultFileName() + ".png",
+                                           .filter = FileFilter(kImageFilter),
+                                           .suffix = "png",
+                                           .name = "RadarExport"});
+    if (!path.isEmpty())
+        ExportMap(path);
 }
 
 bool CDlgRadarEditor::ExportMap(const QString& path) {
@@ -184,8 +183,7 @@ bool CDlgRadarEditor::ExportMap(const QString& path) {
     if (!map)
         return false;
     if (!SaveBitmapByExtension(*map, path.toStdString())) {
-        MessageBox(Std(FormatText(kCannotWrite, path.toUtf8().constData())), Std(String(kErrorCaption)),
-                   MB_OK | MB_ICONERROR);
+        ErrorBox(FormatText(kCannotWrite, path.toUtf8().constData()));
         return false;
     }
     return true;
@@ -207,14 +205,13 @@ void CDlgRadarEditor::ShowWholeMap() {
 void CDlgRadarEditor::OnImport() {
     if (RefuseWhenBusy())
         return;
-    QFileDialog dialog(this, QString(), DefaultFileName() + ".png", FileFilter(kOpenImageFilter));
-    dialog.setObjectName("RadarImport");
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix("png");
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
-    ImportMap(dialog.selectedFiles().first());
+    const QString path = AskForFile(this, {.ask = FileAsk::kOpenOne,
+                                           .start = DefaultFileName() + ".png",
+                                           .filter = FileFilter(kOpenImageFilter),
+                                           .suffix = "png",
+                                           .name = "RadarImport"});
+    if (!path.isEmpty())
+        ImportMap(path);
 }
 
 void CDlgRadarEditor::ImportMap(const QString& path) {
@@ -222,17 +219,15 @@ void CDlgRadarEditor::ImportMap(const QString& path) {
         return;
     const std::unique_ptr<Bitmap32> map = LoadBitmapFromFile(path.toStdString());
     if (!map) {
-        MessageBox(Std(FormatText(kCannotRead, path.toUtf8().constData())), Std(String(kErrorCaption)),
-                   MB_OK | MB_ICONERROR);
+        ErrorBox(FormatText(kCannotRead, path.toUtf8().constData()));
         return;
     }
     const RadarImageProblem problem = CheckRadarImage(map->Width(), map->Height());
     if (problem != RadarImageProblem::kNone) {
-        MessageBox(Std(Text(RadarImageMessage(problem))), Std(String(kErrorCaption)),
-                   MB_OK | MB_ICONERROR);
+        ErrorBox(Text(RadarImageMessage(problem)));
         return;
     }
-    const bool alpha = MessageBox(Std(Text(kUseAlpha)), "", MB_YESNO | MB_ICONQUESTION) == IDYES;
+    const bool alpha = MessageBox(Utf8(Text(kUseAlpha)), "", MB_YESNO | MB_ICONQUESTION) == IDYES;
     {
         const CBusyScope busy(m_bBusy, {m_pExport, m_pImport, m_pShow, m_pOptimize});
         try {
@@ -240,8 +235,7 @@ void CDlgRadarEditor::ImportMap(const QString& path) {
         } catch (const std::exception& error) {
             // The import is one edit: it was undone whole, every old tile is still there.
             LogPrintA("CDlgRadarEditor: ERROR: %s\n", error.what());
-            MessageBox(Std(FormatText(kRadarNotImported, error.what())), Std(String(kErrorCaption)),
-                       MB_OK | MB_ICONERROR);
+            ErrorBox(FormatText(kRadarNotImported, error.what()));
         }
     }
     m_Hooks.ReloadListHook();
@@ -257,7 +251,7 @@ void CDlgRadarEditor::OptimizeMap() {
             OptimizeRadarMap(*m_Helper.Database(), Decoder(), Progress());
         } catch (const std::exception& error) {
             LogPrintA("CDlgRadarEditor: ERROR: %s\n", error.what());
-            MessageBox(error.what(), Std(String(kErrorCaption)), MB_OK | MB_ICONERROR);
+            ErrorBox(error.what());
         }
     }
     m_Hooks.ReloadListHook();

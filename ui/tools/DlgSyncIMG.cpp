@@ -4,11 +4,12 @@
 #include "cache/TextureDatabase.h"
 #include "platform/MessageBox.h"
 #include "ui/tools/MainHooks.h"
+#include "ui/tools/ToolFiles.h"
 #include "ui/tools/ToolStatus.h"
+#include "ui/tools/ToolTexts.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -25,30 +26,29 @@ constexpr int kTextureRole = Qt::UserRole;
 constexpr double kBytesPerMegabyte = 1048576.0;
 // The total that shows an empty bar: a total of 0 would turn the bar into a busy one.
 constexpr int kEmptyBar = 1;
-constexpr char kRecordsOutOfOrder[] =
-    "Nothing was deleted: the cache's records are not in texture order, and cutting them out "
-    "could take other textures' bytes. Rebuild the cache first.";
+
+using ToolTexts::String;
+using ToolTexts::Text;
 
 } // namespace
 
-CDlgSyncIMG::CDlgSyncIMG(CTextureDatabase* cache, IMainWindowHooks* hooks, QWidget* parent,
-                         Texts texts)
-    : QDialog(parent), m_pCache(cache), m_pHooks(hooks), m_Texts(std::move(texts)) {
+CDlgSyncIMG::CDlgSyncIMG(CTextureDatabase* cache, IMainWindowHooks* hooks, QWidget* parent)
+    : QDialog(parent), m_pCache(cache), m_pHooks(hooks) {
     setObjectName("CDlgSyncIMG");
-    setWindowTitle(Tr("IMG Synchronizer"));
-    m_pOpen = new QPushButton(Tr("Open IMGs"), this);
+    setWindowTitle(Text(ToolTexts::kSyncCaption));
+    m_pOpen = new QPushButton(Text(ToolTexts::kOpenImgs), this);
     m_pOpen->setObjectName(QString::number(kOpenImgs));
-    m_pDelete = new QPushButton(Tr("Delete unused"), this);
+    m_pDelete = new QPushButton(Text(ToolTexts::kDeleteUnused), this);
     m_pDelete->setObjectName(QString::number(kDeleteUnused));
     m_pDelete->setEnabled(false);
     m_pProgress = new QProgressBar(this);
     m_pProgress->setObjectName(QString::number(kProgress));
-    m_pStatus = new QLabel(Tr("Click 'Open IMGs' to begin."), this);
+    m_pStatus = new QLabel(Text(ToolTexts::kSyncClickOpen), this);
     m_pStatus->setObjectName(QString::number(kStatus));
     m_pList = new QTreeWidget(this);
     m_pList->setObjectName(QString::number(kList));
     m_pList->setColumnCount(2);
-    m_pList->setHeaderLabels({Tr("Texture"), Tr("Info")});
+    m_pList->setHeaderLabels({String(ToolTexts::kTextureColumn), String(ToolTexts::kInfoColumn)});
     m_pList->setColumnWidth(kTextureColumn, kTextureWidth);
     m_pList->setColumnWidth(kInfoColumn, kInfoWidth);
     m_pList->setRootIsDecorated(false);
@@ -75,19 +75,15 @@ CDlgSyncIMG::CDlgSyncIMG(CTextureDatabase* cache, IMainWindowHooks* hooks, QWidg
 
 CDlgSyncIMG::~CDlgSyncIMG() = default;
 
-QString CDlgSyncIMG::Tr(const char* english) const {
-    return m_Texts.text ? m_Texts.text(english) : QString::fromUtf8(english);
-}
-
 void CDlgSyncIMG::OnOpenImgs() {
-    QFileDialog dialog(this, Tr("Open IMGs"), QString(), m_Texts.archiveFilter);
-    dialog.setObjectName("OpenIMGs");
-    dialog.setFileMode(QFileDialog::ExistingFiles);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setDefaultSuffix("img");
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
-    Synchronize(dialog.selectedFiles());
+    const QStringList archives =
+        AskForFiles(this, {.ask = FileAsk::kOpenMany,
+                           .caption = Text(ToolTexts::kOpenImgs),
+                           .filter = ToolTexts::FileFilter(ToolTexts::kImgFilter),
+                           .suffix = "img",
+                           .name = "OpenIMGs"});
+    if (!archives.isEmpty())
+        Synchronize(archives);
 }
 
 bool CDlgSyncIMG::Progress(const std::string& text, size_t position, size_t total) {
@@ -126,10 +122,10 @@ bool CDlgSyncIMG::Synchronize(const QStringList& archives) {
     if (finished && m_pCache)
         FillList();
     else if (finished)
-        m_pToolStatus->Show(Tr("Cache N/A"), 0, kEmptyBar);
+        m_pToolStatus->Show(Text(ToolTexts::kCacheNA), 0, kEmptyBar);
     SetBusy(false);
     if (!finished) {
-        m_pToolStatus->Show(Tr("Click 'Open IMGs' to begin."), 0, kEmptyBar);
+        m_pToolStatus->Show(Text(ToolTexts::kSyncClickOpen), 0, kEmptyBar);
         close(); // the close that stopped the work
     }
     return finished;
@@ -143,7 +139,7 @@ void CDlgSyncIMG::FillList() {
     for (const SyncTexture& texture : listing.textures) {
         auto* item = new QTreeWidgetItem;
         item->setText(kTextureColumn, QString::fromStdString(texture.name));
-        item->setText(kInfoColumn, *texture.Info() ? Tr(texture.Info()) : QString());
+        item->setText(kInfoColumn, *texture.Info() ? Text(texture.Info()) : QString());
         item->setData(kTextureColumn, kTextureRole, texture.texture);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(kTextureColumn, texture.checked ? Qt::Checked : Qt::Unchecked);
@@ -154,9 +150,9 @@ void CDlgSyncIMG::FillList() {
     // The core's status text, in the interface language.
     const QString status =
         listing.bytes == 0
-            ? Tr("Cache N/A")
-            : QString::asprintf(Tr("%d to delete (%0.2f MB)").toUtf8().constData(), listing.toDelete,
-                                double(listing.bytes) / kBytesPerMegabyte);
+            ? Text(ToolTexts::kCacheNA)
+            : ToolTexts::FormatText(ToolTexts::kToDelete, listing.toDelete,
+                                  double(listing.bytes) / kBytesPerMegabyte);
     m_pToolStatus->Show(status, 0, kEmptyBar);
 }
 
@@ -186,11 +182,11 @@ bool CDlgSyncIMG::DeleteChecked() {
     const int deleted = DeleteSyncTextures(*m_pCache, textures);
     SetBusy(false);
     if (!deleted) {
-        MessageBox(Tr(kRecordsOutOfOrder).toStdString(), "", MB_OK | MB_ICONERROR);
+        MessageBox(Text(ToolTexts::kRecordsOutOfOrder).toStdString(), "", MB_OK | MB_ICONERROR);
         return false;
     }
     FillList();
-    m_pToolStatus->Show(m_Texts.done, 0, kEmptyBar);
+    m_pToolStatus->Show(String(ToolTexts::kDone), 0, kEmptyBar);
     return true;
 }
 

@@ -7,7 +7,6 @@
 #include <QDialog>
 #include <QString>
 #include <QStringList>
-#include <functional>
 #include <memory>
 
 class CTextureDatabase;
@@ -19,25 +18,15 @@ class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
-// The synchronizer's texts in the interface language: its English source texts turned
-// into the language's, the string table's "Done!" and its archive file filter.
-struct SyncImgTexts {
-    std::function<QString(const char*)> text;
-    QString done = "Done!";
-    QString archiveFilter = "GTA3 Archive (*.img);;All Files (*)";
-};
-
 class CDlgSyncIMG : public QDialog {
     Q_OBJECT
 public:
-    using Texts = SyncImgTexts;
     enum Control { kDeleteUnused = 1037, kProgress = 1039, kStatus = 1056, kList = 1046,
                    kOpenImgs = 1038 };
     enum Column { kTextureColumn = 0, kInfoColumn = 1 };
 
     // cache may be null: the archives are then only read.
-    CDlgSyncIMG(CTextureDatabase* cache, IMainWindowHooks* hooks, QWidget* parent,
-                Texts texts = {});
+    CDlgSyncIMG(CTextureDatabase* cache, IMainWindowHooks* hooks, QWidget* parent);
     ~CDlgSyncIMG() override;
 
     // Reads the archives and lists the cache against them (what "Open IMGs" does with
@@ -53,7 +42,6 @@ protected:
     void reject() override;
 
 private:
-    QString Tr(const char* english) const;
     void OnOpenImgs();
     void OnSelectionChanged(QTreeWidgetItem* item);
     void FillList();
@@ -64,7 +52,6 @@ private:
 
     CTextureDatabase* m_pCache;
     IMainWindowHooks* m_pHooks;
-    Texts m_Texts;
     QPushButton* m_pDelete = nullptr;
     QPushButton* m_pOpen = nullptr;
     QProgressBar* m_pProgress = nullptr;

@@ -5,7 +5,6 @@
 #include "pipeline/TXDHelper.h"
 #include "raster/Bitmap32.h"
 
-#include <QString>
 #include <memory>
 #include <string>
 
@@ -32,7 +31,4 @@ public:
     virtual int ReloadListHook() = 0;
     // A new bitmap of level 0 of a texture in cache 0-3; null when it cannot be decoded.
     virtual std::unique_ptr<Bitmap32> GetDataHook(int texture, int cache) = 0;
-    // A window text in the interface's language, found by its English wording (which is
-    // what comes back when the language has none).
-    virtual QString Text(const char* english) { return QString::fromUtf8(english); }
 };

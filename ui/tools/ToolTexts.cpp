@@ -31,7 +31,17 @@ std::vector<const char*> WindowTexts() {
             kOptimizeRadarMap, kUseAlpha,       kWrongDimensions,  kNotSquare,
             kTooSmall,        kRadarNotImported, kCannotRead,      kCannotWrite,
             kIdColumn,        kNoAliases,       kSiblingsCaption,  kExportAliasList,
-            kImportAliasList, kAliasesCreated,  kLinesNotTaken};
+            kImportAliasList, kAliasesCreated,  kLinesNotTaken,
+            kClose,           kConverterTitle,  kConverterNote,    kSourceCache,
+            kTargetCache,     kRebuild,         kGo,               kPreparing,
+            kSameCache,       kOverwrite,       kDoneWithin,       kCancelled,
+            kLeftAsItWas,     kUnconverted,     kOptimizerTitle,   kOptimizerNote,
+            kAliasNames,      kDeleteNames,     kAliasRasters,     kCompareCache,
+            kAlgorithm,       kAlgorithms[0],   kAlgorithms[1],    kAlgorithms[2],
+            kAlgorithms[3],   kThreshold,       kThresholdHint,    kNothingToDo,
+            kDuplicates,      kOptimize,        kSyncCaption,      kDeleteUnused,
+            kSyncClickOpen,   kAliasInfo,       kCaseInfo,         kCacheNA,
+            kToDelete,        kRecordsOutOfOrder};
 }
 
 void SetSource(Source source) {

@@ -128,6 +128,56 @@ inline constexpr const char* kExportAliasList = "Export alias list";
 inline constexpr const char* kImportAliasList = "Import alias list";
 inline constexpr const char* kAliasesCreated = "%d aliases created.";
 inline constexpr const char* kLinesNotTaken = "%d lines not taken:";
+// The cache converter and the cache optimizer.
+inline constexpr const char* kClose = "Close";
+inline constexpr const char* kConverterTitle = "Cache Converter";
+inline constexpr const char* kConverterNote =
+    "Note! \n Output quality will be reduced every time you convert cache.\nOperation can take "
+    "very fuckin' long time.";
+inline constexpr const char* kSourceCache = "Source cache:";
+inline constexpr const char* kTargetCache = "Target cache:";
+inline constexpr const char* kRebuild = " (rebuild)";
+inline constexpr const char* kGo = "GO";
+inline constexpr const char* kPreparing = "Preparing...";
+inline constexpr const char* kSameCache = "You cant build cache from itself!";
+inline constexpr const char* kOverwrite =
+    "Target cache already exists!\r\n\r\nIt's really NOT recommended to overwrite it.\r\n\r\nAre "
+    "you sure you want to continue?";
+inline constexpr const char* kDoneWithin = "Done within %0.2f seconds!";
+inline constexpr const char* kCancelled = "Cancelled; the target cache was left as it was.";
+inline constexpr const char* kLeftAsItWas = "The target cache was left as it was.";
+inline constexpr const char* kUnconverted =
+    "%d textures could not be converted and have no record in the target:";
+inline constexpr const char* kOptimizerTitle = "Cache Optimizer";
+inline constexpr const char* kOptimizerNote =
+    "Note! \n Double check you know what are you doing right now.\nOperation can take very "
+    "fuckin' long time.";
+inline constexpr const char* kAliasNames = "Create aliases for name duplicates";
+inline constexpr const char* kDeleteNames = "Delete name duplicates";
+inline constexpr const char* kAliasRasters = "Create aliases for raster data duplicates";
+inline constexpr const char* kCompareCache = "Cache comparsion based on:";
+inline constexpr const char* kAlgorithm = "Algorithm:";
+inline constexpr const char* kAlgorithms[] = {"MD5-based (fastest)", "MD5-based decompressed (fast)",
+                                              "Pixel-diff (slow)",
+                                              "Pixel-diff decompressed (very slow)"};
+inline constexpr const char* kThreshold = "Raster comparsion value:";
+inline constexpr const char* kThresholdHint =
+    "Maximum count of different pixels. Default value is 5 pixels.";
+inline constexpr const char* kNothingToDo = "Nothing to do.";
+inline constexpr const char* kDuplicates = "%d duplicates";
+inline constexpr const char* kOptimize = "Optimize";
+// The IMG synchronizer. kAliasInfo and kCaseInfo are the core's words for a listed
+// texture (SyncTexture::Info), shown in the language in use.
+inline constexpr const char* kSyncCaption = "IMG Synchronizer";
+inline constexpr const char* kDeleteUnused = "Delete unused";
+inline constexpr const char* kSyncClickOpen = "Click 'Open IMGs' to begin.";
+inline constexpr const char* kAliasInfo = "Alias";
+inline constexpr const char* kCaseInfo = "Case";
+inline constexpr const char* kCacheNA = "Cache N/A";
+inline constexpr const char* kToDelete = "%d to delete (%0.2f MB)";
+inline constexpr const char* kRecordsOutOfOrder =
+    "Nothing was deleted: the cache's records are not in texture order, and cutting them out "
+    "could take other textures' bytes. Rebuild the cache first.";
 
 // Every text above that is keyed by its wording, for the language packs.
 std::vector<const char*> WindowTexts();
