@@ -53,7 +53,7 @@ CDlgConverter::CDlgConverter(IMainWindowHooks& hooks, CTextureDatabase* cache, Q
         const bool present = m_pCache && m_pCache->IsDatOpen(k);
         if (present)
             m_pSource->addItem(Upper(k), int(Slot(k)));
-        m_pTarget->addItem(Upper(k) + (present ? Text(kRebuild) : QString()), int(Slot(k)));
+        m_pTarget->addItem(Upper(k) + (present ? Text(kRebuildSuffix) : QString()), int(Slot(k)));
     }
     m_pTarget->setCurrentIndex(1);
     m_pProgress = new QProgressBar;

@@ -33,7 +33,7 @@ std::vector<const char*> WindowTexts() {
             kIdColumn,        kNoAliases,       kSiblingsCaption,  kExportAliasList,
             kImportAliasList, kAliasesCreated,  kLinesNotTaken,
             kClose,           kConverterTitle,  kConverterNote,    kSourceCache,
-            kTargetCache,     kRebuild,         kGo,               kPreparing,
+            kTargetCache,     kRebuildSuffix,   kGo,               kPreparing,
             kSameCache,       kOverwrite,       kDoneWithin,       kCancelled,
             kLeftAsItWas,     kUnconverted,     kOptimizerTitle,   kOptimizerNote,
             kAliasNames,      kDeleteNames,     kAliasRasters,     kCompareCache,

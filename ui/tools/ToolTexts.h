@@ -136,7 +136,7 @@ inline constexpr const char* kConverterNote =
     "very fuckin' long time.";
 inline constexpr const char* kSourceCache = "Source cache:";
 inline constexpr const char* kTargetCache = "Target cache:";
-inline constexpr const char* kRebuild = " (rebuild)";
+inline constexpr const char* kRebuildSuffix = " (rebuild)";
 inline constexpr const char* kGo = "GO";
 inline constexpr const char* kPreparing = "Preparing...";
 inline constexpr const char* kSameCache = "You cant build cache from itself!";
