@@ -7,6 +7,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -90,6 +91,9 @@ public:
           m_nBlockWidth(bpp == 2 ? 8 : 4), m_nBlocksX(width / m_nBlockWidth),
           m_nBlocksY(height / 4), m_A(size_t(m_nBlocksX) * m_nBlocksY), m_B(m_A.size()),
           m_Opaque(m_A.size(), true), m_Weight(size_t(width) * height, 0) {
+        // A little weight even where nothing shows keeps those colours tame.
+        for (int a = 0; a < 256; ++a)
+            m_Coverage[a] = (float(a) + kCoverageFloor) / (255.0f + kCoverageFloor);
         // The bounding box of each block; a block with any alpha below 255 keeps alpha.
         for (uint32_t by = 0; by < m_nBlocksY; ++by)
             for (uint32_t bx = 0; bx < m_nBlocksX; ++bx) {
@@ -153,10 +157,15 @@ private:
             Quant().Pack(m_A[n], false, m_Opaque[n], a[n]);
             Quant().Pack(m_B[n], true, m_Opaque[n], b[n]);
         }
-        m_UpA.resize(size_t(m_nWidth) * m_nHeight * 4);
-        m_UpB.resize(m_UpA.size());
-        std::thread other([&] { Upscale(b.data(), m_nBlocksX, m_nBlocksY, m_nBpp, m_UpB.data()); });
-        Upscale(a.data(), m_nBlocksX, m_nBlocksY, m_nBpp, m_UpA.data());
+        // Left uninitialised: Upscale writes every byte, on two threads, so the pages
+        // are first touched in parallel rather than zeroed by one.
+        const size_t bytes = size_t(m_nWidth) * m_nHeight * 4;
+        if (!m_UpA) {
+            m_UpA.reset(new uint8_t[bytes]);
+            m_UpB.reset(new uint8_t[bytes]);
+        }
+        std::thread other([&] { Upscale(b.data(), m_nBlocksX, m_nBlocksY, m_nBpp, m_UpB.get()); });
+        Upscale(a.data(), m_nBlocksX, m_nBlocksY, m_nBpp, m_UpA.get());
         other.join();
         static const int kWeights4[4] = {0, 3, 5, 8};
         static const int kWeights2[2] = {0, 8};
@@ -165,8 +174,8 @@ private:
         const auto choose = [&](size_t from, size_t to) {
             for (size_t p = from; p < to; ++p) {
                 const uint8_t* s = m_Source + p * 4;
-                const uint8_t* ua = m_UpA.data() + p * 4;
-                const uint8_t* ub = m_UpB.data() + p * 4;
+                const uint8_t* ua = m_UpA.get() + p * 4;
+                const uint8_t* ub = m_UpB.get() + p * 4;
                 // A pixel's colour counts as much as it covers; its alpha always counts.
                 const int coverage = s[3] + 1;
                 int best = 0, bestError = INT_MAX;
@@ -198,15 +207,13 @@ private:
         const int bw = m_nBlockWidth;
         const float norm = 1.0f / float(bw * 4);
         const size_t pixels = m_Weight.size();
-        // Residuals of the current (unquantised) fit.
-        std::vector<float> residual(pixels * 4);
-        std::vector<float> t(pixels);
-        std::vector<float> coverage(pixels);
-        for (size_t p = 0; p < pixels; ++p) {
-            t[p] = ts[m_Weight[p]];
-            // A little weight even where nothing shows keeps those colours tame.
-            coverage[p] = (m_Source[p * 4 + 3] + kCoverageFloor) / (255.0f + kCoverageFloor);
-        }
+        // Residuals of the current (unquantised) fit, kept between passes and left
+        // uninitialised: the two threads below write every element.
+        if (!m_Residual)
+            m_Residual.reset(new float[pixels * 4]);
+        float* const residual = m_Residual.get();
+        const auto t = [&](size_t p) { return ts[m_Weight[p]]; };
+        const auto coverage = [&](size_t p) { return m_Coverage[m_Source[p * 4 + 3]]; };
         const auto residualRows = [&](uint32_t from, uint32_t to) {
             for (uint32_t y = from; y < to; ++y)
                 for (uint32_t x = 0; x < m_nWidth; ++x) {
@@ -215,7 +222,7 @@ private:
                     UpscaleIdeal(x, y, ua, ub);
                     for (int c = 0; c < 4; ++c)
                         residual[p * 4 + c] =
-                            float(m_Source[p * 4 + c]) - ((1 - t[p]) * ua[c] + t[p] * ub[c]);
+                            float(m_Source[p * 4 + c]) - ((1 - t(p)) * ua[c] + t(p) * ub[c]);
                 }
         };
         std::thread lower(residualRows, m_nHeight / 2, m_nHeight);
@@ -246,8 +253,9 @@ private:
                     for (int dx = -(bw - 1); dx <= bw - 1; ++dx) {
                         const size_t p = rows[dy + kReachY] + cols[dx + bw - 1];
                         const float c = kernel[dy + kReachY][dx + bw - 1];
-                        const float wa = c * (1 - t[p]), wb = c * t[p];
-                        const float cover = coverage[p];
+                        const float tp = t(p);
+                        const float wa = c * (1 - tp), wb = c * tp;
+                        const float cover = coverage(p);
                         saa[0] += cover * wa * wa, sab[0] += cover * wa * wb;
                         sbb[0] += cover * wb * wb;
                         saa[1] += wa * wa, sab[1] += wa * wb, sbb[1] += wb * wb;
@@ -276,8 +284,9 @@ private:
                     for (int dx = -(bw - 1); dx <= bw - 1; ++dx) {
                         const size_t p = rows[dy + kReachY] + cols[dx + bw - 1];
                         const float c = kernel[dy + kReachY][dx + bw - 1];
+                        const float tp = t(p);
                         for (int ch = 0; ch < 4; ++ch)
-                            residual[p * 4 + ch] -= c * ((1 - t[p]) * dA[ch] + t[p] * dB[ch]);
+                            residual[p * 4 + ch] -= c * ((1 - tp) * dA[ch] + tp * dB[ch]);
                     }
             }
         };
@@ -336,7 +345,9 @@ private:
     std::vector<Ideal> m_A, m_B;
     std::vector<bool> m_Opaque;
     std::vector<uint8_t> m_Weight;
-    std::vector<uint8_t> m_UpA, m_UpB;
+    float m_Coverage[256]; // colour weight by alpha
+    std::unique_ptr<uint8_t[]> m_UpA, m_UpB;
+    std::unique_ptr<float[]> m_Residual;
 };
 
 } // namespace
