@@ -84,10 +84,10 @@ EncodedTexture EncodeTexture(const EncodeRequest& request, const EncodeSettings&
     // Buffers: the current level, its square copy, the chains and one output per cache.
     // Outputs get room for the smallest levels of every format (PVRTC's are 32 bytes).
     EncodedTexture out;
-    std::vector<uint8_t> level(static_cast<size_t>(width) * height * 4);
-    std::vector<uint8_t> square(static_cast<size_t>(side) * side * 4);
-    out.chain32.assign(request.uncompressed ? static_cast<size_t>(width) * height * 8 : 0, 0);
-    out.chain16.assign(static_cast<size_t>(width) * height * 4, 0);
+    EncodeBuffer level(static_cast<size_t>(width) * height * 4);
+    EncodeBuffer square(static_cast<size_t>(side) * side * 4);
+    out.chain32.resize(request.uncompressed ? static_cast<size_t>(width) * height * 8 : 0);
+    out.chain16.resize(static_cast<size_t>(width) * height * 4);
     LogBlock(level.data(), "pData");
     LogBlock(square.data(), "pDataSquare");
     if (request.uncompressed)
@@ -99,7 +99,7 @@ EncodedTexture EncodeTexture(const EncodeRequest& request, const EncodeSettings&
         const size_t base = (family == CodecFamily::kPvrtc || i == 2)
                                 ? static_cast<size_t>(side) * side * 4
                                 : static_cast<size_t>(width) * height * 4;
-        out.output[i].assign(base + 64 * static_cast<size_t>(levels) + 64, 0);
+        out.output[i].resize(base + 64 * static_cast<size_t>(levels) + 64);
         LogBlock(out.output[i].data(), "apRaterData[i]");
     }
 
@@ -194,5 +194,9 @@ EncodedTexture EncodeTexture(const EncodeRequest& request, const EncodeSettings&
         w = std::max(w / 2, 1u);
         h = std::max(h / 2, 1u);
     }
+    out.chain16.resize(out.size16);
+    out.chain32.resize(out.size32);
+    for (int i = 0; i < kCacheCount; ++i)
+        out.output[i].resize(out.outputSize[i]);
     return out;
 }

@@ -6,8 +6,24 @@
 #include "pipeline/CacheHelper.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
+
+// Leaves new elements uninitialised: the encode buffers are sized for the worst case and
+// zeroing them cost more than encoding the smaller levels. Only what a coder wrote is kept.
+template <typename T> struct UninitialisedAllocator : std::allocator<T> {
+    template <typename U> struct rebind {
+        using other = UninitialisedAllocator<U>;
+    };
+    UninitialisedAllocator() = default;
+    template <typename U> UninitialisedAllocator(const UninitialisedAllocator<U>&) {}
+    template <typename U> void construct(U* p) { ::new (static_cast<void*>(p)) U; }
+    template <typename U, typename... Args> void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+};
+using EncodeBuffer = std::vector<uint8_t, UninitialisedAllocator<uint8_t>>;
 
 // What an encoding takes from the open cache and the settings; read on the cache's thread.
 struct EncodeSettings {
@@ -18,9 +34,10 @@ struct EncodeSettings {
 };
 
 struct EncodedTexture {
-    std::vector<uint8_t> chain16, chain32; // the "unc" chain and the RGBA 8888 one
+    // Each buffer holds exactly the bytes of its chain once the encoding is done.
+    EncodeBuffer chain16, chain32; // the "unc" chain and the RGBA 8888 one
     size_t size16 = 0, size32 = 0;
-    std::vector<uint8_t> output[kCacheCount]; // compressed chains
+    EncodeBuffer output[kCacheCount]; // compressed chains
     size_t outputSize[kCacheCount] = {};
     std::optional<CodecFamily> usedFamily[kCacheCount]; // none: the 16-bit chain is stored
     std::vector<uint8_t> thumbnail;                     // R, G, B, A; thumbSide x thumbSide
