@@ -35,8 +35,13 @@ Color ColorB(uint32_t word) {
 }
 
 void Upscale(const Color* low, uint32_t blocksX, uint32_t blocksY, int bpp, uint8_t* rgba) {
+    UpscaleRows(low, blocksX, blocksY, bpp, 0, blocksY * 4, rgba);
+}
+
+void UpscaleRows(const Color* low, uint32_t blocksX, uint32_t blocksY, int bpp, uint32_t firstRow,
+                 uint32_t endRow, uint8_t* rgba) {
     const int blockWidth = bpp == 2 ? 8 : 4;
-    const uint32_t width = blocksX * blockWidth, height = blocksY * 4;
+    const uint32_t width = blocksX * blockWidth;
     const int shift = bpp == 2 ? 1 : 0; // one more fraction bit for the 8-wide blocks
     const int half = blockWidth / 2;
     // Each column's two samples and its offset from the first, found once for all rows.
@@ -48,7 +53,7 @@ void Upscale(const Color* low, uint32_t blocksX, uint32_t blocksY, int bpp, uint
         column0[x] = uint32_t(lx + int(blocksX)) % blocksX;
         column1[x] = (column0[x] + 1) % blocksX;
     }
-    for (uint32_t y = 0; y < height; ++y) {
+    for (uint32_t y = firstRow; y < endRow; ++y) {
         const int ly = (int(y) - 2) >> 2; // floor((y - 2) / 4)
         const int yr = int(y) - 2 - 4 * ly;
         const uint32_t y0 = uint32_t(ly + int(blocksY)) % blocksY, y1 = (y0 + 1) % blocksY;
@@ -61,7 +66,7 @@ void Upscale(const Color* low, uint32_t blocksX, uint32_t blocksY, int bpp, uint
             const Color& q = low[y0 * blocksX + x1];
             const Color& r = low[y1 * blocksX + x0];
             const Color& s = low[y1 * blocksX + x1];
-            uint8_t* out = rgba + (size_t(y) * width + x) * 4;
+            uint8_t* out = rgba + (size_t(y - firstRow) * width + x) * 4;
             const auto colour = [&](int Color::*ch) {
                 const int c = p.*ch * w00 + q.*ch * w10 + r.*ch * w01 + s.*ch * w11;
                 return static_cast<uint8_t>((c >> (1 + shift)) + (c >> (6 + shift)));

@@ -27,5 +27,8 @@ Color ColorB(uint32_t colors);
 // The full-resolution image a low-resolution one (blocksX x blocksY colours) stands for,
 // bilinearly upscaled with wrap-around, as 8-bit R, G, B, A.
 void Upscale(const Color* low, uint32_t blocksX, uint32_t blocksY, int bpp, uint8_t* rgba);
+// Rows [firstRow, endRow) of that image only; rgba receives the first of them.
+void UpscaleRows(const Color* low, uint32_t blocksX, uint32_t blocksY, int bpp, uint32_t firstRow,
+                 uint32_t endRow, uint8_t* rgba);
 
 } // namespace Pvrtc

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -157,25 +158,24 @@ private:
             Quant().Pack(m_A[n], false, m_Opaque[n], a[n]);
             Quant().Pack(m_B[n], true, m_Opaque[n], b[n]);
         }
-        // Left uninitialised: Upscale writes every byte, on two threads, so the pages
-        // are first touched in parallel rather than zeroed by one.
-        const size_t bytes = size_t(m_nWidth) * m_nHeight * 4;
-        if (!m_UpA) {
-            m_UpA.reset(new uint8_t[bytes]);
-            m_UpB.reset(new uint8_t[bytes]);
-        }
-        std::thread other([&] { Upscale(b.data(), m_nBlocksX, m_nBlocksY, m_nBpp, m_UpB.get()); });
-        Upscale(a.data(), m_nBlocksX, m_nBlocksY, m_nBpp, m_UpA.get());
-        other.join();
         static const int kWeights4[4] = {0, 3, 5, 8};
         static const int kWeights2[2] = {0, 8};
         const int* weights = m_nBpp == 2 ? kWeights2 : kWeights4;
         const int count = m_nBpp == 2 ? 2 : 4;
-        const auto choose = [&](size_t from, size_t to) {
+        // The two decoded images are made a band of rows at a time, just before they are
+        // needed, so they never take more than a few kilobytes per thread.
+        constexpr uint32_t kBandRows = 8;
+        const auto choose = [&](uint32_t band) {
+            const uint32_t first = band * kBandRows;
+            const uint32_t end = std::min(first + kBandRows, m_nHeight);
+            std::vector<uint8_t> upA(size_t(m_nWidth) * (end - first) * 4), upB(upA.size());
+            UpscaleRows(a.data(), m_nBlocksX, m_nBlocksY, m_nBpp, first, end, upA.data());
+            UpscaleRows(b.data(), m_nBlocksX, m_nBlocksY, m_nBpp, first, end, upB.data());
+            const size_t from = size_t(first) * m_nWidth, to = size_t(end) * m_nWidth;
             for (size_t p = from; p < to; ++p) {
                 const uint8_t* s = m_Source + p * 4;
-                const uint8_t* ua = m_UpA.get() + p * 4;
-                const uint8_t* ub = m_UpB.get() + p * 4;
+                const uint8_t* ua = upA.data() + (p - from) * 4;
+                const uint8_t* ub = upB.data() + (p - from) * 4;
                 // A pixel's colour counts as much as it covers; its alpha always counts.
                 const int coverage = s[3] + 1;
                 int best = 0, bestError = INT_MAX;
@@ -191,9 +191,14 @@ private:
                 m_Weight[p] = static_cast<uint8_t>(best);
             }
         };
-        const size_t half = m_Weight.size() / 2;
-        std::thread second(choose, half, m_Weight.size());
-        choose(0, half);
+        const uint32_t bands = (m_nHeight + kBandRows - 1) / kBandRows;
+        std::atomic<uint32_t> next{0};
+        const auto worker = [&] {
+            for (uint32_t band = next++; band < bands; band = next++)
+                choose(band);
+        };
+        std::thread second(worker);
+        worker();
         second.join();
     }
 
@@ -346,7 +351,6 @@ private:
     std::vector<bool> m_Opaque;
     std::vector<uint8_t> m_Weight;
     float m_Coverage[256]; // colour weight by alpha
-    std::unique_ptr<uint8_t[]> m_UpA, m_UpB;
     std::unique_ptr<float[]> m_Residual;
 };
 
