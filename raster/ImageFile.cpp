@@ -4,6 +4,7 @@
 #include "raster/GifWriter.h"
 #include "raster/QtImage.h"
 
+#include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
 #include <vector>
@@ -45,7 +46,19 @@ const std::vector<Encoder>& Encoders() {
 } // namespace
 
 std::unique_ptr<Bitmap32> LoadBitmapFromFile(const std::string& path) {
-    QImageReader reader(QString::fromStdString(path));
+    const QString file = QString::fromStdString(path);
+    // Reading by the format the suffix names spares loading and asking every image
+    // plug-in first; a file whose suffix is wrong is still read by its content.
+    const QByteArray suffix = QFileInfo(file).suffix().toLower().toLatin1();
+    if (!suffix.isEmpty()) {
+        QImageReader named(file, suffix);
+        named.setAutoDetectImageFormat(false);
+        named.setAutoTransform(false);
+        const QImage image = named.read();
+        if (!image.isNull())
+            return QtImage::ToBitmap(image);
+    }
+    QImageReader reader(file);
     reader.setAutoTransform(false);
     const QImage image = reader.read();
     return QtImage::ToBitmap(image);
