@@ -1,6 +1,7 @@
 #include "plugins/pvrtc/PvrtcDecoder.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -53,28 +54,29 @@ void UpscaleRows(const Color* low, uint32_t blocksX, uint32_t blocksY, int bpp, 
         column0[x] = uint32_t(lx + int(blocksX)) % blocksX;
         column1[x] = (column0[x] + 1) % blocksX;
     }
+    // The bilinear sum p*w00 + q*w10 + r*w01 + s*w11 taken in two steps, exactly: first
+    // down each sample column (p*(4-yr) + r*yr), then across ((bw-xr)*left + xr*right).
+    std::vector<std::array<int, 4>> column(blocksX);
     for (uint32_t y = firstRow; y < endRow; ++y) {
         const int ly = (int(y) - 2) >> 2; // floor((y - 2) / 4)
         const int yr = int(y) - 2 - 4 * ly;
         const uint32_t y0 = uint32_t(ly + int(blocksY)) % blocksY, y1 = (y0 + 1) % blocksY;
-        for (uint32_t x = 0; x < width; ++x) {
+        for (uint32_t bx = 0; bx < blocksX; ++bx) {
+            const Color& p = low[y0 * blocksX + bx];
+            const Color& r = low[y1 * blocksX + bx];
+            column[bx] = {p.r * (4 - yr) + r.r * yr, p.g * (4 - yr) + r.g * yr,
+                          p.b * (4 - yr) + r.b * yr, p.a * (4 - yr) + r.a * yr};
+        }
+        uint8_t* out = rgba + size_t(y - firstRow) * width * 4;
+        for (uint32_t x = 0; x < width; ++x, out += 4) {
             const int xr = offset[x];
-            const uint32_t x0 = column0[x], x1 = column1[x];
-            const int w00 = (blockWidth - xr) * (4 - yr), w10 = xr * (4 - yr);
-            const int w01 = (blockWidth - xr) * yr, w11 = xr * yr;
-            const Color& p = low[y0 * blocksX + x0];
-            const Color& q = low[y0 * blocksX + x1];
-            const Color& r = low[y1 * blocksX + x0];
-            const Color& s = low[y1 * blocksX + x1];
-            uint8_t* out = rgba + (size_t(y - firstRow) * width + x) * 4;
-            const auto colour = [&](int Color::*ch) {
-                const int c = p.*ch * w00 + q.*ch * w10 + r.*ch * w01 + s.*ch * w11;
-                return static_cast<uint8_t>((c >> (1 + shift)) + (c >> (6 + shift)));
-            };
-            out[0] = colour(&Color::r);
-            out[1] = colour(&Color::g);
-            out[2] = colour(&Color::b);
-            const int a = p.a * w00 + q.a * w10 + r.a * w01 + s.a * w11;
+            const std::array<int, 4>& left = column[column0[x]];
+            const std::array<int, 4>& right = column[column1[x]];
+            for (int c = 0; c < 3; ++c) {
+                const int v = left[c] * (blockWidth - xr) + right[c] * xr;
+                out[c] = static_cast<uint8_t>((v >> (1 + shift)) + (v >> (6 + shift)));
+            }
+            const int a = left[3] * (blockWidth - xr) + right[3] * xr;
             out[3] = static_cast<uint8_t>((a >> shift) + (a >> (4 + shift)));
         }
     }
