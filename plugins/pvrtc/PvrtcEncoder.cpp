@@ -1,15 +1,14 @@
 #include "plugins/pvrtc/PvrtcEncoder.h"
 
+#include "plugins/common/Parallel.h"
 #include "plugins/pvrtc/PvrtcDecoder.h"
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <climits>
 #include <cmath>
 #include <cstring>
 #include <memory>
-#include <thread>
 #include <vector>
 
 namespace Pvrtc {
@@ -90,13 +89,15 @@ public:
     Encoder(const uint8_t* rgba, uint32_t width, uint32_t height, int bpp, bool alpha)
         : m_Source(rgba), m_nWidth(width), m_nHeight(height), m_nBpp(bpp),
           m_nBlockWidth(bpp == 2 ? 8 : 4), m_nBlocksX(width / m_nBlockWidth),
-          m_nBlocksY(height / 4), m_A(size_t(m_nBlocksX) * m_nBlocksY), m_B(m_A.size()),
+          m_nBlocksY(height / 4), m_nThreads(UsableProcessors()), m_A(size_t(m_nBlocksX) * m_nBlocksY), m_B(m_A.size()),
           m_Opaque(m_A.size(), true), m_Weight(size_t(width) * height, 0) {
         // A little weight even where nothing shows keeps those colours tame.
         for (int a = 0; a < 256; ++a)
             m_Coverage[a] = (float(a) + kCoverageFloor) / (255.0f + kCoverageFloor);
         // The bounding box of each block; a block with any alpha below 255 keeps alpha.
-        for (uint32_t by = 0; by < m_nBlocksY; ++by)
+        // (Rows of vector<bool> share words: each row's flags are set after the others.)
+        std::vector<uint8_t> opaque(m_A.size());
+        ParallelRows(m_nBlocksY, m_nThreads, [&](uint32_t by) {
             for (uint32_t bx = 0; bx < m_nBlocksX; ++bx) {
                 Ideal lo{{255, 255, 255, 255}}, hi{{0, 0, 0, 0}};
                 for (uint32_t y = by * 4; y < by * 4 + 4; ++y)
@@ -110,8 +111,10 @@ public:
                 const size_t n = size_t(by) * m_nBlocksX + bx;
                 m_A[n] = lo;
                 m_B[n] = hi;
-                m_Opaque[n] = !alpha || lo.c[3] >= 255;
+                opaque[n] = !alpha || lo.c[3] >= 255;
             }
+        });
+        m_Opaque.assign(opaque.begin(), opaque.end());
     }
 
     void Run(int refinements) {
@@ -123,7 +126,7 @@ public:
     }
 
     void Write(uint8_t* words) const {
-        for (uint32_t by = 0; by < m_nBlocksY; ++by)
+        ParallelRows(m_nBlocksY, m_nThreads, [&](uint32_t by) {
             for (uint32_t bx = 0; bx < m_nBlocksX; ++bx) {
                 const size_t n = size_t(by) * m_nBlocksX + bx;
                 Color unused;
@@ -143,6 +146,7 @@ public:
                 Store32(word, modulation);
                 Store32(word + 4, colours);
             }
+        });
     }
 
 private:
@@ -191,15 +195,7 @@ private:
                 m_Weight[p] = static_cast<uint8_t>(best);
             }
         };
-        const uint32_t bands = (m_nHeight + kBandRows - 1) / kBandRows;
-        std::atomic<uint32_t> next{0};
-        const auto worker = [&] {
-            for (uint32_t band = next++; band < bands; band = next++)
-                choose(band);
-        };
-        std::thread second(worker);
-        worker();
-        second.join();
+        ParallelRows((m_nHeight + kBandRows - 1) / kBandRows, m_nThreads, choose);
     }
 
     // One Gauss-Seidel sweep of least squares over the two low-resolution images, the
@@ -230,11 +226,9 @@ private:
                             float(m_Source[p * 4 + c]) - ((1 - t(p)) * ua[c] + t(p) * ub[c]);
                 }
         };
-        std::thread lower(residualRows, m_nHeight / 2, m_nHeight);
-        residualRows(0, m_nHeight / 2);
-        lower.join();
+        ParallelRows(m_nHeight, m_nThreads, [&](uint32_t y) { residualRows(y, y + 1); });
         // Block rows two apart touch no common pixel: the even rows are fitted together,
-        // then the odd ones, each set shared between two threads.
+        // then the odd ones, each set shared between the threads.
         // The bilinear weight of a colour at each offset from its sample point.
         constexpr int kMaxReachX = 7, kReachY = 3;
         float kernel[2 * kReachY + 1][2 * kMaxReachX + 1];
@@ -300,18 +294,8 @@ private:
             for (uint32_t by = parity; by < m_nBlocksY; by += 2)
                 rows.push_back(by);
             // With fewer than four rows, neighbours wrap onto each other: keep it serial.
-            if (m_nBlocksY < 4) {
-                for (uint32_t by : rows)
-                    fitRow(by);
-                continue;
-            }
-            std::thread second([&] {
-                for (size_t i = 1; i < rows.size(); i += 2)
-                    fitRow(rows[i]);
-            });
-            for (size_t i = 0; i < rows.size(); i += 2)
-                fitRow(rows[i]);
-            second.join();
+            ParallelRows(uint32_t(rows.size()), m_nBlocksY < 4 ? 1 : m_nThreads,
+                         [&](uint32_t i) { fitRow(rows[i]); });
         }
     }
 
@@ -347,6 +331,7 @@ private:
     uint32_t m_nWidth, m_nHeight;
     int m_nBpp, m_nBlockWidth;
     uint32_t m_nBlocksX, m_nBlocksY;
+    int m_nThreads;
     std::vector<Ideal> m_A, m_B;
     std::vector<bool> m_Opaque;
     std::vector<uint8_t> m_Weight;
