@@ -1,17 +1,13 @@
 // tessarine-cli img add, delete, rebuild and extract end to end: real archives read only
 // (copies are edited), damaged ones, and edits killed at every write and at random moments.
+#include "cli/CliRunner.h"
 #include "gta/IMGEditor.h"
 #include "gta/IMGFile.h"
-#include "support/TempDir.h"
 
 #include <chrono>
 #include <csignal>
-#include <filesystem>
-#include <gtest/gtest.h>
 #include <map>
 #include <random>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -73,49 +69,14 @@ std::string GappedDirectory(std::string& data, uint32_t firstSector, int count) 
     return directory;
 }
 
-struct CliResult {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-class ImgCli : public ::testing::Test {
+class ImgCli : public CliTest {
 protected:
-    void SetUp() override {
-        std::filesystem::create_directory(m_Dir.File("work"));
-        m_Work = m_Dir.File("work");
-    }
-    std::string Run(const std::vector<std::string>& arguments, pid_t* child, int64_t killAt) {
-        std::vector<std::string> all = {TESSARINE_CLI};
-        all.insert(all.end(), arguments.begin(), arguments.end());
-        all.push_back("--settings=" + m_Dir.File("t.ini"));
-        std::fflush(nullptr);
-        *child = fork();
-        if (*child != 0)
-            return {};
-        std::vector<char*> argv;
-        for (std::string& argument : all)
-            argv.push_back(argument.data());
-        argv.push_back(nullptr);
-        if (killAt > 0)
-            setenv("TESSARINE_FAULT", ("kill:" + std::to_string(killAt)).c_str(), 1);
-        freopen("/dev/null", "r", stdin);
-        freopen(m_Dir.File("out").c_str(), "w", stdout);
-        freopen(m_Dir.File("err").c_str(), "w", stderr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    CliResult Cli(const std::vector<std::string>& arguments) {
-        pid_t child = 0;
-        Run(arguments, &child, 0);
-        int status = 0;
-        waitpid(child, &status, 0);
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, m_Dir.Read("out"), m_Dir.Read("err")};
+    void SetUp() override { std::filesystem::create_directory(m_Work); }
+    CliRun Cli(const std::vector<std::string>& arguments) const {
+        return WaitCli(m_Dir, StartCli(m_Dir, arguments));
     }
     std::string W(const std::string& name) const { return m_Work + "/" + name; }
-
-    TempDir m_Dir;
-    std::string m_Work;
+    const std::string m_Work = m_Dir.File("work");
 };
 
 TEST_F(ImgCli, AddDeleteAndRebuildARealArchive) {
@@ -127,7 +88,7 @@ TEST_F(ImgCli, AddDeleteAndRebuildARealArchive) {
     m_Dir.Write("AAA.SCM", "main script");
     std::filesystem::copy_file(real + "dff/sa_arrow.dff", m_Dir.File("arrow.dff"));
 
-    CliResult r = Cli(
+    CliRun r = Cli(
         {"img", "add", W("script.img"), m_Dir.File("AAA.SCM"), m_Dir.File("arrow.dff"), "--json"});
     ASSERT_EQ(r.code, 0) << r.err;
     EXPECT_NE(
@@ -183,7 +144,7 @@ TEST_F(ImgCli, DamagedArchivesAreReportedNotExtracted) {
         GTEST_SKIP() << "real sample files not found";
     const std::string real = TestDataDir() + "/real/img/";
     // The real directory without its archive: refused, naming the archive.
-    CliResult r = Cli({"img", "extract", real + "v1_dir_only/gta3_cuts.dir", "--out", W("x")});
+    CliRun r = Cli({"img", "extract", real + "v1_dir_only/gta3_cuts.dir", "--out", W("x")});
     EXPECT_EQ(r.code, 2);
     EXPECT_NE(r.err.find("gta3_cuts.img' is missing"), std::string::npos) << r.err;
     EXPECT_FALSE(std::filesystem::exists(W("x")));
@@ -265,7 +226,8 @@ TEST_F(ImgCli, KilledEditsLeaveTheOldArchiveOrTheNew) {
         WriteFolder(m_Work, op.files);
         const auto oldEntries = Entries(W("a.img"));
         const auto start = std::chrono::steady_clock::now();
-        ASSERT_EQ(Cli(op.arguments).code, 0) << m_Dir.Read("err");
+        const CliRun whole = Cli(op.arguments);
+        ASSERT_EQ(whole.code, 0) << whole.err;
         const long took = static_cast<long>(std::chrono::duration_cast<std::chrono::microseconds>(
                                                 std::chrono::steady_clock::now() - start)
                                                 .count());
@@ -275,17 +237,16 @@ TEST_F(ImgCli, KilledEditsLeaveTheOldArchiveOrTheNew) {
         bool finished = false;
         for (int64_t point = 1, randoms = 0; randoms < KillTrials(); point += !finished) {
             WriteFolder(m_Work, op.files);
-            pid_t child = 0;
-            Run(op.arguments, &child, finished ? 0 : point);
+            const pid_t child =
+                StartCli(m_Dir, op.arguments,
+                         {finished ? "" : "TESSARINE_FAULT=kill:" + std::to_string(point)});
             if (finished) {
                 std::uniform_int_distribution<long> moment(0, took + took / 4);
                 usleep(static_cast<useconds_t>(moment(random)));
                 kill(child, SIGKILL);
                 ++randoms;
             }
-            int status = 0;
-            waitpid(child, &status, 0);
-            if (!finished && WIFEXITED(status))
+            if (WaitCli(m_Dir, child).code != -1)
                 finished = true; // the command ran past its last write
             const auto seen = Entries(W("a.img"));
             EXPECT_TRUE(seen == oldEntries || seen == newEntries) << "kill at " << point;
