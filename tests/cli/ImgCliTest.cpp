@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <fstream>
 #include <map>
 #include <random>
 
@@ -23,11 +24,8 @@ Files Folder(const std::string& path) {
 void WriteFolder(const std::string& path, const Files& files) {
     std::filesystem::remove_all(path);
     std::filesystem::create_directory(path);
-    for (const auto& [name, bytes] : files) {
-        FILE* file = std::fopen((path + "/" + name).c_str(), "wb");
-        std::fwrite(bytes.data(), 1, bytes.size(), file);
-        std::fclose(file);
-    }
+    for (const auto& [name, bytes] : files)
+        std::ofstream(path + "/" + name, std::ios::binary) << bytes;
 }
 
 // Names and bytes of every entry, as the reader sees them.
@@ -150,10 +148,7 @@ TEST_F(ImgCli, DamagedArchivesAreReportedNotExtracted) {
     EXPECT_FALSE(std::filesystem::exists(W("x")));
     // With an archive of the extent it references beside it, the .dir stands for the pair.
     std::filesystem::copy_file(real + "v1_dir_only/gta3_cuts.dir", W("CUTS.DIR"));
-    {
-        FILE* file = std::fopen(W("cuts.img").c_str(), "wb");
-        std::fclose(file);
-    }
+    std::ofstream(W("cuts.img")).close();
     std::filesystem::resize_file(W("cuts.img"), 42838016);
     r = Cli({"img", "list", W("CUTS.DIR")});
     EXPECT_EQ(r.code, 0) << r.err;

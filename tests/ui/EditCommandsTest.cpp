@@ -299,27 +299,6 @@ private slots:
         QCOMPARE(int(w->Cache()->Textures()[w->Cache()->FindTexture("sky", true)].camnorm), 1);
     }
 
-    void toolbarAndToolsReachTheCommands() {
-        auto w = m_pDriver->Window();
-        // Export without a cache: the toolbar runs the menu's command.
-        for (QAction* action : w->findChild<QToolBar*>()->actions())
-            if (action->text() == "Export")
-                action->trigger();
-        QCOMPARE(BoxText(0), QString("Load the cache first!"));
-        // Import pops up the Import submenu, its first item the default.
-        QToolButton* import = nullptr;
-        for (QToolButton* button : w->findChildren<QToolButton*>())
-            if (button->text() == "Import")
-                import = button;
-        QVERIFY(import && import->menu() == w->Menus()->ImportMenu());
-        QCOMPARE(import->menu()->defaultAction()->data().toInt(), 40202);
-        m_pBoxes->Clear();
-        w->OpenCache(m_strSample);
-        // Information shows the cache's figures in a box.
-        w->OnCommand(40602);
-        QCOMPARE(int(m_pBoxes->Boxes().size()), 1);
-    }
-
     void selectionTheTreeMakesItselfReachesTheWindow() {
         auto w = m_pDriver->Window(m_strSample);
         w->SelectTexture(w->Cache()->FindTexture("bricks", true));

@@ -143,8 +143,9 @@ private slots:
         QCOMPARE(fs::file_size(out) % 2048, 0u);
     }
 
-    // The tool saves an entry only as a new file, and refuses an entry the archive holds
-    // only part of; its editing buttons wait for an archive.
+    // The tool saves an entry only as a new file, never under a path out of the folder, and
+    // refuses an entry the archive holds only part of; its editing buttons wait for an
+    // archive.
     void entryExportNeverWritesOverAFile() {
         auto w = m_pDriver->Window(m_strSample);
         CDlgIMGTool tool(w->Cache(), *w, 0, w.get());
@@ -173,6 +174,19 @@ private slots:
         QVERIFY(m_pBoxes->Boxes()[1].text.find("of the archive: 1948 of its 4096") !=
                 std::string::npos);
         QVERIFY(CWindowDriver::Button(&tool, "Delete")->isEnabled());
+
+        // An entry's name is offered as a plain file name, never as a path out of the folder.
+        const std::string evil =
+            BuildArchive(m_pDriver->Dir(), "evil.img", {{"../../evil.txd", std::string(10, 'x')}});
+        QVERIFY(tool.OpenArchive(QString::fromStdString(evil)));
+        tool.List()->setCurrentItem(tool.List()->topLevelItem(0));
+        QString offered;
+        CWindowDriver::OnNextDialog<QFileDialog>([&offered](QFileDialog* dialog) {
+            offered = dialog->findChild<QLineEdit*>("fileNameEdit")->text();
+            dialog->reject();
+        });
+        tool.OnExportCurrent();
+        QVERIFY(!offered.isEmpty() && !offered.contains('/') && offered.endsWith("evil.txd"));
     }
 
     // Two files added (one replacing an entry in place), an entry deleted and the archive
@@ -231,25 +245,6 @@ private slots:
         CDlgImportIMG import(w->Cache(), *w, 0, w.get());
         QVERIFY(!CWindowDriver::Button(&import, "Add File") &&
                 !CWindowDriver::Button(&import, "Rebuild"));
-    }
-
-    // An entry's name is offered as a plain file name, never as a path out of the folder.
-    void exportOffersAPlainFileName() {
-        auto w = m_pDriver->Window(m_strSample);
-        const std::string archive =
-            BuildArchive(m_pDriver->Dir(), "evil.img", {{"../../evil.txd", std::string(10, 'x')}});
-        CDlgIMGTool tool(w->Cache(), *w, 0, w.get());
-        QVERIFY(tool.OpenArchive(QString::fromStdString(archive)));
-        tool.List()->setCurrentItem(tool.List()->topLevelItem(0));
-        QString offered;
-        CWindowDriver::OnNextDialog<QFileDialog>([&offered](QFileDialog* dialog) {
-            offered = dialog->findChild<QLineEdit*>("fileNameEdit")->text();
-            dialog->reject();
-        });
-        tool.OnExportCurrent();
-        QVERIFY(!offered.isEmpty());
-        QVERIFY(!offered.contains('/'));
-        QVERIFY(offered.endsWith("evil.txd"));
     }
 
     void commandsOpenTheArchiveWindows() {

@@ -1,6 +1,6 @@
 // The menu bar through its own menus: the Options menu with the codec family menus and
-// the console, which items carry check or radio marks, the toggles, and a rebuild after a
-// plug-in command.
+// the console, which items carry check or radio marks, the toggles, a rebuild after a
+// plug-in command, and the toolbar that reaches the same commands.
 #include "app/Log.h"
 #include "app/Settings.h"
 #include "app/SettingsKeys.h"
@@ -11,6 +11,7 @@
 
 #include <QActionGroup>
 #include <QTest>
+#include <QToolBar>
 #include <QToolButton>
 #include <set>
 
@@ -56,6 +57,7 @@ private slots:
         QVERIFY(import != buttons.end());
         QCOMPARE((*import)->menu(), Find(TopMenu(*w, "&Textures"), "&Import")->menu());
         QCOMPARE((*import)->menu()->actions().size(), 3);
+        QCOMPARE((*import)->menu()->defaultAction()->data().toInt(), 40202);
 
         // The console, packing and the import rules switch on and off from the menu.
         Command(*w, 40014)->trigger();
@@ -75,6 +77,11 @@ private slots:
             QVERIFY(Command(*w, id)->isChecked());
         }
         QVERIFY(m_pBoxes->Boxes().empty());
+        // The toolbar's Export runs the menu's command: without a cache, it says so.
+        for (QAction* action : w->findChild<QToolBar*>()->actions())
+            if (action->text() == "Export")
+                action->trigger();
+        QCOMPARE(BoxText(0), QString("Load the cache first!"));
     }
 
     void onlyTogglesAndChoicesCarryMarks() {

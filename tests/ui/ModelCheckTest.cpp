@@ -95,10 +95,20 @@ private slots:
         QVERIFY(m_pBoxes->Boxes()[0].caption == "Error");
     }
 
-    // A dictionary's names are listed, not renamed, not saved; a file that is neither is
-    // reported and lists nothing.
-    void dictionaryAndUnreadableFiles() {
+    // The command lists the model it asks for. A dictionary's names are listed, not renamed,
+    // not saved; a file that is neither is reported and lists nothing.
+    void commandDictionaryAndUnreadableFiles() {
         auto w = m_pDriver->Window(m_strSample);
+        CWindowDriver::ChooseFile(kModel);
+        int listed = 0;
+        CWindowDriver::OnNextDialog<CDlgDFFCheck>([&listed](CDlgDFFCheck* checker) {
+            listed = checker->List()->topLevelItemCount();
+            checker->reject();
+        });
+        w->OnCommand(EditTexts::kToolCheckModel);
+        QVERIFY(listed > 0);
+        QVERIFY(m_pBoxes->Boxes().empty());
+
         CDlgDFFCheck tool(w->Cache(), *w, kDictionary, w.get());
         QVERIFY(tool.Load());
         QCOMPARE(tool.List()->topLevelItemCount(), 6);
@@ -121,19 +131,6 @@ private slots:
         CDlgDFFCheck noCache(nullptr, *w, kModel, w.get());
         QVERIFY(noCache.Load());
         QCOMPARE(noCache.List()->topLevelItem(0)->text(1), QString("Cache not loaded"));
-    }
-
-    void commandAsksForTheModel() {
-        auto w = m_pDriver->Window(m_strSample);
-        CWindowDriver::ChooseFile(kModel);
-        int listed = 0;
-        CWindowDriver::OnNextDialog<CDlgDFFCheck>([&listed](CDlgDFFCheck* tool) {
-            listed = tool->List()->topLevelItemCount();
-            tool->reject();
-        });
-        w->OnCommand(EditTexts::kToolCheckModel);
-        QVERIFY(listed > 0);
-        QVERIFY(m_pBoxes->Boxes().empty());
     }
 };
 

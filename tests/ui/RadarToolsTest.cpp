@@ -155,7 +155,7 @@ private slots:
         QCOMPARE(BoxText(0), QString("Radar map not found."));
     }
 
-    void siblingsListAndJump() {
+    void siblingsInformationAndAliasLists() {
         auto w = m_pDriver->Window(m_strSample);
         w->SelectTexture(w->Cache()->FindTexture("bricks", true));
         bool ran = false;
@@ -178,10 +178,9 @@ private slots:
         w->OnCommand(40271);
         QCOMPARE(BoxText(0), QString("No aliases found."));
         QVERIFY(!QApplication::activeModalWidget());
-    }
+        m_pBoxes->Clear();
 
-    void informationBoxAndAliasLists() {
-        auto w = m_pDriver->Window(m_strSample);
+        // The information box and the alias lists.
         w->OnCommand(40602);
         const std::string info = m_pBoxes->Boxes().at(0).text;
         QVERIFY(info.rfind("Game: GTA SA\n", 0) == 0);
