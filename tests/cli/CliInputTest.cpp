@@ -105,7 +105,7 @@ TEST_F(CliInput, NamesTheIndexCannotHoldAreRefusedWithTheReason) {
         const CliRun run = Cli(arguments);
         EXPECT_EQ(run.code, 1) << arguments;
         EXPECT_TRUE(run.Says(reason)) << arguments << ": " << run.err;
-        EXPECT_EQ(run.err.find("a\nb"), std::string::npos); // shown escaped
+        EXPECT_FALSE(run.Err("a\nb")); // shown escaped
     }
     EXPECT_EQ(Index(), index);
 }

@@ -17,7 +17,9 @@ struct CliRun {
     int code; // -1 when the process did not exit by itself
     std::string out;
     std::string err;
-    bool Says(const std::string& text) const { return (out + err).find(text) != std::string::npos; }
+    bool Out(const std::string& text) const { return out.find(text) != std::string::npos; }
+    bool Err(const std::string& text) const { return err.find(text) != std::string::npos; }
+    bool Says(const std::string& text) const { return Out(text) || Err(text); }
 };
 
 // text as one shell word.

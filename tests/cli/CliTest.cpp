@@ -43,32 +43,29 @@ TEST_F(CliTool, HelpUsageAndExitCodes) {
     EXPECT_TRUE(help.Says("Usage: tessarine-cli delete INDEX TEXTURE..."));
     const CliRun missing = Cli("info " + F("none.txt"));
     EXPECT_EQ(missing.code, 1);
-    EXPECT_NE(missing.err.find("no texture cache"), std::string::npos);
+    EXPECT_TRUE(missing.Err("no texture cache"));
 }
 
 TEST_F(CliTool, InfoListAndCheckInTextAndJson) {
     const CliRun info = Cli("info " + m_Index + " --json");
     ASSERT_EQ(info.code, 0) << info.err;
-    EXPECT_NE(info.out.find("\"textures\": 4, \"aliases\": 1"), std::string::npos) << info.out;
-    EXPECT_NE(info.out.find("{\"name\": \"pvr\""), std::string::npos);
-    EXPECT_EQ(info.out.find("\"etc\""), std::string::npos);
-    EXPECT_NE(info.out.find("\"tocSound\": true"), std::string::npos);
+    EXPECT_TRUE(info.Out("\"textures\": 4, \"aliases\": 1")) << info.out;
+    EXPECT_TRUE(info.Out("{\"name\": \"pvr\""));
+    EXPECT_FALSE(info.Out("\"etc\""));
+    EXPECT_TRUE(info.Out("\"tocSound\": true"));
 
     const CliRun list = Cli("list " + m_Index + " --category Cars");
     ASSERT_EQ(list.code, 0);
-    EXPECT_NE(list.out.find("#2 car 4x4 in Cars, alpha [dxt RGBA 4444, pvr RGBA 4444]"),
-              std::string::npos)
-        << list.out;
-    EXPECT_EQ(list.out.find("#0 wall"), std::string::npos);
+    EXPECT_TRUE(list.Out("#2 car 4x4 in Cars, alpha [dxt RGBA 4444, pvr RGBA 4444]")) << list.out;
+    EXPECT_FALSE(list.Out("#0 wall"));
     const CliRun json = Cli("list " + m_Index + " --json");
-    EXPECT_NE(json.out.find("{\"index\": 1, \"name\": \"wall2\", \"width\": 8, \"height\": 8, "
-                            "\"category\": 0, \"alias\": \"wall\""),
-              std::string::npos)
+    EXPECT_TRUE(json.Out("{\"index\": 1, \"name\": \"wall2\", \"width\": 8, \"height\": 8, "
+                         "\"category\": 0, \"alias\": \"wall\""))
         << json.out;
 
     const CliRun check = Cli("check " + m_Index + " --json");
     EXPECT_EQ(check.code, 0);
-    EXPECT_NE(check.out.find("\"sound\": true"), std::string::npos);
+    EXPECT_TRUE(check.Out("\"sound\": true"));
 }
 
 TEST_F(CliTool, CheckAndFixDamagedFiles) {
@@ -76,19 +73,17 @@ TEST_F(CliTool, CheckAndFixDamagedFiles) {
     std::filesystem::remove(m_Dir.File("c.pvr.tmb"));
     const CliRun check = Cli("check " + m_Index);
     EXPECT_EQ(check.code, 2);
-    EXPECT_NE(check.out.find("toc: DXT.TOC file is corrupted."), std::string::npos) << check.out;
-    EXPECT_NE(check.out.find("tmb: PVR.TMB file is corrupted, it can hang game loading."),
-              std::string::npos);
+    EXPECT_TRUE(check.Out("toc: DXT.TOC file is corrupted.")) << check.out;
+    EXPECT_TRUE(check.Out("tmb: PVR.TMB file is corrupted, it can hang game loading."));
     // Without a terminal and without --yes the safe answer is no: nothing changes.
     const CliRun declined = Cli("fix " + m_Index);
     EXPECT_EQ(declined.code, 1);
-    EXPECT_NE(declined.err.find("DXT.TOC file is corrupted. Do you want to fix it?"),
-              std::string::npos);
+    EXPECT_TRUE(declined.Err("DXT.TOC file is corrupted. Do you want to fix it?"));
     EXPECT_EQ(Files::FileSize(m_Dir.File("c.dxt.toc")), 8);
     const CliRun fixed = Cli("fix " + m_Index + " --yes");
     EXPECT_EQ(fixed.code, 0) << fixed.err;
-    EXPECT_NE(fixed.out.find("fixed: toc dxt"), std::string::npos);
-    EXPECT_NE(fixed.out.find("fixed: tmb pvr"), std::string::npos);
+    EXPECT_TRUE(fixed.Out("fixed: toc dxt"));
+    EXPECT_TRUE(fixed.Out("fixed: tmb pvr"));
     EXPECT_EQ(Cli("check " + m_Index).code, 0);
     // The missing thumbnails are made again from the textures, in their SA layout: 8 x 8
     // for wall and sky, 1 x 1 for the 4 x 4 car (as an import makes them).
@@ -101,8 +96,8 @@ TEST_F(CliTool, MissingIndexIsRebuiltFromTheDat) {
     const CliRun fixed = Cli("fix " + F("c.dxt.dat") + " --yes");
     EXPECT_EQ(fixed.code, 0) << fixed.err;
     const CliRun list = Cli("list " + m_Index);
-    EXPECT_NE(list.out.find("#0 _0x00000000 8x8 in Default"), std::string::npos) << list.out;
-    EXPECT_NE(list.out.find("3 textures"), std::string::npos);
+    EXPECT_TRUE(list.Out("#0 _0x00000000 8x8 in Default")) << list.out;
+    EXPECT_TRUE(list.Out("3 textures"));
 }
 
 TEST_F(CliTool, EditingCommands) {
@@ -140,7 +135,7 @@ TEST_F(CliTool, DeleteManyAndDump) {
     EXPECT_EQ(std::vector<uint8_t>(raw.begin(), raw.end()), m_Raster);
     const CliRun deleted = Cli("delete " + m_Index + " wall sky");
     ASSERT_EQ(deleted.code, 0) << deleted.err;
-    EXPECT_NE(deleted.out.find("deleted 2 textures (3 with their aliases)"), std::string::npos);
+    EXPECT_TRUE(deleted.Out("deleted 2 textures (3 with their aliases)"));
     EXPECT_EQ(m_Dir.Read("c.txt"), "cat=0 name=Default onfoot=0 slow=0 fast=0\r\n"
                                    "cat=1 name=Cars onfoot=0 slow=0 fast=0\r\n"
                                    "\"car\" width=4 height=4 cat=1 alphamode=2\r\n");
@@ -155,7 +150,7 @@ TEST_F(CliTool, CreateRefusesToReplaceACache) {
     EXPECT_EQ(Files::FileSize(m_Dir.File("fresh.unc.toc")), 4);
     EXPECT_EQ(Cli("create " + F("fresh")).code, 2);
     const CliRun info = Cli("info " + F("fresh.txt"));
-    EXPECT_NE(info.out.find("0 textures (0 aliases), 1 categories"), std::string::npos);
+    EXPECT_TRUE(info.Out("0 textures (0 aliases), 1 categories"));
 }
 
 namespace {

@@ -89,10 +89,8 @@ TEST_F(ImgCli, AddDeleteAndRebuildARealArchive) {
     CliRun r = Cli(
         {"img", "add", W("script.img"), m_Dir.File("AAA.SCM"), m_Dir.File("arrow.dff"), "--json"});
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_NE(
-        r.out.find("{\"added\": [\"arrow.dff\"], \"replaced\": [\"AAA.SCM\"], \"version\": 2, "
-                   "\"entries\": 80"),
-        std::string::npos)
+    EXPECT_TRUE(r.Out("{\"added\": [\"arrow.dff\"], \"replaced\": [\"AAA.SCM\"], \"version\": 2, "
+                      "\"entries\": 80"))
         << r.out;
     auto entries = Entries(W("script.img"));
     ASSERT_EQ(entries.size(), 80u);
@@ -105,16 +103,16 @@ TEST_F(ImgCli, AddDeleteAndRebuildARealArchive) {
     const std::string before = TempDir::ReadFile(W("script.img"));
     r = Cli({"img", "delete", W("script.img"), "ammu.scm", "nothere.scm"});
     EXPECT_EQ(r.code, 1);
-    EXPECT_NE(r.err.find("no entry named 'nothere.scm'"), std::string::npos) << r.err;
+    EXPECT_TRUE(r.Err("no entry named 'nothere.scm'")) << r.err;
     m_Dir.Write("a_name_of_twenty-four.sc", "x");
     r = Cli({"img", "add", W("script.img"), m_Dir.File("a_name_of_twenty-four.sc")});
     EXPECT_EQ(r.code, 1);
-    EXPECT_NE(r.err.find("at most 23"), std::string::npos) << r.err;
+    EXPECT_TRUE(r.Err("at most 23")) << r.err;
     std::filesystem::create_directory(m_Dir.File("other"));
     m_Dir.Write("other/aaa.scm", "another");
     r = Cli({"img", "add", W("script.img"), m_Dir.File("AAA.SCM"), m_Dir.File("other/aaa.scm")});
     EXPECT_EQ(r.code, 1);
-    EXPECT_NE(r.err.find("have the same entry name"), std::string::npos) << r.err;
+    EXPECT_TRUE(r.Err("have the same entry name")) << r.err;
     EXPECT_EQ(TempDir::ReadFile(W("script.img")), before);
 
     r = Cli({"img", "delete", W("script.img"), "AMMU.scm", "arrow.dff"});
@@ -122,7 +120,7 @@ TEST_F(ImgCli, AddDeleteAndRebuildARealArchive) {
     EXPECT_EQ(Entries(W("script.img")).size(), 78u);
     r = Cli({"img", "rebuild", W("script.img"), "--json"});
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_NE(r.out.find("\"entries\": 78"), std::string::npos) << r.out;
+    EXPECT_TRUE(r.Out("\"entries\": 78")) << r.out;
     EXPECT_EQ(Entries(W("script.img")).size(), 78u);
 
     // A new version 1 archive, and no archive made by accident.
@@ -133,7 +131,7 @@ TEST_F(ImgCli, AddDeleteAndRebuildARealArchive) {
     EXPECT_TRUE(std::filesystem::exists(W("new.dir")));
     r = Cli({"img", "rebuild", "--help"});
     EXPECT_EQ(r.code, 0);
-    EXPECT_NE(r.out.find("'rebuild' writes the archive"), std::string::npos);
+    EXPECT_TRUE(r.Out("'rebuild' writes the archive"));
     EXPECT_EQ(Cli({"img", "rebuild", W("new.img"), "--create", "2"}).code, 2);
 }
 
@@ -144,7 +142,7 @@ TEST_F(ImgCli, DamagedArchivesAreReportedNotExtracted) {
     // The real directory without its archive: refused, naming the archive.
     CliRun r = Cli({"img", "extract", real + "v1_dir_only/gta3_cuts.dir", "--out", W("x")});
     EXPECT_EQ(r.code, 2);
-    EXPECT_NE(r.err.find("gta3_cuts.img' is missing"), std::string::npos) << r.err;
+    EXPECT_TRUE(r.Err("gta3_cuts.img' is missing")) << r.err;
     EXPECT_FALSE(std::filesystem::exists(W("x")));
     // With an archive of the extent it references beside it, the .dir stands for the pair.
     std::filesystem::copy_file(real + "v1_dir_only/gta3_cuts.dir", W("CUTS.DIR"));
@@ -152,16 +150,16 @@ TEST_F(ImgCli, DamagedArchivesAreReportedNotExtracted) {
     std::filesystem::resize_file(W("cuts.img"), 42838016);
     r = Cli({"img", "list", W("CUTS.DIR")});
     EXPECT_EQ(r.code, 0) << r.err;
-    EXPECT_NE(r.out.find("283 entries"), std::string::npos);
-    EXPECT_EQ(r.out.find("damaged"), std::string::npos);
+    EXPECT_TRUE(r.Out("283 entries"));
+    EXPECT_FALSE(r.Out("damaged"));
 
     // An archive cut short: the entries past its end are named and not written.
     const std::string whole = TempDir::ReadFile(real + "v2/sa_script_79entries.img");
     m_Dir.Write("short.img", whole.substr(0, 300000));
     r = Cli({"img", "extract", m_Dir.File("short.img"), "--out", W("out")});
     EXPECT_EQ(r.code, 2);
-    EXPECT_NE(r.err.find("zero_ambience.scm is damaged"), std::string::npos) << r.err;
-    EXPECT_NE(r.out.find("42 damaged entries not written"), std::string::npos) << r.out;
+    EXPECT_TRUE(r.Err("zero_ambience.scm is damaged")) << r.err;
+    EXPECT_TRUE(r.Out("42 damaged entries not written")) << r.out;
     EXPECT_FALSE(std::filesystem::exists(W("out/zero_ambience.scm")));
     const auto entries = Entries(real + "v2/sa_script_79entries.img");
     size_t written = 0;
@@ -172,14 +170,13 @@ TEST_F(ImgCli, DamagedArchivesAreReportedNotExtracted) {
         }
     EXPECT_EQ(written, 37u);
     r = Cli({"img", "list", m_Dir.File("short.img"), "--json"});
-    EXPECT_NE(r.out.find("\"name\": \"zero_ambience.scm\", \"size\": 2048, \"offset\": 579584, "
-                         "\"damaged\": true"),
-              std::string::npos)
+    EXPECT_TRUE(r.Out("\"name\": \"zero_ambience.scm\", \"size\": 2048, \"offset\": 579584, "
+                      "\"damaged\": true"))
         << r.out;
     // And it is not rebuilt around the hole.
     r = Cli({"img", "rebuild", m_Dir.File("short.img")});
     EXPECT_EQ(r.code, 2);
-    EXPECT_NE(r.err.find("run past its end"), std::string::npos) << r.err;
+    EXPECT_TRUE(r.Err("run past its end")) << r.err;
     EXPECT_EQ(m_Dir.Read("short.img"), whole.substr(0, 300000));
 }
 

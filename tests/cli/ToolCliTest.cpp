@@ -48,12 +48,9 @@ TEST_F(ToolCli, RadarListExportImportOptimize) {
     WritePicture("small.png", 64, 64);
     const CliRun wide = Cli("radar import " + m_Index + " " + F("wide.png"));
     EXPECT_EQ(wide.code, 2);
-    EXPECT_NE(wide.err.find("Image must be square."), std::string::npos) << wide.err;
-    EXPECT_NE(
-        Cli("radar import " + m_Index + " " + F("odd.png")).err.find("Wrong dimensions given"),
-        std::string::npos);
-    EXPECT_NE(Cli("radar import " + m_Index + " " + F("small.png")).err.find("Image is too small."),
-              std::string::npos);
+    EXPECT_TRUE(wide.Err("Image must be square.")) << wide.err;
+    EXPECT_TRUE(Cli("radar import " + m_Index + " " + F("odd.png")).Err("Wrong dimensions given"));
+    EXPECT_TRUE(Cli("radar import " + m_Index + " " + F("small.png")).Err("Image is too small."));
     EXPECT_EQ(DescribeDifference(before, ReadCacheFiles(m_Dir.File("sa"), "sample")), "");
 
     // A kill midway through the import (at a write of the edit) leaves the old tiles.
@@ -65,20 +62,19 @@ TEST_F(ToolCli, RadarListExportImportOptimize) {
 
     const CliRun imported = Cli("radar import " + m_Index + " " + F("island.png") + " --no-alpha");
     EXPECT_EQ(imported.code, 0) << imported.err;
-    EXPECT_NE(imported.out.find("64 tiles of 64 x 64 imported"), std::string::npos) << imported.out;
+    EXPECT_TRUE(imported.Out("64 tiles of 64 x 64 imported")) << imported.out;
     EXPECT_EQ(Cli("check " + m_Index).code, 0);
 
     // 60 sea tiles and 4 land tiles: 59 + 3 aliases.
     const CliRun optimized = Cli("radar optimize " + m_Index);
     EXPECT_EQ(optimized.code, 0) << optimized.err;
-    EXPECT_NE(optimized.out.find("62 radar tiles turned into aliases"), std::string::npos)
-        << optimized.out;
+    EXPECT_TRUE(optimized.Out("62 radar tiles turned into aliases")) << optimized.out;
     const CliRun again = Cli("radar optimize " + m_Index + " --json");
     EXPECT_EQ(again.code, 1); // nothing left to turn
     EXPECT_EQ(again.out, "{\"turned\": 0, \"tiles\": 64}\n");
     const CliRun after = Cli("radar list " + m_Index);
-    EXPECT_NE(after.out.find("radar00  "), std::string::npos);
-    EXPECT_NE(after.out.find("alias of radar01"), std::string::npos);
+    EXPECT_TRUE(after.Out("radar00  "));
+    EXPECT_TRUE(after.Out("alias of radar01"));
     EXPECT_EQ(Cli("check " + m_Index).code, 0);
 }
 
@@ -91,11 +87,10 @@ TEST_F(ToolCli, AliasesStatsAndAliasLists) {
 
     const CliRun stats = Cli("stats " + m_Index + " --json");
     EXPECT_EQ(stats.code, 0);
-    EXPECT_NE(stats.out.find("{\"game\": \"SA\", \"total\": 77, \"originals\": 74, \"aliases\": 3, "
-                             "\"sizes\": {\"dxt\": "),
-              std::string::npos)
+    EXPECT_TRUE(stats.Out("{\"game\": \"SA\", \"total\": 77, \"originals\": 74, \"aliases\": 3, "
+                          "\"sizes\": {\"dxt\": "))
         << stats.out;
-    EXPECT_NE(Cli("stats " + m_Index).out.find("Aliases:   3\n"), std::string::npos);
+    EXPECT_TRUE(Cli("stats " + m_Index).Out("Aliases:   3\n"));
 
     const CliRun exported = Cli("alias-list export " + m_Index + " --out " + F("aliases.txt"));
     EXPECT_EQ(exported.code, 0) << exported.err;

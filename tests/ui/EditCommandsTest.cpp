@@ -112,7 +112,7 @@ private slots:
         RenameInPlace(*w, 40075, "");
         QCOMPARE(BoxText(2), QString("Texture name cannot be empty!"));
         RenameInPlace(*w, 40075, "say \"cheese\""); // the index cannot hold the quote
-        QVERIFY(m_pBoxes->Boxes().at(3).text.find("double quote") != std::string::npos);
+        QVERIFY(BoxText(3).contains("double quote"));
         QCOMPARE(w->Cache()->GetTextureName(bricks), std::string("bricks"));
         RenameInPlace(*w, 40075, "stones");
         QCOMPARE(w->Cache()->GetTextureName(bricks), std::string("stones"));

@@ -89,8 +89,7 @@ private slots:
         tool.OnImportChecked();
         QCOMPARE(m_pBoxes->Boxes().size(), size_t(1));
         QCOMPARE(m_pBoxes->Boxes()[0].caption, std::string("broken.txd"));
-        QVERIFY(m_pBoxes->Boxes()[0].text.find("\n\nDo you want to continue?") !=
-                std::string::npos);
+        QVERIFY(BoxText(0).contains("\n\nDo you want to continue?"));
         QCOMPARE(db.TextureCount(), before);
 
         m_pBoxes->Clear();
@@ -170,9 +169,8 @@ private slots:
         QVERIFY(!tool.ExportCurrentTo(QString::fromStdString(cut)));
         QVERIFY(!fs::exists(cut));
         QCOMPARE(m_pBoxes->Boxes().size(), size_t(2));
-        QVERIFY(m_pBoxes->Boxes()[0].text.find("already exists") != std::string::npos);
-        QVERIFY(m_pBoxes->Boxes()[1].text.find("of the archive: 1948 of its 4096") !=
-                std::string::npos);
+        QVERIFY(BoxText(0).contains("already exists"));
+        QVERIFY(BoxText(1).contains("of the archive: 1948 of its 4096"));
         QVERIFY(CWindowDriver::Button(&tool, "Delete")->isEnabled());
 
         // An entry's name is offered as a plain file name, never as a path out of the folder.

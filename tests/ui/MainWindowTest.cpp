@@ -21,18 +21,10 @@ namespace fs = std::filesystem;
 
 class MainWindowTest : public CWindowTest {
     Q_OBJECT
-
-    std::unique_ptr<CDlgMain> Window(const std::string& cache = {}) {
-        return m_pDriver->Window(cache);
-    }
-    static QTreeWidgetItem* TextureItem(CDlgMain& w, const QString& name) {
-        return CWindowDriver::Item(w, name);
-    }
-
 private slots:
     void firstRunNoticeAndEmptyState() {
         IniWriteInt(Settings::kFirstRunNoticeShown, 0);
-        auto w = Window();
+        auto w = m_pDriver->Window();
         QCOMPARE(int(m_pBoxes->Boxes().size()), 1);
         QCOMPARE(QString::fromStdString(m_pBoxes->Boxes()[0].caption),
                  QString("Alpha version, bitches"));
@@ -74,7 +66,7 @@ private slots:
         QCOMPARE(w->PaneText(6), QString("RGBA 5551"));
 
         // An alias: grey, its original in pane 1.
-        QTreeWidgetItem* alias = TextureItem(*w, "sign_early");
+        QTreeWidgetItem* alias = CWindowDriver::Item(*w, "sign_early");
         QVERIFY(alias);
         QCOMPARE(alias->foreground(0).color(), QColor(0x78, 0x78, 0x78));
         w->Tree()->SelectItem(alias);
@@ -84,8 +76,8 @@ private slots:
         w->Tree()->SelectItem(w->Tree()->topLevelItem(2));
         QCOMPARE(w->PaneText(0), QString("Category 'Interface' selected."));
         QVERIFY(!w->MipLevels()->isEnabled());
-        QTreeWidgetItem* grass = TextureItem(*w, "grass");
-        w->Tree()->SelectItem(TextureItem(*w, "bricks"));
+        QTreeWidgetItem* grass = CWindowDriver::Item(*w, "grass");
+        w->Tree()->SelectItem(CWindowDriver::Item(*w, "bricks"));
         const QRect r = w->Tree()->visualItemRect(grass);
         QTest::mouseClick(w->Tree()->viewport(), Qt::LeftButton, Qt::ControlModifier,
                           QPoint(r.left() + 10, r.center().y()));
@@ -99,7 +91,7 @@ private slots:
         for (const char* cache : {"dxt", "etc", "unc"})
             for (const char* ext : {".dat", ".toc", ".tmb"})
                 fs::remove(m_pDriver->Dir().File("sample/sample.") + cache + ext);
-        auto w = Window(m_strSample);
+        auto w = m_pDriver->Window(m_strSample);
         QCOMPARE(int(Slot(w->CurrentCache())), 2);
         QCOMPARE(w->Tabs()->currentIndex(), 2);
         w->SelectTexture(1);
@@ -111,7 +103,7 @@ private slots:
         QCOMPARE(int(Slot(w->CurrentCache())), 2);
 
         // All four: Ctrl+Right steps and wraps.
-        auto full = Window(m_pDriver->CopySample("full"));
+        auto full = m_pDriver->Window(m_pDriver->CopySample("full"));
         full->SelectTexture(1);
         full->OnCommand(40059);
         QCOMPARE(int(Slot(full->CurrentCache())), 3);
@@ -127,7 +119,7 @@ private slots:
     }
 
     void thumbnailsAndGame() {
-        auto w = Window(m_strSample);
+        auto w = m_pDriver->Window(m_strSample);
         w->SelectTexture(1);
         w->OnCommand(40621);
         QVERIFY(w->ThumbnailMode());
@@ -170,11 +162,11 @@ private slots:
         fs::remove(m_pDriver->Dir().File("sample/sample.etc.tmb"));
         m_pBoxes->Answer(IDYES);
         m_pBoxes->Answer(IDYES);
-        auto w = Window();
+        auto w = m_pDriver->Window();
         w->OpenCache(m_pDriver->Dir().File("sample/sample.pvr.dat")); // a data file names its index
         QCOMPARE(int(m_pBoxes->Boxes().size()), 2);
-        QVERIFY(m_pBoxes->Boxes()[0].text.find("DXT.TOC file is corrupted") != std::string::npos);
-        QVERIFY(m_pBoxes->Boxes()[1].text.find("ETC.TMB file is corrupted") != std::string::npos);
+        QVERIFY(BoxText(0).contains("DXT.TOC file is corrupted"));
+        QVERIFY(BoxText(1).contains("ETC.TMB file is corrupted"));
         QCOMPARE(w->PaneText(0), QString("Done!"));
         QVERIFY(w->Cache()->CheckToc(CacheId::kDxt));
         QCOMPARE(w->Cache()->CountThumbs(CacheId::kEtc), w->Cache()->CountTextures(CacheId::kEtc));
@@ -186,8 +178,7 @@ private slots:
         m_pBoxes->Clear();
         m_pBoxes->Answer(IDYES);
         w->OpenCache(m_strSample);
-        QVERIFY(m_pBoxes->Boxes().at(0).text.find("Whoa! No TXT database found.") !=
-                std::string::npos);
+        QVERIFY(BoxText(0).contains("Whoa! No TXT database found."));
         QVERIFY(fs::exists(m_strSample));
         QVERIFY(w->Cache()->TextureCount() > 0);
 
@@ -204,7 +195,7 @@ private slots:
         QCOMPARE(CDlgMain::SizeText(4097), QString("4.001 KB"));
         QCOMPARE(CDlgMain::SizeText(1048576), QString("1024.000 KB"));
         QCOMPARE(CDlgMain::SizeText(1048577), QString("1.000 MB"));
-        auto w = Window();
+        auto w = m_pDriver->Window();
         w->FillMipLevels(8, 4, 4);
         QCOMPARE(w->MipLevels()->count(), 4);
         QCOMPARE(w->MipLevels()->itemText(1), QString("Mip Level #01 (4 x 2)"));
@@ -227,10 +218,10 @@ private slots:
         dat[size_t(offset) + 3] = 0x77;
         m_pDriver->Dir().Write("sample/sample.dxt.dat", dat);
         IniWriteInt(Settings::kShowThumbs, 1);
-        auto w = Window(m_strSample);
-        QCOMPARE(TextureItem(*w, "bricks")->foreground(0).color(), QColor(0xC0, 0, 0));
-        QCOMPARE(TextureItem(*w, "grass")->foreground(0).style(), Qt::NoBrush);
-        QVERIFY(!TextureItem(*w, "grass")->icon(0).isNull());
+        auto w = m_pDriver->Window(m_strSample);
+        QCOMPARE(CWindowDriver::Item(*w, "bricks")->foreground(0).color(), QColor(0xC0, 0, 0));
+        QCOMPARE(CWindowDriver::Item(*w, "grass")->foreground(0).style(), Qt::NoBrush);
+        QVERIFY(!CWindowDriver::Item(*w, "grass")->icon(0).isNull());
         // F5 reads the index again and keeps the selected texture.
         w->SelectTexture(db.FindTexture("tiles", true));
         w->OnCommand(40222);
@@ -240,7 +231,7 @@ private slots:
 
     void closeSavesThePlaceAndViewOptionsPersist() {
         {
-            auto w = Window();
+            auto w = m_pDriver->Window();
             w->OnCommand(40051); // Alpha
             w->OnCommand(40046); // stretch
             QVERIFY(w->View()->Options() & CDlgRender::RENDER_CHECKER);
@@ -250,13 +241,13 @@ private slots:
         }
         QCOMPARE(IniReadInt(Settings::kRenderBackground), 1);
         QVERIFY(IniReadInt(Settings::kPositionRight) > IniReadInt(Settings::kPositionLeft));
-        auto again = Window();
+        auto again = m_pDriver->Window();
         QVERIFY(again->View()->Options() & CDlgRender::RENDER_CHECKER);
         QVERIFY(again->Menus()->IsChecked(40051));
     }
 
     void changesOfAnotherProgramAreOfferedForReload() {
-        auto w = Window(m_strSample);
+        auto w = m_pDriver->Window(m_strSample);
         m_pBoxes->Clear();
         w->CheckDiskChanges();
         QVERIFY(m_pBoxes->Boxes().empty()); // nothing changed
@@ -267,10 +258,10 @@ private slots:
         m_pBoxes->Answer(IDNO);
         w->CheckDiskChanges();
         QCOMPARE(m_pBoxes->Boxes().size(), size_t(1));
-        QVERIFY(m_pBoxes->Boxes()[0].text.find("Another program changed") != std::string::npos);
+        QVERIFY(BoxText(0).contains("Another program changed"));
         w->CheckDiskChanges(); // declined: not asked again for the same change
         QCOMPARE(m_pBoxes->Boxes().size(), size_t(1));
-        QVERIFY(TextureItem(*w, "bricks"));
+        QVERIFY(CWindowDriver::Item(*w, "bricks"));
         {
             CTextureDatabase other(m_strSample, 0);
             QVERIFY(other.RenameTexture(other.FindTexture("stones", true), "pebbles"));
@@ -278,12 +269,12 @@ private slots:
         m_pBoxes->Answer(IDYES);
         w->CheckDiskChanges();
         QCOMPARE(m_pBoxes->Boxes().size(), size_t(2));
-        QVERIFY(TextureItem(*w, "pebbles"));
+        QVERIFY(CWindowDriver::Item(*w, "pebbles"));
         QVERIFY(!w->Cache()->ChangedOnDisk());
     }
 
     void screenshotsForReview() {
-        auto w = Window(m_strSample);
+        auto w = m_pDriver->Window(m_strSample);
         w->SelectTexture(w->Cache()->FindTexture("sign_welcome", true));
         fs::create_directories(TESSARINE_SCREENSHOT_DIR);
         const char* names[] = {"background-none", "background-alpha", "background-fixed-alpha",

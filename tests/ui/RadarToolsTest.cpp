@@ -138,7 +138,7 @@ private slots:
         QCOMPARE(w->Cache(), opened);
         m_pBoxes->Answer(IDNO);
         QTRY_VERIFY_WITH_TIMEOUT(!m_pBoxes->Boxes().empty(), CDlgMain::kDiskCheckMs * 2);
-        QVERIFY(m_pBoxes->Boxes()[0].text.find("Another program changed") != std::string::npos);
+        QVERIFY(BoxText(0).contains("Another program changed"));
     }
 
     void radarEditorWithoutTilesSaysSo() {

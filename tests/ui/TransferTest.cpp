@@ -99,10 +99,9 @@ private slots:
             {QString::fromStdString(m_pDriver->Dir().File("in/grass.png")), odd, good});
         w->OnCommand(40273);
         QCOMPARE(int(m_pBoxes->Boxes().size()), 4);
-        QVERIFY(m_pBoxes->Boxes()[1].text.find("grass.png:\nit is not an image this program reads\n"
-                                               "Continue?") != std::string::npos);
-        QVERIFY(m_pBoxes->Boxes()[3].text.find("48 x 48 is not a power of two") !=
-                std::string::npos);
+        QVERIFY(BoxText(1).contains("grass.png:\nit is not an image this program reads\n"
+                                    "Continue?"));
+        QVERIFY(BoxText(3).contains("48 x 48 is not a power of two"));
         QCOMPARE(w->Cache()->TextureCount(), count + 1);
         QCOMPARE(w->Cache()->GetWidth(CacheId::kDxt, w->Cache()->FindTexture("grass", true), false),
                  256);
