@@ -194,21 +194,20 @@ private slots:
     void ps2DictionaryImportsAndClosingDuringAnImportIsRefused() {
         auto w = m_pDriver->Window(m_strSample);
         CTextureDatabase& db = *w->Cache();
-        {
-            CScriptedMessageBox boxes;
-            CDlgImportTXD first(&db, *w, kPs2Dictionary, 0, w.get());
-            QVERIFY(first.Load());
-            QCOMPARE(first.List()->topLevelItemCount(), 1);
-            QCOMPARE(first.List()->topLevelItem(0)->text(0), QString("vehmirref32"));
-            first.OnImport();
-            QCOMPARE(boxes.Boxes().size(), size_t(1));
-            QCOMPARE(boxes.Boxes()[0].text, std::string("All textures imported."));
-            const int t = db.FindTexture("vehmirref32", true);
-            QCOMPARE(int(db.Textures()[size_t(t)].width), 32);
-            auto decoded = w->GetDataHook(t, 0);
-            QVERIFY(decoded && decoded->Width() == 32);
-            QVERIFY(CacheIsSound(db));
-        }
+        CDlgImportTXD first(&db, *w, kPs2Dictionary, 0, w.get());
+        QVERIFY(first.Load());
+        QCOMPARE(first.List()->topLevelItemCount(), 1);
+        QCOMPARE(first.List()->topLevelItem(0)->text(0), QString("vehmirref32"));
+        first.OnImport();
+        QCOMPARE(m_pBoxes->Boxes().size(), size_t(1));
+        QCOMPARE(m_pBoxes->Boxes()[0].text, std::string("All textures imported."));
+        const int t = db.FindTexture("vehmirref32", true);
+        QVERIFY(t >= 0);
+        QCOMPARE(int(db.Textures()[size_t(t)].width), 32);
+        auto decoded = w->GetDataHook(t, 0);
+        QVERIFY(decoded && decoded->Width() == 32);
+        QVERIFY(CacheIsSound(db));
+
         const int count = db.TextureCount();
         CDlgImportTXD tool(&db, *w, kPs2Dictionary, 0, w.get());
         QVERIFY(tool.Load());
