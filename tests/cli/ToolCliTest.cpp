@@ -27,11 +27,8 @@ protected:
 TEST_F(ToolCli, RadarListExportImportOptimize) {
     const CliRun list = Cli("radar list " + m_Index + " --json");
     EXPECT_EQ(list.code, 0) << list.err;
-    EXPECT_EQ(
-        list.out.rfind(
-            "{\"cache\": \"dxt\", \"count\": 64, \"grid\": 8, \"tiles\": [{\"name\": \"radar00\"",
-            0),
-        0u)
+    EXPECT_TRUE(list.out.starts_with(
+        "{\"cache\": \"dxt\", \"count\": 64, \"grid\": 8, \"tiles\": [{\"name\": \"radar00\""))
         << list.out;
 
     const CliRun exported = Cli("radar export " + m_Index + " --cache pvr --out " + F("map.png"));
@@ -46,11 +43,14 @@ TEST_F(ToolCli, RadarListExportImportOptimize) {
     WritePicture("wide.png", 1024, 512);
     WritePicture("odd.png", 96, 96);
     WritePicture("small.png", 64, 64);
-    const CliRun wide = Cli("radar import " + m_Index + " " + F("wide.png"));
-    EXPECT_EQ(wide.code, 2);
-    EXPECT_TRUE(wide.Err("Image must be square.")) << wide.err;
-    EXPECT_TRUE(Cli("radar import " + m_Index + " " + F("odd.png")).Err("Wrong dimensions given"));
-    EXPECT_TRUE(Cli("radar import " + m_Index + " " + F("small.png")).Err("Image is too small."));
+    const std::pair<const char*, const char*> refused[] = {{"wide.png", "Image must be square."},
+                                                           {"odd.png", "Wrong dimensions given"},
+                                                           {"small.png", "Image is too small."}};
+    for (const auto& [picture, reason] : refused) {
+        const CliRun run = Cli("radar import " + m_Index + " " + F(picture));
+        EXPECT_EQ(run.code, 2) << picture;
+        EXPECT_TRUE(run.Err(reason)) << run.err;
+    }
     EXPECT_EQ(DescribeDifference(before, ReadCacheFiles(m_Dir.File("sa"), "sample")), "");
 
     // A kill midway through the import (at a write of the edit) leaves the old tiles.
@@ -82,8 +82,7 @@ TEST_F(ToolCli, AliasesStatsAndAliasLists) {
     const CliRun aliases = Cli("aliases " + m_Index + " bricks");
     EXPECT_EQ(aliases.code, 0);
     EXPECT_EQ(aliases.out, "11 bricks_old\n");
-    EXPECT_EQ(Cli("aliases " + m_Index + " grass").code, 1);
-    EXPECT_EQ(Cli("aliases " + m_Index + " nothing_of_that_name").code, 1);
+    ExpectRuns({{"aliases " + m_Index + " grass", 1}, {"aliases " + m_Index + " nothing", 1}});
 
     const CliRun stats = Cli("stats " + m_Index + " --json");
     EXPECT_EQ(stats.code, 0);
@@ -109,10 +108,9 @@ TEST_F(ToolCli, AliasesStatsAndAliasLists) {
     const CliRun imported =
         Cli("alias-list import " + F("b.txt") + " " + F("list.txt") + " --json");
     EXPECT_EQ(imported.code, 1);
-    EXPECT_EQ(imported.out.rfind("{\"created\": 2, \"refused\": [{\"line\": 1, \"reason\": \"the "
-                                 "cache has no texture 'sign_welcome'\"}, {\"line\": 4, ",
-                                 0),
-              0u)
+    EXPECT_TRUE(imported.out.starts_with("{\"created\": 2, \"refused\": [{\"line\": 1, \"reason\": "
+                                         "\"the cache has no texture 'sign_welcome'\"}, "
+                                         "{\"line\": 4, "))
         << imported.out;
     EXPECT_EQ(Cli("aliases " + F("b.txt") + " bricks").out, "02 bricks_old\n");
     EXPECT_EQ(Cli("check " + F("b.txt")).code, 0);

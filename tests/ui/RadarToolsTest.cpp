@@ -183,7 +183,7 @@ private slots:
         // The information box and the alias lists.
         w->OnCommand(40602);
         const std::string info = m_pBoxes->Boxes().at(0).text;
-        QVERIFY(info.rfind("Game: GTA SA\n", 0) == 0);
+        QVERIFY(info.starts_with("Game: GTA SA\n"));
         QVERIFY(info.find("Total:     77\nOriginals: 74\nAliases:   3\n") != std::string::npos);
         QVERIFY(info.find("TOTAL size: 1.") != std::string::npos);
         m_pBoxes->Clear();
@@ -198,7 +198,7 @@ private slots:
         CWindowDriver::ChooseFile(m_pDriver->Dir().File("more.txt"));
         w->OnCommand(40358);
         const std::string report = m_pBoxes->Boxes().at(0).text;
-        QVERIFY(report.rfind("1 aliases created.\n\n2 lines not taken:\nline 2: ", 0) == 0);
+        QVERIFY(report.starts_with("1 aliases created.\n\n2 lines not taken:\nline 2: "));
         QVERIFY(CWindowDriver::Item(*w, "bricks_new"));
         QVERIFY(!w->Cache()->ChangedOnDisk());
     }

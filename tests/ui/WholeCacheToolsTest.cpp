@@ -87,7 +87,7 @@ private slots:
             target->setCurrentIndex(2);
             m_pBoxes->Answer(IDNO);
             Click(dialog, "go");
-            QVERIFY(m_pBoxes->Boxes().back().text.rfind("Target cache already exists!", 0) == 0);
+            QVERIFY(m_pBoxes->Boxes().back().text.starts_with("Target cache already exists!"));
             QVERIFY(!dialog->Busy());
             m_pBoxes->Answer(IDYES);
             Click(dialog, "go");
