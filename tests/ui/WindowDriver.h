@@ -1,7 +1,7 @@
 #pragma once
-// What the window tests share: a window on a copy of the bundled sample, and answers for
-// the dialogs a command opens (they are modal, so the answer is queued before the command
-// runs and given once the dialog shows).
+// What the window tests share: a window on a copy of the bundled sample, scripted message
+// boxes, and answers for the dialogs a command opens (they are modal, so the answer is
+// queued before the command runs and given once the dialog shows), file dialogs included.
 #include "app/Settings.h"
 #include "app/SettingsKeys.h"
 #include "platform/ScriptedMessageBox.h"
