@@ -3,60 +3,14 @@
 #include "cache/CacheCheck.h"
 #include "cache/CacheLock.h"
 #include "cache/TextureDatabase.h"
+#include "cli/CliRunner.h"
 #include "platform/Files.h"
 #include "platform/ScriptedMessageBox.h"
 #include "raster/ImageFile.h"
 #include "support/CacheBuilder.h"
 #include "support/CacheFiles.h"
-#include "support/TempDir.h"
-
-#include <cstdio>
-#include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
-
-struct Outcome {
-    int code;
-    std::string err;
-};
-
-// Starts tessarine-cli with extra environment settings ("NAME=value"); stderr goes to a
-// file of the folder.
-pid_t Start(const TempDir& dir, std::vector<std::string> arguments,
-            const std::vector<std::string>& environment, const std::string& errFile) {
-    arguments.insert(arguments.begin(), TESSARINE_CLI);
-    arguments.push_back("--settings=" + dir.File("tessarine.ini"));
-    std::fflush(nullptr); // the child must not write out the parent's buffered output
-    const pid_t child = fork();
-    if (child != 0)
-        return child;
-    for (const std::string& setting : environment)
-        putenv(const_cast<char*>(setting.c_str()));
-    std::vector<char*> argv;
-    for (std::string& argument : arguments)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    freopen("/dev/null", "r", stdin);
-    freopen("/dev/null", "w", stdout);
-    freopen(errFile.c_str(), "w", stderr);
-    execv(argv[0], argv.data());
-    _exit(127);
-}
-
-Outcome Wait(pid_t child, const std::string& errFile) {
-    int status = 0;
-    waitpid(child, &status, 0);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1,
-            Files::ReadWholeFile(errFile).value_or("")};
-}
-
-Outcome RunCli(const TempDir& dir, const std::vector<std::string>& arguments,
-               const std::vector<std::string>& environment = {}) {
-    const std::string err = dir.File("stderr");
-    return Wait(Start(dir, arguments, environment, err), err);
-}
 
 std::unique_ptr<Bitmap32> Picture(uint8_t seed) {
     auto b = Bitmap32::Create(16, 16);
@@ -69,17 +23,16 @@ std::unique_ptr<Bitmap32> Picture(uint8_t seed) {
     return b;
 }
 
-class CliSafety : public ::testing::Test {
+class CliSafety : public CliTest {
 protected:
     void SetUp() override {
-        m_Dir.Write("tessarine.ini", "[global]\ngame=2\n");
+        m_Dir.Write("t.ini", "[global]\ngame=2\n");
         m_Builder = std::make_unique<CacheBuilder>(m_Dir.Path(), "k", 2, 0b1111);
         for (int i = 0; i < 12; ++i)
             m_Builder->Add("t" + std::to_string(i), 8, 8, RASTER_RGBA8888);
         m_Builder->Write();
         m_Index = m_Dir.File("k.txt");
     }
-    TempDir m_Dir;
     CScriptedMessageBox m_Boxes;
     std::unique_ptr<CacheBuilder> m_Builder;
     std::string m_Index;
@@ -91,42 +44,40 @@ TEST_F(CliSafety, AFullDiskSaysSoAndLeavesTheCacheAsItWas) {
     ASSERT_TRUE(SaveBitmapByExtension(*Picture(1), m_Dir.File("big.png")));
     const CacheFiles before = ReadCacheFiles(m_Dir.Path(), "k");
     for (int point : {1, 4, 9, 20}) {
-        const Outcome import = RunCli(m_Dir, {"import", m_Index, m_Dir.File("big.png")},
-                                      {"TESSARINE_FAULT=fail:" + std::to_string(point) + ":28"});
+        const CliRun import =
+            WaitCli(m_Dir, StartCli(m_Dir, {"import", m_Index, m_Dir.File("big.png")},
+                                    {"TESSARINE_FAULT=fail:" + std::to_string(point) + ":28"}));
         EXPECT_EQ(import.code, 1) << import.err;
-        EXPECT_NE(import.err.find("No space left on device"), std::string::npos) << import.err;
-        EXPECT_EQ(import.err.find("damaged"), std::string::npos) << import.err;
+        EXPECT_TRUE(import.Err("No space left on device")) << import.err;
+        EXPECT_FALSE(import.Err("damaged")) << import.err;
         EXPECT_EQ(ReadCacheFiles(m_Dir.Path(), "k"), before);
         EXPECT_TRUE(EditLeftovers(m_Dir.Path()).empty());
     }
-    EXPECT_EQ(RunCli(m_Dir, {"check", m_Index}).code, 0);
+    EXPECT_EQ(Cli("check " + Q(m_Index)).code, 0);
 }
 
 TEST_F(CliSafety, ACacheAnotherProgramEditsIsRefusedNamingIt) {
     const auto lock = CCacheLock::Acquire(Files::RealPath(m_Index), 0);
-    const Outcome rename =
-        RunCli(m_Dir, {"rename", m_Index, "t1", "one"}, {"TESSARINE_LOCK_WAIT_MS=50"});
+    const CliRun rename = Cli("rename " + Q(m_Index) + " t1 one", "TESSARINE_LOCK_WAIT_MS=50");
     EXPECT_EQ(rename.code, 1);
     EXPECT_NE(rename.err.find("(process " + std::to_string(getpid()) + ")"), std::string::npos)
         << rename.err;
     // Readers are never kept waiting.
-    EXPECT_EQ(RunCli(m_Dir, {"list", m_Index}, {"TESSARINE_LOCK_WAIT_MS=0"}).code, 0);
+    EXPECT_EQ(Cli("list " + Q(m_Index), "TESSARINE_LOCK_WAIT_MS=0").code, 0);
 }
 
 TEST_F(CliSafety, ManyEditorsAtOnceEachGetTheirWayWithoutHarmingTheOthers) {
     std::vector<std::pair<pid_t, std::string>> editors;
     const std::vector<std::string> wait = {"TESSARINE_LOCK_WAIT_MS=60000"};
     for (int i = 0; i < 6; ++i) {
-        const std::string picture = m_Dir.File("new" + std::to_string(i) + ".png");
+        const std::string n = std::to_string(i);
+        const std::string picture = m_Dir.File("new" + n + ".png");
         ASSERT_TRUE(SaveBitmapByExtension(*Picture(static_cast<uint8_t>(i)), picture));
-        const std::string err1 = m_Dir.File("import" + std::to_string(i));
-        editors.push_back({Start(m_Dir, {"import", m_Index, picture}, wait, err1), err1});
-        const std::string err2 = m_Dir.File("delete" + std::to_string(i));
-        editors.push_back(
-            {Start(m_Dir, {"delete", m_Index, "t" + std::to_string(i)}, wait, err2), err2});
+        editors.push_back({StartCli(m_Dir, {"import", m_Index, picture}, wait, "i" + n), "i" + n});
+        editors.push_back({StartCli(m_Dir, {"delete", m_Index, "t" + n}, wait, "d" + n), "d" + n});
     }
-    for (const auto& [child, err] : editors) {
-        const Outcome outcome = Wait(child, err);
+    for (const auto& [child, tag] : editors) {
+        const CliRun outcome = WaitCli(m_Dir, child, tag);
         EXPECT_EQ(outcome.code, 0) << outcome.err;
     }
     CTextureDatabase db(m_Index, 0);

@@ -1,35 +1,14 @@
 // tessarine-cli end to end: real processes on real files.
-#include "cache/ByteOrder.h"
+#include "cli/CliRunner.h"
 #include "platform/Files.h"
 #include "raster/ImageFile.h"
 #include "support/CacheBuilder.h"
-#include "support/TempDir.h"
 
 #include <filesystem>
-#include <gtest/gtest.h>
-#include <sys/wait.h>
 
 namespace {
 
-struct CliRun {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-CliRun Cli(const std::string& arguments, const TempDir& dir) {
-    const std::string out = dir.File("stdout"), err = dir.File("stderr");
-    const std::string command =
-        std::string(TESSARINE_CLI) + " " + arguments + " </dev/null >" + out + " 2>" + err;
-    const int status = std::system(command.c_str());
-    CliRun run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, dir.Read("stdout"),
-               dir.Read("stderr")};
-    std::filesystem::remove(out);
-    std::filesystem::remove(err);
-    return run;
-}
-
-class CliTool : public ::testing::Test {
+class CliTool : public CliTest {
 protected:
     void SetUp() override {
         CacheBuilder b(m_Dir.Path(), "c", 2, 0b0101);
@@ -40,102 +19,103 @@ protected:
         b.Add("sky", 16, 16, RASTER_RGBA8888);
         b.Write();
         m_Raster = b.Textures()[0].raster;
-        m_Index = m_Dir.File("c.txt");
+        m_Index = F("c.txt");
     }
-    std::string Q(const std::string& path) const { return "'" + path + "'"; }
-    TempDir m_Dir;
-    std::string m_Index;
+    std::string m_Index; // quoted
     std::vector<uint8_t> m_Raster;
 };
 
 } // namespace
 
 TEST_F(CliTool, HelpUsageAndExitCodes) {
-    EXPECT_EQ(Cli("--help", m_Dir).code, 0);
-    const CliRun help = Cli("delete --help", m_Dir);
+    const std::pair<std::string, int> runs[] = {
+        {"--help", 0},
+        {"", 2},
+        {"frobnicate x", 2},
+        {"rename " + m_Index + " wall", 2},
+        {"info " + m_Index + " --game 7", 2},
+        {"rename " + m_Index + " nothing new", 1},
+    };
+    for (const auto& [arguments, code] : runs)
+        EXPECT_EQ(Cli(arguments).code, code) << arguments;
+    const CliRun help = Cli("delete --help");
     EXPECT_EQ(help.code, 0);
-    EXPECT_NE(help.out.find("Usage: tessarine-cli delete INDEX TEXTURE..."), std::string::npos);
-    EXPECT_EQ(Cli("", m_Dir).code, 2);
-    EXPECT_EQ(Cli("frobnicate x", m_Dir).code, 2);
-    EXPECT_EQ(Cli("rename " + Q(m_Index) + " wall", m_Dir).code, 2);
-    const CliRun missing = Cli("info " + Q(m_Dir.File("none.txt")), m_Dir);
+    EXPECT_TRUE(help.Says("Usage: tessarine-cli delete INDEX TEXTURE..."));
+    const CliRun missing = Cli("info " + F("none.txt"));
     EXPECT_EQ(missing.code, 1);
-    EXPECT_NE(missing.err.find("no texture cache"), std::string::npos);
-    EXPECT_EQ(Cli("rename " + Q(m_Index) + " nothing new", m_Dir).code, 1);
-    EXPECT_EQ(Cli("info " + Q(m_Index) + " --game 7", m_Dir).code, 2);
+    EXPECT_TRUE(missing.Err("no texture cache"));
 }
 
 TEST_F(CliTool, InfoListAndCheckInTextAndJson) {
-    const CliRun info = Cli("info " + Q(m_Index) + " --json", m_Dir);
+    const CliRun info = Cli("info " + m_Index + " --json");
     ASSERT_EQ(info.code, 0) << info.err;
-    EXPECT_NE(info.out.find("\"textures\": 4, \"aliases\": 1"), std::string::npos) << info.out;
-    EXPECT_NE(info.out.find("{\"name\": \"pvr\""), std::string::npos);
-    EXPECT_EQ(info.out.find("\"etc\""), std::string::npos);
-    EXPECT_NE(info.out.find("\"tocSound\": true"), std::string::npos);
+    EXPECT_TRUE(info.Out("\"textures\": 4, \"aliases\": 1")) << info.out;
+    EXPECT_TRUE(info.Out("{\"name\": \"pvr\""));
+    EXPECT_FALSE(info.Out("\"etc\""));
+    EXPECT_TRUE(info.Out("\"tocSound\": true"));
 
-    const CliRun list = Cli("list " + Q(m_Index) + " --category Cars", m_Dir);
+    const CliRun list = Cli("list " + m_Index + " --category Cars");
     ASSERT_EQ(list.code, 0);
-    EXPECT_NE(list.out.find("#2 car 4x4 in Cars, alpha [dxt RGBA 4444, pvr RGBA 4444]"),
-              std::string::npos)
-        << list.out;
-    EXPECT_EQ(list.out.find("#0 wall"), std::string::npos);
-    const CliRun json = Cli("list " + Q(m_Index) + " --json", m_Dir);
-    EXPECT_NE(json.out.find("{\"index\": 1, \"name\": \"wall2\", \"width\": 8, \"height\": 8, "
-                            "\"category\": 0, \"alias\": \"wall\""),
-              std::string::npos)
+    EXPECT_TRUE(list.Out("#2 car 4x4 in Cars, alpha [dxt RGBA 4444, pvr RGBA 4444]")) << list.out;
+    EXPECT_FALSE(list.Out("#0 wall"));
+    const CliRun json = Cli("list " + m_Index + " --json");
+    EXPECT_TRUE(json.Out("{\"index\": 1, \"name\": \"wall2\", \"width\": 8, \"height\": 8, "
+                         "\"category\": 0, \"alias\": \"wall\""))
         << json.out;
 
-    const CliRun check = Cli("check " + Q(m_Index) + " --json", m_Dir);
+    const CliRun check = Cli("check " + m_Index + " --json");
     EXPECT_EQ(check.code, 0);
-    EXPECT_NE(check.out.find("\"sound\": true"), std::string::npos);
+    EXPECT_TRUE(check.Out("\"sound\": true"));
 }
 
 TEST_F(CliTool, CheckAndFixDamagedFiles) {
     std::filesystem::resize_file(m_Dir.File("c.dxt.toc"), 8);
     std::filesystem::remove(m_Dir.File("c.pvr.tmb"));
-    const CliRun check = Cli("check " + Q(m_Index), m_Dir);
+    const CliRun check = Cli("check " + m_Index);
     EXPECT_EQ(check.code, 2);
-    EXPECT_NE(check.out.find("toc: DXT.TOC file is corrupted."), std::string::npos) << check.out;
-    EXPECT_NE(check.out.find("tmb: PVR.TMB file is corrupted, it can hang game loading."),
-              std::string::npos);
+    EXPECT_TRUE(check.Out("toc: DXT.TOC file is corrupted.")) << check.out;
+    EXPECT_TRUE(check.Out("tmb: PVR.TMB file is corrupted, it can hang game loading."));
     // Without a terminal and without --yes the safe answer is no: nothing changes.
-    const CliRun declined = Cli("fix " + Q(m_Index), m_Dir);
+    const CliRun declined = Cli("fix " + m_Index);
     EXPECT_EQ(declined.code, 1);
-    EXPECT_NE(declined.err.find("DXT.TOC file is corrupted. Do you want to fix it?"),
-              std::string::npos);
+    EXPECT_TRUE(declined.Err("DXT.TOC file is corrupted. Do you want to fix it?"));
     EXPECT_EQ(Files::FileSize(m_Dir.File("c.dxt.toc")), 8);
-    const CliRun fixed = Cli("fix " + Q(m_Index) + " --yes", m_Dir);
+    const CliRun fixed = Cli("fix " + m_Index + " --yes");
     EXPECT_EQ(fixed.code, 0) << fixed.err;
-    EXPECT_NE(fixed.out.find("fixed: toc dxt"), std::string::npos);
-    EXPECT_NE(fixed.out.find("fixed: tmb pvr"), std::string::npos);
-    EXPECT_EQ(Cli("check " + Q(m_Index), m_Dir).code, 0);
+    EXPECT_TRUE(fixed.Out("fixed: toc dxt"));
+    EXPECT_TRUE(fixed.Out("fixed: tmb pvr"));
+    EXPECT_EQ(Cli("check " + m_Index).code, 0);
     // The missing thumbnails are made again from the textures, in their SA layout: 8 x 8
     // for wall and sky, 1 x 1 for the 4 x 4 car (as an import makes them).
     EXPECT_EQ(Files::FileSize(m_Dir.File("c.pvr.tmb")), 2 * (16 + 8 * 8 * 4) + (16 + 4));
 }
 
 TEST_F(CliTool, MissingIndexIsRebuiltFromTheDat) {
-    std::filesystem::remove(m_Index);
-    EXPECT_EQ(Cli("check " + Q(m_Dir.File("c.dxt.toc")), m_Dir).code, 2);
-    const CliRun fixed = Cli("fix " + Q(m_Dir.File("c.dxt.dat")) + " --yes", m_Dir);
+    std::filesystem::remove(m_Dir.File("c.txt"));
+    EXPECT_EQ(Cli("check " + F("c.dxt.toc")).code, 2);
+    const CliRun fixed = Cli("fix " + F("c.dxt.dat") + " --yes");
     EXPECT_EQ(fixed.code, 0) << fixed.err;
-    const CliRun list = Cli("list " + Q(m_Index), m_Dir);
-    EXPECT_NE(list.out.find("#0 _0x00000000 8x8 in Default"), std::string::npos) << list.out;
-    EXPECT_NE(list.out.find("3 textures"), std::string::npos);
+    const CliRun list = Cli("list " + m_Index);
+    EXPECT_TRUE(list.Out("#0 _0x00000000 8x8 in Default")) << list.out;
+    EXPECT_TRUE(list.Out("3 textures"));
 }
 
 TEST_F(CliTool, EditingCommands) {
-    EXPECT_EQ(Cli("rename " + Q(m_Index) + " wall brick", m_Dir).code, 0);
-    EXPECT_EQ(Cli("rename " + Q(m_Index) + " sky BRICK", m_Dir).code, 1);
-    EXPECT_EQ(Cli("alias " + Q(m_Index) + " sky2 sky", m_Dir).code, 0);
-    EXPECT_EQ(Cli("alias " + Q(m_Index) + " sky3 wall2", m_Dir).code, 1); // an alias of an alias
-    EXPECT_EQ(Cli("set " + Q(m_Index) + " car hasdetail 3", m_Dir).code, 0);
-    EXPECT_EQ(Cli("set " + Q(m_Index) + " car nonsense 3", m_Dir).code, 2);
-    EXPECT_EQ(Cli("category add " + Q(m_Index) + " Props", m_Dir).code, 0);
-    EXPECT_EQ(Cli("category add " + Q(m_Index) + " 'Two words'", m_Dir).code, 1);
-    EXPECT_EQ(Cli("category move " + Q(m_Index) + " Props sky '#0'", m_Dir).code, 0);
-    EXPECT_EQ(Cli("category rename " + Q(m_Index) + " Cars Vehicles", m_Dir).code, 0);
-    EXPECT_EQ(Cli("category delete " + Q(m_Index) + " Vehicles", m_Dir).code, 0);
+    const std::pair<std::string, int> runs[] = {
+        {"rename " + m_Index + " wall brick", 0},
+        {"rename " + m_Index + " sky BRICK", 1},
+        {"alias " + m_Index + " sky2 sky", 0},
+        {"alias " + m_Index + " sky3 wall2", 1}, // an alias of an alias
+        {"set " + m_Index + " car hasdetail 3", 0},
+        {"set " + m_Index + " car nonsense 3", 2},
+        {"category add " + m_Index + " Props", 0},
+        {"category add " + m_Index + " 'Two words'", 1},
+        {"category move " + m_Index + " Props sky '#0'", 0},
+        {"category rename " + m_Index + " Cars Vehicles", 0},
+        {"category delete " + m_Index + " Vehicles", 0},
+    };
+    for (const auto& [arguments, code] : runs)
+        EXPECT_EQ(Cli(arguments).code, code) << arguments;
     const std::string index = m_Dir.Read("c.txt");
     EXPECT_EQ(index, "cat=0 name=Default onfoot=0 slow=0 fast=0\r\n"
                      "cat=1 name=Props onfoot=0 slow=0 fast=0\r\n"
@@ -147,41 +127,39 @@ TEST_F(CliTool, EditingCommands) {
 }
 
 TEST_F(CliTool, DeleteManyAndDump) {
-    EXPECT_EQ(Cli("delete " + Q(m_Index) + " car nothing", m_Dir).code, 1); // nothing deleted
+    EXPECT_EQ(Cli("delete " + m_Index + " car nothing").code, 1); // nothing deleted
     EXPECT_NE(m_Dir.Read("c.txt").find("\"car\""), std::string::npos);
-    const CliRun dump =
-        Cli("dump " + Q(m_Index) + " wall2 " + Q(m_Dir.File("out.bin")) + " --cache pvr", m_Dir);
+    const CliRun dump = Cli("dump " + m_Index + " wall2 " + F("out.bin") + " --cache pvr");
     ASSERT_EQ(dump.code, 0) << dump.err;
     const std::string raw = m_Dir.Read("out.bin");
     EXPECT_EQ(std::vector<uint8_t>(raw.begin(), raw.end()), m_Raster);
-    const CliRun deleted = Cli("delete " + Q(m_Index) + " wall sky", m_Dir);
+    const CliRun deleted = Cli("delete " + m_Index + " wall sky");
     ASSERT_EQ(deleted.code, 0) << deleted.err;
-    EXPECT_NE(deleted.out.find("deleted 2 textures (3 with their aliases)"), std::string::npos);
+    EXPECT_TRUE(deleted.Out("deleted 2 textures (3 with their aliases)"));
     EXPECT_EQ(m_Dir.Read("c.txt"), "cat=0 name=Default onfoot=0 slow=0 fast=0\r\n"
                                    "cat=1 name=Cars onfoot=0 slow=0 fast=0\r\n"
                                    "\"car\" width=4 height=4 cat=1 alphamode=2\r\n");
-    EXPECT_EQ(Cli("check " + Q(m_Index), m_Dir).code, 0);
-    EXPECT_EQ(Cli("dump " + Q(m_Index) + " car " + Q(m_Dir.File("car.bin")), m_Dir).code, 0);
+    EXPECT_EQ(Cli("check " + m_Index).code, 0);
+    EXPECT_EQ(Cli("dump " + m_Index + " car " + F("car.bin")).code, 0);
     EXPECT_EQ(Files::FileSize(m_Dir.File("car.bin")), 32);
 }
 
 TEST_F(CliTool, CreateRefusesToReplaceACache) {
-    EXPECT_EQ(Cli("create " + Q(m_Index), m_Dir).code, 1);
-    EXPECT_EQ(Cli("create " + Q(m_Dir.File("fresh.txt")), m_Dir).code, 0);
+    EXPECT_EQ(Cli("create " + m_Index).code, 1);
+    EXPECT_EQ(Cli("create " + F("fresh.txt")).code, 0);
     EXPECT_EQ(Files::FileSize(m_Dir.File("fresh.unc.toc")), 4);
-    EXPECT_EQ(Cli("create " + Q(m_Dir.File("fresh")), m_Dir).code, 2);
-    const CliRun info = Cli("info " + Q(m_Dir.File("fresh.txt")), m_Dir);
-    EXPECT_NE(info.out.find("0 textures (0 aliases), 1 categories"), std::string::npos);
+    EXPECT_EQ(Cli("create " + F("fresh")).code, 2);
+    const CliRun info = Cli("info " + F("fresh.txt"));
+    EXPECT_TRUE(info.Out("0 textures (0 aliases), 1 categories"));
 }
 
 namespace {
 
-// A cache created by the tool, plug-ins from the build, settings of the test's own.
-class CliCodecs : public ::testing::Test {
+// A cache created by the tool, plug-ins from the build, and two pictures.
+class CliCodecs : public CliTest {
 protected:
     void SetUp() override {
-        m_Settings = " --settings " + Q(m_Dir.File("t.ini"));
-        ASSERT_EQ(Cli("create " + Q(m_Dir.File("c.txt")), m_Dir).code, 0);
+        ASSERT_EQ(Cli("create " + m_Index).code, 0);
         auto image = Bitmap32::Create(64, 32);
         for (uint32_t y = 0; y < 32; ++y)
             for (uint32_t x = 0; x < 64; ++x) {
@@ -191,94 +169,76 @@ protected:
         ASSERT_TRUE(SaveBitmapByExtension(*image, m_Dir.File("pic.one.png")));
         ASSERT_TRUE(SaveBitmapByExtension(*image, m_Dir.File("other.bmp")));
     }
-    std::string Q(const std::string& path) const { return "'" + path + "'"; }
-    TempDir m_Dir;
-    std::string m_Settings;
+    const std::string m_Index = F("c.txt");
+    const std::string m_Pic = " " + F("pic.one.png");
 };
 
 } // namespace
 
 TEST_F(CliCodecs, ImportExportRoundTrip) {
-    const std::string index = Q(m_Dir.File("c.txt"));
     // A new cache tells no game: without one the import is refused.
-    EXPECT_EQ(Cli("import " + index + " " + Q(m_Dir.File("pic.one.png")) + m_Settings, m_Dir).code,
-              1);
-    const CliRun imported = Cli("import " + index + " " + Q(m_Dir.File("pic.one.png")) + " " +
-                                    Q(m_Dir.File("other.bmp")) + " --game 2" + m_Settings,
-                                m_Dir);
+    EXPECT_EQ(Cli("import " + m_Index + m_Pic).code, 1);
+    const CliRun imported = Cli("import " + m_Index + m_Pic + " " + F("other.bmp") + " --game 2");
     ASSERT_EQ(imported.code, 0) << imported.err;
-    const CliRun list = Cli("list " + index, m_Dir);
-    EXPECT_NE(list.out.find("#0 pic 64x32 in Default, alpha [dxt DXT5, etc RGBA 4444, pvr PVRTC4, "
-                            "unc RGBA 4444]"),
-              std::string::npos)
+    const CliRun list = Cli("list " + m_Index);
+    EXPECT_TRUE(list.Says("#0 pic 64x32 in Default, alpha [dxt DXT5, etc RGBA 4444, pvr PVRTC4, "
+                          "unc RGBA 4444]"))
         << list.out;
-    EXPECT_EQ(Cli("check " + index, m_Dir).code, 0);
-    ASSERT_EQ(Cli("export " + index + " pic --out " + Q(m_Dir.File("pic.tif")) + " --cache etc" +
-                      m_Settings,
-                  m_Dir)
-                  .code,
-              0);
+    EXPECT_EQ(Cli("check " + m_Index).code, 0);
+    ASSERT_EQ(Cli("export " + m_Index + " pic --out " + F("pic.tif") + " --cache etc").code, 0);
     auto pic = LoadBitmapFromFile(m_Dir.File("pic.tif"));
     ASSERT_TRUE(pic);
     EXPECT_EQ(pic->Pixel(0, 0)[3], 0); // alpha survived the 4444 raster
     EXPECT_EQ(pic->Pixel(60, 10)[3], 255);
     // The same name again: refused without --replace, replaced with it.
-    EXPECT_EQ(Cli("import " + index + " " + Q(m_Dir.File("pic.one.png")) + m_Settings, m_Dir).code,
-              1);
-    ASSERT_EQ(Cli("import " + index + " " + Q(m_Dir.File("pic.one.png")) + " --replace --no-alpha" +
-                      m_Settings,
-                  m_Dir)
-                  .code,
-              0);
-    EXPECT_NE(Cli("list " + index, m_Dir).out.find("#1 pic 64x32 in Default [dxt DXT1"),
-              std::string::npos);
+    EXPECT_EQ(Cli("import " + m_Index + m_Pic).code, 1);
+    ASSERT_EQ(Cli("import " + m_Index + m_Pic + " --replace --no-alpha").code, 0);
+    EXPECT_TRUE(Cli("list " + m_Index).Says("#1 pic 64x32 in Default [dxt DXT1"));
 
-    const CliRun exported = Cli("export " + index + " other --out " + Q(m_Dir.File("other.tif")) +
-                                    " --cache etc" + m_Settings,
-                                m_Dir);
+    const CliRun exported =
+        Cli("export " + m_Index + " other --out " + F("other.tif") + " --cache etc");
     ASSERT_EQ(exported.code, 0) << exported.err;
     auto back = LoadBitmapFromFile(m_Dir.File("other.tif"));
     ASSERT_TRUE(back);
     EXPECT_EQ(back->Width(), 64u);
     EXPECT_NEAR(back->Pixel(60, 10)[0], 240, 16);
-    const CliRun all = Cli("export " + index + " --out " + Q(m_Dir.File("all")) +
-                               " --format gif --level 1" + m_Settings,
-                           m_Dir);
+    const CliRun all = Cli("export " + m_Index + " --out " + F("all") + " --format gif --level 1");
     ASSERT_EQ(all.code, 0) << all.err;
     auto level1 = LoadBitmapFromFile(m_Dir.File("all/pic.gif"));
     ASSERT_TRUE(level1);
     EXPECT_EQ(level1->Width(), 32u);
 }
 
-TEST_F(CliCodecs, PluginChoicesLiveInTheSettings) {
-    const CliRun list = Cli("plugins --json" + m_Settings, m_Dir);
+// The choices and the plug-ins' own menus are kept in the settings file.
+TEST_F(CliCodecs, PluginChoicesAndMenusLiveInTheSettings) {
+    const CliRun list = Cli("plugins --json");
     ASSERT_EQ(list.code, 0) << list.err;
-    EXPECT_NE(list.out.find("{\"family\": \"PVRTC\", \"plugin\": \"pvrtc.so\""), std::string::npos)
-        << list.out;
-    EXPECT_EQ(Cli("plugins set ETC1 --quality 2" + m_Settings, m_Dir).code, 0);
-    EXPECT_EQ(Cli("plugins set ETC1 --quality 9" + m_Settings, m_Dir).code, 2);
-    EXPECT_EQ(Cli("plugins set ETC1 --plugin dxt.so" + m_Settings, m_Dir).code, 1);
-    EXPECT_EQ(Cli("plugins set NOPE" + m_Settings, m_Dir).code, 2);
-    EXPECT_NE(
-        Cli("plugins" + m_Settings, m_Dir).out.find("ETC1   etc1.so (ETC1 codec); quality 2 Best"),
-        std::string::npos);
+    EXPECT_TRUE(list.Says("{\"family\": \"PVRTC\", \"plugin\": \"pvrtc.so\"")) << list.out;
+    const std::pair<std::string, int> runs[] = {
+        {"plugins set ETC1 --quality 2", 0},
+        {"plugins set ETC1 --quality 9", 2},
+        {"plugins set ETC1 --plugin dxt.so", 1},
+        {"plugins set NOPE", 2},
+        {"plugins menu 39999", 2},
+    };
+    for (const auto& [arguments, code] : runs)
+        EXPECT_EQ(Cli(arguments).code, code) << arguments;
+    EXPECT_TRUE(Cli("plugins").Says("ETC1   etc1.so (ETC1 codec); quality 2 Best"));
     EXPECT_NE(m_Dir.Read("t.ini").find("[ETC1]"), std::string::npos);
-}
 
-TEST_F(CliCodecs, PluginMenusCanBeShownAndDriven) {
-    const CliRun menu = Cli("plugins menu" + m_Settings, m_Dir);
+    const CliRun menu = Cli("plugins menu");
     ASSERT_EQ(menu.code, 0) << menu.err;
-    EXPECT_NE(menu.out.find("ETC1 ETC1 codec"), std::string::npos) << menu.out;
-    EXPECT_NE(menu.out.find("(*) Normal [40413]"), std::string::npos) << menu.out;
-    const CliRun chosen = Cli("plugins menu 40415" + m_Settings, m_Dir);
-    EXPECT_NE(chosen.out.find("(*) Best [40415]"), std::string::npos) << chosen.out;
-    EXPECT_EQ(Cli("plugins menu 39999" + m_Settings, m_Dir).code, 2);
+    EXPECT_TRUE(menu.Says("ETC1 ETC1 codec")) << menu.out;
+    EXPECT_TRUE(menu.Says("(*) Best [40415]")) << menu.out;
+    const CliRun chosen = Cli("plugins menu 40413");
+    EXPECT_TRUE(chosen.Says("(*) Normal [40413]")) << chosen.out;
 }
 
 TEST_F(CliCodecs, ImportingManyImagesAtOnceWritesWhatOneByOneWrites) {
     // Sizes and alpha vary, so the encodings finish out of order.
     const uint32_t sides[][2] = {{128, 128}, {16, 16}, {64, 32}, {128, 64}, {8, 8}, {32, 32}};
     std::string all;
+    ASSERT_EQ(Cli("create " + F("s.txt")).code, 0);
     for (size_t i = 0; i < std::size(sides); ++i) {
         auto image = Bitmap32::Create(sides[i][0], sides[i][1]);
         for (uint32_t y = 0; y < sides[i][1]; ++y)
@@ -290,18 +250,10 @@ TEST_F(CliCodecs, ImportingManyImagesAtOnceWritesWhatOneByOneWrites) {
         const std::string file = m_Dir.File("image" + std::to_string(i) + ".png");
         ASSERT_TRUE(SaveBitmapByExtension(*image, file));
         all += " " + Q(file);
+        ASSERT_EQ(Cli("import " + F("s.txt") + " " + Q(file) + " --game 2").code, 0);
     }
-    ASSERT_EQ(Cli("create " + Q(m_Dir.File("s.txt")), m_Dir).code, 0);
-    const CliRun together =
-        Cli("import " + Q(m_Dir.File("c.txt")) + all + " --game 2" + m_Settings, m_Dir);
+    const CliRun together = Cli("import " + m_Index + all + " --game 2");
     ASSERT_EQ(together.code, 0) << together.err;
-    for (size_t i = 0; i < std::size(sides); ++i)
-        ASSERT_EQ(Cli("import " + Q(m_Dir.File("s.txt")) + " " +
-                          Q(m_Dir.File("image" + std::to_string(i) + ".png")) + " --game 2" +
-                          m_Settings,
-                      m_Dir)
-                      .code,
-                  0);
     for (const char* cache : {"dxt", "etc", "pvr", "unc"})
         for (const char* part : {"dat", "toc", "tmb"}) {
             const std::string suffix = std::string(".") + cache + "." + part;

@@ -1,17 +1,14 @@
 // tessarine-cli img add, delete, rebuild and extract end to end: real archives read only
 // (copies are edited), damaged ones, and edits killed at every write and at random moments.
+#include "cli/CliRunner.h"
 #include "gta/IMGEditor.h"
 #include "gta/IMGFile.h"
-#include "support/TempDir.h"
 
 #include <chrono>
 #include <csignal>
-#include <filesystem>
-#include <gtest/gtest.h>
+#include <fstream>
 #include <map>
 #include <random>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -27,11 +24,8 @@ Files Folder(const std::string& path) {
 void WriteFolder(const std::string& path, const Files& files) {
     std::filesystem::remove_all(path);
     std::filesystem::create_directory(path);
-    for (const auto& [name, bytes] : files) {
-        FILE* file = std::fopen((path + "/" + name).c_str(), "wb");
-        std::fwrite(bytes.data(), 1, bytes.size(), file);
-        std::fclose(file);
-    }
+    for (const auto& [name, bytes] : files)
+        std::ofstream(path + "/" + name, std::ios::binary) << bytes;
 }
 
 // Names and bytes of every entry, as the reader sees them.
@@ -73,49 +67,14 @@ std::string GappedDirectory(std::string& data, uint32_t firstSector, int count) 
     return directory;
 }
 
-struct CliResult {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-class ImgCli : public ::testing::Test {
+class ImgCli : public CliTest {
 protected:
-    void SetUp() override {
-        std::filesystem::create_directory(m_Dir.File("work"));
-        m_Work = m_Dir.File("work");
-    }
-    std::string Run(const std::vector<std::string>& arguments, pid_t* child, int64_t killAt) {
-        std::vector<std::string> all = {TESSARINE_CLI};
-        all.insert(all.end(), arguments.begin(), arguments.end());
-        all.push_back("--settings=" + m_Dir.File("t.ini"));
-        std::fflush(nullptr);
-        *child = fork();
-        if (*child != 0)
-            return {};
-        std::vector<char*> argv;
-        for (std::string& argument : all)
-            argv.push_back(argument.data());
-        argv.push_back(nullptr);
-        if (killAt > 0)
-            setenv("TESSARINE_FAULT", ("kill:" + std::to_string(killAt)).c_str(), 1);
-        freopen("/dev/null", "r", stdin);
-        freopen(m_Dir.File("out").c_str(), "w", stdout);
-        freopen(m_Dir.File("err").c_str(), "w", stderr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
-    CliResult Cli(const std::vector<std::string>& arguments) {
-        pid_t child = 0;
-        Run(arguments, &child, 0);
-        int status = 0;
-        waitpid(child, &status, 0);
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, m_Dir.Read("out"), m_Dir.Read("err")};
+    void SetUp() override { std::filesystem::create_directory(m_Work); }
+    CliRun Cli(const std::vector<std::string>& arguments) const {
+        return WaitCli(m_Dir, StartCli(m_Dir, arguments));
     }
     std::string W(const std::string& name) const { return m_Work + "/" + name; }
-
-    TempDir m_Dir;
-    std::string m_Work;
+    const std::string m_Work = m_Dir.File("work");
 };
 
 TEST_F(ImgCli, AddDeleteAndRebuildARealArchive) {
@@ -127,13 +86,11 @@ TEST_F(ImgCli, AddDeleteAndRebuildARealArchive) {
     m_Dir.Write("AAA.SCM", "main script");
     std::filesystem::copy_file(real + "dff/sa_arrow.dff", m_Dir.File("arrow.dff"));
 
-    CliResult r = Cli(
+    CliRun r = Cli(
         {"img", "add", W("script.img"), m_Dir.File("AAA.SCM"), m_Dir.File("arrow.dff"), "--json"});
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_NE(
-        r.out.find("{\"added\": [\"arrow.dff\"], \"replaced\": [\"AAA.SCM\"], \"version\": 2, "
-                   "\"entries\": 80"),
-        std::string::npos)
+    EXPECT_TRUE(r.Out("{\"added\": [\"arrow.dff\"], \"replaced\": [\"AAA.SCM\"], \"version\": 2, "
+                      "\"entries\": 80"))
         << r.out;
     auto entries = Entries(W("script.img"));
     ASSERT_EQ(entries.size(), 80u);
@@ -146,16 +103,16 @@ TEST_F(ImgCli, AddDeleteAndRebuildARealArchive) {
     const std::string before = TempDir::ReadFile(W("script.img"));
     r = Cli({"img", "delete", W("script.img"), "ammu.scm", "nothere.scm"});
     EXPECT_EQ(r.code, 1);
-    EXPECT_NE(r.err.find("no entry named 'nothere.scm'"), std::string::npos) << r.err;
+    EXPECT_TRUE(r.Err("no entry named 'nothere.scm'")) << r.err;
     m_Dir.Write("a_name_of_twenty-four.sc", "x");
     r = Cli({"img", "add", W("script.img"), m_Dir.File("a_name_of_twenty-four.sc")});
     EXPECT_EQ(r.code, 1);
-    EXPECT_NE(r.err.find("at most 23"), std::string::npos) << r.err;
+    EXPECT_TRUE(r.Err("at most 23")) << r.err;
     std::filesystem::create_directory(m_Dir.File("other"));
     m_Dir.Write("other/aaa.scm", "another");
     r = Cli({"img", "add", W("script.img"), m_Dir.File("AAA.SCM"), m_Dir.File("other/aaa.scm")});
     EXPECT_EQ(r.code, 1);
-    EXPECT_NE(r.err.find("have the same entry name"), std::string::npos) << r.err;
+    EXPECT_TRUE(r.Err("have the same entry name")) << r.err;
     EXPECT_EQ(TempDir::ReadFile(W("script.img")), before);
 
     r = Cli({"img", "delete", W("script.img"), "AMMU.scm", "arrow.dff"});
@@ -163,7 +120,7 @@ TEST_F(ImgCli, AddDeleteAndRebuildARealArchive) {
     EXPECT_EQ(Entries(W("script.img")).size(), 78u);
     r = Cli({"img", "rebuild", W("script.img"), "--json"});
     ASSERT_EQ(r.code, 0) << r.err;
-    EXPECT_NE(r.out.find("\"entries\": 78"), std::string::npos) << r.out;
+    EXPECT_TRUE(r.Out("\"entries\": 78")) << r.out;
     EXPECT_EQ(Entries(W("script.img")).size(), 78u);
 
     // A new version 1 archive, and no archive made by accident.
@@ -174,7 +131,7 @@ TEST_F(ImgCli, AddDeleteAndRebuildARealArchive) {
     EXPECT_TRUE(std::filesystem::exists(W("new.dir")));
     r = Cli({"img", "rebuild", "--help"});
     EXPECT_EQ(r.code, 0);
-    EXPECT_NE(r.out.find("'rebuild' writes the archive"), std::string::npos);
+    EXPECT_TRUE(r.Out("'rebuild' writes the archive"));
     EXPECT_EQ(Cli({"img", "rebuild", W("new.img"), "--create", "2"}).code, 2);
 }
 
@@ -183,29 +140,26 @@ TEST_F(ImgCli, DamagedArchivesAreReportedNotExtracted) {
         GTEST_SKIP() << "real sample files not found";
     const std::string real = TestDataDir() + "/real/img/";
     // The real directory without its archive: refused, naming the archive.
-    CliResult r = Cli({"img", "extract", real + "v1_dir_only/gta3_cuts.dir", "--out", W("x")});
+    CliRun r = Cli({"img", "extract", real + "v1_dir_only/gta3_cuts.dir", "--out", W("x")});
     EXPECT_EQ(r.code, 2);
-    EXPECT_NE(r.err.find("gta3_cuts.img' is missing"), std::string::npos) << r.err;
+    EXPECT_TRUE(r.Err("gta3_cuts.img' is missing")) << r.err;
     EXPECT_FALSE(std::filesystem::exists(W("x")));
     // With an archive of the extent it references beside it, the .dir stands for the pair.
     std::filesystem::copy_file(real + "v1_dir_only/gta3_cuts.dir", W("CUTS.DIR"));
-    {
-        FILE* file = std::fopen(W("cuts.img").c_str(), "wb");
-        std::fclose(file);
-    }
+    std::ofstream(W("cuts.img")).close();
     std::filesystem::resize_file(W("cuts.img"), 42838016);
     r = Cli({"img", "list", W("CUTS.DIR")});
     EXPECT_EQ(r.code, 0) << r.err;
-    EXPECT_NE(r.out.find("283 entries"), std::string::npos);
-    EXPECT_EQ(r.out.find("damaged"), std::string::npos);
+    EXPECT_TRUE(r.Out("283 entries"));
+    EXPECT_FALSE(r.Out("damaged"));
 
     // An archive cut short: the entries past its end are named and not written.
     const std::string whole = TempDir::ReadFile(real + "v2/sa_script_79entries.img");
     m_Dir.Write("short.img", whole.substr(0, 300000));
     r = Cli({"img", "extract", m_Dir.File("short.img"), "--out", W("out")});
     EXPECT_EQ(r.code, 2);
-    EXPECT_NE(r.err.find("zero_ambience.scm is damaged"), std::string::npos) << r.err;
-    EXPECT_NE(r.out.find("42 damaged entries not written"), std::string::npos) << r.out;
+    EXPECT_TRUE(r.Err("zero_ambience.scm is damaged")) << r.err;
+    EXPECT_TRUE(r.Out("42 damaged entries not written")) << r.out;
     EXPECT_FALSE(std::filesystem::exists(W("out/zero_ambience.scm")));
     const auto entries = Entries(real + "v2/sa_script_79entries.img");
     size_t written = 0;
@@ -216,14 +170,13 @@ TEST_F(ImgCli, DamagedArchivesAreReportedNotExtracted) {
         }
     EXPECT_EQ(written, 37u);
     r = Cli({"img", "list", m_Dir.File("short.img"), "--json"});
-    EXPECT_NE(r.out.find("\"name\": \"zero_ambience.scm\", \"size\": 2048, \"offset\": 579584, "
-                         "\"damaged\": true"),
-              std::string::npos)
+    EXPECT_TRUE(r.Out("\"name\": \"zero_ambience.scm\", \"size\": 2048, \"offset\": 579584, "
+                      "\"damaged\": true"))
         << r.out;
     // And it is not rebuilt around the hole.
     r = Cli({"img", "rebuild", m_Dir.File("short.img")});
     EXPECT_EQ(r.code, 2);
-    EXPECT_NE(r.err.find("run past its end"), std::string::npos) << r.err;
+    EXPECT_TRUE(r.Err("run past its end")) << r.err;
     EXPECT_EQ(m_Dir.Read("short.img"), whole.substr(0, 300000));
 }
 
@@ -265,7 +218,8 @@ TEST_F(ImgCli, KilledEditsLeaveTheOldArchiveOrTheNew) {
         WriteFolder(m_Work, op.files);
         const auto oldEntries = Entries(W("a.img"));
         const auto start = std::chrono::steady_clock::now();
-        ASSERT_EQ(Cli(op.arguments).code, 0) << m_Dir.Read("err");
+        const CliRun whole = Cli(op.arguments);
+        ASSERT_EQ(whole.code, 0) << whole.err;
         const long took = static_cast<long>(std::chrono::duration_cast<std::chrono::microseconds>(
                                                 std::chrono::steady_clock::now() - start)
                                                 .count());
@@ -275,17 +229,16 @@ TEST_F(ImgCli, KilledEditsLeaveTheOldArchiveOrTheNew) {
         bool finished = false;
         for (int64_t point = 1, randoms = 0; randoms < KillTrials(); point += !finished) {
             WriteFolder(m_Work, op.files);
-            pid_t child = 0;
-            Run(op.arguments, &child, finished ? 0 : point);
+            const pid_t child =
+                StartCli(m_Dir, op.arguments,
+                         {finished ? "" : "TESSARINE_FAULT=kill:" + std::to_string(point)});
             if (finished) {
                 std::uniform_int_distribution<long> moment(0, took + took / 4);
                 usleep(static_cast<useconds_t>(moment(random)));
                 kill(child, SIGKILL);
                 ++randoms;
             }
-            int status = 0;
-            waitpid(child, &status, 0);
-            if (!finished && WIFEXITED(status))
+            if (WaitCli(m_Dir, child).code != -1)
                 finished = true; // the command ran past its last write
             const auto seen = Entries(W("a.img"));
             EXPECT_TRUE(seen == oldEntries || seen == newEntries) << "kill at " << point;

@@ -1,132 +1,87 @@
 // tessarine-cli txd, img, dff and sync end to end, on real dictionaries and models and
 // on archives built from them.
+#include "cli/CliRunner.h"
 #include "support/CacheBuilder.h"
-#include "support/TempDir.h"
+#include "support/ImgBuilder.h"
 
 #include <filesystem>
-#include <gtest/gtest.h>
-#include <sys/wait.h>
 
 namespace {
 
-struct CliResult {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-class RwCli : public ::testing::Test {
+class RwCli : public CliTest {
 protected:
     void SetUp() override {
         if (TestDataDir().empty())
             GTEST_SKIP() << "real sample files not found";
-        m_Real = TestDataDir() + "/real/";
     }
-    CliResult Cli(const std::string& arguments) {
-        const std::string command = std::string(TESSARINE_CLI) + " " + arguments + " --settings '" +
-                                    m_Dir.File("t.ini") + "' </dev/null >'" + m_Dir.File("out") +
-                                    "' 2>'" + m_Dir.File("err") + "'";
-        const int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, m_Dir.Read("out"), m_Dir.Read("err")};
+    // A version 2 archive of files, each named by its path under real/ or a whole path.
+    std::string Archive(const std::vector<std::pair<std::string, std::string>>& files) const {
+        std::vector<std::pair<std::string, std::string>> entries;
+        for (const auto& [name, source] : files)
+            entries.emplace_back(name,
+                                 TempDir::ReadFile(source[0] == '/' ? source : m_Real + source));
+        return BuildArchive(m_Dir, "test.img", entries);
     }
-    std::string Q(const std::string& path) const { return "'" + path + "'"; }
-    // A version 2 archive of real files, each starting on a sector.
-    std::string Archive(const std::vector<std::pair<std::string, std::string>>& files) {
-        std::string directory, data;
-        uint32_t sector = uint32_t((8 + 32 * files.size() + 2047) / 2048);
-        for (const auto& [name, source] : files) {
-            std::string bytes = TempDir::ReadFile(source[0] == '/' ? source : m_Real + source);
-            const uint32_t sectors = uint32_t((bytes.size() + 2047) / 2048);
-            bytes.resize(size_t(sectors) * 2048, '\0');
-            std::string entry(32, '\0');
-            for (int i = 0; i < 4; ++i) {
-                entry[i] = char(sector >> (8 * i));
-                entry[4 + i] = char((sectors << 16) >> (8 * i));
-            }
-            entry.replace(8, name.size(), name);
-            directory += entry;
-            data += bytes;
-            sector += sectors;
-        }
-        std::string header = "VER2" + std::string(4, '\0');
-        header[4] = char(files.size());
-        std::string archive = header + directory;
-        archive.resize((8 + 32 * files.size() + 2047) / 2048 * 2048, '\0');
-        m_Dir.Write("test.img", archive + data);
-        return m_Dir.File("test.img");
-    }
-    TempDir m_Dir;
-    std::string m_Real;
+    const std::string m_Real = TestDataDir() + "/real/";
 };
 
 TEST_F(RwCli, TxdListExportAndImport) {
     const std::string chat = Q(m_Real + "txd/pc/sa_LD_CHAT.txd");
-    const CliResult info = Cli("txd info " + Q(m_Real + "txd/ps2/sa_ps2_nfpedcx.txd"));
+    const CliRun info = Cli("txd info " + Q(m_Real + "txd/ps2/sa_ps2_nfpedcx.txd"));
     EXPECT_EQ(info.code, 0);
-    EXPECT_NE(info.out.find("PS2 dictionary, 1 textures"), std::string::npos) << info.out;
-    EXPECT_NE(info.out.find("String (0x48, 8 bytes) \"black16\""), std::string::npos);
-    const CliResult list = Cli("txd list " + chat + " --json");
-    EXPECT_NE(list.out.find("{\"id\": 3, \"name\": \"dpad_lr\", \"width\": 32, \"height\": 32, "
-                            "\"format\": \"DXT1\", \"alpha\": true}"),
-              std::string::npos)
+    EXPECT_TRUE(info.Out("PS2 dictionary, 1 textures")) << info.out;
+    EXPECT_TRUE(info.Out("String (0x48, 8 bytes) \"black16\""));
+    const CliRun list = Cli("txd list " + chat + " --json");
+    EXPECT_TRUE(list.Out("{\"id\": 3, \"name\": \"dpad_lr\", \"width\": 32, \"height\": 32, "
+                         "\"format\": \"DXT1\", \"alpha\": true}"))
         << list.out;
-    const CliResult exported = Cli("txd export " + chat + " --out " + Q(m_Dir.File("png")));
+    const CliRun exported = Cli("txd export " + chat + " --out " + F("png"));
     EXPECT_EQ(exported.code, 0) << exported.err;
     EXPECT_TRUE(std::filesystem::exists(m_Dir.File("png/thumbup.png")));
-    EXPECT_EQ(Cli("txd export " + chat + " goodcha --out " + Q(m_Dir.File("g.bmp"))).code, 0);
+    EXPECT_EQ(Cli("txd export " + chat + " goodcha --out " + F("g.bmp")).code, 0);
     EXPECT_TRUE(std::filesystem::exists(m_Dir.File("g.bmp")));
 
-    ASSERT_EQ(Cli("create " + Q(m_Dir.File("c.txt"))).code, 0);
+    ASSERT_EQ(Cli("create " + F("c.txt")).code, 0);
     const std::string hud = Q(m_Real + "txd/pc/gta3_hud.txd");
-    const CliResult imported =
-        Cli("txd import " + Q(m_Dir.File("c.txt")) + " " + chat + " " + hud + " --game 2");
+    const CliRun imported = Cli("txd import " + F("c.txt") + " " + chat + " " + hud + " --game 2");
     EXPECT_EQ(imported.code, 0) << imported.err;
-    EXPECT_NE(imported.out.find("imported 44 textures, skipped 0 existing, 0 with names the index "
-                                "cannot hold, 0 failed"),
-              std::string::npos);
-    const CliResult again = Cli("txd import " + Q(m_Dir.File("c.txt")) + " " + chat + " --game 2");
+    EXPECT_TRUE(imported.Out("imported 44 textures, skipped 0 existing, 0 with names the index "
+                             "cannot hold, 0 failed"));
+    const CliRun again = Cli("txd import " + F("c.txt") + " " + chat + " --game 2");
     EXPECT_EQ(again.code, 1);
-    EXPECT_NE(again.out.find("imported 0 textures, skipped 6 existing"), std::string::npos);
-    const CliResult replaced =
-        Cli("txd import " + Q(m_Dir.File("c.txt")) + " " + chat + " --game 2 --replace");
-    EXPECT_NE(replaced.out.find("imported 6 textures"), std::string::npos);
-    const CliResult cache = Cli("list " + Q(m_Dir.File("c.txt")));
-    EXPECT_NE(cache.out.find("44 textures"), std::string::npos) << cache.out;
-    EXPECT_EQ(Cli("check " + Q(m_Dir.File("c.txt"))).code, 0);
+    EXPECT_TRUE(again.Out("imported 0 textures, skipped 6 existing"));
+    const CliRun replaced = Cli("txd import " + F("c.txt") + " " + chat + " --game 2 --replace");
+    EXPECT_TRUE(replaced.Out("imported 6 textures"));
+    const CliRun cache = Cli("list " + F("c.txt"));
+    EXPECT_TRUE(cache.Out("44 textures")) << cache.out;
+    EXPECT_EQ(Cli("check " + F("c.txt")).code, 0);
     // Not a dictionary: a clear refusal.
-    const CliResult model = Cli("txd list " + Q(m_Real + "dff/sa_hoop.dff"));
+    const CliRun model = Cli("txd list " + Q(m_Real + "dff/sa_hoop.dff"));
     EXPECT_EQ(model.code, 2);
-    EXPECT_NE(model.err.find("is not a texture dictionary"), std::string::npos);
+    EXPECT_TRUE(model.Err("is not a texture dictionary"));
 }
 
 TEST_F(RwCli, ImgListExtractAndImportChecked) {
     const std::string archive = Archive({{"LD_CHAT.txd", "txd/pc/sa_LD_CHAT.txd"},
                                          {"nfpedcx.txd", "txd/ps2/sa_ps2_nfpedcx.txd"},
                                          {"fcr900.dff", "dff/sa_fcr900_matfx_env.dff"}});
-    const CliResult list = Cli("img list " + Q(archive));
-    EXPECT_NE(list.out.find("IMG version 2, 3 entries"), std::string::npos);
-    EXPECT_NE(list.out.find("nfpedcx.txd"), std::string::npos);
-    EXPECT_EQ(Cli("img extract " + Q(archive) + " ld_chat.TXD --out " + Q(m_Dir.File("x"))).code,
-              0);
+    const CliRun list = Cli("img list " + Q(archive));
+    EXPECT_TRUE(list.Out("IMG version 2, 3 entries"));
+    EXPECT_TRUE(list.Out("nfpedcx.txd"));
+    EXPECT_EQ(Cli("img extract " + Q(archive) + " ld_chat.TXD --out " + F("x")).code, 0);
     std::string original = TempDir::ReadFile(m_Real + "txd/pc/sa_LD_CHAT.txd");
     EXPECT_EQ(m_Dir.Read("x/LD_CHAT.txd").substr(0, original.size()), original);
     // An existing file is never written over.
-    EXPECT_EQ(Cli("img extract " + Q(archive) + " LD_CHAT.txd --out " + Q(m_Dir.File("x"))).code,
-              1);
+    EXPECT_EQ(Cli("img extract " + Q(archive) + " LD_CHAT.txd --out " + F("x")).code, 1);
 
-    ASSERT_EQ(Cli("create " + Q(m_Dir.File("c.txt"))).code, 0);
-    const CliResult imported =
-        Cli("img import " + Q(m_Dir.File("c.txt")) + " " + Q(archive) + " --game 2");
+    ASSERT_EQ(Cli("create " + F("c.txt")).code, 0);
+    const CliRun imported = Cli("img import " + F("c.txt") + " " + Q(archive) + " --game 2");
     EXPECT_EQ(imported.code, 0) << imported.err;
     // The PS2 dictionary is read as one, inside the archive too.
-    EXPECT_NE(imported.out.find("imported 7 textures from 2 dictionaries, skipped 0"),
-              std::string::npos)
-        << imported.out;
-    const CliResult again =
-        Cli("img import " + Q(m_Dir.File("c.txt")) + " " + Q(archive) + " --game 2");
-    EXPECT_NE(again.out.find("skipped black16 (already exists)"), std::string::npos);
-    EXPECT_NE(again.out.find("imported 0 textures from 2 dictionaries, skipped 7"),
-              std::string::npos);
+    EXPECT_TRUE(imported.Out("imported 7 textures from 2 dictionaries, skipped 0")) << imported.out;
+    const CliRun again = Cli("img import " + F("c.txt") + " " + Q(archive) + " --game 2");
+    EXPECT_TRUE(again.Out("skipped black16 (already exists)"));
+    EXPECT_TRUE(again.Out("imported 0 textures from 2 dictionaries, skipped 7"));
 }
 
 TEST_F(RwCli, DffNamesRenameAndSync) {
@@ -136,32 +91,30 @@ TEST_F(RwCli, DffNamesRenameAndSync) {
     b.Add("Chrome2");
     b.AddAlias("unused2", "chrome");
     b.Write();
-    const std::string index = Q(m_Dir.File("c.txt"));
+    const std::string index = F("c.txt");
     const std::string bike = Q(m_Real + "dff/sa_fcr900_matfx_env.dff");
-    const CliResult list = Cli("dff list " + bike + " " + index);
+    const CliRun list = Cli("dff list " + bike + " " + index);
     EXPECT_EQ(list.code, 1); // some names are not in the cache
-    EXPECT_NE(list.out.find("chrome                           OK"), std::string::npos) << list.out;
-    EXPECT_NE(list.out.find("Not Found"), std::string::npos);
+    EXPECT_TRUE(list.Out("chrome                           OK")) << list.out;
+    EXPECT_TRUE(list.Out("Not Found"));
     // A child running past its parent but not past the file is read whole.
-    const CliResult overrun = Cli("dff list " + Q(m_Real + "dff/sa_wayfarer_MALFORMED.dff"));
+    const CliRun overrun = Cli("dff list " + Q(m_Real + "dff/sa_wayfarer_MALFORMED.dff"));
     EXPECT_EQ(overrun.code, 0) << overrun.err;
-    EXPECT_NE(overrun.out.find("vehiclespecdot64"), std::string::npos);
+    EXPECT_TRUE(overrun.Out("vehiclespecdot64"));
 
     // A dictionary in place of a model lists its own textures.
     EXPECT_NE(Cli("dff list " + Q(m_Real + "txd/pc/sa_LD_CHAT.txd")).out.find("thumbup"),
               std::string::npos);
 
     std::filesystem::copy_file(m_Real + "dff/sa_fcr900_matfx_env.dff", m_Dir.File("bike.dff"));
-    const CliResult renamed = Cli("dff rename " + Q(m_Dir.File("bike.dff")) + " a72b7c5e shiny");
+    const CliRun renamed = Cli("dff rename " + F("bike.dff") + " a72b7c5e shiny");
     EXPECT_EQ(renamed.code, 0) << renamed.err;
-    const CliResult after = Cli("dff list " + Q(m_Dir.File("bike.dff")));
-    EXPECT_EQ(after.out.find("a72b7c5e"), std::string::npos);
-    EXPECT_NE(after.out.find("chrome"), std::string::npos); // effect names stay
-    EXPECT_NE(after.out.find("shiny"), std::string::npos);
-    EXPECT_EQ(
-        Cli("dff names " + Q(m_Dir.File("bike.dff")) + " --out " + Q(m_Dir.File("n.txt"))).code, 0);
+    const CliRun after = Cli("dff list " + F("bike.dff"));
+    EXPECT_FALSE(after.Out("a72b7c5e"));
+    EXPECT_TRUE(after.Out("chrome")); // effect names stay
+    EXPECT_TRUE(after.Out("shiny"));
+    EXPECT_EQ(Cli("dff names " + F("bike.dff") + " --out " + F("n.txt")).code, 0);
     EXPECT_FALSE(m_Dir.Read("n.txt").empty());
-
 }
 
 TEST_F(RwCli, SyncKeepsWhatAModelNamesInAnySpelling) {
@@ -174,36 +127,34 @@ TEST_F(RwCli, SyncKeepsWhatAModelNamesInAnySpelling) {
     b.AddAlias("unused2", "chrome");
     b.AddAlias("vehicleenvmap128", "orphan"); // used: keeps its original
     b.Write();
-    const std::string index = Q(m_Dir.File("c.txt"));
+    const std::string index = F("c.txt");
     m_Dir.Write("broken.dff", "this is not a model");
-    const std::string archive = Archive({{"fcr900.DFF", "dff/sa_fcr900_matfx_env.dff"},
-                                         {"broken.dff", m_Dir.File("broken.dff")}});
-    const CliResult sync = Cli("sync " + index + " " + Q(archive));
+    const std::string archive = Archive(
+        {{"fcr900.DFF", "dff/sa_fcr900_matfx_env.dff"}, {"broken.dff", m_Dir.File("broken.dff")}});
+    const CliRun sync = Cli("sync " + index + " " + Q(archive));
     EXPECT_EQ(sync.code, 0) << sync.err;
-    EXPECT_NE(sync.out.find("unused1\nChrome2\nVEHICLESPECDOT64 (used in another letter case; "
-                            "kept)\nunused2 (alias)\n"),
-              std::string::npos)
+    EXPECT_TRUE(sync.Out("unused1\nChrome2\nVEHICLESPECDOT64 (used in another letter case; "
+                         "kept)\nunused2 (alias)\n"))
         << sync.out;
-    EXPECT_NE(sync.out.find("3 of 7 textures unused"), std::string::npos) << sync.out;
-    EXPECT_NE(sync.err.find("broken.dff skipped"), std::string::npos);
-    const CliResult json = Cli("sync " + index + " " + Q(archive) + " --json");
-    EXPECT_NE(json.out.find("{\"name\": \"VEHICLESPECDOT64\", \"alias\": false, \"use\": "
-                            "\"case\", \"delete\": false}"),
-              std::string::npos)
+    EXPECT_TRUE(sync.Out("3 of 7 textures unused")) << sync.out;
+    EXPECT_TRUE(sync.Err("broken.dff skipped"));
+    const CliRun json = Cli("sync " + index + " " + Q(archive) + " --json");
+    EXPECT_TRUE(json.Out("{\"name\": \"VEHICLESPECDOT64\", \"alias\": false, \"use\": "
+                         "\"case\", \"delete\": false}"))
         << json.out;
-    EXPECT_NE(json.out.find("\"models\": 1,"), std::string::npos);
-    EXPECT_NE(json.out.find("\"entry\": \"broken.dff\""), std::string::npos);
+    EXPECT_TRUE(json.Out("\"models\": 1,"));
+    EXPECT_TRUE(json.Out("\"entry\": \"broken.dff\""));
 
     EXPECT_EQ(Cli("sync " + index + " " + Q(archive) + " --delete").code, 0);
-    EXPECT_NE(Cli("list " + index).out.find("4 textures"), std::string::npos);
+    EXPECT_TRUE(Cli("list " + index).Out("4 textures"));
     EXPECT_EQ(Cli("check " + index).code, 0);
-    const CliResult again = Cli("sync " + index + " " + Q(archive) + " --delete");
+    const CliRun again = Cli("sync " + index + " " + Q(archive) + " --delete");
     EXPECT_EQ(again.code, 1); // nothing left that no model uses in any spelling
     EXPECT_EQ(Cli("sync " + index + " " + Q(archive) + " --delete --include-case").code, 0);
-    const CliResult left = Cli("list " + index);
-    EXPECT_NE(left.out.find("3 textures"), std::string::npos) << left.out;
-    EXPECT_EQ(left.out.find("VEHICLESPECDOT64"), std::string::npos);
-    EXPECT_NE(left.out.find("orphan"), std::string::npos);
+    const CliRun left = Cli("list " + index);
+    EXPECT_TRUE(left.Out("3 textures")) << left.out;
+    EXPECT_FALSE(left.Out("VEHICLESPECDOT64"));
+    EXPECT_TRUE(left.Out("orphan"));
 }
 
 } // namespace

@@ -1,35 +1,12 @@
 // The whole-cache commands of tessarine-cli end to end, on a copy of the bundled sample.
+#include "cli/CliRunner.h"
 #include "raster/ImageFile.h"
 #include "support/CacheFiles.h"
-#include "support/TempDir.h"
-
-#include <filesystem>
-#include <gtest/gtest.h>
-#include <sys/wait.h>
 
 namespace {
 
-struct CliRun {
-    int code;
-    std::string out;
-    std::string err;
-};
-
-class ToolCli : public ::testing::Test {
+class ToolCli : public CliTest {
 protected:
-    void SetUp() override {
-        std::filesystem::create_directories(m_Dir.File("sa"));
-        for (const auto& entry : std::filesystem::directory_iterator(TESSARINE_SAMPLE_DIR))
-            std::filesystem::copy_file(entry.path(), m_Dir.File("sa/") + entry.path().filename().string());
-        m_Index = Q(m_Dir.File("sa/sample.txt"));
-    }
-    CliRun Cli(const std::string& arguments) {
-        const std::string command = std::string(TESSARINE_CLI) + " --settings " +
-                                    Q(m_Dir.File("t.ini")) + " " + arguments + " </dev/null >" +
-                                    Q(m_Dir.File("stdout")) + " 2>" + Q(m_Dir.File("stderr"));
-        const int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, m_Dir.Read("stdout"), m_Dir.Read("stderr")};
-    }
     // A square picture: sea everywhere, one land square in the middle four tiles.
     void WritePicture(const std::string& name, uint32_t width, uint32_t height) {
         auto map = Bitmap32::Create(width, height);
@@ -42,92 +19,100 @@ protected:
             }
         ASSERT_TRUE(SaveBitmapByExtension(*map, m_Dir.File(name)));
     }
-    static std::string Q(const std::string& path) { return "'" + path + "'"; }
-    TempDir m_Dir;
-    std::string m_Index;
+    const std::string m_Index = Q(CopySample(m_Dir, "sa"));
 };
 
 } // namespace
 
 TEST_F(ToolCli, RadarListExportImportOptimize) {
-    CliRun list = Cli("radar list " + m_Index + " --json");
+    const CliRun list = Cli("radar list " + m_Index + " --json");
     EXPECT_EQ(list.code, 0) << list.err;
-    EXPECT_EQ(list.out.rfind("{\"cache\": \"dxt\", \"count\": 64, \"grid\": 8, \"tiles\": [{\"name\": \"radar00\"", 0), 0u) << list.out;
+    EXPECT_TRUE(list.out.starts_with(
+        "{\"cache\": \"dxt\", \"count\": 64, \"grid\": 8, \"tiles\": [{\"name\": \"radar00\""))
+        << list.out;
 
-    CliRun exported = Cli("radar export " + m_Index + " --cache pvr --out " + Q(m_Dir.File("map.png")));
+    const CliRun exported = Cli("radar export " + m_Index + " --cache pvr --out " + F("map.png"));
     EXPECT_EQ(exported.code, 0) << exported.err;
     const auto map = LoadBitmapFromFile(m_Dir.File("map.png"));
     ASSERT_NE(map, nullptr);
     EXPECT_EQ(map->Width(), 1024u);
-    EXPECT_EQ(Cli("radar export " + m_Index + " --out " + Q(m_Dir.File("map.xyz"))).code, 2);
+    EXPECT_EQ(Cli("radar export " + m_Index + " --out " + F("map.xyz")).code, 2);
 
     // Pictures that fail the checks change nothing.
     const CacheFiles before = ReadCacheFiles(m_Dir.File("sa"), "sample");
     WritePicture("wide.png", 1024, 512);
     WritePicture("odd.png", 96, 96);
     WritePicture("small.png", 64, 64);
-    CliRun wide = Cli("radar import " + m_Index + " " + Q(m_Dir.File("wide.png")));
-    EXPECT_EQ(wide.code, 2);
-    EXPECT_NE(wide.err.find("Image must be square."), std::string::npos) << wide.err;
-    EXPECT_NE(Cli("radar import " + m_Index + " " + Q(m_Dir.File("odd.png"))).err.find("Wrong dimensions given"), std::string::npos);
-    EXPECT_NE(Cli("radar import " + m_Index + " " + Q(m_Dir.File("small.png"))).err.find("Image is too small."), std::string::npos);
+    const std::pair<const char*, const char*> refused[] = {{"wide.png", "Image must be square."},
+                                                           {"odd.png", "Wrong dimensions given"},
+                                                           {"small.png", "Image is too small."}};
+    for (const auto& [picture, reason] : refused) {
+        const CliRun run = Cli("radar import " + m_Index + " " + F(picture));
+        EXPECT_EQ(run.code, 2) << picture;
+        EXPECT_TRUE(run.Err(reason)) << run.err;
+    }
     EXPECT_EQ(DescribeDifference(before, ReadCacheFiles(m_Dir.File("sa"), "sample")), "");
 
     // A kill midway through the import (at a write of the edit) leaves the old tiles.
     WritePicture("island.png", 512, 512);
-    const std::string kill = "TESSARINE_FAULT=kill:40 ";
-    const int status = std::system((kill + TESSARINE_CLI + " --settings " + Q(m_Dir.File("t.ini")) +
-                                    " radar import " + m_Index + " " + Q(m_Dir.File("island.png")) +
-                                    " >/dev/null 2>&1")
-                                       .c_str());
-    EXPECT_FALSE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_NE(
+        Cli("radar import " + m_Index + " " + F("island.png"), "TESSARINE_FAULT=kill:40").code, 0);
     EXPECT_EQ(Cli("check " + m_Index).code, 0); // the interrupted edit is undone on opening
     EXPECT_EQ(DescribeDifference(before, ReadCacheFiles(m_Dir.File("sa"), "sample")), "");
 
-    CliRun imported = Cli("radar import " + m_Index + " " + Q(m_Dir.File("island.png")) + " --no-alpha");
+    const CliRun imported = Cli("radar import " + m_Index + " " + F("island.png") + " --no-alpha");
     EXPECT_EQ(imported.code, 0) << imported.err;
-    EXPECT_NE(imported.out.find("64 tiles of 64 x 64 imported"), std::string::npos) << imported.out;
+    EXPECT_TRUE(imported.Out("64 tiles of 64 x 64 imported")) << imported.out;
     EXPECT_EQ(Cli("check " + m_Index).code, 0);
 
     // 60 sea tiles and 4 land tiles: 59 + 3 aliases.
-    CliRun optimized = Cli("radar optimize " + m_Index);
+    const CliRun optimized = Cli("radar optimize " + m_Index);
     EXPECT_EQ(optimized.code, 0) << optimized.err;
-    EXPECT_NE(optimized.out.find("62 radar tiles turned into aliases"), std::string::npos) << optimized.out;
-    CliRun again = Cli("radar optimize " + m_Index + " --json");
+    EXPECT_TRUE(optimized.Out("62 radar tiles turned into aliases")) << optimized.out;
+    const CliRun again = Cli("radar optimize " + m_Index + " --json");
     EXPECT_EQ(again.code, 1); // nothing left to turn
     EXPECT_EQ(again.out, "{\"turned\": 0, \"tiles\": 64}\n");
-    CliRun after = Cli("radar list " + m_Index);
-    EXPECT_NE(after.out.find("radar00  "), std::string::npos);
-    EXPECT_NE(after.out.find("alias of radar01"), std::string::npos);
+    const CliRun after = Cli("radar list " + m_Index);
+    EXPECT_TRUE(after.Out("radar00  "));
+    EXPECT_TRUE(after.Out("alias of radar01"));
     EXPECT_EQ(Cli("check " + m_Index).code, 0);
 }
 
 TEST_F(ToolCli, AliasesStatsAndAliasLists) {
-    CliRun aliases = Cli("aliases " + m_Index + " bricks");
+    const CliRun aliases = Cli("aliases " + m_Index + " bricks");
     EXPECT_EQ(aliases.code, 0);
     EXPECT_EQ(aliases.out, "11 bricks_old\n");
-    EXPECT_EQ(Cli("aliases " + m_Index + " grass").code, 1);
-    EXPECT_EQ(Cli("aliases " + m_Index + " nothing_of_that_name").code, 1);
+    ExpectRuns({{"aliases " + m_Index + " grass", 1}, {"aliases " + m_Index + " nothing", 1}});
 
-    CliRun stats = Cli("stats " + m_Index + " --json");
+    const CliRun stats = Cli("stats " + m_Index + " --json");
     EXPECT_EQ(stats.code, 0);
-    EXPECT_NE(stats.out.find("{\"game\": \"SA\", \"total\": 77, \"originals\": 74, \"aliases\": 3, \"sizes\": {\"dxt\": "), std::string::npos) << stats.out;
-    EXPECT_NE(Cli("stats " + m_Index).out.find("Aliases:   3\n"), std::string::npos);
+    EXPECT_TRUE(stats.Out("{\"game\": \"SA\", \"total\": 77, \"originals\": 74, \"aliases\": 3, "
+                          "\"sizes\": {\"dxt\": "))
+        << stats.out;
+    EXPECT_TRUE(Cli("stats " + m_Index).Out("Aliases:   3\n"));
 
-    CliRun exported = Cli("alias-list export " + m_Index + " --out " + Q(m_Dir.File("aliases.txt")));
+    const CliRun exported = Cli("alias-list export " + m_Index + " --out " + F("aliases.txt"));
     EXPECT_EQ(exported.code, 0) << exported.err;
-    EXPECT_EQ(m_Dir.Read("aliases.txt"), "sign_early sign_welcome\nbricks_old bricks\ncar_paint2 car_paint\n");
+    EXPECT_EQ(m_Dir.Read("aliases.txt"),
+              "sign_early sign_welcome\nbricks_old bricks\ncar_paint2 car_paint\n");
 
     // Into a new cache that has two of the three originals, with a bad line added.
-    EXPECT_EQ(Cli("create " + Q(m_Dir.File("b.txt"))).code, 0);
+    EXPECT_EQ(Cli("create " + F("b.txt")).code, 0);
     WritePicture("bricks.png", 64, 64);
     WritePicture("car_paint.png", 64, 64);
-    EXPECT_EQ(Cli("import " + Q(m_Dir.File("b.txt")) + " --game 2 " + Q(m_Dir.File("bricks.png")) + " " + Q(m_Dir.File("car_paint.png"))).code, 0);
+    EXPECT_EQ(
+        Cli("import " + F("b.txt") + " --game 2 " + F("bricks.png") + " " + F("car_paint.png"))
+            .code,
+        0);
     m_Dir.Write("list.txt", m_Dir.Read("aliases.txt") + "\"unclosed bricks\n");
-    CliRun imported = Cli("alias-list import " + Q(m_Dir.File("b.txt")) + " " + Q(m_Dir.File("list.txt")) + " --json");
+    const CliRun imported =
+        Cli("alias-list import " + F("b.txt") + " " + F("list.txt") + " --json");
     EXPECT_EQ(imported.code, 1);
-    EXPECT_EQ(imported.out.rfind("{\"created\": 2, \"refused\": [{\"line\": 1, \"reason\": \"the cache has no texture 'sign_welcome'\"}, {\"line\": 4, ", 0), 0u) << imported.out;
-    EXPECT_EQ(Cli("aliases " + Q(m_Dir.File("b.txt")) + " bricks").out, "02 bricks_old\n");
-    EXPECT_EQ(Cli("check " + Q(m_Dir.File("b.txt"))).code, 0);
-    EXPECT_EQ(Cli("alias-list import " + Q(m_Dir.File("b.txt")) + " /dev/zero").code, 2);
+    EXPECT_TRUE(imported.out.starts_with("{\"created\": 2, \"refused\": [{\"line\": 1, \"reason\": "
+                                         "\"the cache has no texture 'sign_welcome'\"}, "
+                                         "{\"line\": 4, "))
+        << imported.out;
+    EXPECT_EQ(Cli("aliases " + F("b.txt") + " bricks").out, "02 bricks_old\n");
+    EXPECT_EQ(Cli("check " + F("b.txt")).code, 0);
+    EXPECT_EQ(Cli("alias-list import " + F("b.txt") + " /dev/zero").code, 2);
 }

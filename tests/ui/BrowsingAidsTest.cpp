@@ -3,7 +3,6 @@
 #include "app/Settings.h"
 #include "app/SettingsKeys.h"
 #include "cache/TextureDatabase.h"
-#include "platform/ScriptedMessageBox.h"
 #include "ui/UiTests.h"
 #include "ui/WindowDriver.h"
 #include "ui/controls/TreeCtrlEx.h"
@@ -13,7 +12,6 @@
 
 #include <QAction>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QStatusBar>
 #include <QTest>
@@ -21,15 +19,9 @@
 
 namespace fs = std::filesystem;
 
-class BrowsingAidsTest : public QObject {
+class BrowsingAidsTest : public CWindowTest {
     Q_OBJECT
-private:
-    std::unique_ptr<CWindowDriver> m_pDriver;
 
-    std::string CopySample(const std::string& folder) { return m_pDriver->CopySample(folder); }
-    std::unique_ptr<CDlgMain> Window(const std::string& cache = {}) {
-        return m_pDriver->Window(cache);
-    }
     static int VisibleTextures(CDlgMain& w) {
         int shown = 0;
         for (int i = 0; i < w.Tree()->topLevelItemCount(); ++i) {
@@ -41,16 +33,12 @@ private:
     }
 
 private slots:
-    void init() { m_pDriver = std::make_unique<CWindowDriver>(); }
-    void cleanup() { m_pDriver.reset(); }
-
     void recentCachesAreKeptNewestFirstAndOpenedFromTheMenu() {
         std::vector<std::string> paths;
         for (int i = 0; i < 10; ++i)
-            paths.push_back(CopySample("cache" + std::to_string(i)));
-        CScriptedMessageBox boxes;
+            paths.push_back(m_pDriver->CopySample("cache" + std::to_string(i)));
         {
-            auto w = Window();
+            auto w = m_pDriver->Window();
             QVERIFY(!w->Menus()->Action(CMenuBar::kFirstRecent)); // nothing opened yet
             for (const std::string& path : paths)
                 w->OpenCache(path);
@@ -64,7 +52,7 @@ private slots:
         QVERIFY(std::find(recent.begin(), recent.end(), paths[0]) == recent.end());
 
         // The next start offers them; choosing one opens it.
-        auto w = Window();
+        auto w = m_pDriver->Window();
         QAction* second = w->Menus()->Action(CMenuBar::kFirstRecent + 1);
         QVERIFY(second);
         QVERIFY(second->text().endsWith(QString::fromStdString(paths[9])));
@@ -75,20 +63,20 @@ private slots:
 
         // A cache gone since is said so and taken off the list, and nothing is opened.
         fs::remove_all(m_pDriver->Dir().File("cache8"));
-        const size_t before = boxes.Boxes().size();
+        const size_t before = m_pBoxes->Boxes().size();
         for (size_t i = 0; i < RecentCaches::List().size(); ++i)
             if (RecentCaches::List()[i] == paths[8]) {
                 w->Menus()->Action(CMenuBar::kFirstRecent + int(i))->trigger();
                 break;
             }
-        QCOMPARE(boxes.Boxes().size(), before + 1);
+        QCOMPARE(m_pBoxes->Boxes().size(), before + 1);
         const std::vector<std::string> after = RecentCaches::List();
         QVERIFY(std::find(after.begin(), after.end(), paths[8]) == after.end());
         QCOMPARE(w->Cache()->Path(), paths[9]);
     }
 
-    void theFilterNarrowsTheTreeAsItIsTyped() {
-        auto w = Window(CopySample("s"));
+    void theFilterNarrowsTheTreeAndTheStatusPanesNeverOverlap() {
+        auto w = m_pDriver->Window(m_strSample);
         const int all = VisibleTextures(*w);
         QVERIFY(all > 64);
         QTest::keyClicks(w->FilterBox(), "RADAR0");
@@ -104,10 +92,8 @@ private slots:
         QCOMPARE(VisibleTextures(*w), 0);
         w->FilterBox()->clear();
         QCOMPARE(VisibleTextures(*w), all);
-    }
 
-    void theStatusPanesNeverOverlap() {
-        auto w = Window(CopySample("s"));
+        // However narrow the window is made, the status panes never overlap.
         w->resize(200, 500);
         QTest::qWait(10);
         QVERIFY(w->width() > 200);

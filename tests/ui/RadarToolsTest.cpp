@@ -1,5 +1,5 @@
 // The radar map editor, the siblings list, the information box and the alias lists, opened
-// from the real window on copies of the sample, answered through scripted boxes.
+// from the real window on copies of the sample, answered through scripted m_pBoxes->
 #include "platform/ScriptedMessageBox.h"
 #include "raster/ImageFile.h"
 #include "ui/UiTests.h"
@@ -8,9 +8,7 @@
 #include "ui/tools/DlgRadarEditor.h"
 #include "ui/tools/DlgSiblings.h"
 
-#include <QFileDialog>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
@@ -20,33 +18,18 @@ namespace fs = std::filesystem;
 
 namespace {
 
-QPushButton* Button(QWidget* dialog, const QString& text) {
-    for (QPushButton* button : dialog->findChildren<QPushButton*>())
-        if (button->text() == text)
-            return button;
-    return nullptr;
-}
-
 // A picture of side x side: sea, with land in the middle quarter.
 std::string Picture(const TempDir& dir, const std::string& name, uint32_t width, uint32_t height) {
     auto map = Bitmap32::Create(width, height);
     for (uint32_t y = 0; y < height; ++y)
         for (uint32_t x = 0; x < width; ++x) {
-            const bool land = x >= width / 4 && x < width * 3 / 4 && y >= height / 4 && y < height * 3 / 4;
+            const bool land =
+                x >= width / 4 && x < width * 3 / 4 && y >= height / 4 && y < height * 3 / 4;
             uint8_t* p = map->Pixel(x, y);
             p[0] = land ? 60 : 160, p[1] = land ? 170 : 80, p[2] = land ? 70 : 20, p[3] = 255;
         }
     SaveBitmapByExtension(*map, dir.File(name));
     return dir.File(name);
-}
-
-void AnswerFile(const std::string& path) {
-    CWindowDriver::OnNextDialog<QFileDialog>([path](QFileDialog* dialog) {
-        const QString file = QString::fromStdString(path);
-        dialog->setDirectory(QFileInfo(file).absolutePath());
-        dialog->findChild<QLineEdit*>("fileNameEdit")->setText(QFileInfo(file).fileName());
-        static_cast<QDialog*>(dialog)->accept();
-    });
 }
 
 QString CurrentName(CDlgMain& w) {
@@ -56,21 +39,10 @@ QString CurrentName(CDlgMain& w) {
 
 } // namespace
 
-class RadarToolsTest : public QObject {
+class RadarToolsTest : public CWindowTest {
     Q_OBJECT
-private:
-    std::unique_ptr<CWindowDriver> m_pDriver;
-    std::string m_strSample;
-
 private slots:
-    void init() {
-        m_pDriver = std::make_unique<CWindowDriver>();
-        m_strSample = m_pDriver->CopySample("sample");
-    }
-    void cleanup() { m_pDriver.reset(); }
-
     void radarEditorListsSelectsShowsAndExportsTheIsland() {
-        CScriptedMessageBox boxes;
         auto w = m_pDriver->Window(m_strSample);
         const std::string exported = m_pDriver->Dir().File("radar_DXT.png");
         bool ran = false;
@@ -83,20 +55,20 @@ private slots:
             radar->List()->setCurrentItem(fifth);
             QCOMPARE(CurrentName(*w), QString("radar05"));
 
-            Button(radar, "Show whole map")->click();
+            CWindowDriver::Button(radar, "Show whole map")->click();
             QVERIFY(w->View()->Image());
             QCOMPARE(w->View()->Image()->Width(), 1024u);
             QVERIFY(w->PaneText(0).contains("Texture 'radar_fuck' rendered within"));
             fs::create_directories(TESSARINE_SCREENSHOT_DIR);
             w->grab().save(TESSARINE_SCREENSHOT_DIR "/radar-whole-map.png");
 
-            AnswerFile(exported);
-            Button(radar, "Export")->click();
+            CWindowDriver::ChooseFile(exported);
+            CWindowDriver::Button(radar, "Export")->click();
             radar->accept();
         });
         w->OnCommand(40277);
         QVERIFY(ran);
-        QVERIFY(boxes.Boxes().empty());
+        QVERIFY(m_pBoxes->Boxes().empty());
         const auto map = LoadBitmapFromFile(exported);
         QVERIFY(map);
         QCOMPARE(map->Width(), 1024u);
@@ -105,7 +77,6 @@ private slots:
     }
 
     void radarImportChecksAsksRefusesClosingAndReplacesTheTiles() {
-        CScriptedMessageBox boxes;
         auto w = m_pDriver->Window(m_strSample);
         const std::string wide = Picture(m_pDriver->Dir(), "wide.png", 1024, 512);
         const std::string good = Picture(m_pDriver->Dir(), "good.png", 512, 512);
@@ -114,31 +85,31 @@ private slots:
         CWindowDriver::OnNextDialog<CDlgRadarEditor>([&](CDlgRadarEditor* radar) {
             ran = true;
             radar->ImportMap(QString::fromStdString(wide));
-            QCOMPARE(int(boxes.Boxes().size()), 1);
-            QCOMPARE(QString::fromStdString(boxes.Boxes()[0].text), QString("Image must be square."));
-            QCOMPARE(QString::fromStdString(boxes.Boxes()[0].caption), QString("Error"));
-            boxes.Clear();
+            QCOMPARE(int(m_pBoxes->Boxes().size()), 1);
+            QCOMPARE(BoxText(0), QString("Image must be square."));
+            QCOMPARE(QString::fromStdString(m_pBoxes->Boxes()[0].caption), QString("Error"));
+            m_pBoxes->Clear();
 
             // The import through the button: the file, then "Use alpha?" answered No; a
             // close meanwhile is refused.
-            AnswerFile(good);
-            boxes.Answer(IDNO);
+            CWindowDriver::ChooseFile(good);
+            m_pBoxes->Answer(IDNO);
             QTimer::singleShot(200, radar, [&] {
                 closedWhileBusy = radar->Busy();
                 radar->close();
             });
-            Button(radar, "Import")->click();
+            CWindowDriver::Button(radar, "Import")->click();
             QTRY_VERIFY(!radar->Busy());
             QVERIFY(radar->isVisible());
-            QCOMPARE(QString::fromStdString(boxes.Boxes()[0].text), QString("Use alpha?"));
+            QCOMPARE(BoxText(0), QString("Use alpha?"));
             if (closedWhileBusy)
-                QCOMPARE(QString::fromStdString(boxes.Boxes().back().text),
+                QCOMPARE(QString::fromStdString(m_pBoxes->Boxes().back().text),
                          QString("Please wait until operation ended"));
             QCOMPARE(radar->List()->topLevelItem(0)->text(1), QString("64 x 64, DXT1"));
 
             // The new map has 48 tiles of one sea picture and 16 of one land picture.
-            boxes.Clear();
-            Button(radar, "Optimize Radar Map")->click();
+            m_pBoxes->Clear();
+            CWindowDriver::Button(radar, "Optimize Radar Map")->click();
             int aliases = 0;
             for (int row = 0; row < radar->List()->topLevelItemCount(); ++row)
                 aliases += radar->List()->topLevelItem(row)->text(2).isEmpty() ? 0 : 1;
@@ -154,40 +125,37 @@ private slots:
     }
 
     void aCacheChangedElsewhereIsNotReloadedUnderAnOpenTool() {
-        CScriptedMessageBox boxes;
         auto w = m_pDriver->Window(m_strSample);
         const CTextureDatabase* opened = w->Cache();
         CWindowDriver::OnNextDialog<CDlgRadarEditor>([&](CDlgRadarEditor* radar) {
             // Another program appends to the index while the editor is open.
             std::ofstream(m_strSample, std::ios::app) << "\"other\" \"affiliate=bricks\"\r\n";
             QTest::qWait(CDlgMain::kDiskCheckMs + 500);
-            QVERIFY(boxes.Boxes().empty());
+            QVERIFY(m_pBoxes->Boxes().empty());
             radar->accept();
         });
         w->OnCommand(40277);
         QCOMPARE(w->Cache(), opened);
-        boxes.Answer(IDNO);
-        QTRY_VERIFY_WITH_TIMEOUT(!boxes.Boxes().empty(), CDlgMain::kDiskCheckMs * 2);
-        QVERIFY(boxes.Boxes()[0].text.find("Another program changed") != std::string::npos);
+        m_pBoxes->Answer(IDNO);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_pBoxes->Boxes().empty(), CDlgMain::kDiskCheckMs * 2);
+        QVERIFY(BoxText(0).contains("Another program changed"));
     }
 
     void radarEditorWithoutTilesSaysSo() {
-        CScriptedMessageBox boxes;
         auto w = m_pDriver->Window();
         w->CreateCache(m_pDriver->Dir().File("empty.txt"));
-        boxes.Clear();
+        m_pBoxes->Clear();
         CWindowDriver::OnNextDialog<CDlgRadarEditor>([&](CDlgRadarEditor* radar) {
-            QVERIFY(!Button(radar, "Export")->isEnabled());
-            QVERIFY(!Button(radar, "Show whole map")->isEnabled());
-            QVERIFY(Button(radar, "Import")->isEnabled());
+            QVERIFY(!CWindowDriver::Button(radar, "Export")->isEnabled());
+            QVERIFY(!CWindowDriver::Button(radar, "Show whole map")->isEnabled());
+            QVERIFY(CWindowDriver::Button(radar, "Import")->isEnabled());
             radar->accept();
         });
         w->OnCommand(40277);
-        QCOMPARE(QString::fromStdString(boxes.Boxes().at(0).text), QString("Radar map not found."));
+        QCOMPARE(BoxText(0), QString("Radar map not found."));
     }
 
-    void siblingsListAndJump() {
-        CScriptedMessageBox boxes;
+    void siblingsInformationAndAliasLists() {
         auto w = m_pDriver->Window(m_strSample);
         w->SelectTexture(w->Cache()->FindTexture("bricks", true));
         bool ran = false;
@@ -204,53 +172,33 @@ private slots:
         });
         w->OnCommand(40271);
         QVERIFY(ran);
-        QVERIFY(boxes.Boxes().empty());
+        QVERIFY(m_pBoxes->Boxes().empty());
 
         w->SelectTexture(w->Cache()->FindTexture("grass", true));
         w->OnCommand(40271);
-        QCOMPARE(QString::fromStdString(boxes.Boxes().at(0).text), QString("No aliases found."));
+        QCOMPARE(BoxText(0), QString("No aliases found."));
         QVERIFY(!QApplication::activeModalWidget());
-    }
+        m_pBoxes->Clear();
 
-    void toolTextsFollowTheInterfaceLanguage() {
-        CScriptedMessageBox boxes;
-        CDlgMain w(Settings::Path(), {}, TESSARINE_PLUGINS_DIR, TESSARINE_LANG_DIR);
-        w.OnInitDialog();
-        w.LoadLanguage("ru");
-        w.OpenCache(m_strSample);
-        boxes.Clear();
-        w.SelectTexture(w.Cache()->FindTexture("grass", true));
-        w.OnCommand(40271);
-        QCOMPARE(QString::fromStdString(boxes.Boxes().at(0).text), QString("Псевдонимы не найдены."));
-        CWindowDriver::OnNextDialog<CDlgRadarEditor>([&](CDlgRadarEditor* radar) {
-            QCOMPARE(Button(radar, "Показать всю карту") != nullptr, true);
-            radar->accept();
-        });
-        w.OnCommand(40277);
-        w.LoadLanguage("");
-    }
-
-    void informationBoxAndAliasLists() {
-        CScriptedMessageBox boxes;
-        auto w = m_pDriver->Window(m_strSample);
+        // The information box and the alias lists.
         w->OnCommand(40602);
-        const std::string info = boxes.Boxes().at(0).text;
-        QVERIFY(info.rfind("Game: GTA SA\n", 0) == 0);
+        const std::string info = m_pBoxes->Boxes().at(0).text;
+        QVERIFY(info.starts_with("Game: GTA SA\n"));
         QVERIFY(info.find("Total:     77\nOriginals: 74\nAliases:   3\n") != std::string::npos);
         QVERIFY(info.find("TOTAL size: 1.") != std::string::npos);
-        boxes.Clear();
+        m_pBoxes->Clear();
 
         const std::string list = m_pDriver->Dir().File("aliases.txt");
-        AnswerFile(list);
+        CWindowDriver::ChooseFile(list);
         w->OnCommand(40357);
         QCOMPARE(QString::fromStdString(TempDir::ReadFile(list)),
                  QString("sign_early sign_welcome\nbricks_old bricks\ncar_paint2 car_paint\n"));
 
         m_pDriver->Dir().Write("more.txt", "bricks_new bricks\nbricks_old bricks\nx \"y\n");
-        AnswerFile(m_pDriver->Dir().File("more.txt"));
+        CWindowDriver::ChooseFile(m_pDriver->Dir().File("more.txt"));
         w->OnCommand(40358);
-        const std::string report = boxes.Boxes().at(0).text;
-        QVERIFY(report.rfind("1 aliases created.\n\n2 lines not taken:\nline 2: ", 0) == 0);
+        const std::string report = m_pBoxes->Boxes().at(0).text;
+        QVERIFY(report.starts_with("1 aliases created.\n\n2 lines not taken:\nline 2: "));
         QVERIFY(CWindowDriver::Item(*w, "bricks_new"));
         QVERIFY(!w->Cache()->ChangedOnDisk());
     }

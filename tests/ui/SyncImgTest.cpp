@@ -3,7 +3,6 @@
 // main window, the deletion, and a close while it reads.
 #include "cache/CacheCheck.h"
 #include "cache/TextureDatabase.h"
-#include "platform/ScriptedMessageBox.h"
 #include "support/ArchiveBytes.h"
 #include "support/RwBuilder.h"
 #include "ui/UiTests.h"
@@ -11,9 +10,7 @@
 #include "ui/tools/DlgSyncIMG.h"
 #include "ui/tools/MainHooks.h"
 
-#include <QFileDialog>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
@@ -27,14 +24,14 @@ std::string Model(const std::vector<std::string>& names) {
     for (const std::string& name : names) {
         std::vector<uint8_t> header(28, 0);
         header[12] = 1;
-        materials.children.push_back(RwNode(
-            0x07, {RwData(0x01, header),
-                   RwNode(0x06, {RwData(0x01, {0, 0, 0, 0}), RwString(name), RwString(""),
-                                 RwNode(0x03, {})}),
-                   RwNode(0x03, {})}));
+        materials.children.push_back(
+            RwNode(0x07, {RwData(0x01, header),
+                          RwNode(0x06, {RwData(0x01, {0, 0, 0, 0}), RwString(name), RwString(""),
+                                        RwNode(0x03, {})}),
+                          RwNode(0x03, {})}));
     }
-    RwSection list = RwNode(0x1A, {RwData(0x01, {1, 0, 0, 0}),
-                                   RwNode(0x0F, {RwData(0x01, {0, 0, 0, 0}), materials})});
+    RwSection list = RwNode(
+        0x1A, {RwData(0x01, {1, 0, 0, 0}), RwNode(0x0F, {RwData(0x01, {0, 0, 0, 0}), materials})});
     return RwNode(0x10, {RwData(0x01, {1, 0, 0, 0}), RwNode(0x0E, {}), list}).Text();
 }
 
@@ -74,30 +71,24 @@ QStringList Rows(QDialog* dialog) {
 
 } // namespace
 
-class SyncImgTest : public QObject {
+class SyncImgTest : public CWindowTest {
     Q_OBJECT
-private:
-    std::unique_ptr<CWindowDriver> m_pDriver;
-    std::string m_strSample;
     QString m_strArchive;
 
 private slots:
     void init() {
-        m_pDriver = std::make_unique<CWindowDriver>();
-        m_strSample = m_pDriver->CopySample("sample");
+        Start();
         // A good model naming grass in another letter case and an alias, and a file that
         // only claims to be a model.
-        m_pDriver->Dir().Write("cars.img",
-                               ArchiveBytes({{"car.DFF", Model({"bricks", "GRASS", "car_paint2",
-                                                                "sign_welcome"})},
-                                             {"broken.dff", "this is not a model"},
-                                             {"readme.txt", "nothing"}}));
+        m_pDriver->Dir().Write(
+            "cars.img",
+            ArchiveBytes({{"car.DFF", Model({"bricks", "GRASS", "car_paint2", "sign_welcome"})},
+                          {"broken.dff", "this is not a model"},
+                          {"readme.txt", "nothing"}}));
         m_strArchive = QString::fromStdString(m_pDriver->Dir().File("cars.img"));
     }
-    void cleanup() { m_pDriver.reset(); }
 
     void listsChecksAndDeletesFromTheToolsMenu() {
-        CScriptedMessageBox boxes;
         auto w = m_pDriver->Window(m_strSample);
         const int count = w->Cache()->TextureCount();
         QString start, done, selected, selectedRow;
@@ -106,15 +97,7 @@ private slots:
         CWindowDriver::OnNextDialog<CDlgSyncIMG>([&](CDlgSyncIMG* dialog) {
             start = Status(dialog);
             deleteEnabledAtStart = Button(dialog, CDlgSyncIMG::kDeleteUnused)->isEnabled();
-            const QString archive = m_strArchive;
-            CWindowDriver::OnNextDialog<QFileDialog>(
-                [archive](QFileDialog* files) {
-                    files->setDirectory(QFileInfo(archive).absolutePath());
-                    files->findChild<QLineEdit*>("fileNameEdit")
-                        ->setText("\"" + QFileInfo(archive).fileName() + "\"");
-                    static_cast<QDialog*>(files)->accept();
-                },
-                "OpenIMGs");
+            CWindowDriver::ChooseFiles({m_strArchive}, "OpenIMGs");
             Button(dialog, CDlgSyncIMG::kOpenImgs)->click();
             rows = Rows(dialog);
             done = Status(dialog);
@@ -142,7 +125,7 @@ private slots:
         QCOMPARE(selected, selectedRow);
         QCOMPARE(selected, QString("grass"));
         QVERIFY(deleted);
-        QVERIFY(boxes.Boxes().empty());
+        QVERIFY(m_pBoxes->Boxes().empty());
         // What stays: the used ones, the case-only one, the alias's original.
         QCOMPARE(w->Cache()->TextureCount(), 5);
         for (const char* name : {"bricks", "grass", "car_paint", "car_paint2", "sign_welcome"})
@@ -154,7 +137,6 @@ private slots:
     }
 
     void aCloseWhileReadingStopsAndChangesNothing() {
-        CScriptedMessageBox boxes;
         CTextureDatabase db(m_strSample, 0);
         const int count = db.TextureCount();
         CHooks hooks;
@@ -175,7 +157,7 @@ private slots:
         QVERIFY(Button(&dialog, CDlgSyncIMG::kDeleteUnused)->isEnabled());
         List(&dialog)->setCurrentItem(List(&dialog)->topLevelItem(1));
         QCOMPARE(hooks.focused, std::vector<int>{1});
-        QVERIFY(boxes.Boxes().empty());
+        QVERIFY(m_pBoxes->Boxes().empty());
     }
 };
 

@@ -10,9 +10,7 @@
 #include "ui/controls/DlgRender.h"
 #include "ui/main/LongRun.h"
 
-#include <QFileDialog>
 #include <QImage>
-#include <QLineEdit>
 #include <QMimeData>
 #include <QProgressDialog>
 #include <QTest>
@@ -24,28 +22,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Chooses files (all in one folder) in the next file dialog.
-void ChooseFiles(const QStringList& files) {
-    CWindowDriver::OnNextDialog<QFileDialog>([files](QFileDialog* dialog) {
-        dialog->setDirectory(QFileInfo(files.first()).absolutePath());
-        QStringList quoted;
-        for (const QString& file : files)
-            quoted << "\"" + QFileInfo(file).fileName() + "\"";
-        dialog->findChild<QLineEdit*>("fileNameEdit")->setText(quoted.join(' '));
-        static_cast<QDialog*>(dialog)->accept();
-    });
-}
-
-void ChooseFolder(const QString& folder) {
-    CWindowDriver::OnNextDialog<QFileDialog>(
-        [folder](QFileDialog* dialog) {
-            dialog->setDirectory(folder);
-            dialog->findChild<QLineEdit*>("fileNameEdit")->setText(folder);
-            static_cast<QDialog*>(dialog)->accept();
-        },
-        "CFolderDialog");
-}
-
 QStringList Files(const std::string& folder) {
     QStringList names;
     for (const auto& entry : fs::directory_iterator(folder))
@@ -56,12 +32,8 @@ QStringList Files(const std::string& folder) {
 
 } // namespace
 
-class TransferTest : public QObject {
+class TransferTest : public CWindowTest {
     Q_OBJECT
-private:
-    std::unique_ptr<CWindowDriver> m_pDriver;
-    std::string m_strSample;
-
     // A square picture of one colour, half transparent when alpha is set.
     QString Picture(const std::string& name, int side, QRgb colour) {
         const std::string path = m_pDriver->Dir().File("in/" + name);
@@ -73,14 +45,7 @@ private:
     }
 
 private slots:
-    void init() {
-        m_pDriver = std::make_unique<CWindowDriver>();
-        m_strSample = m_pDriver->CopySample("sample");
-    }
-    void cleanup() { m_pDriver.reset(); }
-
     void importAsksBeforeReplacingAndYesForAllOnTheFourthYes() {
-        CScriptedMessageBox boxes;
         auto w = m_pDriver->Window(m_strSample);
         const int count = w->Cache()->TextureCount();
         QStringList files;
@@ -89,14 +54,14 @@ private slots:
         files << Picture("fresh.png", 16, 0x80FF0000);
         // Four Yes, then Yes for all: the fifth is replaced without a question.
         for (int i = 0; i < 5; ++i)
-            boxes.Answer(IDYES);
+            m_pBoxes->Answer(IDYES);
         w->Tree()->SelectItem(w->CategoryItem(2)); // into Interface
-        ChooseFiles(files);
+        CWindowDriver::ChooseFiles(files);
         w->OnCommand(40202);
-        QCOMPARE(int(boxes.Boxes().size()), 5);
-        QCOMPARE(QString::fromStdString(boxes.Boxes()[0].text),
+        QCOMPARE(int(m_pBoxes->Boxes().size()), 5);
+        QCOMPARE(BoxText(0),
                  QString("Texture 'bricks' already exists. Would you like to replace it?"));
-        QCOMPARE(QString::fromStdString(boxes.Boxes()[4].text), QString("Yes for all?"));
+        QCOMPARE(BoxText(4), QString("Yes for all?"));
         QCOMPARE(w->Cache()->TextureCount(), count + 1);
         // Replaced textures are appended in the chosen category; aliases follow them.
         const int bricks = w->Cache()->FindTexture("bricks", true);
@@ -111,32 +76,32 @@ private slots:
         QVERIFY(CheckCache(*w->Cache()).empty());
 
         // No skips, Cancel ends the import.
-        boxes.Clear();
-        boxes.Answer(IDNO);
-        boxes.Answer(IDCANCEL);
-        ChooseFiles({files[0], files[1], files[5]});
+        m_pBoxes->Clear();
+        m_pBoxes->Answer(IDNO);
+        m_pBoxes->Answer(IDCANCEL);
+        CWindowDriver::ChooseFiles({files[0], files[1], files[5]});
         w->OnCommand(40205);
-        QCOMPARE(int(boxes.Boxes().size()), 2);
+        QCOMPARE(int(m_pBoxes->Boxes().size()), 2);
         QCOMPARE(w->Cache()->TextureCount(), count + 1);
     }
 
     void aBadFileNeverCostsTheOldTexture() {
-        CScriptedMessageBox boxes;
         auto w = m_pDriver->Window(m_strSample);
         const int count = w->Cache()->TextureCount();
         const QString odd = Picture("tiles.png", 48, 0xFF0000FF);
         const QString good = Picture("hud_new.png", 64, 0xFFFFFFFF);
         m_pDriver->Dir().Write("in/grass.png", "not a picture at all");
-        boxes.Answer(IDYES); // replace grass
-        boxes.Answer(IDYES); // continue after it failed
-        boxes.Answer(IDYES); // replace tiles
-        boxes.Answer(IDYES); // continue after it failed
-        ChooseFiles({QString::fromStdString(m_pDriver->Dir().File("in/grass.png")), odd, good});
+        m_pBoxes->Answer(IDYES); // replace grass
+        m_pBoxes->Answer(IDYES); // continue after it failed
+        m_pBoxes->Answer(IDYES); // replace tiles
+        m_pBoxes->Answer(IDYES); // continue after it failed
+        CWindowDriver::ChooseFiles(
+            {QString::fromStdString(m_pDriver->Dir().File("in/grass.png")), odd, good});
         w->OnCommand(40273);
-        QCOMPARE(int(boxes.Boxes().size()), 4);
-        QVERIFY(boxes.Boxes()[1].text.find("grass.png:\nit is not an image this program reads\n"
-                                           "Continue?") != std::string::npos);
-        QVERIFY(boxes.Boxes()[3].text.find("48 x 48 is not a power of two") != std::string::npos);
+        QCOMPARE(int(m_pBoxes->Boxes().size()), 4);
+        QVERIFY(BoxText(1).contains("grass.png:\nit is not an image this program reads\n"
+                                    "Continue?"));
+        QVERIFY(BoxText(3).contains("48 x 48 is not a power of two"));
         QCOMPARE(w->Cache()->TextureCount(), count + 1);
         QCOMPARE(w->Cache()->GetWidth(CacheId::kDxt, w->Cache()->FindTexture("grass", true), false),
                  256);
@@ -148,7 +113,6 @@ private slots:
     }
 
     void exportsWriteInsideTheFolderAndReportFailures() {
-        CScriptedMessageBox boxes;
         auto w = m_pDriver->Window(m_strSample);
         const std::string all = m_pDriver->Dir().File("all");
         const std::string world = m_pDriver->Dir().File("world");
@@ -156,46 +120,45 @@ private slots:
         for (const std::string& folder : {all, world, none})
             fs::create_directories(folder);
         // Without aliases.
-        boxes.Answer(IDNO);
-        ChooseFolder(QString::fromStdString(all));
+        m_pBoxes->Answer(IDNO);
+        CWindowDriver::ChooseFolder(all);
         w->OnCommand(40065);
-        QCOMPARE(QString::fromStdString(boxes.Boxes()[0].caption), QString("Export all"));
+        QCOMPARE(QString::fromStdString(m_pBoxes->Boxes()[0].caption), QString("Export all"));
         QCOMPARE(int(Files(all).size()), w->Cache()->OrdinaryCount());
         QVERIFY(!Files(all).contains("bricks_old.png"));
         QCOMPARE(IniReadString(Settings::kLastExportDir), all + "/");
         // One category, with its aliases; a file that cannot be written is reported and
         // the others are still written.
         fs::create_directories(world + "/grass.png");
-        boxes.Clear();
-        boxes.Answer(IDYES);
+        m_pBoxes->Clear();
+        m_pBoxes->Answer(IDYES);
         w->Tree()->SelectItem(w->CategoryItem(1));
-        ChooseFolder(QString::fromStdString(world));
+        CWindowDriver::ChooseFolder(world);
         w->OnCommand(40209);
-        QCOMPARE(QString::fromStdString(boxes.Boxes()[0].caption),
+        QCOMPARE(QString::fromStdString(m_pBoxes->Boxes()[0].caption),
                  QString("Export 'World' category"));
         QCOMPARE(Files(world),
                  (QStringList{"bricks.png", "bricks_old.png", "grass.png", "sign_early.png",
                               "sign_welcome.png", "sky.png", "tiles.png"}));
-        QVERIFY(boxes.Boxes()[1].text.find("1 of 7 textures could not be exported:\n" + world +
-                                           "/grass.png: the file could not be written") !=
+        QVERIFY(m_pBoxes->Boxes()[1].text.find("1 of 7 textures could not be exported:\n" + world +
+                                               "/grass.png: the file could not be written") !=
                 std::string::npos);
         QImage exported(QString::fromStdString(world + "/sky.png"));
         QCOMPARE(exported.size(), QSize(256, 128));
         // Cancel writes nothing.
-        boxes.Clear();
-        boxes.Answer(IDCANCEL);
+        m_pBoxes->Clear();
+        m_pBoxes->Answer(IDCANCEL);
         w->OnCommand(40065);
         QVERIFY(Files(none).isEmpty());
 
         // A selection of two into a folder, each name as its file.
         CWindowDriver::Select(*w, {"tiles", "hud_title"});
-        ChooseFolder(QString::fromStdString(none));
+        CWindowDriver::ChooseFolder(none);
         w->OnCommand(40012);
         QCOMPARE(Files(none), (QStringList{"hud_title.png", "tiles.png"}));
     }
 
     void cancelStopsBetweenTexturesAndKeepsWhatWasDone() {
-        CScriptedMessageBox boxes;
         auto w = m_pDriver->Window(m_strSample);
         const int count = w->Cache()->TextureCount();
         CLongRun::SetBoxDelay(0);
@@ -211,7 +174,7 @@ private slots:
         QStringList files;
         for (int i = 0; i < 6; ++i)
             files << Picture("new" + std::to_string(i) + ".png", 16, 0xFF0000FFu + i);
-        ChooseFiles(files);
+        CWindowDriver::ChooseFiles(files);
         w->OnCommand(40205);
         const int imported = w->Cache()->TextureCount() - count;
         QVERIFY(imported >= 2 && imported < 6);
@@ -221,17 +184,16 @@ private slots:
 
         const std::string out = m_pDriver->Dir().File("out");
         fs::create_directories(out);
-        boxes.Answer(IDYES);
-        ChooseFolder(QString::fromStdString(out));
+        m_pBoxes->Answer(IDYES);
+        CWindowDriver::ChooseFolder(out);
         w->OnCommand(40065);
         canceller.stop();
         CLongRun::SetBoxDelay(800);
         QVERIFY(Files(out).size() >= 2 && Files(out).size() < w->Cache()->TextureCount());
-        QVERIFY(boxes.Boxes().back().text.find("Export cancelled after") == 0);
+        QVERIFY(m_pBoxes->Boxes().back().text.find("Export cancelled after") == 0);
     }
 
     void droppedImagesGoIntoTheCategoryUnderThePoint() {
-        CScriptedMessageBox boxes;
         auto w = m_pDriver->Window(m_strSample);
         const QString clear = Picture("glass_new.png", 32, 0x80FFFFFF);
         const QString solid = Picture("paint_new.png", 32, 0xFF102030);
@@ -256,13 +218,12 @@ private slots:
         QVERIFY(glass.alphamode != 0); // its alpha kept
         QCOMPARE(int(paint.alphamode), 0);
         QCOMPARE(w->Tree()->currentItem()->text(0), QString("paint_new"));
-        QVERIFY(boxes.Boxes().empty());
+        QVERIFY(m_pBoxes->Boxes().empty());
         fs::create_directories(TESSARINE_SCREENSHOT_DIR);
         QVERIFY(w->grab().save(TESSARINE_SCREENSHOT_DIR "/drop-import.png"));
     }
 
     void hooksServeAWorkerThread() {
-        CScriptedMessageBox boxes;
         auto w = m_pDriver->Window(m_strSample);
         const int count = w->Cache()->TextureCount();
         const int tocBytes = int(fs::file_size(m_pDriver->Dir().File("sample/sample.pvr.toc")));
@@ -308,7 +269,7 @@ private slots:
         QVERIFY(w->PaneText(0).startsWith("Texture 'unnamed' rendered within"));
         w->RenderHook(nullptr, nullptr);
         QVERIFY(!w->View()->Image());
-        QVERIFY(boxes.Boxes().empty());
+        QVERIFY(m_pBoxes->Boxes().empty());
     }
 };
 

@@ -1,16 +1,20 @@
 #pragma once
-// What the window tests share: a window on a copy of the bundled sample, and answers for
-// the dialogs a command opens (they are modal, so the answer is queued before the command
-// runs and given once the dialog shows).
+// What the window tests share: a window on a copy of the bundled sample, scripted message
+// boxes, and answers for the dialogs a command opens (they are modal, so the answer is
+// queued before the command runs and given once the dialog shows), file dialogs included.
 #include "app/Settings.h"
 #include "app/SettingsKeys.h"
+#include "platform/ScriptedMessageBox.h"
 #include "support/TempDir.h"
 #include "ui/controls/TreeCtrlEx.h"
 #include "ui/main/DlgMain.h"
 
 #include <QApplication>
 #include <QDialog>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QPointer>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidgetItem>
@@ -39,9 +43,13 @@ public:
         return m_pDir->File(folder) + "/sample.txt";
     }
 
-    std::unique_ptr<CDlgMain> Window(const std::string& cache = std::string()) {
-        auto window = std::make_unique<CDlgMain>(Settings::Path(), std::vector<std::string>{},
-                                                 TESSARINE_PLUGINS_DIR);
+    // The window, offscreen and active; args as on its command line, language packs from
+    // languages.
+    std::unique_ptr<CDlgMain> Window(const std::string& cache = std::string(),
+                                     std::vector<std::string> args = {},
+                                     const std::string& languages = std::string()) {
+        auto window = std::make_unique<CDlgMain>(Settings::Path(), std::move(args),
+                                                 TESSARINE_PLUGINS_DIR, languages);
         window->OnInitDialog();
         window->resize(1000, 700);
         window->show();
@@ -96,6 +104,62 @@ public:
         timer->start();
     }
 
+    // Chooses files of one folder in the next file dialog (named name, when given).
+    static void ChooseFiles(const QStringList& files, const QString& name = QString()) {
+        QStringList quoted;
+        for (const QString& file : files)
+            quoted << "\"" + QFileInfo(file).fileName() + "\"";
+        Answer(QFileInfo(files.first()).absolutePath(),
+               files.size() == 1 ? QFileInfo(files.first()).fileName() : quoted.join(' '), name);
+    }
+    static void ChooseFile(const std::string& file) { ChooseFiles({QString::fromStdString(file)}); }
+    static void ChooseFolder(const std::string& folder) {
+        const QString path = QString::fromStdString(folder);
+        Answer(path, path, "CFolderDialog");
+    }
+
+    static QPushButton* Button(const QWidget* dialog, const QString& text) {
+        for (QPushButton* button : dialog->findChildren<QPushButton*>())
+            if (button->text() == text)
+                return button;
+        return nullptr;
+    }
+
 private:
+    static void Answer(const QString& folder, const QString& typed, const QString& name) {
+        OnNextDialog<QFileDialog>(
+            [folder, typed](QFileDialog* dialog) {
+                dialog->setDirectory(folder);
+                dialog->findChild<QLineEdit*>("fileNameEdit")->setText(typed);
+                static_cast<QDialog*>(dialog)->accept();
+            },
+            name);
+    }
+
     std::unique_ptr<TempDir> m_pDir;
+};
+
+// A test class whose every test gets a driver of its own, a copy of the sample, and
+// scripted message boxes.
+class CWindowTest : public QObject {
+    Q_OBJECT
+protected:
+    std::unique_ptr<CWindowDriver> m_pDriver;
+    std::string m_strSample;
+    std::unique_ptr<CScriptedMessageBox> m_pBoxes;
+
+    void Start() {
+        m_pDriver = std::make_unique<CWindowDriver>();
+        m_strSample = m_pDriver->CopySample("sample");
+        m_pBoxes = std::make_unique<CScriptedMessageBox>();
+    }
+    // The text of the box shown i-th.
+    QString BoxText(size_t i) const { return QString::fromStdString(m_pBoxes->Boxes().at(i).text); }
+
+private slots: // Qt Test runs only private slots; a class may have its own init instead
+    void init() { Start(); }
+    void cleanup() {
+        m_pBoxes.reset();
+        m_pDriver.reset();
+    }
 };
