@@ -91,18 +91,21 @@ TEST_F(DataFiles, LayoutDetectionWithAutomaticGame) {
     EXPECT_EQ(*b, std::vector<uint8_t>(vc.begin() + 8, vc.end()));
 }
 
-TEST_F(DataFiles, DatWithoutTocIsWalkedAndTheTocCreated) {
+TEST_F(DataFiles, WithoutTocAndTmbTheDatIsWalkedAndBothAreMade) {
     for (int layout : {1, 2}) {
+        SCOPED_TRACE(layout);
         CacheBuilder b(m_Dir.Path(), "w", layout);
         b.AddAlias("early", "x");
         b.Add("x", 8, 8, RASTER_DXT5, true, true);
         b.AddAlias("mid", "x");
         b.Add("y", 4, 4, RASTER_RGBA5551);
-        b.writeToc = false;
+        b.writeToc = b.writeTmb = false;
         b.Write();
-        std::filesystem::remove(m_Dir.File("w.dxt.toc"));
+        for (const char* made : {"w.dxt.toc", "w.dxt.tmb"}) // by the other layout's turn
+            std::filesystem::remove(m_Dir.File(made));
         CTextureDatabase db(m_Dir.File("w.txt"), 0);
         EXPECT_FALSE(db.IsTocOpen(CacheId::kDxt));
+        EXPECT_FALSE(db.IsTmbOpen(CacheId::kDxt));
         EXPECT_EQ(db.CountTextures(CacheId::kDxt), 2);
         EXPECT_EQ(db.TocList(CacheId::kDxt),
                   (std::vector<uint32_t>{
@@ -112,6 +115,14 @@ TEST_F(DataFiles, DatWithoutTocIsWalkedAndTheTocCreated) {
         EXPECT_FALSE(db.CheckToc(CacheId::kDxt));
         db.FixToc(CacheId::kDxt);
         EXPECT_TRUE(db.CheckToc(CacheId::kDxt));
+        // The new TMB holds placeholders, which a walk of it finds.
+        ASSERT_EQ(db.RebuildTmb(CacheId::kDxt, static_cast<RecordLayout>(layout)), 1);
+        EXPECT_EQ(Files::FileSize(m_Dir.File("w.dxt.tmb")), 2 * (layout == 2 ? 20 : 12));
+        EXPECT_EQ(db.LoadOffsets(CacheId::kDxt, true), 2);
+        EXPECT_EQ(db.CountThumbs(CacheId::kDxt), 2);
+        EXPECT_EQ(*db.ReadTextureData(CacheId::kDxt, 3, true),
+                  (std::vector<uint8_t>{0x88, 0x88, 0x88, 0x88}));
+        EXPECT_EQ(db.Textures()[3].thumbHeader[CacheId::kDxt].tag, 0xADDE);
     }
 }
 
@@ -133,28 +144,6 @@ TEST_F(DataFiles, MoreRecordsThanTexturesOrThumbsMismatch) {
     std::filesystem::remove(m_Dir.File("e.dxt.toc"));
     CTextureDatabase walked(m_Dir.File("e.txt"), 0);
     EXPECT_EQ(walked.LoadOffsets(CacheId::kDxt, false), 0);
-}
-
-TEST_F(DataFiles, RebuildTmbWritesPlaceholdersTheWalkFinds) {
-    for (int layout : {1, 2}) {
-        CacheBuilder b(m_Dir.Path(), "t", layout);
-        b.Add("a");
-        b.AddAlias("al", "a");
-        b.Add("b");
-        b.Add("c");
-        b.writeTmb = false;
-        b.Write();
-        std::filesystem::remove(m_Dir.File("t.dxt.tmb"));
-        CTextureDatabase db(m_Dir.File("t.txt"), 0);
-        EXPECT_FALSE(db.IsTmbOpen(CacheId::kDxt));
-        ASSERT_EQ(db.RebuildTmb(CacheId::kDxt, static_cast<RecordLayout>(layout)), 1);
-        EXPECT_EQ(Files::FileSize(m_Dir.File("t.dxt.tmb")), 3 * (layout == 2 ? 20 : 12));
-        EXPECT_EQ(db.LoadOffsets(CacheId::kDxt, true), 3);
-        EXPECT_EQ(db.CountThumbs(CacheId::kDxt), 3);
-        const auto thumb = db.ReadTextureData(CacheId::kDxt, 3, true);
-        EXPECT_EQ(*thumb, (std::vector<uint8_t>{0x88, 0x88, 0x88, 0x88}));
-        EXPECT_EQ(db.Textures()[3].thumbHeader[CacheId::kDxt].tag, 0xADDE);
-    }
 }
 
 TEST_F(DataFiles, IndexRebuiltFromTheDat) {
