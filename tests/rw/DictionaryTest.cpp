@@ -27,11 +27,7 @@ protected:
         m_Dir.Write(name, root.Text());
         return m_Dir.File(name);
     }
-    std::string Real(const std::string& name) {
-        if (TestDataDir().empty())
-            return {};
-        return TestDataDir() + "/real/txd/" + name;
-    }
+    static std::string Real(const std::string& name) { return TestDataDir() + "/real/txd/" + name; }
     TempDir m_Dir;
     int m_nFiles = 0;
     CScriptedMessageBox m_Boxes;
@@ -46,10 +42,6 @@ std::vector<uint8_t> NativeBody(RW::ITXD& txd, uint32_t t) {
 
 std::vector<uint8_t> Zeros(size_t n) {
     return std::vector<uint8_t>(n);
-}
-
-uint32_t U32(const std::vector<uint8_t>& b, size_t at) {
-    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t(b[at + 3]) << 24;
 }
 
 TEST_F(TxdFiles, EveryRealDictionaryOpensInItsFlavourAndDecodes) {
@@ -95,7 +87,7 @@ TEST_F(TxdFiles, CompressedPcTexturesMatchLibsquish) {
             // Direct3D 8 by the byte at 87 (5 is DXT5); pixels follow the size word at 88.
             std::vector<uint8_t> b = NativeBody(txd, t);
             int flags = 0;
-            if (U32(b, 0) == 9) {
+            if (LeWord(b, 0) == 9) {
                 const std::string fourcc(b.begin() + 76, b.begin() + 80);
                 flags = fourcc == "DXT1"                       ? squish::kDxt1
                         : fourcc == "DXT2" || fourcc == "DXT3" ? squish::kDxt3
@@ -136,7 +128,7 @@ TEST_F(TxdFiles, PalettizedPcTexturesFollowTheirPaletteBits) {
         RW::ITXD& txd = *helper.TXD();
         for (uint32_t t = 0; t < txd.GetTextureCount(); ++t) {
             std::vector<uint8_t> b = NativeBody(txd, t);
-            const uint32_t format = U32(b, 72);
+            const uint32_t format = LeWord(b, 72);
             if (!(format & 0x6000))
                 continue;
             SCOPED_TRACE(std::string(file) + " #" + std::to_string(t));

@@ -107,7 +107,8 @@ inline double PsnrRgb(const std::vector<uint8_t>& a, const std::vector<uint8_t>&
     return PsnrRgb(a.data(), b.data(), a.size());
 }
 
-inline uint32_t LeWord(const std::string& data, size_t at) {
+// The little-endian word at `at` of a string or vector of bytes.
+template <typename Bytes> uint32_t LeWord(const Bytes& data, size_t at) {
     const auto* p = reinterpret_cast<const uint8_t*>(data.data()) + at;
     return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24;
 }
