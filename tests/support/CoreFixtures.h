@@ -38,22 +38,27 @@ private:
     TempDir m_Dir;
 };
 
-// Every file of a folder (not its subfolders) with its bytes.
+// Every file of a folder with its bytes; a subfolder (not its content) as kFolderMark.
 using FolderBytes = std::map<std::string, std::string>;
+inline const std::string kFolderMark = std::string("\0(folder)", 9);
 
 inline FolderBytes ReadFolder(const std::string& folder) {
     FolderBytes files;
     for (const auto& entry : std::filesystem::directory_iterator(folder))
-        if (entry.is_regular_file())
-            files[entry.path().filename().string()] = TempDir::ReadFile(entry.path().string());
+        files[entry.path().filename().string()] =
+            entry.is_directory() ? kFolderMark : TempDir::ReadFile(entry.path().string());
     return files;
 }
 
-// Makes the folder hold exactly these files.
+// Makes the folder hold exactly these files (and empty subfolders).
 inline void RestoreFolder(const std::string& folder, const FolderBytes& files) {
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     for (const auto& [name, bytes] : files) {
+        if (bytes == kFolderMark) {
+            std::filesystem::create_directory(folder + "/" + name);
+            continue;
+        }
         FILE* f = std::fopen((folder + "/" + name).c_str(), "wb");
         std::fwrite(bytes.data(), 1, bytes.size(), f);
         std::fclose(f);
