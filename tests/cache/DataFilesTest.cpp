@@ -228,9 +228,8 @@ TEST_F(DataFiles, AliasesOfAliasesDoNotRecurse) {
 }
 
 TEST_F(DataFiles, RealTocAndTmbFilesLoad) {
+    SKIP_WITHOUT_TESTDATA();
     const std::string root = TestDataDir();
-    if (root.empty())
-        GTEST_SKIP() << "real sample files are not beside the repository";
     for (const char* set : {"sunset/menu", "sunset/mobile", "sunset/txd", "myskins/menu"}) {
         SCOPED_TRACE(set);
         const std::string base = root + "/real/mobile_cache/" + set;

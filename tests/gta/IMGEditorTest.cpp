@@ -230,7 +230,8 @@ TEST_P(IMGEditor, AFailingWriteAnywhereLeavesTheOldArchive) {
             }
             EXPECT_EQ(editor.Fault(), GTA::IMGFault::kWrite);
             EXPECT_EQ(editor.ErrorNumber(), error);
-            EXPECT_EQ(ReadFolder(m_Dir.Path()), before) << "failure at " << point << ": " << editor.Error();
+            EXPECT_EQ(ReadFolder(m_Dir.Path()), before)
+                << "failure at " << point << ": " << editor.Error();
         }
     }
     // A save canceled from its progress report is a failure like the others.
@@ -287,8 +288,8 @@ TEST(IMGEditorInput, HostileArchivesAreKeptWholeOrRefused) {
     EXPECT_EQ(editor.Count(), 3u); // both went
 
     // An entry past the end cannot be kept; deleting it lets the rest be saved.
-    archive =
-        "VER2" + std::string("\x02\0\0\0", 4) + ImgEntry(1, 1, "good.txd") + ImgEntry(2, 4, "cut.dff");
+    archive = "VER2" + std::string("\x02\0\0\0", 4) + ImgEntry(1, 1, "good.txd") +
+              ImgEntry(2, 4, "cut.dff");
     archive.resize(3 * GTA::kImgSector, 'g');
     dir.Write("cut.img", archive);
     ASSERT_TRUE(editor.Open(dir.File("cut.img")));
@@ -384,8 +385,7 @@ TEST(IMGEditorInput, ExtractedEntriesAreWholeOrAbsent) {
 // The real directory of 283 entries beside an archive that holds none of them, and the real
 // 79-entry archive rebuilt and edited in a copy.
 TEST(IMGEditorInput, RealArchives) {
-    if (TestDataDir().empty())
-        GTEST_SKIP() << "real sample files not found";
+    SKIP_WITHOUT_TESTDATA();
     const std::string real = TestDataDir() + "/real/img/";
     TempDir dir;
     std::filesystem::copy_file(real + "v1_dir_only/gta3_cuts.dir", dir.File("cuts.dir"));

@@ -47,8 +47,7 @@ TEST(IMGFile, VersionOneFindsItsDirectoryInAnyCase) {
 }
 
 TEST(IMGFile, RealArchivesAndDirectory) {
-    if (TestDataDir().empty())
-        GTEST_SKIP() << "real sample files not found";
+    SKIP_WITHOUT_TESTDATA();
     const std::string real = TestDataDir() + "/real/img/";
     GTA::CIMGFile img;
     ASSERT_EQ(img.Open(real + "v2/sa_script_79entries.img"), 1);

@@ -6,7 +6,7 @@
 #include "platform/ScriptedMessageBox.h"
 #include "support/ArchiveBytes.h"
 #include "support/CacheBuilder.h"
-#include "support/TempDir.h"
+#include "support/CoreFixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -15,8 +15,7 @@ namespace {
 class Sync : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (TestDataDir().empty())
-            GTEST_SKIP() << "real sample files not found";
+        SKIP_WITHOUT_TESTDATA();
         const std::string dff = TestDataDir() + "/real/dff/";
         m_Dir.Write(
             "models.img",

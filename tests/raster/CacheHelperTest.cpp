@@ -239,8 +239,7 @@ TEST_F(Pipeline, AnEncodingMadeAheadIsTakenOnlyForItsOwnRequest) {
 }
 
 TEST_F(Pipeline, ADictionaryTextureWithAlphaKeepsItInEveryCache) {
-    if (TestDataDir().empty())
-        GTEST_SKIP() << "real sample files not found";
+    SKIP_WITHOUT_TESTDATA();
     // fe_radio8: 8-bit palette of 8888 entries, no mask name.
     CTXDHelper txd;
     txd.OpenTXD(TestDataDir() + "/real/txd/pc/gta3_frontend.txd");

@@ -45,8 +45,7 @@ std::vector<uint8_t> Zeros(size_t n) {
 }
 
 TEST_F(TxdFiles, EveryRealDictionaryOpensInItsFlavourAndDecodes) {
-    if (TestDataDir().empty())
-        GTEST_SKIP() << "real sample files not found";
+    SKIP_WITHOUT_TESTDATA();
     // The folder names the flavour; the count is that of the natives in the tree.
     int dictionaries = 0;
     for (const char* flavour : {"pc", "ps2"})
@@ -75,8 +74,7 @@ TEST_F(TxdFiles, EveryRealDictionaryOpensInItsFlavourAndDecodes) {
 }
 
 TEST_F(TxdFiles, CompressedPcTexturesMatchLibsquish) {
-    if (TestDataDir().empty())
-        GTEST_SKIP() << "real sample files not found";
+    SKIP_WITHOUT_TESTDATA();
     int compared = 0;
     for (const auto& entry : std::filesystem::directory_iterator(Real("pc"))) {
         CTXDHelper helper;
@@ -118,8 +116,7 @@ TEST_F(TxdFiles, CompressedPcTexturesMatchLibsquish) {
 }
 
 TEST_F(TxdFiles, PalettizedPcTexturesFollowTheirPaletteBits) {
-    if (TestDataDir().empty())
-        GTEST_SKIP() << "real sample files not found";
+    SKIP_WITHOUT_TESTDATA();
     int compared = 0;
     for (const char* file : {"pc/gta3_MISC.TXD", "pc/gta3_frontend.txd", "pc/gta3_hud.txd",
                              "pc/vc_frontend_ds2_revc.txd"}) {
@@ -154,8 +151,7 @@ TEST_F(TxdFiles, PalettizedPcTexturesFollowTheirPaletteBits) {
 }
 
 TEST_F(TxdFiles, FormatsNamesAndAlphaOfRealFiles) {
-    if (TestDataDir().empty())
-        GTEST_SKIP() << "real sample files not found";
+    SKIP_WITHOUT_TESTDATA();
     CTXDHelper chat;
     chat.OpenTXD(Real("pc/sa_LD_CHAT.txd"));
     // DXT1 with 1-bit alpha: flags 0x9, read as a flag set rather than as DXT3.

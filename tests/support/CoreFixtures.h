@@ -17,6 +17,11 @@
 #include <unistd.h>
 #include <vector>
 
+// Skips the test when the real sample files are not beside the repository.
+#define SKIP_WITHOUT_TESTDATA()                                                                    \
+    if (TestDataDir().empty())                                                                     \
+    GTEST_SKIP() << "real sample files are not beside the repository"
+
 // Settings in a file of the test's own for its lifetime, with the real codecs bound when
 // asked (they write their binding to the settings).
 class OwnSettings {
