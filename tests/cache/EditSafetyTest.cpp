@@ -16,19 +16,30 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <random>
+#include <sstream>
 
 namespace {
 
-using Run = std::function<void(CTextureDatabase&, CCacheHelper&)>;
+using DB = CTextureDatabase;
+using H = CCacheHelper;
 using Damage = std::function<void(const TempDir&)>; // what a repair has to mend
 
 // One edit, run in this process and as the command line ("@" stands for the folder).
 struct Operation {
-    const char* name;
-    Damage damage;
-    Run run;
-    std::vector<std::string> arguments;
+    std::string command;
+    std::function<void(DB&, H&)> run;
+    Damage damage = nullptr;
 };
+
+// The file cut to the length, or removed (-1).
+Damage Cut(const char* file, int64_t length) {
+    return [=](const TempDir& dir) {
+        if (length < 0)
+            std::filesystem::remove(dir.File(file));
+        else
+            std::filesystem::resize_file(dir.File(file), uintmax_t(length));
+    };
+}
 
 std::unique_ptr<Bitmap32> Picture(uint32_t side) {
     auto b = Bitmap32::Create(side, side);
@@ -54,61 +65,29 @@ void Import(CCacheHelper& helper, const std::string& name) {
 }
 
 std::vector<Operation> Operations() {
-    const Damage toc = [](const TempDir& d) {
-        std::filesystem::resize_file(d.File("s.dxt.toc"), 12);
-    };
-    const Damage tmb = [](const TempDir& d) {
-        std::filesystem::resize_file(d.File("s.etc.tmb"), 300);
-    };
-    const Damage index = [](const TempDir& d) { std::filesystem::remove(d.File("s.txt")); };
-    using DB = CTextureDatabase;
-    using H = CCacheHelper;
     return {
-        {"import",
-         {},
-         [](DB&, H& h) { Import(h, "fresh"); },
-         {"import", "@/s.txt", "@/pictures/fresh.png"}},
-        {"replace",
-         {},
+        {"import @/s.txt @/pictures/fresh.png", [](DB&, H& h) { Import(h, "fresh"); }},
+        {"import @/s.txt @/pictures/b.png --replace",
          [](DB& db, H& h) {
              CEditScope edit(db);
              if (!db.DeleteTexture(Find(db, "b"), db.TextureCount() - 1, true))
                  throw std::runtime_error("replace refused");
              Import(h, "b");
-         },
-         {"import", "@/s.txt", "@/pictures/b.png", "--replace"}},
-        {"delete several",
-         {},
+         }},
+        {"delete @/s.txt a c",
          [](DB& db, H&) {
              db.DeleteTextures({Find(db, "a"), Find(db, "c")});
-         },
-         {"delete", "@/s.txt", "a", "c"}},
-        {"delete one",
-         {},
-         [](DB& db, H&) { db.DeleteTexture(Find(db, "b"), -1, true); },
-         {"delete", "@/s.txt", "b"}},
-        {"rename",
-         {},
-         [](DB& db, H&) { db.RenameTexture(Find(db, "a"), "apple"); },
-         {"rename", "@/s.txt", "a", "apple"}},
-        {"alias", {}, [](DB& db, H&) { db.AddAlias("x", "b"); }, {"alias", "@/s.txt", "x", "b"}},
-        {"delete category",
-         {},
-         [](DB& db, H&) { db.DeleteCategory(1); },
-         {"category", "delete", "@/s.txt", "One"}},
-        {"fix toc", toc, [](DB& db, H&) { db.FixToc(CacheId::kDxt); }, {"fix", "@/s.txt", "--yes"}},
-        {"rebuild tmb",
-         tmb,
+         }},
+        {"delete @/s.txt b", [](DB& db, H&) { db.DeleteTexture(Find(db, "b"), -1, true); }},
+        {"rename @/s.txt a apple", [](DB& db, H&) { db.RenameTexture(Find(db, "a"), "apple"); }},
+        {"alias @/s.txt x b", [](DB& db, H&) { db.AddAlias("x", "b"); }},
+        {"category delete @/s.txt One", [](DB& db, H&) { db.DeleteCategory(1); }},
+        {"fix @/s.txt --yes", [](DB& db, H&) { db.FixToc(CacheId::kDxt); }, Cut("s.dxt.toc", 12)},
+        {"fix @/s.txt --yes",
          [](DB& db, H& h) { db.RebuildTmb(CacheId::kEtc, RecordLayout::kSA, h.Thumbnails()); },
-         {"fix", "@/s.txt", "--yes"}},
-        {"rebuild index",
-         index,
-         [](DB& db, H&) { db.RebuildFromDat(); },
-         {"fix", "@/s.dxt.dat", "--yes"}},
-        {"create over",
-         {},
-         [](DB& db, H&) { db.Create(db.Path()); },
-         {"create", "@/s.txt", "--force"}},
+         Cut("s.etc.tmb", 300)},
+        {"fix @/s.dxt.dat --yes", [](DB& db, H&) { db.RebuildFromDat(); }, Cut("s.txt", -1)},
+        {"create @/s.txt --force", [](DB& db, H&) { db.Create(db.Path()); }},
     };
 }
 
@@ -173,8 +152,9 @@ int KillTrials() {
 // Runs the command line; kills it at the given write (0: never). Returns the child.
 pid_t StartCli(const Operation& op, const std::string& folder, int64_t killAt) {
     std::vector<std::string> arguments;
-    for (const std::string& argument : op.arguments)
-        arguments.push_back(argument[0] == '@' ? folder + argument.substr(1) : argument);
+    std::istringstream words(op.command);
+    for (std::string word; words >> word;)
+        arguments.push_back(word[0] == '@' ? folder + word.substr(1) : word);
     arguments.push_back("--settings=" + folder + "/pictures/tessarine.ini");
     return ::StartCli(arguments, killAt);
 }
@@ -183,7 +163,7 @@ pid_t StartCli(const Operation& op, const std::string& folder, int64_t killAt) {
 
 TEST_F(EditSafety, EveryFailingWriteLeavesTheCacheAsItWas) {
     for (const Operation& op : Operations()) {
-        SCOPED_TRACE(op.name);
+        SCOPED_TRACE(op.command);
         const CacheFiles before = Prepare(op);
         int64_t writes = 0;
         const CacheFiles after = Reference(op, writes);
@@ -217,7 +197,7 @@ TEST_F(EditSafety, KilledEditsAreFinishedOrUndoneAtTheNextOpen) {
     const int trials = KillTrials();
     std::mt19937 random(20261207);
     for (const Operation& op : Operations()) {
-        SCOPED_TRACE(op.name);
+        SCOPED_TRACE(op.command);
         const CacheFiles before = Prepare(op);
         const auto start = std::chrono::steady_clock::now();
         int status = 0;
