@@ -32,7 +32,6 @@ TEST(IndexParse, TextureLineFillsEveryKnownKey) {
     const TextureRecord& t = Texture(p, 0);
     ExpectKeysInFields(t, line);
     EXPECT_EQ(t.name, "tex");
-    EXPECT_EQ(t.img, 0xdeadbeefu);
     EXPECT_FALSE(t.IsAlias());
     EXPECT_EQ(t.originalIndex, -1);
     EXPECT_EQ(t.datOffset[CacheId::kDxt], -1);
