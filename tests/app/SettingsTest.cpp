@@ -24,7 +24,6 @@ protected:
 
 TEST_F(SettingsFile, DefaultsApplyToAbsentAndEmptyValues) {
     EXPECT_EQ(IniReadInt(Settings::kShowLoadingScreen), 700);
-    EXPECT_EQ(IniReadInt(Settings::kRenderBackgroundColor), 0x808080);
     m_Dir.Write("tessarine.ini", "[details]\ngtasa=\ngtavc=Sand|Water\n");
     EXPECT_EQ(IniReadString(Settings::kDetailsSA), Settings::kDetailsSA.defaultValue);
     EXPECT_EQ(IniReadString(Settings::kDetailsVC), "Sand|Water");

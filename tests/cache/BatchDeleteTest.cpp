@@ -1,28 +1,13 @@
 // Deleting a set of textures in one pass leaves the same files as deleting them one by one.
 #include "cache/TextureDatabase.h"
-#include "platform/Files.h"
 #include "platform/ScriptedMessageBox.h"
 #include "support/CacheBuilder.h"
-#include "support/TempDir.h"
+#include "support/CoreFixtures.h"
 
-#include <filesystem>
 #include <gtest/gtest.h>
-#include <map>
 #include <random>
 
 namespace {
-
-std::map<std::string, std::string> Snapshot(const std::string& dir) {
-    std::map<std::string, std::string> files;
-    for (const auto& entry : std::filesystem::directory_iterator(dir))
-        files[entry.path().filename().string()] = *Files::ReadWholeFile(entry.path().string());
-    return files;
-}
-
-void CopyFolder(const std::string& from, const std::string& to) {
-    for (const auto& entry : std::filesystem::directory_iterator(from))
-        std::filesystem::copy_file(entry.path(), to + "/" + entry.path().filename().string());
-}
 
 // A random cache: ordinary textures of several formats, packed or stored, and aliases
 // before and after their originals (and one of nothing).
@@ -86,13 +71,7 @@ TEST(BatchDelete, SameFilesAsDeletingOneByOneInIndexOrder) {
             ASSERT_EQ(db.DeleteTextures(shuffled), 1);
             survivors = db.TextureCount();
         }
-        const auto expected = Snapshot(single.Path());
-        const auto actual = Snapshot(batch.Path());
-        ASSERT_EQ(expected.size(), actual.size());
-        for (const auto& [name, content] : expected) {
-            ASSERT_TRUE(actual.count(name)) << name;
-            EXPECT_TRUE(actual.at(name) == content) << name << " differs";
-        }
+        EXPECT_TRUE(ReadFolder(batch.Path()) == ReadFolder(single.Path()));
         // What remains still reads: every surviving ordinary texture has its raster.
         CTextureDatabase reopened(batch.File("c.txt"), 0);
         EXPECT_EQ(reopened.TextureCount(), survivors);
@@ -124,12 +103,12 @@ TEST(BatchDelete, RecordsOutOfOrderAreRefusedUntouched) {
     std::string toc = dir.Read("o.dxt.toc");
     std::swap_ranges(toc.begin() + 4, toc.begin() + 8, toc.begin() + 8);
     dir.Write("o.dxt.toc", toc);
-    const auto before = Snapshot(dir.Path());
+    const auto before = ReadFolder(dir.Path());
     {
         CTextureDatabase db(dir.File("o.txt"), 0);
         EXPECT_EQ(db.DeleteTextures({1}), 0);
         EXPECT_EQ(db.TextureCount(), 3);
         EXPECT_EQ(db.DeleteTexture(0, -1, true), 0); // a single deletion refuses it too
     }
-    EXPECT_EQ(Snapshot(dir.Path()), before);
+    EXPECT_EQ(ReadFolder(dir.Path()), before);
 }

@@ -4,16 +4,12 @@
 #include "platform/Files.h"
 #include "platform/ScriptedMessageBox.h"
 #include "support/CacheBuilder.h"
-#include "support/TempDir.h"
+#include "support/CoreFixtures.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
-
-uint32_t Word(const std::string& data, size_t at) {
-    return ReadLe32(reinterpret_cast<const uint8_t*>(data.data()) + at);
-}
 
 class DataFiles : public ::testing::Test {
 protected:
@@ -33,7 +29,7 @@ TEST_F(DataFiles, ThreeTexturesWithAnAliasInBothLayouts) {
         const std::string path = b.Write();
         const std::string toc = m_Dir.Read("c" + std::to_string(layout) + ".dxt.toc");
         ASSERT_EQ(toc.size(), 16u);
-        EXPECT_EQ(Word(toc, 8), 0xFFFFFFFFu);
+        EXPECT_EQ(LeWord(toc, 8), 0xFFFFFFFFu);
 
         CTextureDatabase db(path, 0);
         EXPECT_TRUE(m_Boxes.Boxes().empty());
@@ -95,41 +91,21 @@ TEST_F(DataFiles, LayoutDetectionWithAutomaticGame) {
     EXPECT_EQ(*b, std::vector<uint8_t>(vc.begin() + 8, vc.end()));
 }
 
-TEST_F(DataFiles, ShortTocIsReportedReadAndRepaired) {
-    CacheBuilder b(m_Dir.Path(), "s", 2);
-    b.Add("a");
-    b.Add("b");
-    b.Add("c");
-    b.Write();
-    std::filesystem::resize_file(m_Dir.File("s.dxt.toc"), 12);
-    CTextureDatabase db(m_Dir.File("s.txt"), 0);
-    const std::vector<std::string> warnings = db.TakeWarnings();
-    ASSERT_EQ(warnings.size(), 1u);
-    EXPECT_NE(warnings[0].find("'dxt.toc' size ERROR"), std::string::npos);
-    EXPECT_NE(warnings[0].find("Value: 12 [0xc]"), std::string::npos);
-    // The missing word points nowhere, not at the first record (another texture's).
-    EXPECT_EQ(db.GetTocOffset(CacheId::kDxt, 2), -1);
-    EXPECT_FALSE(db.CheckToc(CacheId::kDxt));
-    EXPECT_EQ(db.FixToc(CacheId::kDxt), 0); // the DAT walk finds the record again
-    EXPECT_TRUE(db.CheckToc(CacheId::kDxt));
-    const std::string toc = m_Dir.Read("s.dxt.toc");
-    ASSERT_EQ(toc.size(), 16u);
-    EXPECT_EQ(Word(toc, 12), 2 * Word(toc, 8));
-    EXPECT_EQ(*db.ReadTextureData(CacheId::kDxt, 2, false), b.Textures()[2].raster);
-}
-
-TEST_F(DataFiles, DatWithoutTocIsWalkedAndTheTocCreated) {
+TEST_F(DataFiles, WithoutTocAndTmbTheDatIsWalkedAndBothAreMade) {
     for (int layout : {1, 2}) {
+        SCOPED_TRACE(layout);
         CacheBuilder b(m_Dir.Path(), "w", layout);
         b.AddAlias("early", "x");
         b.Add("x", 8, 8, RASTER_DXT5, true, true);
         b.AddAlias("mid", "x");
         b.Add("y", 4, 4, RASTER_RGBA5551);
-        b.writeToc = false;
+        b.writeToc = b.writeTmb = false;
         b.Write();
-        std::filesystem::remove(m_Dir.File("w.dxt.toc"));
+        for (const char* made : {"w.dxt.toc", "w.dxt.tmb"}) // by the other layout's turn
+            std::filesystem::remove(m_Dir.File(made));
         CTextureDatabase db(m_Dir.File("w.txt"), 0);
         EXPECT_FALSE(db.IsTocOpen(CacheId::kDxt));
+        EXPECT_FALSE(db.IsTmbOpen(CacheId::kDxt));
         EXPECT_EQ(db.CountTextures(CacheId::kDxt), 2);
         EXPECT_EQ(db.TocList(CacheId::kDxt),
                   (std::vector<uint32_t>{
@@ -139,6 +115,14 @@ TEST_F(DataFiles, DatWithoutTocIsWalkedAndTheTocCreated) {
         EXPECT_FALSE(db.CheckToc(CacheId::kDxt));
         db.FixToc(CacheId::kDxt);
         EXPECT_TRUE(db.CheckToc(CacheId::kDxt));
+        // The new TMB holds placeholders, which a walk of it finds.
+        ASSERT_EQ(db.RebuildTmb(CacheId::kDxt, static_cast<RecordLayout>(layout)), 1);
+        EXPECT_EQ(Files::FileSize(m_Dir.File("w.dxt.tmb")), 2 * (layout == 2 ? 20 : 12));
+        EXPECT_EQ(db.LoadOffsets(CacheId::kDxt, true), 2);
+        EXPECT_EQ(db.CountThumbs(CacheId::kDxt), 2);
+        EXPECT_EQ(*db.ReadTextureData(CacheId::kDxt, 3, true),
+                  (std::vector<uint8_t>{0x88, 0x88, 0x88, 0x88}));
+        EXPECT_EQ(db.Textures()[3].thumbHeader[CacheId::kDxt].tag, 0xADDE);
     }
 }
 
@@ -160,28 +144,6 @@ TEST_F(DataFiles, MoreRecordsThanTexturesOrThumbsMismatch) {
     std::filesystem::remove(m_Dir.File("e.dxt.toc"));
     CTextureDatabase walked(m_Dir.File("e.txt"), 0);
     EXPECT_EQ(walked.LoadOffsets(CacheId::kDxt, false), 0);
-}
-
-TEST_F(DataFiles, RebuildTmbWritesPlaceholdersTheWalkFinds) {
-    for (int layout : {1, 2}) {
-        CacheBuilder b(m_Dir.Path(), "t", layout);
-        b.Add("a");
-        b.AddAlias("al", "a");
-        b.Add("b");
-        b.Add("c");
-        b.writeTmb = false;
-        b.Write();
-        std::filesystem::remove(m_Dir.File("t.dxt.tmb"));
-        CTextureDatabase db(m_Dir.File("t.txt"), 0);
-        EXPECT_FALSE(db.IsTmbOpen(CacheId::kDxt));
-        ASSERT_EQ(db.RebuildTmb(CacheId::kDxt, static_cast<RecordLayout>(layout)), 1);
-        EXPECT_EQ(Files::FileSize(m_Dir.File("t.dxt.tmb")), 3 * (layout == 2 ? 20 : 12));
-        EXPECT_EQ(db.LoadOffsets(CacheId::kDxt, true), 3);
-        EXPECT_EQ(db.CountThumbs(CacheId::kDxt), 3);
-        const auto thumb = db.ReadTextureData(CacheId::kDxt, 3, true);
-        EXPECT_EQ(*thumb, (std::vector<uint8_t>{0x88, 0x88, 0x88, 0x88}));
-        EXPECT_EQ(db.Textures()[3].thumbHeader[CacheId::kDxt].tag, 0xADDE);
-    }
 }
 
 TEST_F(DataFiles, IndexRebuiltFromTheDat) {
@@ -266,20 +228,16 @@ TEST_F(DataFiles, AliasesOfAliasesDoNotRecurse) {
 }
 
 TEST_F(DataFiles, RealTocAndTmbFilesLoad) {
+    SKIP_WITHOUT_TESTDATA();
     const std::string root = TestDataDir();
-    if (root.empty())
-        GTEST_SKIP() << "real sample files are not beside the repository";
     for (const char* set : {"sunset/menu", "sunset/mobile", "sunset/txd", "myskins/menu"}) {
         SCOPED_TRACE(set);
         const std::string base = root + "/real/mobile_cache/" + set;
-        const std::string name = Files::FileNameOf(base);
-        std::filesystem::copy_file(base + ".txt", m_Dir.File(name + ".txt"),
-                                   std::filesystem::copy_options::overwrite_existing);
-        std::filesystem::copy_file(base + ".dxt.toc", m_Dir.File(name + ".dxt.toc"),
-                                   std::filesystem::copy_options::overwrite_existing);
-        std::filesystem::copy_file(base + ".dxt.tmb", m_Dir.File(name + ".dxt.tmb"),
-                                   std::filesystem::copy_options::overwrite_existing);
-        CTextureDatabase db(m_Dir.File(name + ".txt"), 0);
+        const TempDir dir;
+        const std::string name = dir.File(Files::FileNameOf(base));
+        for (const char* extension : {".txt", ".dxt.toc", ".dxt.tmb"})
+            std::filesystem::copy_file(base + extension, name + extension);
+        CTextureDatabase db(name + ".txt", 0);
         int ordinary = 0;
         for (const TextureRecord& t : db.Textures())
             ordinary += !t.IsAlias();
@@ -290,10 +248,7 @@ TEST_F(DataFiles, RealTocAndTmbFilesLoad) {
         const std::string toc = Files::ReadWholeFile(base + ".dxt.toc").value();
         for (int i = 0; i < db.TextureCount(); ++i)
             EXPECT_EQ(db.TocList(CacheId::kDxt)[static_cast<size_t>(i)],
-                      Word(toc, 4 + 4 * static_cast<size_t>(i)));
-        std::filesystem::remove(m_Dir.File(name + ".txt"));
-        std::filesystem::remove(m_Dir.File(name + ".dxt.toc"));
-        std::filesystem::remove(m_Dir.File(name + ".dxt.tmb"));
+                      LeWord(toc, 4 + 4 * static_cast<size_t>(i)));
     }
 }
 

@@ -1,37 +1,45 @@
 // Every edit of a cache is all or nothing: each write that can fail is made to fail, and
 // child processes are killed at every write and at random moments; afterwards the files
 // of the cache are byte for byte either what they were or what the edit makes of them.
-#include "app/Settings.h"
 #include "cache/TextureDatabase.h"
 #include "pipeline/ImportImage.h"
 #include "platform/Faults.h"
 #include "platform/ScriptedMessageBox.h"
 #include "raster/ImageFile.h"
-#include "raster/PluginHost.h"
 #include "support/CacheBuilder.h"
 #include "support/CacheFiles.h"
-#include "support/TempDir.h"
+#include "support/CoreFixtures.h"
 
 #include <chrono>
 #include <csignal>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <random>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <sstream>
 
 namespace {
 
-using Run = std::function<void(CTextureDatabase&, CCacheHelper&)>;
+using DB = CTextureDatabase;
+using H = CCacheHelper;
+using Damage = std::function<void(const TempDir&)>; // what a repair has to mend
 
+// One edit, run in this process and as the command line ("@" stands for the folder).
 struct Operation {
-    const char* name;
-    std::function<void(const TempDir&)> damage; // what a repair has to mend
-    Run run;
+    std::string command;
+    std::function<void(DB&, H&)> run;
+    Damage damage = nullptr;
 };
+
+// The file cut to the length, or removed (-1).
+Damage Cut(const char* file, int64_t length) {
+    return [=](const TempDir& dir) {
+        if (length < 0)
+            std::filesystem::remove(dir.File(file));
+        else
+            std::filesystem::resize_file(dir.File(file), uintmax_t(length));
+    };
+}
 
 std::unique_ptr<Bitmap32> Picture(uint32_t side) {
     auto b = Bitmap32::Create(side, side);
@@ -58,54 +66,34 @@ void Import(CCacheHelper& helper, const std::string& name) {
 
 std::vector<Operation> Operations() {
     return {
-        {"import", {}, [](CTextureDatabase&, CCacheHelper& h) { Import(h, "fresh"); }},
-        {"replace",
-         {},
-         [](CTextureDatabase& db, CCacheHelper& h) {
+        {"import @/s.txt @/pictures/fresh.png", [](DB&, H& h) { Import(h, "fresh"); }},
+        {"import @/s.txt @/pictures/b.png --replace",
+         [](DB& db, H& h) {
              CEditScope edit(db);
              if (!db.DeleteTexture(Find(db, "b"), db.TextureCount() - 1, true))
                  throw std::runtime_error("replace refused");
              Import(h, "b");
          }},
-        {"delete several",
-         {},
-         [](CTextureDatabase& db, CCacheHelper&) {
+        {"delete @/s.txt a c",
+         [](DB& db, H&) {
              db.DeleteTextures({Find(db, "a"), Find(db, "c")});
          }},
-        {"delete one",
-         {},
-         [](CTextureDatabase& db, CCacheHelper&) { db.DeleteTexture(Find(db, "b"), -1, true); }},
-        {"rename",
-         {},
-         [](CTextureDatabase& db, CCacheHelper&) { db.RenameTexture(Find(db, "a"), "apple"); }},
-        {"alias", {}, [](CTextureDatabase& db, CCacheHelper&) { db.AddAlias("x", "b"); }},
-        {"delete category", {}, [](CTextureDatabase& db, CCacheHelper&) { db.DeleteCategory(1); }},
-        {"fix toc",
-         [](const TempDir& dir) { std::filesystem::resize_file(dir.File("s.dxt.toc"), 12); },
-         [](CTextureDatabase& db, CCacheHelper&) { db.FixToc(CacheId::kDxt); }},
-        {"rebuild tmb",
-         [](const TempDir& dir) { std::filesystem::resize_file(dir.File("s.etc.tmb"), 300); },
-         [](CTextureDatabase& db, CCacheHelper& h) {
-             db.RebuildTmb(CacheId::kEtc, RecordLayout::kSA, h.Thumbnails());
-         }},
-        {"rebuild index", [](const TempDir& dir) { std::filesystem::remove(dir.File("s.txt")); },
-         [](CTextureDatabase& db, CCacheHelper&) { db.RebuildFromDat(); }},
-        {"create over", {}, [](CTextureDatabase& db, CCacheHelper&) { db.Create(db.Path()); }},
+        {"delete @/s.txt b", [](DB& db, H&) { db.DeleteTexture(Find(db, "b"), -1, true); }},
+        {"rename @/s.txt a apple", [](DB& db, H&) { db.RenameTexture(Find(db, "a"), "apple"); }},
+        {"alias @/s.txt x b", [](DB& db, H&) { db.AddAlias("x", "b"); }},
+        {"category delete @/s.txt One", [](DB& db, H&) { db.DeleteCategory(1); }},
+        {"fix @/s.txt --yes", [](DB& db, H&) { db.FixToc(CacheId::kDxt); }, Cut("s.dxt.toc", 12)},
+        {"fix @/s.txt --yes",
+         [](DB& db, H& h) { db.RebuildTmb(CacheId::kEtc, RecordLayout::kSA, h.Thumbnails()); },
+         Cut("s.etc.tmb", 300)},
+        {"fix @/s.dxt.dat --yes", [](DB& db, H&) { db.RebuildFromDat(); }, Cut("s.txt", -1)},
+        {"create @/s.txt --force", [](DB& db, H&) { db.Create(db.Path()); }},
     };
 }
 
 class EditSafety : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        s_strSettings = Settings::Path();
-        InitPluginBindings(TESSARINE_PLUGINS_DIR);
-    }
-    static void TearDownTestSuite() {
-        UnloadPlugins();
-        Settings::SetPath(s_strSettings);
-    }
     void SetUp() override {
-        Settings::SetPath(m_Dir.File("tessarine.ini"));
         CacheBuilder b(m_Dir.Path(), "s", 2, 0b1111);
         b.categories = {"Default", "One", "Two"};
         b.Add("a", 8, 8, RASTER_DXT1, true, true);
@@ -147,10 +135,10 @@ protected:
         EXPECT_EQ(EditLeftovers(m_Dir.Path()), std::vector<std::string>{}) << how << " " << point;
     }
 
+    OwnSettings m_Settings{true};
     TempDir m_Dir;
     CScriptedMessageBox m_Boxes;
     CacheFiles m_Base;
-    static inline std::string s_strSettings;
 };
 
 // Each trial kills a tessarine-cli process running the operation: first at every write
@@ -161,63 +149,21 @@ int KillTrials() {
     return text ? std::max(1, std::atoi(text)) : 30;
 }
 
-struct CliOperation {
-    const char* name;
-    std::function<void(const TempDir&)> damage;
-    std::vector<std::string> arguments; // "@" stands for the folder
-};
-
-std::vector<CliOperation> CliOperations() {
-    const auto toc = [](const TempDir& dir) {
-        std::filesystem::resize_file(dir.File("s.dxt.toc"), 12);
-    };
-    const auto tmb = [](const TempDir& dir) {
-        std::filesystem::resize_file(dir.File("s.etc.tmb"), 300);
-    };
-    const auto index = [](const TempDir& dir) { std::filesystem::remove(dir.File("s.txt")); };
-    return {
-        {"import", {}, {"import", "@/s.txt", "@/pictures/fresh.png"}},
-        {"replace", {}, {"import", "@/s.txt", "@/pictures/b.png", "--replace"}},
-        {"delete several", {}, {"delete", "@/s.txt", "a", "c"}},
-        {"delete one", {}, {"delete", "@/s.txt", "b"}},
-        {"rename", {}, {"rename", "@/s.txt", "a", "apple"}},
-        {"alias", {}, {"alias", "@/s.txt", "x", "b"}},
-        {"delete category", {}, {"category", "delete", "@/s.txt", "One"}},
-        {"fix toc", toc, {"fix", "@/s.txt", "--yes"}},
-        {"fix tmb", tmb, {"fix", "@/s.txt", "--yes"}},
-        {"rebuild index", index, {"fix", "@/s.dxt.dat", "--yes"}},
-        {"create over", {}, {"create", "@/s.txt", "--force"}},
-    };
-}
-
 // Runs the command line; kills it at the given write (0: never). Returns the child.
-pid_t StartCli(const CliOperation& op, const std::string& folder, int64_t killAt) {
-    std::vector<std::string> arguments = {TESSARINE_CLI};
-    for (const std::string& argument : op.arguments)
-        arguments.push_back(argument[0] == '@' ? folder + argument.substr(1) : argument);
+pid_t StartCli(const Operation& op, const std::string& folder, int64_t killAt) {
+    std::vector<std::string> arguments;
+    std::istringstream words(op.command);
+    for (std::string word; words >> word;)
+        arguments.push_back(word[0] == '@' ? folder + word.substr(1) : word);
     arguments.push_back("--settings=" + folder + "/pictures/tessarine.ini");
-    std::fflush(nullptr); // the child must not write out the parent's buffered output
-    const pid_t child = fork();
-    if (child != 0)
-        return child;
-    std::vector<char*> argv;
-    for (std::string& argument : arguments)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    if (killAt > 0)
-        setenv("TESSARINE_FAULT", ("kill:" + std::to_string(killAt)).c_str(), 1);
-    freopen("/dev/null", "r", stdin);
-    freopen("/dev/null", "w", stdout);
-    freopen("/dev/null", "w", stderr);
-    execv(argv[0], argv.data());
-    _exit(127);
+    return ::StartCli(arguments, killAt);
 }
 
 } // namespace
 
 TEST_F(EditSafety, EveryFailingWriteLeavesTheCacheAsItWas) {
     for (const Operation& op : Operations()) {
-        SCOPED_TRACE(op.name);
+        SCOPED_TRACE(op.command);
         const CacheFiles before = Prepare(op);
         int64_t writes = 0;
         const CacheFiles after = Reference(op, writes);
@@ -250,12 +196,9 @@ TEST_F(EditSafety, KilledEditsAreFinishedOrUndoneAtTheNextOpen) {
     m_Dir.Write("pictures/tessarine.ini", "[global]\ngame=2\n");
     const int trials = KillTrials();
     std::mt19937 random(20261207);
-    for (const CliOperation& op : CliOperations()) {
-        SCOPED_TRACE(op.name);
-        WriteCacheFiles(m_Dir.Path(), m_Base);
-        if (op.damage)
-            op.damage(m_Dir);
-        const CacheFiles before = ReadCacheFiles(m_Dir.Path(), "s");
+    for (const Operation& op : Operations()) {
+        SCOPED_TRACE(op.command);
+        const CacheFiles before = Prepare(op);
         const auto start = std::chrono::steady_clock::now();
         int status = 0;
         waitpid(StartCli(op, m_Dir.Path(), 0), &status, 0);

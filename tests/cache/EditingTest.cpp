@@ -4,15 +4,11 @@
 #include "platform/Files.h"
 #include "platform/ScriptedMessageBox.h"
 #include "support/CacheBuilder.h"
-#include "support/TempDir.h"
+#include "support/CoreFixtures.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-uint32_t Word(const std::string& data, size_t at) {
-    return ReadLe32(reinterpret_cast<const uint8_t*>(data.data()) + at);
-}
 
 class Editing : public ::testing::Test {
 protected:
@@ -115,8 +111,8 @@ TEST_F(Editing, AppendRecordThenAddTexture) {
                                noise.data(), RecordLayout::kSA, true, 16),
               1);
     const std::string dat = m_Dir.Read("e.dxt.dat");
-    EXPECT_EQ(Word(dat, dat.size() - 24), 20u);
-    EXPECT_EQ(Word(dat, dat.size() - 20), 0u);
+    EXPECT_EQ(LeWord(dat, dat.size() - 24), 20u);
+    EXPECT_EQ(LeWord(dat, dat.size() - 20), 0u);
 }
 
 TEST_F(Editing, AddAliasExtendsEveryToc) {
@@ -164,7 +160,7 @@ TEST_F(Editing, DeletingCutsRecordsAndMovesLaterOffsets) {
         EXPECT_EQ(db->FileLength(CacheFileKind::kDat, CacheId::kDxt), before - lengthC);
         const std::string toc = m_Dir.Read("e.dxt.toc");
         EXPECT_EQ(toc.size(), 8u);
-        EXPECT_EQ(Word(toc, 0),
+        EXPECT_EQ(LeWord(toc, 0),
                   static_cast<uint32_t>(db->FileLength(CacheFileKind::kDat, CacheId::kDxt)));
         EXPECT_TRUE(m_Boxes.Boxes().empty());
     }
@@ -180,7 +176,7 @@ TEST_F(Editing, DeletingWithoutShrinkingKeepsFileLengths) {
     EXPECT_EQ(db->FileLength(CacheFileKind::kTmb, CacheId::kDxt), tmb);
     const std::string now = m_Dir.Read("e.dxt.dat");
     EXPECT_EQ(now.substr(now.size() - 8), tail); // the old tail bytes stay behind
-    EXPECT_EQ(Word(m_Dir.Read("e.dxt.toc"), 0), static_cast<uint32_t>(dat));
+    EXPECT_EQ(LeWord(m_Dir.Read("e.dxt.toc"), 0), static_cast<uint32_t>(dat));
 }
 
 TEST_F(Editing, DeleteSiblingsAndAliasIndexes) {

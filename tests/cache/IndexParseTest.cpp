@@ -1,6 +1,7 @@
 // Reading index files: texture and category lines, their items and their oddities.
 #include "cache/TextureDatabase.h"
 #include "platform/ScriptedMessageBox.h"
+#include "support/CoreIndex.h"
 
 #include <gtest/gtest.h>
 
@@ -24,26 +25,13 @@ const TextureRecord& Texture(const Parsed& p, size_t i) {
 } // namespace
 
 TEST(IndexParse, TextureLineFillsEveryKnownKey) {
-    const auto p = Parse("\"tex\" width=256 height=128 cat=3 format=1 alphamode=2 hasdetail=4 "
-                         "camnorm=1 hassibling=1 hasbias=1 streammode=1 mipmode=0 forcez=1 "
-                         "decalz=1 img=deadbeef png=0000abcd\n");
+    const std::string line =
+        "\"tex\" width=256 height=128 cat=3 format=1 alphamode=2 hasdetail=4 camnorm=1 "
+        "hassibling=1 hasbias=1 streammode=1 mipmode=0 forcez=1 decalz=1 img=deadbeef png=0000abcd";
+    const auto p = Parse(line + "\n");
     const TextureRecord& t = Texture(p, 0);
+    ExpectKeysInFields(t, line);
     EXPECT_EQ(t.name, "tex");
-    EXPECT_EQ(t.width, 256);
-    EXPECT_EQ(t.height, 128);
-    EXPECT_EQ(t.cat, 3);
-    EXPECT_EQ(t.format, 1);
-    EXPECT_EQ(t.alphamode, 2);
-    EXPECT_EQ(t.hasdetail, 4);
-    EXPECT_EQ(t.camnorm, 1);
-    EXPECT_EQ(t.hassibling, 1);
-    EXPECT_EQ(t.hasbias, 1);
-    EXPECT_EQ(t.streammode, 1);
-    EXPECT_EQ(t.mipmode, 0);
-    EXPECT_EQ(t.forcez, 1);
-    EXPECT_EQ(t.decalz, 1);
-    EXPECT_EQ(t.img, 0xdeadbeefu);
-    EXPECT_EQ(t.png, 0xabcdu);
     EXPECT_FALSE(t.IsAlias());
     EXPECT_EQ(t.originalIndex, -1);
     EXPECT_EQ(t.datOffset[CacheId::kDxt], -1);

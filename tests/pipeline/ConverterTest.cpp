@@ -3,35 +3,20 @@
 // stores what one core stores.
 #include "pipeline/CacheConverter.h"
 
-#include "app/Settings.h"
 #include "platform/Faults.h"
-#include "raster/PluginHost.h"
 #include "raster/RasterFormat.h"
 #include "support/CacheBuilder.h"
 #include "support/CacheFiles.h"
-#include "support/TempDir.h"
+#include "support/CoreFixtures.h"
 
 #include <cerrno>
 #include <csignal>
-#include <cstdlib>
-#include <filesystem>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
 class Converter : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_strPrevious = Settings::Path();
-        Settings::SetPath(m_Dir.File("tessarine.ini"));
-        InitPluginBindings(TESSARINE_PLUGINS_DIR);
-    }
-    void TearDown() override {
-        UnloadPlugins();
-        Settings::SetPath(m_strPrevious);
-    }
     // A San Andreas cache with only "dxt": DXT1 and DXT5 textures with mips, one RGBA 8888
     // texture, an alias, and with odd one whose 12 x 12 no encoder takes.
     std::string Build(unsigned caches = 1, bool odd = false) {
@@ -56,8 +41,8 @@ protected:
         return ConvertCache(db, options);
     }
 
+    OwnSettings m_Settings{true};
     TempDir m_Dir;
-    std::string m_strPrevious;
 };
 
 TEST_F(Converter, DxtIntoANewUncCacheKeepsTheSourceAndThirtyTwoBits) {
@@ -77,7 +62,8 @@ TEST_F(Converter, DxtIntoANewUncCacheKeepsTheSourceAndThirtyTwoBits) {
     EXPECT_TRUE(db.CheckToc(CacheId::kUnc));
     EXPECT_EQ(db.CountThumbs(CacheId::kUnc), db.OrdinaryCount());
     const auto format = [&](const char* name) {
-        return FormatFromGlCode(db.GetTexture(db.FindTexture(name, true))->textureHeader[CacheId::kUnc].glFormat);
+        return FormatFromGlCode(
+            db.GetTexture(db.FindTexture(name, true))->textureHeader[CacheId::kUnc].glFormat);
     };
     EXPECT_EQ(format("opaque"), RASTER_RGBA5551);
     EXPECT_EQ(format("clear"), RASTER_RGBA4444);
@@ -137,9 +123,8 @@ TEST_F(Converter, CancelOrFailedWriteLeavesTheOldTarget) {
     // Two steps per texture: reading its record, then converting it.
     for (int at = 0; at < 10; ++at) {
         const ConvertResult result =
-            Convert(CacheId::kUnc, 2, [at, step = 0](const std::string&, int, int) mutable {
-                return step++ != at;
-            });
+            Convert(CacheId::kUnc, 2,
+                    [at, step = 0](const std::string&, int, int) mutable { return step++ != at; });
         EXPECT_TRUE(result.cancelled) << at;
         EXPECT_TRUE(Files() == before) << at << DescribeDifference(Files(), before);
     }
@@ -171,22 +156,9 @@ TEST_F(Converter, KilledConversionLeavesTheOldTargetOrTheNewOne) {
     m_Dir.Write("tessarine.ini", "[global]\ngame=2\n");
     const CacheFiles before = Files();
     const auto run = [&](int64_t killAt) {
-        std::fflush(nullptr);
-        const pid_t child = fork();
-        if (child == 0) {
-            if (killAt > 0)
-                setenv("TESSARINE_FAULT", ("kill:" + std::to_string(killAt)).c_str(), 1);
-            freopen("/dev/null", "w", stdout);
-            freopen("/dev/null", "w", stderr);
-            const std::string index = m_Dir.File("c.txt");
-            const std::string settings = "--settings=" + m_Dir.File("tessarine.ini");
-            execl(TESSARINE_CLI, TESSARINE_CLI, "convert", index.c_str(), "--from", "dxt", "--to",
-                  "pvr", "--yes", settings.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        int status = 0;
-        waitpid(child, &status, 0);
-        return status;
+        return RunCli({"convert", m_Dir.File("c.txt"), "--from", "dxt", "--to", "pvr", "--yes",
+                       "--settings=" + m_Dir.File("tessarine.ini")},
+                      killAt);
     };
     ASSERT_EQ(run(0), 0);
     const CacheFiles after = Files();

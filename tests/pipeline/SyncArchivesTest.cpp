@@ -2,29 +2,28 @@
 // damaged models, the byte total and the one-pass deletion.
 #include "pipeline/SyncArchives.h"
 #include "cache/TextureDatabase.h"
+#include "platform/Files.h"
 #include "platform/ScriptedMessageBox.h"
 #include "support/ArchiveBytes.h"
 #include "support/CacheBuilder.h"
-#include "support/TempDir.h"
+#include "support/CoreFixtures.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 namespace {
 
 class Sync : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (TestDataDir().empty())
-            GTEST_SKIP() << "real sample files not found";
+        SKIP_WITHOUT_TESTDATA();
         const std::string dff = TestDataDir() + "/real/dff/";
-        m_Dir.Write("models.img",
-                    ArchiveBytes({{"fcr900.DFF", TempDir::ReadFile(dff + "sa_fcr900_matfx_env.dff")},
-                                  {"broken.dff", "this is not a model"},
-                                  {"faggio.txd", TempDir::ReadFile(TestDataDir() +
-                                                                   "/real/txd/ps2/sa_ps2_faggio.txd")},
-                                  {"wayfarer.dff",
-                                   TempDir::ReadFile(dff + "sa_wayfarer_MALFORMED.dff")}}));
+        m_Dir.Write(
+            "models.img",
+            ArchiveBytes({{"fcr900.DFF", TempDir::ReadFile(dff + "sa_fcr900_matfx_env.dff")},
+                          {"broken.dff", "this is not a model"},
+                          {"faggio.txd",
+                           TempDir::ReadFile(TestDataDir() + "/real/txd/ps2/sa_ps2_faggio.txd")},
+                          {"wayfarer.dff", TempDir::ReadFile(dff + "sa_wayfarer_MALFORMED.dff")}}));
         CacheBuilder b(m_Dir.Path(), "c", 2, 0b0011);
         b.Add("chrome", 8, 8);
         b.Add("Chrome2", 16, 16);
@@ -33,10 +32,6 @@ protected:
         b.AddAlias("unused2", "chrome");
         b.AddAlias("vehiclespecdot64", "orphan"); // used: its original stays
         b.Write();
-    }
-    static uint64_t Length(const std::string& path) {
-        struct stat st {};
-        return stat(path.c_str(), &st) == 0 ? uint64_t(st.st_size) : 0;
     }
     TempDir m_Dir;
     CScriptedMessageBox m_Boxes;
@@ -64,10 +59,9 @@ TEST_F(Sync, ModelsAreScannedInPlaceAndDamagedOnesSkipped) {
 
     // A stop asked for ends the scan; an archive that is not there scans nothing.
     CSyncScan stopped;
-    EXPECT_FALSE(stopped.ScanArchive(m_Dir.File("models.img"),
-                                     [](const std::string& name, size_t, size_t) {
-                                         return name.empty();
-                                     }));
+    EXPECT_FALSE(
+        stopped.ScanArchive(m_Dir.File("models.img"),
+                            [](const std::string& name, size_t, size_t) { return name.empty(); }));
     EXPECT_EQ(stopped.ModelCount(), 0u);
     EXPECT_FALSE(stopped.ScanArchive(m_Dir.File("missing.img")));
 }
@@ -90,8 +84,8 @@ TEST_F(Sync, ListingKeepsEverySpellingAndAliasesOriginalsAndDeletesInOnePass) {
     EXPECT_EQ(row(5), "vehiclespecdot64|Alias|-");
     EXPECT_EQ(listing.toDelete, 2);
     // Chrome2's records in the two open caches; the alias has none.
-    const uint64_t chrome2 = db.StoredLength(1, CacheId::kDxt, false) +
-                             db.StoredLength(1, CacheId::kEtc, false);
+    const uint64_t chrome2 =
+        db.StoredLength(1, CacheId::kDxt, false) + db.StoredLength(1, CacheId::kEtc, false);
     EXPECT_EQ(listing.bytes, chrome2);
     char expected[64];
     std::snprintf(expected, sizeof expected, "2 to delete (%0.2f MB)", chrome2 / 1048576.0);
@@ -102,14 +96,15 @@ TEST_F(Sync, ListingKeepsEverySpellingAndAliasesOriginalsAndDeletesInOnePass) {
     EXPECT_EQ(withCase.toDelete, 3);
     EXPECT_TRUE(withCase.textures[2].checked);
 
-    const uint64_t dat = Length(m_Dir.File("c.dxt.dat")), toc = Length(m_Dir.File("c.dxt.toc"));
-    const uint64_t dxtChrome2 = db.StoredLength(1, CacheId::kDxt, false);
+    const int64_t dat = Files::FileSize(m_Dir.File("c.dxt.dat")),
+                  toc = Files::FileSize(m_Dir.File("c.dxt.toc"));
+    const int64_t dxtChrome2 = int64_t(db.StoredLength(1, CacheId::kDxt, false));
     ASSERT_EQ(DeleteSyncTextures(db, listing.Checked()), 1);
     EXPECT_EQ(db.TextureCount(), 4);
     EXPECT_EQ(db.FindTexture("Chrome2", true), -1);
     EXPECT_EQ(db.FindTexture("unused2", true), -1);
-    EXPECT_EQ(Length(m_Dir.File("c.dxt.dat")), dat - dxtChrome2);
-    EXPECT_EQ(Length(m_Dir.File("c.dxt.toc")), toc - 2 * 4);
+    EXPECT_EQ(Files::FileSize(m_Dir.File("c.dxt.dat")), dat - dxtChrome2);
+    EXPECT_EQ(Files::FileSize(m_Dir.File("c.dxt.toc")), toc - 2 * 4);
     for (CacheId c : {CacheId::kDxt, CacheId::kEtc})
         EXPECT_TRUE(db.CheckToc(c));
     CTextureDatabase reopened(m_Dir.File("c.txt"), 0);

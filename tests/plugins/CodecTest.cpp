@@ -5,6 +5,7 @@
 #include "plugins/include/TessarinePlugin.h"
 #include "plugins/pvrtc/PvrtcDecoder.h"
 #include "plugins/pvrtc/PvrtcEncoder.h"
+#include "support/CoreFixtures.h"
 
 #include <algorithm>
 #include <climits>
@@ -49,15 +50,6 @@ std::vector<uint8_t> SaturatedPicture(uint32_t w, uint32_t h) {
             std::copy_n(kColours[shape], 3, p);
         }
     return rgba;
-}
-
-double PsnrRgb(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
-    double sum = 0;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (i % 4 != 3)
-            sum += (double(a[i]) - b[i]) * (double(a[i]) - b[i]);
-    const double mse = sum / (a.size() / 4 * 3);
-    return 10 * std::log10(255.0 * 255.0 / std::max(mse, 1e-9));
 }
 
 } // namespace

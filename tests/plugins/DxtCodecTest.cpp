@@ -3,6 +3,7 @@
 #include "plugins/dxt/DxtBlock.h"
 #include "plugins/dxt/DxtImage.h"
 #include "plugins/dxt/DxtOrderings.h"
+#include "support/CoreFixtures.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -38,14 +39,6 @@ std::vector<uint8_t> Picture(uint32_t side, int kind) {
             p[3] = 255;
         }
     return rgba;
-}
-
-double PsnrRgb(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
-    double sum = 0;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (i % 4 != 3)
-            sum += (double(a[i]) - b[i]) * (double(a[i]) - b[i]);
-    return 10 * std::log10(255.0 * 255.0 / std::max(sum / double(a.size() / 4 * 3), 1e-9));
 }
 
 std::vector<uint8_t> RoundTrip(const std::vector<uint8_t>& rgba, uint32_t side, Format format,

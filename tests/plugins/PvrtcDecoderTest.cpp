@@ -1,16 +1,15 @@
 // The PVRTC decoder against the reference decoder's output for random words.
 #include "plugins/pvrtc/PvrtcDecoder.h"
 #include "platform/Files.h"
-#include "support/TempDir.h"
+#include "support/CoreFixtures.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <regex>
 
 TEST(PvrtcDecoder, ReproducesEveryReferenceVector) {
+    SKIP_WITHOUT_TESTDATA();
     const std::string root = TestDataDir();
-    if (root.empty())
-        GTEST_SKIP() << "test vectors are not beside the repository";
     const std::regex name(R"(pvrtc([24])_(\d+)x(\d+)\.bin)");
     int vectors = 0;
     for (const auto& entry : std::filesystem::directory_iterator(root + "/vectors/pvrtc")) {

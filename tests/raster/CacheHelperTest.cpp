@@ -1,14 +1,12 @@
 // Encoding bitmaps into caches through the real plug-ins and decoding them back.
 #include "pipeline/CacheHelper.h"
-#include "app/Settings.h"
 #include "cache/TextureDatabase.h"
 #include "pipeline/EncodeAhead.h"
 #include "pipeline/ExportTextures.h"
 #include "pipeline/TXDHelper.h"
 #include "platform/ScriptedMessageBox.h"
-#include "raster/PluginHost.h"
 #include "raster/RasterFormat.h"
-#include "support/TempDir.h"
+#include "support/CoreFixtures.h"
 
 #include <cmath>
 #include <cstring>
@@ -32,28 +30,25 @@ std::unique_ptr<Bitmap32> Picture(uint32_t w, uint32_t h) {
 }
 
 double Psnr(const Bitmap32& a, const Bitmap32& b) {
-    double sum = 0;
-    for (size_t i = 0; i < a.ByteSize(); ++i)
-        if (i % 4 != 3) {
-            const double d = double(a.Bits()[i]) - b.Bits()[i];
-            sum += d * d;
-        }
-    const double mse = sum / (a.ByteSize() / 4 * 3);
-    return mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
+    return PsnrRgb(a.Bits(), b.Bits(), a.ByteSize());
 }
+
+// What each cache stores a picture as, with alpha and without; ETC1 has no alpha, PVRTC
+// is square.
+const struct {
+    CacheId cache;
+    const char* formats[2];
+    int height; // of a 256 x 128 picture
+} kFormats[] = {{CacheId::kDxt, {"DXT5", "DXT1"}, 128},
+                {CacheId::kEtc, {"RGBA 4444", "ETC1"}, 128},
+                {CacheId::kPvr, {"PVRTC4", "PVRTC2"}, 256},
+                {CacheId::kUnc, {"RGBA 4444", "RGBA 5551"}, 128}};
 
 class Pipeline : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_strPrevious = Settings::Path();
-        Settings::SetPath(m_Dir.File("tessarine.ini"));
-        InitPluginBindings(TESSARINE_PLUGINS_DIR);
         m_Db.Create(m_Dir.File("p.txt"));
         m_Helper.SetDatabase(&m_Db);
-    }
-    void TearDown() override {
-        UnloadPlugins();
-        Settings::SetPath(m_strPrevious);
     }
     int Encode(const Bitmap32& bitmap, bool alpha, int game = 2,
                std::optional<CodecFamily> forced = std::nullopt) {
@@ -65,9 +60,9 @@ protected:
         request.forcedFamily = forced;
         return m_Helper.EncodeCacheTexture(request);
     }
+    OwnSettings m_Settings{true};
     TempDir m_Dir;
     CScriptedMessageBox m_Boxes;
-    std::string m_strPrevious;
     CTextureDatabase m_Db{0};
     CCacheHelper m_Helper;
 };
@@ -79,21 +74,13 @@ TEST_F(Pipeline, FormatsPerCacheWithAndWithoutAlpha) {
     ASSERT_EQ(Encode(*image, true), 1);
     ASSERT_EQ(Encode(*image, false), 1);
     EXPECT_TRUE(m_Boxes.Boxes().empty());
-    EXPECT_STREQ(m_Db.GetFormatName(CacheId::kDxt, 0, false), "DXT5");
+    for (const auto& e : kFormats) {
+        for (int t : {0, 1})
+            EXPECT_STREQ(m_Db.GetFormatName(e.cache, t, false), e.formats[t]) << t;
+        EXPECT_EQ(m_Db.GetWidth(e.cache, 0, false), 256) << CacheName(e.cache);
+        EXPECT_EQ(m_Db.GetHeight(e.cache, 0, false), e.height) << CacheName(e.cache);
+    }
     EXPECT_EQ(m_Db.GetLevelCount(CacheId::kDxt, 0, false), 9u);
-    EXPECT_EQ(m_Db.GetWidth(CacheId::kDxt, 0, false), 256);
-    EXPECT_EQ(m_Db.GetHeight(CacheId::kDxt, 0, false), 128);
-    EXPECT_STREQ(m_Db.GetFormatName(CacheId::kDxt, 1, false), "DXT1");
-    EXPECT_STREQ(m_Db.GetFormatName(CacheId::kUnc, 0, false), "RGBA 4444");
-    EXPECT_STREQ(m_Db.GetFormatName(CacheId::kUnc, 1, false), "RGBA 5551");
-    // ETC1 has no alpha; PVRTC is square.
-    EXPECT_STREQ(m_Db.GetFormatName(CacheId::kEtc, 0, false), "RGBA 4444");
-    EXPECT_EQ(m_Db.GetWidth(CacheId::kEtc, 0, false), 256);
-    EXPECT_STREQ(m_Db.GetFormatName(CacheId::kEtc, 1, false), "ETC1");
-    EXPECT_STREQ(m_Db.GetFormatName(CacheId::kPvr, 0, false), "PVRTC4");
-    EXPECT_STREQ(m_Db.GetFormatName(CacheId::kPvr, 1, false), "PVRTC2");
-    EXPECT_EQ(m_Db.GetWidth(CacheId::kPvr, 0, false), 256);
-    EXPECT_EQ(m_Db.GetHeight(CacheId::kPvr, 0, false), 256);
     auto etc = m_Helper.DecodeCacheTexture(1, CacheId::kEtc, 0, false);
     ASSERT_TRUE(etc);
     EXPECT_GT(Psnr(*etc, *image), 28);
@@ -252,8 +239,7 @@ TEST_F(Pipeline, AnEncodingMadeAheadIsTakenOnlyForItsOwnRequest) {
 }
 
 TEST_F(Pipeline, ADictionaryTextureWithAlphaKeepsItInEveryCache) {
-    if (TestDataDir().empty())
-        GTEST_SKIP() << "real sample files not found";
+    SKIP_WITHOUT_TESTDATA();
     // fe_radio8: 8-bit palette of 8888 entries, no mask name.
     CTXDHelper txd;
     txd.OpenTXD(TestDataDir() + "/real/txd/pc/gta3_frontend.txd");
@@ -269,10 +255,8 @@ TEST_F(Pipeline, ADictionaryTextureWithAlphaKeepsItInEveryCache) {
     const TextureImportRequest request = txd.FillImportRequest(radio, -1, bitmap.get());
     ASSERT_EQ(request.withAlpha, 1);
     ASSERT_EQ(Encode(*bitmap, request.withAlpha != 0), 1);
-    EXPECT_STREQ(m_Db.GetFormatName(CacheId::kDxt, 0, false), "DXT5");
-    EXPECT_STREQ(m_Db.GetFormatName(CacheId::kEtc, 0, false), "RGBA 4444");
-    EXPECT_STREQ(m_Db.GetFormatName(CacheId::kPvr, 0, false), "PVRTC4");
-    EXPECT_STREQ(m_Db.GetFormatName(CacheId::kUnc, 0, false), "RGBA 4444");
+    for (const auto& e : kFormats)
+        EXPECT_STREQ(m_Db.GetFormatName(e.cache, 0, false), e.formats[0]);
     auto dxt = m_Helper.DecodeCacheTexture(0, CacheId::kDxt, 0, false);
     ASSERT_TRUE(dxt);
     EXPECT_TRUE(HasTransparentPixel(*dxt));

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(RasterFormat, StoredSizes) {
+TEST(RasterFormat, StoredSizesAndLevelCounts) {
     EXPECT_EQ(RasterDataSize(4, 4, RASTER_DXT1, true), 24u);
     EXPECT_EQ(RasterDataSize(8, 8, RASTER_PVRTC2, true), 128u);
     EXPECT_EQ(RasterDataSize(16, 16, RASTER_RGBA4444, false), 512u);
@@ -14,9 +14,6 @@ TEST(RasterFormat, StoredSizes) {
     EXPECT_EQ(RasterDataSize(0, 64, RASTER_RGBA8888, true), 0u);
     // A damaged header can ask for more than 4 GiB; the count must not wrap.
     EXPECT_EQ(RasterDataSize(65535, 32767, RASTER_RGBA8888, false), 65535ull * 32767 * 4);
-}
-
-TEST(RasterFormat, LevelCounts) {
     EXPECT_EQ(LevelCount(256, 256, false), 1u);
     EXPECT_EQ(LevelCount(256, 256, true), 9u);
     EXPECT_EQ(LevelCount(8, 2, true), 4u);

@@ -1,11 +1,9 @@
 // Texture dictionaries: the real PC and PS2 files, built mobile ones, and damaged ones.
-#include "app/Settings.h"
 #include "pipeline/TXDHelper.h"
 #include "platform/ScriptedMessageBox.h"
-#include "raster/PluginHost.h"
 #include "rw/TextureDictionary.h"
+#include "support/CoreFixtures.h"
 #include "support/RwBuilder.h"
-#include "support/TempDir.h"
 
 #include <fcntl.h>
 #include <filesystem>
@@ -13,34 +11,23 @@
 #include <squish.h>
 #include <unistd.h>
 
+// Records are made with designated initializers that name only the fields a case sets.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
 namespace {
 
 class TxdFiles : public ::testing::Test {
 protected:
     // The plug-ins write their binding to the settings: a file of the test's own.
-    static void SetUpTestSuite() {
-        s_pSettings = new TempDir;
-        s_strPrevious = Settings::Path();
-        Settings::SetPath(s_pSettings->File("t.ini"));
-        InitPluginBindings(TESSARINE_PLUGINS_DIR);
-    }
-    static void TearDownTestSuite() {
-        UnloadPlugins();
-        Settings::SetPath(s_strPrevious);
-        delete s_pSettings;
-    }
-    static inline TempDir* s_pSettings = nullptr;
-    static inline std::string s_strPrevious;
+    static void SetUpTestSuite() { s_pSettings = new OwnSettings(true); }
+    static void TearDownTestSuite() { delete s_pSettings; }
+    static inline OwnSettings* s_pSettings = nullptr;
     std::string Write(const RwSection& root) {
         const std::string name = "d" + std::to_string(m_nFiles++) + ".txd";
         m_Dir.Write(name, root.Text());
         return m_Dir.File(name);
     }
-    std::string Real(const std::string& name) {
-        if (TestDataDir().empty())
-            return {};
-        return TestDataDir() + "/real/txd/" + name;
-    }
+    static std::string Real(const std::string& name) { return TestDataDir() + "/real/txd/" + name; }
     TempDir m_Dir;
     int m_nFiles = 0;
     CScriptedMessageBox m_Boxes;
@@ -53,13 +40,12 @@ std::vector<uint8_t> NativeBody(RW::ITXD& txd, uint32_t t) {
     return {data, data + node->m_nSize};
 }
 
-uint32_t U32(const std::vector<uint8_t>& b, size_t at) {
-    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | uint32_t(b[at + 3]) << 24;
+std::vector<uint8_t> Zeros(size_t n) {
+    return std::vector<uint8_t>(n);
 }
 
 TEST_F(TxdFiles, EveryRealDictionaryOpensInItsFlavourAndDecodes) {
-    if (TestDataDir().empty())
-        GTEST_SKIP() << "real sample files not found";
+    SKIP_WITHOUT_TESTDATA();
     // The folder names the flavour; the count is that of the natives in the tree.
     int dictionaries = 0;
     for (const char* flavour : {"pc", "ps2"})
@@ -88,8 +74,7 @@ TEST_F(TxdFiles, EveryRealDictionaryOpensInItsFlavourAndDecodes) {
 }
 
 TEST_F(TxdFiles, CompressedPcTexturesMatchLibsquish) {
-    if (TestDataDir().empty())
-        GTEST_SKIP() << "real sample files not found";
+    SKIP_WITHOUT_TESTDATA();
     int compared = 0;
     for (const auto& entry : std::filesystem::directory_iterator(Real("pc"))) {
         CTXDHelper helper;
@@ -100,7 +85,7 @@ TEST_F(TxdFiles, CompressedPcTexturesMatchLibsquish) {
             // Direct3D 8 by the byte at 87 (5 is DXT5); pixels follow the size word at 88.
             std::vector<uint8_t> b = NativeBody(txd, t);
             int flags = 0;
-            if (U32(b, 0) == 9) {
+            if (LeWord(b, 0) == 9) {
                 const std::string fourcc(b.begin() + 76, b.begin() + 80);
                 flags = fourcc == "DXT1"                       ? squish::kDxt1
                         : fourcc == "DXT2" || fourcc == "DXT3" ? squish::kDxt3
@@ -131,8 +116,7 @@ TEST_F(TxdFiles, CompressedPcTexturesMatchLibsquish) {
 }
 
 TEST_F(TxdFiles, PalettizedPcTexturesFollowTheirPaletteBits) {
-    if (TestDataDir().empty())
-        GTEST_SKIP() << "real sample files not found";
+    SKIP_WITHOUT_TESTDATA();
     int compared = 0;
     for (const char* file : {"pc/gta3_MISC.TXD", "pc/gta3_frontend.txd", "pc/gta3_hud.txd",
                              "pc/vc_frontend_ds2_revc.txd"}) {
@@ -141,7 +125,7 @@ TEST_F(TxdFiles, PalettizedPcTexturesFollowTheirPaletteBits) {
         RW::ITXD& txd = *helper.TXD();
         for (uint32_t t = 0; t < txd.GetTextureCount(); ++t) {
             std::vector<uint8_t> b = NativeBody(txd, t);
-            const uint32_t format = U32(b, 72);
+            const uint32_t format = LeWord(b, 72);
             if (!(format & 0x6000))
                 continue;
             SCOPED_TRACE(std::string(file) + " #" + std::to_string(t));
@@ -167,8 +151,7 @@ TEST_F(TxdFiles, PalettizedPcTexturesFollowTheirPaletteBits) {
 }
 
 TEST_F(TxdFiles, FormatsNamesAndAlphaOfRealFiles) {
-    if (TestDataDir().empty())
-        GTEST_SKIP() << "real sample files not found";
+    SKIP_WITHOUT_TESTDATA();
     CTXDHelper chat;
     chat.OpenTXD(Real("pc/sa_LD_CHAT.txd"));
     // DXT1 with 1-bit alpha: flags 0x9, read as a flag set rather than as DXT3.
@@ -204,12 +187,9 @@ TEST_F(TxdFiles, FormatsNamesAndAlphaOfRealFiles) {
 
 TEST_F(TxdFiles, CountIsSixteenBitsWithTheDeviceIdAbove) {
     std::vector<RwSection> natives;
-    for (int i = 0; i < 300; ++i) {
-        PcNativeFields fields;
-        fields.name = "t" + std::to_string(i);
-        fields.pixels.assign(64, uint8_t(i));
-        natives.push_back(PcNative(fields));
-    }
+    for (int i = 0; i < 300; ++i)
+        natives.push_back(PcNative(
+            {.name = "t" + std::to_string(i), .pixels = std::vector<uint8_t>(64, uint8_t(i))}));
     CTXDHelper helper;
     helper.OpenTXD(Write(Dictionary(300 | 2 << 16, natives)));
     ASSERT_EQ(helper.TXD()->GetTextureCount(), 300u);
@@ -220,16 +200,10 @@ TEST_F(TxdFiles, CountIsSixteenBitsWithTheDeviceIdAbove) {
 }
 
 TEST_F(TxdFiles, MobileDictionariesAreReadByCounts) {
-    std::vector<uint8_t> pixels565(32);
-    PutU16(pixels565, 0, 0xF800); // red
-    MobileNativeFields first;
-    first.name = "first";
-    first.raster = pixels565;
-    MobileNativeFields second = first;
-    second.name = "second";
-    second.platform = 9; // later textures do not change the dictionary's compression
-    second.is4444 = true;
-    second.raster.assign(32, 0);
+    MobileNativeFields first{.name = "first", .raster = Zeros(32)};
+    PutU16(first.raster, 0, 0xF800); // red
+    // Later textures do not change the dictionary's compression.
+    MobileNativeFields second{.platform = 9, .name = "second", .is4444 = true, .raster = Zeros(32)};
     PutU16(second.raster, 0, 0xF00F); // red, opaque
     RwSection root = Dictionary(2, {MobileNative(first), MobileNative(second)});
     // The mobile editions write nonsense sizes for the dictionary and natives.
@@ -254,9 +228,7 @@ TEST_F(TxdFiles, MobileDictionariesAreReadByCounts) {
     // Platform 9: DXT1 blocks through the plug-in. Only a dictionary attached to an open
     // file (an archive's) gets that far: opened by name the mobile reader wants 10 to 12,
     // and of those the helper takes 12 only.
-    MobileNativeFields dxt;
-    dxt.platform = 9;
-    dxt.raster = {0x00, 0xF8, 0x00, 0xF8, 0, 0, 0, 0}; // one red block
+    const MobileNativeFields dxt{.platform = 9, .raster = {0x00, 0xF8, 0x00, 0xF8, 0, 0, 0, 0}};
     RwSection dxtRoot = Dictionary(1, {MobileNative(dxt)});
     dxtRoot.declaredSize = 5; // read as a PC dictionary this fails, as real mobile files do
     const std::string dxtPath = Write(dxtRoot);
@@ -288,26 +260,18 @@ TEST_F(TxdFiles, MobileDictionariesAreReadByCounts) {
 }
 
 TEST_F(TxdFiles, DamagedNativesAreReportedNotRead) {
-    PcNativeFields fields;
-    fields.rasterFormat = 0x2500; // 8888 | PAL8, but no palette stored
-    fields.depth = 8;
-    fields.pixels.assign(16, 0);
-    PcNativeFields shortDxt;
-    shortDxt.d3dFormat = 0x31545844; // "DXT1"
-    shortDxt.width = shortDxt.height = 64;
-    shortDxt.pixels.assign(100, 0); // 2048 needed
-    PcNativeFields oddDxt;          // 6 x 6 takes four whole blocks, 32 bytes, not 6 x 6 / 2
-    oddDxt.d3dFormat = 0x31545844;
-    oddDxt.width = oddDxt.height = 6;
-    oddDxt.pixels.assign(18, 0);
-    PcNativeFields cut;
-    RwSection cutNative = PcNative(cut);
+    // 8888 | PAL8, but no palette stored.
+    const PcNativeFields fields{.rasterFormat = 0x2500, .depth = 8, .pixels = Zeros(16)};
+    // "DXT1", 2048 bytes needed; 6 x 6 takes four whole blocks, 32 bytes, not 6 x 6 / 2.
+    const PcNativeFields shortDxt{
+        .d3dFormat = 0x31545844, .width = 64, .height = 64, .pixels = Zeros(100)};
+    const PcNativeFields oddDxt{
+        .d3dFormat = 0x31545844, .width = 6, .height = 6, .pixels = Zeros(18)};
+    RwSection cutNative = PcNative({});
     cutNative.children[0].body.resize(40);
-    PcNativeFields swizzledPc; // a PC native naming the PS2 swizzle code, with huge sizes
-    swizzledPc.platform = 1;
-    swizzledPc.flags = 2;
-    swizzledPc.depth = 0;
-    swizzledPc.width = swizzledPc.height = 65535;
+    // A PC native naming the PS2 swizzle code, with huge sizes.
+    const PcNativeFields swizzledPc{
+        .platform = 1, .width = 65535, .height = 65535, .depth = 0, .flags = 2};
     CTXDHelper helper;
     helper.OpenTXD(Write(Dictionary(7, {PcNative(fields), PcNative(shortDxt), cutNative,
                                         PcNative(swizzledPc), PcNative(oddDxt)})));
