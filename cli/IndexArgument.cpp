@@ -8,6 +8,7 @@
 #include "platform/PathCheck.h"
 #include "platform/Text.h"
 
+#include <algorithm>
 #include <fstream>
 
 namespace Cli {
@@ -57,7 +58,9 @@ bool CheckExistingIndex(const std::string& path) {
         throw Failure{kBadInput, Quoted(path) + " is not a regular file"};
     RequireReadable(path);
     std::ifstream in(path, std::ios::binary);
-    std::string probe(kProbeBytes, '\0');
+    // Sized by the file: zeroing the whole probe for a small index cost more than reading it.
+    const int64_t size = Files::FileSize(path);
+    std::string probe(size >= 0 ? std::min(size_t(size), kProbeBytes) : kProbeBytes, '\0');
     in.read(probe.data(), static_cast<std::streamsize>(probe.size()));
     probe.resize(static_cast<size_t>(in.gcount()));
     const std::string_view text = IndexText::WithoutByteOrderMark(probe);

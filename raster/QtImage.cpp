@@ -16,9 +16,11 @@ QImage Wrap(const Bitmap32& bitmap) {
 std::unique_ptr<Bitmap32> ToBitmap(const QImage& image) {
     if (image.isNull())
         return nullptr;
-    const QImage argb = image.format() == QImage::Format_ARGB32
-                            ? image
-                            : image.convertToFormat(QImage::Format_ARGB32);
+    // RGB32 is ARGB32 with every alpha 0xff already (an opaque PNG reads so): copied as it is
+    // rather than converted into a third copy of the picture first.
+    const bool direct =
+        image.format() == QImage::Format_ARGB32 || image.format() == QImage::Format_RGB32;
+    const QImage argb = direct ? image : image.convertToFormat(QImage::Format_ARGB32);
     auto bitmap = Bitmap32::CreateUninitialized(static_cast<uint32_t>(argb.width()),
                                                 static_cast<uint32_t>(argb.height()));
     if (!bitmap)

@@ -5,6 +5,7 @@
 #include "pipeline/ExportTextures.h"
 #include "pipeline/TXDHelper.h"
 #include "platform/ScriptedMessageBox.h"
+#include "raster/PluginHost.h"
 #include "raster/RasterFormat.h"
 #include "support/CoreFixtures.h"
 
@@ -236,6 +237,58 @@ TEST_F(Pipeline, AnEncodingMadeAheadIsTakenOnlyForItsOwnRequest) {
         EXPECT_TRUE(a == b) << CacheName(cache);
     }
     EXPECT_EQ(ahead.Pending(), 0u);
+}
+
+// The chains are made level by level on two threads and joined afterwards: each must be
+// its levels, each compressed on its own from the source scaled to that size (PVRTC from a
+// square copy), one after another in order.
+TEST_F(Pipeline, EveryChainIsItsLevelsCompressedOneByOneInOrder) {
+    const auto picture = Picture(64, 16);
+    const PluginRegistry& plugins = Plugins();
+    for (const bool alpha : {true, false}) {
+        EncodeRequest request;
+        request.bitmap = picture.get();
+        request.name = "levels";
+        request.game = 2;
+        request.withAlpha = alpha;
+        const EncodeSettings settings = m_Helper.CurrentEncodeSettings(request);
+        const EncodedTexture encoded = EncodeTexture(request, settings);
+        const auto rgba = [&](uint32_t w, uint32_t h) {
+            const auto scaled = picture->Scaled(w, h);
+            std::vector<uint8_t> px(size_t(w) * h * 4);
+            for (size_t p = 0; p < px.size(); p += 4) {
+                const uint8_t* s = scaled->Bits() + p;
+                px[p] = s[2], px[p + 1] = s[1], px[p + 2] = s[0], px[p + 3] = alpha ? s[3] : 255;
+            }
+            return px;
+        };
+        for (int i = 0; i < kCacheCount; ++i) {
+            ASSERT_TRUE(encoded.usedFamily[i]) << i;
+            const CodecFamily family = *encoded.usedFamily[i];
+            if (family == CodecFamily::kEtc1 && alpha) {
+                EXPECT_TRUE(encoded.output[i].empty());
+                continue;
+            }
+            std::vector<uint8_t> expected;
+            for (uint32_t w = 64, h = 16;; w = std::max(w / 2, 1u), h = std::max(h / 2, 1u)) {
+                const uint32_t side = family == CodecFamily::kPvrtc ? std::max(w, h) : 0;
+                const auto level = side ? rgba(side, side) : rgba(w, h);
+                std::vector<uint8_t> out(level.size() + 64);
+                const uint32_t wrote = plugins.compress[family](
+                    level.data(), out.data(), int32_t(side ? side : w), int32_t(side ? side : h),
+                    alpha ? TESSARINE_MODE_ALPHA : TESSARINE_MODE_OPAQUE, settings.flags[i]);
+                ASSERT_GT(wrote, 0u) << w << "x" << h;
+                expected.insert(expected.end(), out.begin(), out.begin() + wrote);
+                if (w == 1 && h == 1)
+                    break;
+            }
+            EXPECT_EQ(encoded.outputSize[i], expected.size()) << i << " alpha " << alpha;
+            EXPECT_TRUE(std::equal(expected.begin(), expected.end(), encoded.output[i].begin()))
+                << i << " alpha " << alpha;
+        }
+        // The 16-bit chain holds every level too: 64x16 down to 1x1, two bytes a pixel.
+        EXPECT_EQ(encoded.size16, size_t(2 * (64 * 16 + 32 * 8 + 16 * 4 + 8 * 2 + 4 + 2 + 1)));
+    }
 }
 
 TEST_F(Pipeline, ADictionaryTextureWithAlphaKeepsItInEveryCache) {
