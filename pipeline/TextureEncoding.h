@@ -4,26 +4,14 @@
 // made at once on different threads when the bound plug-ins allow it.
 #include "cache/TextureDatabase.h"
 #include "pipeline/CacheHelper.h"
+#include "platform/LargeBuffer.h"
 
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <vector>
 
-// Leaves new elements uninitialised: the encode buffers are sized for the worst case and
-// zeroing them cost more than encoding the smaller levels. Only what a coder wrote is kept.
-template <typename T> struct UninitialisedAllocator : std::allocator<T> {
-    template <typename U> struct rebind {
-        using other = UninitialisedAllocator<U>;
-    };
-    UninitialisedAllocator() = default;
-    template <typename U> UninitialisedAllocator(const UninitialisedAllocator<U>&) {}
-    template <typename U> void construct(U* p) { ::new (static_cast<void*>(p)) U; }
-    template <typename U, typename... Args> void construct(U* p, Args&&... args) {
-        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
-    }
-};
-using EncodeBuffer = std::vector<uint8_t, UninitialisedAllocator<uint8_t>>;
+// Sized for the worst case and left uninitialised: only what a coder wrote is kept.
+using EncodeBuffer = LargeBytes;
 
 // What an encoding takes from the open cache and the settings; read on the cache's thread.
 struct EncodeSettings {

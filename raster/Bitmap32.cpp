@@ -4,7 +4,6 @@
 
 #include <QImage>
 #include <cstring>
-#include <new>
 
 std::unique_ptr<Bitmap32> Bitmap32::CreateUninitialized(uint32_t width, uint32_t height) {
     if (width == 0 || height == 0)
@@ -12,7 +11,7 @@ std::unique_ptr<Bitmap32> Bitmap32::CreateUninitialized(uint32_t width, uint32_t
     const uint64_t bytes = static_cast<uint64_t>(width) * height * 4;
     if (bytes > SIZE_MAX / 2)
         return nullptr;
-    std::unique_ptr<uint8_t[]> bits(new (std::nothrow) uint8_t[bytes]);
+    Storage bits(static_cast<uint8_t*>(LargeBuffer::Allocate(static_cast<size_t>(bytes))));
     if (!bits)
         return nullptr;
     return std::unique_ptr<Bitmap32>(new Bitmap32(width, height, std::move(bits)));

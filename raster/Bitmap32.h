@@ -2,6 +2,8 @@
 // The 32-bit bitmap every part of the program exchanges: width x height pixels of four
 // bytes in the order B, G, R, A, rows back to back without padding. Handed over by
 // owning pointer; the receiver of a returned bitmap owns it.
+#include "platform/LargeBuffer.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -31,10 +33,11 @@ public:
     std::unique_ptr<Bitmap32> Scaled(uint32_t width, uint32_t height) const;
 
 private:
-    Bitmap32(uint32_t width, uint32_t height, std::unique_ptr<uint8_t[]> bits)
+    using Storage = std::unique_ptr<uint8_t, LargeBuffer::Deleter>;
+    Bitmap32(uint32_t width, uint32_t height, Storage bits)
         : m_nWidth(width), m_nHeight(height), m_pBits(std::move(bits)) {}
 
     uint32_t m_nWidth;
     uint32_t m_nHeight;
-    std::unique_ptr<uint8_t[]> m_pBits;
+    Storage m_pBits;
 };

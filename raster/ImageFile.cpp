@@ -45,6 +45,32 @@ const std::vector<Encoder>& Encoders() {
 
 } // namespace
 
+namespace {
+
+// Reads straight into a new bitmap's memory where the file's pixels come as 32-bit (A)RGB,
+// the bitmap's own byte order: the picture is then neither allocated nor copied a second
+// time. Any other format is read as Qt likes and converted.
+std::unique_ptr<Bitmap32> Read(QImageReader& reader) {
+    const QSize size = reader.size();
+    const QImage::Format format = reader.imageFormat();
+    if ((format == QImage::Format_ARGB32 || format == QImage::Format_RGB32) && !size.isEmpty()) {
+        auto bitmap = Bitmap32::CreateUninitialized(uint32_t(size.width()), uint32_t(size.height()));
+        if (!bitmap)
+            return nullptr;
+        QImage target(bitmap->Bits(), size.width(), size.height(), int(bitmap->Stride()), format);
+        if (!reader.read(&target))
+            return nullptr;
+        // A reader that chose another size or format has put the pixels elsewhere.
+        if (target.constBits() == bitmap->Bits() && target.format() == format &&
+            target.size() == size)
+            return bitmap;
+        return QtImage::ToBitmap(target);
+    }
+    return QtImage::ToBitmap(reader.read());
+}
+
+} // namespace
+
 std::unique_ptr<Bitmap32> LoadBitmapFromFile(const std::string& path) {
     const QString file = QString::fromStdString(path);
     // Reading by the format the suffix names spares loading and asking every image
@@ -54,14 +80,13 @@ std::unique_ptr<Bitmap32> LoadBitmapFromFile(const std::string& path) {
         QImageReader named(file, suffix);
         named.setAutoDetectImageFormat(false);
         named.setAutoTransform(false);
-        const QImage image = named.read();
-        if (!image.isNull())
-            return QtImage::ToBitmap(image);
+        if (named.canRead())
+            if (auto bitmap = Read(named))
+                return bitmap;
     }
     QImageReader reader(file);
     reader.setAutoTransform(false);
-    const QImage image = reader.read();
-    return QtImage::ToBitmap(image);
+    return Read(reader);
 }
 
 int FindEncoderByMime(const std::string& mime, EncoderClsid* clsid) {

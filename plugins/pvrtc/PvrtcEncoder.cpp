@@ -1,6 +1,7 @@
 #include "plugins/pvrtc/PvrtcEncoder.h"
 
 #include "plugins/common/Parallel.h"
+#include "plugins/common/Workspace.h"
 #include "plugins/pvrtc/PvrtcDecoder.h"
 
 #include <algorithm>
@@ -8,7 +9,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
-#include <memory>
+#include <new>
 #include <vector>
 
 namespace Pvrtc {
@@ -210,8 +211,8 @@ private:
         const size_t pixels = m_Weight.size();
         // Residuals of the current (unquantised) fit, kept between passes and left
         // uninitialised: the two threads below write every element.
-        if (!m_Residual)
-            m_Residual.reset(new float[pixels * 4]);
+        if (!m_Residual && !(m_Residual = MakeWorkspace<float>(pixels * 4)))
+            throw std::bad_alloc();
         float* const residual = m_Residual.get();
         const auto t = [&](size_t p) { return ts[m_Weight[p]]; };
         const auto coverage = [&](size_t p) { return m_Coverage[m_Source[p * 4 + 3]]; };
@@ -336,7 +337,7 @@ private:
     std::vector<bool> m_Opaque;
     std::vector<uint8_t> m_Weight;
     float m_Coverage[256]; // colour weight by alpha
-    std::unique_ptr<float[]> m_Residual;
+    Workspace<float> m_Residual;
 };
 
 } // namespace
