@@ -6,8 +6,8 @@
 #include "raster/RasterFormat.h"
 
 #include <algorithm>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <string>
 #include <thread>
@@ -161,8 +161,9 @@ void CompressLevel(const EncodeRequest& request, const EncodeSettings& settings,
         const TessarineCompress compress = plugins.compress[call.family];
         uint8_t* target = level.output[call.cache].data();
         if (compress == plugins.compress[CodecFamily::kPvrtc])
-            call.wrote = compress(level.SquareData(), target, static_cast<int32_t>(level.squareSide),
-                                  static_cast<int32_t>(level.squareSide), mode, call.flags);
+            call.wrote =
+                compress(level.SquareData(), target, static_cast<int32_t>(level.squareSide),
+                         static_cast<int32_t>(level.squareSide), mode, call.flags);
         else
             call.wrote = compress(level.rgba.data(), target, static_cast<int32_t>(level.width),
                                   static_cast<int32_t>(level.height), mode, call.flags);

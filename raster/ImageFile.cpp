@@ -43,18 +43,19 @@ const std::vector<Encoder>& Encoders() {
     return encoders;
 }
 
-} // namespace
-
-namespace {
-
 // Reads straight into a new bitmap's memory where the file's pixels come as 32-bit (A)RGB,
 // the bitmap's own byte order: the picture is then neither allocated nor copied a second
 // time. Any other format is read as Qt likes and converted.
 std::unique_ptr<Bitmap32> Read(QImageReader& reader) {
     const QSize size = reader.size();
     const QImage::Format format = reader.imageFormat();
-    if ((format == QImage::Format_ARGB32 || format == QImage::Format_RGB32) && !size.isEmpty()) {
-        auto bitmap = Bitmap32::CreateUninitialized(uint32_t(size.width()), uint32_t(size.height()));
+    // Qt's own limit on a picture's memory still holds: a hostile header may claim any size.
+    const qint64 limit = qint64(QImageReader::allocationLimit()) << 20;
+    const bool allowed = limit == 0 || qint64(size.width()) * size.height() * 4 <= limit;
+    if ((format == QImage::Format_ARGB32 || format == QImage::Format_RGB32) && !size.isEmpty() &&
+        allowed) {
+        auto bitmap =
+            Bitmap32::CreateUninitialized(uint32_t(size.width()), uint32_t(size.height()));
         if (!bitmap)
             return nullptr;
         QImage target(bitmap->Bits(), size.width(), size.height(), int(bitmap->Stride()), format);

@@ -163,30 +163,30 @@ TEST_F(Optimizer, ThreeIdenticalRastersUnderEveryDigest) {
 // narrowed down by their signatures first.
 TEST_F(Optimizer, ThresholdsNineteenAndTwenty) {
     for (size_t budget : {size_t(0), size_t(1)})
-    for (RasterAlgorithm algorithm :
-         {RasterAlgorithm::kPixelDiff, RasterAlgorithm::kPixelDiffDecoded}) {
-        const bool decoded = algorithm == RasterAlgorithm::kPixelDiffDecoded;
-        CacheBuilder builder = Builder();
-        std::vector<uint8_t> base(8 * 8 * 4, 100);
-        builder.Add("base", 8, 8).raster = base;
-        builder.Add("other", 8, 8);
-        for (int differing : {20, 19}) {
-            std::vector<uint8_t> near = base;
-            if (decoded)
-                near[5] = static_cast<uint8_t>(100 + differing);
-            else
-                for (int p = 0; p < differing; ++p)
-                    near[size_t(p) * 3] = 7;
-            builder.Add("d" + std::to_string(differing), 8, 8).raster = near;
+        for (RasterAlgorithm algorithm :
+             {RasterAlgorithm::kPixelDiff, RasterAlgorithm::kPixelDiffDecoded}) {
+            const bool decoded = algorithm == RasterAlgorithm::kPixelDiffDecoded;
+            CacheBuilder builder = Builder();
+            std::vector<uint8_t> base(8 * 8 * 4, 100);
+            builder.Add("base", 8, 8).raster = base;
+            builder.Add("other", 8, 8);
+            for (int differing : {20, 19}) {
+                std::vector<uint8_t> near = base;
+                if (decoded)
+                    near[5] = static_cast<uint8_t>(100 + differing);
+                else
+                    for (int p = 0; p < differing; ++p)
+                        near[size_t(p) * 3] = 7;
+                builder.Add("d" + std::to_string(differing), 8, 8).raster = near;
+            }
+            builder.Write();
+            auto db = Open();
+            const OptimizeResult result =
+                OptimizeRasters(*db, CacheId::kDxt, algorithm, 5, {}, 2, budget);
+            db.reset();
+            EXPECT_EQ(result.duplicates, 1);
+            EXPECT_EQ(Names(), std::vector<std::string>({"base", "other", "d20", "d19>base"}));
         }
-        builder.Write();
-        auto db = Open();
-        const OptimizeResult result =
-            OptimizeRasters(*db, CacheId::kDxt, algorithm, 5, {}, 2, budget);
-        db.reset();
-        EXPECT_EQ(result.duplicates, 1);
-        EXPECT_EQ(Names(), std::vector<std::string>({"base", "other", "d20", "d19>base"}));
-    }
 }
 
 // Duplicates spread among textures of other sizes, existing aliases (one standing before
@@ -214,7 +214,9 @@ TEST_F(Optimizer, FilesEqualThoseOfTheOneByOneOrder) {
                     [](CTextureDatabase& db) { NamesOneByOne(db, true); });
     build();
     ExpectSameFiles(
-        [](CTextureDatabase& db) { OptimizeRasters(db, CacheId::kDxt, RasterAlgorithm::kMd5, 5, {}, 3); },
+        [](CTextureDatabase& db) {
+            OptimizeRasters(db, CacheId::kDxt, RasterAlgorithm::kMd5, 5, {}, 3);
+        },
         [](CTextureDatabase& db) { Md5OneByOne(db, CacheId::kDxt); });
     for (size_t budget : {size_t(0), size_t(1)}) {
         build();

@@ -14,8 +14,9 @@
 namespace {
 
 // Tiles of 4 x 4 RGBA 8888 pixels, every byte of tile k equal to fill(k).
-std::string BuildTiles(const TempDir& dir, const std::vector<int>& numbers,
-                       const std::function<uint8_t(int)>& fill = [](int k) { return uint8_t(k + 1); }) {
+std::string BuildTiles(
+    const TempDir& dir, const std::vector<int>& numbers,
+    const std::function<uint8_t(int)>& fill = [](int k) { return uint8_t(k + 1); }) {
     CacheBuilder b(dir.Path(), "r", 2, 0b0001);
     for (int k : numbers)
         b.Add(RadarTileName(k)).raster.assign(64, fill(k));
@@ -24,7 +25,9 @@ std::string BuildTiles(const TempDir& dir, const std::vector<int>& numbers,
 }
 
 TileDecoder Decoder(CCacheHelper& helper) {
-    return [&helper](int texture) { return helper.DecodeCacheTexture(texture, CacheId::kDxt, 0, false); };
+    return [&helper](int texture) {
+        return helper.DecodeCacheTexture(texture, CacheId::kDxt, 0, false);
+    };
 }
 
 std::vector<int> Range(int from, int to) {
@@ -45,8 +48,8 @@ TEST(RadarMap, TileCountsGridsAndAssembly) {
     std::vector<int> gap = Range(0, 10);
     for (int k = 11; k < 20; ++k)
         gap.push_back(k);
-    for (const Case& c : {Case{Range(0, 64), 64, 8}, Case{Range(0, 144), 144, 12},
-                          Case{gap, 10, 4}, Case{Range(1, 5), 0, 0}}) {
+    for (const Case& c : {Case{Range(0, 64), 64, 8}, Case{Range(0, 144), 144, 12}, Case{gap, 10, 4},
+                          Case{Range(1, 5), 0, 0}}) {
         TempDir dir;
         CTextureDatabase db(BuildTiles(dir, c.tiles), 0);
         CCacheHelper helper(&db);
@@ -63,7 +66,8 @@ TEST(RadarMap, TileCountsGridsAndAssembly) {
         // Each tile in its cell (row by row from the top); the cells past the last tile
         // stay transparent.
         for (int k = 0; k < c.side * c.side; ++k) {
-            const uint8_t* corner = map->Pixel(uint32_t(k % c.side) * 4 + 3, uint32_t(k / c.side) * 4 + 3);
+            const uint8_t* corner =
+                map->Pixel(uint32_t(k % c.side) * 4 + 3, uint32_t(k / c.side) * 4 + 3);
             const uint8_t expected = k < c.count ? uint8_t(k + 1) : 0;
             EXPECT_EQ(corner[3], expected) << "cell " << k;
         }
@@ -194,7 +198,8 @@ TEST_F(SampleRadar, TheSampleAssemblesToItsIslandAndImportReplacesEveryTile) {
     EXPECT_EQ(m_pDb->TextureCount(), before);
     const int tile = m_pDb->FindTexture("radar05", true);
     EXPECT_EQ(m_pDb->GetTextureCategory(tile), category);
-    EXPECT_EQ(m_pDb->Textures()[size_t(m_pDb->FindTexture("radar_copy", true))].affiliate, "radar05");
+    EXPECT_EQ(m_pDb->Textures()[size_t(m_pDb->FindTexture("radar_copy", true))].affiliate,
+              "radar05");
     for (CacheId k : kAllCaches) {
         EXPECT_EQ(m_pDb->GetWidth(k, tile, false), 128) << CacheName(k);
         EXPECT_EQ(m_pDb->GetHeight(k, tile, false), 128) << CacheName(k);
@@ -254,7 +259,9 @@ TEST_F(SampleRadar, AFailedEncodingOrACancelLeavesEveryOldTile) {
     EXPECT_TRUE(EditLeftovers(m_Dir.File("sa")).empty());
 
     // A cancel at the 30th tile undoes the 29 before it too.
-    const RadarProgress cancel = [](int position, int, const std::string&) { return position < 30; };
+    const RadarProgress cancel = [](int position, int, const std::string&) {
+        return position < 30;
+    };
     EXPECT_THROW(ImportRadarMap(m_Helper, *picture, false, 0, cancel), CRadarCancelled);
     EXPECT_EQ(DescribeDifference(before, ReadCacheFiles(m_Dir.File("sa"), "sample")), "");
     // The database still matches its files.

@@ -2,6 +2,7 @@
 #include "support/TempDir.h"
 
 #include <cstring>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
@@ -60,6 +61,25 @@ TEST(ImageFiles, EveryFormatSavesAndLoadsBack) {
     for (const char* ext : {"png", "gif", "tif"}) {
         auto loaded = LoadBitmapFromFile(dir.File(std::string("out.") + ext));
         EXPECT_EQ(loaded->Pixel(1, 1)[3], 0) << ext;
+    }
+    // A PNG comes back exactly, with alpha and opaque (which Qt reads in another format).
+    auto opaque = TestImage(32, 16);
+    for (size_t p = 3; p < opaque->ByteSize(); p += 4)
+        opaque->Bits()[p] = 255;
+    ASSERT_TRUE(SaveBitmapByExtension(*opaque, dir.File("opaque.png")));
+    for (const auto& [file, original] :
+         {std::pair{"out.png", image.get()}, {"opaque.png", opaque.get()}}) {
+        const auto loaded = LoadBitmapFromFile(dir.File(file));
+        ASSERT_TRUE(loaded) << file;
+        EXPECT_EQ(std::memcmp(loaded->Bits(), original->Bits(), original->ByteSize()), 0) << file;
+    }
+    // Files are read by the suffix's format first, and by their content when it is wrong.
+    for (const auto& [from, to] :
+         {std::pair{"out.jpg", "jpeg.png"}, {"out.png", "png.bmp"}, {"out.gif", "gif"}}) {
+        std::filesystem::copy_file(dir.File(from), dir.File(to));
+        const auto loaded = LoadBitmapFromFile(dir.File(to));
+        ASSERT_TRUE(loaded) << to;
+        EXPECT_EQ(loaded->Width(), 32u) << to;
     }
 }
 

@@ -42,4 +42,3 @@ inline void ExpectKeysInFields(const TextureRecord& t, const std::string& line) 
         EXPECT_EQ(field->second, value & (wide ? 0xFFFFFFFFul : 0xFFFFul)) << key << " in " << line;
     }
 }
-
