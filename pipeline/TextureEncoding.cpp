@@ -35,7 +35,12 @@ struct Call {
     uint32_t wrote = 0;
 };
 
-template <typename Run> void RunCalls(std::vector<Call>& calls, const Run& run) {
+template <typename Run> void RunCalls(std::vector<Call>& calls, bool inParallel, const Run& run) {
+    if (!inParallel) {
+        for (Call& call : calls)
+            run(call);
+        return;
+    }
     const PluginRegistry& plugins = Plugins();
     std::vector<std::vector<Call*>> byLibrary;
     std::vector<const void*> libraries;
@@ -157,7 +162,10 @@ void CompressLevel(const EncodeRequest& request, const EncodeSettings& settings,
             (call.family == CodecFamily::kPvrtc || call.cache == 2 ? squareBytes : levelBytes) +
             kSmallestLevelRoom);
     const int mode = request.withAlpha ? TESSARINE_MODE_ALPHA : TESSARINE_MODE_OPAQUE;
-    RunCalls(level.calls, [&](Call& call) {
+    // A small level is coded sooner than threads can be started for its coders.
+    constexpr size_t kSmallestShared = 128 * 128;
+    const bool inParallel = size_t(level.width) * level.height >= kSmallestShared;
+    RunCalls(level.calls, inParallel, [&](Call& call) {
         const TessarineCompress compress = plugins.compress[call.family];
         uint8_t* target = level.output[call.cache].data();
         if (compress == plugins.compress[CodecFamily::kPvrtc])

@@ -13,6 +13,11 @@ int UsableProcessors() {
     return int(std::max(1u, std::thread::hardware_concurrency()));
 }
 
+int ThreadsForPixels(uint64_t pixels) {
+    constexpr uint64_t kSmallestShared = 128 * 128;
+    return pixels < kSmallestShared ? 1 : UsableProcessors();
+}
+
 void ParallelRows(uint32_t rows, int threads, const std::function<void(uint32_t)>& work) {
     // A few rows are not worth a thread's start.
     constexpr uint32_t kRowsPerThread = 4;

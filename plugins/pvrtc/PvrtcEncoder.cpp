@@ -90,7 +90,7 @@ public:
     Encoder(const uint8_t* rgba, uint32_t width, uint32_t height, int bpp, bool alpha)
         : m_Source(rgba), m_nWidth(width), m_nHeight(height), m_nBpp(bpp),
           m_nBlockWidth(bpp == 2 ? 8 : 4), m_nBlocksX(width / m_nBlockWidth),
-          m_nBlocksY(height / 4), m_nThreads(UsableProcessors()),
+          m_nBlocksY(height / 4), m_nThreads(ThreadsForPixels(uint64_t(width) * height)),
           m_A(size_t(m_nBlocksX) * m_nBlocksY), m_B(m_A.size()), m_Opaque(m_A.size(), true),
           m_Weight(size_t(width) * height, 0) {
         // A little weight even where nothing shows keeps those colours tame.
