@@ -2,9 +2,107 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <sched.h>
 #include <thread>
 #include <vector>
+
+namespace {
+
+// One call's rows, offered to the pool's threads while the calling thread works on them.
+struct Job {
+    uint32_t rows = 0;
+    const std::function<void(uint32_t)>* work = nullptr;
+    std::atomic<uint32_t> next{0};
+    int openSlots = 0; // helpers it may still take (under the pool's lock)
+    int helpers = 0;   // helpers inside it now (under the pool's lock)
+
+    void RunRows() {
+        for (uint32_t row = next++; row < rows; row = next++)
+            (*work)(row);
+    }
+};
+
+// Threads started once and kept: starting threads for every call cost more than coding a
+// small level, and several calls at once (textures coded side by side) share them rather
+// than each starting its own. Torn down with the library.
+class Pool {
+public:
+    ~Pool() {
+        {
+            std::lock_guard lock(m_Mutex);
+            m_bStopping = true;
+        }
+        m_Wake.notify_all();
+        for (std::thread& thread : m_Threads)
+            thread.join();
+    }
+
+    void Run(Job& job, int wanted) {
+        {
+            std::lock_guard lock(m_Mutex);
+            while (int(m_Threads.size()) < wanted)
+                m_Threads.emplace_back([this] { Serve(); });
+            job.openSlots = wanted;
+            m_Jobs.push_back(&job);
+        }
+        m_Wake.notify_all();
+        try {
+            job.RunRows();
+        } catch (...) {
+            Withdraw(job);
+            throw;
+        }
+        Withdraw(job);
+    }
+
+private:
+    // No helper joins after this; returns once the ones inside have left.
+    void Withdraw(Job& job) {
+        std::unique_lock lock(m_Mutex);
+        job.openSlots = 0;
+        m_Jobs.erase(std::find(m_Jobs.begin(), m_Jobs.end(), &job));
+        m_Left.wait(lock, [&] { return job.helpers == 0; });
+    }
+
+    Job* Open() const {
+        for (Job* job : m_Jobs)
+            if (job->openSlots > 0)
+                return job;
+        return nullptr;
+    }
+
+    void Serve() {
+        std::unique_lock lock(m_Mutex);
+        for (;;) {
+            m_Wake.wait(lock, [&] { return m_bStopping || Open(); });
+            if (m_bStopping)
+                return;
+            Job* job = Open();
+            --job->openSlots;
+            ++job->helpers;
+            lock.unlock();
+            job->RunRows();
+            lock.lock();
+            if (--job->helpers == 0)
+                m_Left.notify_all();
+        }
+    }
+
+    std::mutex m_Mutex;
+    std::condition_variable m_Wake, m_Left;
+    std::vector<Job*> m_Jobs;
+    std::vector<std::thread> m_Threads;
+    bool m_bStopping = false;
+};
+
+Pool& ThePool() {
+    static Pool pool;
+    return pool;
+}
+
+} // namespace
 
 int UsableProcessors() {
     cpu_set_t set;
@@ -28,15 +126,8 @@ void ParallelRows(uint32_t rows, int threads, const std::function<void(uint32_t)
             work(row);
         return;
     }
-    std::atomic<uint32_t> next{0};
-    const auto worker = [&] {
-        for (uint32_t row = next++; row < rows; row = next++)
-            work(row);
-    };
-    std::vector<std::thread> helpers;
-    for (uint32_t i = 1; i < count; ++i)
-        helpers.emplace_back(worker);
-    worker();
-    for (std::thread& helper : helpers)
-        helper.join();
+    Job job;
+    job.rows = rows;
+    job.work = &work;
+    ThePool().Run(job, int(count) - 1);
 }
