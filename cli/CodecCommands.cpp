@@ -8,6 +8,7 @@
 #include "pipeline/ImportImage.h"
 #include "platform/Files.h"
 #include "platform/PathCheck.h"
+#include "platform/Processors.h"
 #include "raster/ImageFile.h"
 #include "raster/PluginHost.h"
 #include "raster/PluginMenu.h"
@@ -15,7 +16,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
-#include <thread>
 #include <tuple>
 #include <unistd.h>
 
@@ -192,7 +192,7 @@ public:
                 int category, bool withAlpha, bool uncompressed, bool replace)
         : m_Db(db), m_Helper(helper), m_Files(files), m_Bitmaps(files.size()),
           m_Requests(files.size()), m_Settings(files.size()), m_Started(files.size()) {
-        const int threads = int(std::max(1u, std::thread::hardware_concurrency()));
+        const int threads = UsableProcessors();
         // Plug-ins that may not be entered twice at once keep the import one by one.
         if (files.size() > 1 && CompressorsThreadSafe()) {
             m_pAhead = std::make_unique<CEncodeAhead>(threads);
@@ -274,8 +274,9 @@ struct ImportTally {
 } // namespace
 
 int CommandImport(const Args& args) {
-    NeedAtLeast(args, 2, "import INDEX IMAGE... [--category NAME] [--no-alpha] [--uncompressed] "
-                         "[--replace] [--game N]");
+    NeedAtLeast(args, 2,
+                "import INDEX IMAGE... [--category NAME] [--no-alpha] [--uncompressed] "
+                "[--replace] [--game N]");
     const std::vector<ImportFile> files = CheckImportFiles(args);
     PluginSession plugins;
     auto db = OpenCache(args, 0, Access::kWrite);

@@ -5,12 +5,12 @@
 #include "pipeline/TextureEncoding.h"
 
 #include "app/Log.h"
+#include "platform/Processors.h"
 #include "raster/RasterFormat.h"
 
 #include <algorithm>
 #include <memory>
 #include <new>
-#include <thread>
 
 namespace {
 
@@ -32,7 +32,7 @@ public:
         : m_Db(db), m_Helper(&db), m_Options(options), m_Items(size_t(db.TextureCount())) {
         size_t threads = options.threads;
         if (threads == 0)
-            threads = std::max(1u, std::thread::hardware_concurrency());
+            threads = unsigned(UsableProcessors());
         // Plug-ins that may not be entered twice at once keep the conversion one by one.
         if (threads > 1 && CompressorsThreadSafe()) {
             m_pAhead = std::make_unique<CEncodeAhead>(static_cast<int>(threads));
@@ -147,7 +147,8 @@ private:
             LogPrintA("CDlgConverter: ERROR: \"%s\" not converted: %s\n", name.c_str(),
                       item.problem.c_str());
             result.unconverted.push_back(name + ": " + item.problem);
-            m_Db.AppendMissingTexture(target, LayoutOfGame(m_Options.game).value_or(RecordLayout::kVC));
+            m_Db.AppendMissingTexture(target,
+                                      LayoutOfGame(m_Options.game).value_or(RecordLayout::kVC));
         }
     }
 

@@ -2,6 +2,7 @@
 
 #include "platform/Files.h"
 #include "platform/PathCheck.h"
+#include "platform/Processors.h"
 #include "raster/ImageFile.h"
 
 #include <algorithm>
@@ -88,8 +89,7 @@ std::vector<ExportOutcome> ExportTextures(CCacheHelper& helper, CacheId cache, u
                                           bool thumbnail, const std::vector<ExportItem>& items,
                                           const ExportProgress& progress, size_t threads) {
     std::vector<ExportOutcome> outcomes(items.size());
-    const size_t workers =
-        threads > 0 ? threads : std::max<size_t>(1, std::thread::hardware_concurrency());
+    const size_t workers = threads > 0 ? threads : size_t(UsableProcessors());
     CTaskQueue queue(workers * kTasksPerWorker);
     std::mutex doneMutex;
     size_t done = 0;

@@ -3,12 +3,12 @@
 #include "app/Log.h"
 #include "pipeline/EncodeAhead.h"
 #include "pipeline/ImportImage.h"
+#include "platform/Processors.h"
 #include "raster/RasterConvert.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <thread>
 
 namespace {
 
@@ -43,7 +43,7 @@ std::vector<EncodedTexture> EncodeTiles(const std::vector<TileJob>& jobs,
                                         const RadarProgress& progress) {
     std::unique_ptr<CEncodeAhead> ahead;
     if (CompressorsThreadSafe()) {
-        ahead = std::make_unique<CEncodeAhead>(int(std::max(1u, std::thread::hardware_concurrency())));
+        ahead = std::make_unique<CEncodeAhead>(UsableProcessors());
         for (const TileJob& job : jobs)
             ahead->Start(job.request, job.settings);
     }
@@ -54,7 +54,8 @@ std::vector<EncodedTexture> EncodeTiles(const std::vector<TileJob>& jobs,
         std::optional<EncodedTexture> done;
         if (ahead)
             done = ahead->Take(jobs[k].request, jobs[k].settings);
-        encoded.push_back(done ? std::move(*done) : EncodeTexture(jobs[k].request, jobs[k].settings));
+        encoded.push_back(done ? std::move(*done)
+                               : EncodeTexture(jobs[k].request, jobs[k].settings));
     }
     return encoded;
 }
@@ -114,7 +115,8 @@ std::unique_ptr<Bitmap32> AssembleRadarMap(CTextureDatabase& db, CacheId cache,
         return nullptr;
     // The map's sides are held in 32 bits; a grid of huge tiles gives no map rather than
     // a wrapped size.
-    const uint64_t mapWidth = uint64_t(w) * uint32_t(side), mapHeight = uint64_t(h) * uint32_t(side);
+    const uint64_t mapWidth = uint64_t(w) * uint32_t(side),
+                   mapHeight = uint64_t(h) * uint32_t(side);
     if (mapWidth > 0x7FFFFFFF || mapHeight > 0x7FFFFFFF)
         return nullptr;
     std::unique_ptr<Bitmap32> map = Bitmap32::Create(uint32_t(mapWidth), uint32_t(mapHeight));
@@ -228,8 +230,8 @@ int ImportRadarMap(CCacheHelper& helper, const Bitmap32& map, bool withAlpha, in
     return kRadarImportTiles;
 }
 
-int OptimizeRadarMap(CTextureDatabase& db, const TileDecoder& decode,
-                     const RadarProgress& progress, uint32_t threshold) {
+int OptimizeRadarMap(CTextureDatabase& db, const TileDecoder& decode, const RadarProgress& progress,
+                     uint32_t threshold) {
     const int count = CountRadarTiles(db);
     std::vector<std::unique_ptr<Bitmap32>> bitmaps(static_cast<size_t>(count));
     for (int k = 0; k < count; ++k) {

@@ -3,6 +3,7 @@
 #include "pipeline/CacheHelper.h"
 
 #include "app/Log.h"
+#include "platform/Processors.h"
 
 #include <algorithm>
 #include <atomic>
@@ -20,7 +21,7 @@ constexpr size_t kMemoryBudget = size_t(512) << 20;
 constexpr size_t kPieces = 64;
 
 size_t ThreadCount(size_t threads) {
-    return threads ? threads : std::max(1u, std::thread::hardware_concurrency());
+    return threads ? threads : unsigned(UsableProcessors());
 }
 
 // Runs work(i) for every i below count on up to threads threads.
@@ -57,9 +58,9 @@ public:
     CRasterPass(CTextureDatabase& db, CacheId cache, RasterAlgorithm algorithm, int threshold,
                 const OptimizeProgress& progress, size_t threads, size_t memoryBudget)
         : m_Db(db), m_Helper(&db), m_Cache(cache), m_Algorithm(algorithm),
-          m_nLimit(static_cast<uint32_t>(std::max(threshold, 0)) * 4u),
-          m_Progress(progress), m_nThreads(ThreadCount(threads)),
-          m_nBudget(memoryBudget ? memoryBudget : kMemoryBudget) {}
+          m_nLimit(static_cast<uint32_t>(std::max(threshold, 0)) * 4u), m_Progress(progress),
+          m_nThreads(ThreadCount(threads)), m_nBudget(memoryBudget ? memoryBudget : kMemoryBudget) {
+    }
 
     // The (duplicate, original) pairs in the order the aliases are made.
     std::vector<std::pair<int, int>> Find() {
@@ -67,10 +68,9 @@ public:
             FindByDigest();
         else
             FindByDifference();
-        std::sort(m_Pairs.begin(), m_Pairs.end(),
-                  [](const auto& a, const auto& b) {
-                      return std::pair(a.second, a.first) < std::pair(b.second, b.first);
-                  });
+        std::sort(m_Pairs.begin(), m_Pairs.end(), [](const auto& a, const auto& b) {
+            return std::pair(a.second, a.first) < std::pair(b.second, b.first);
+        });
         return m_Pairs;
     }
 
@@ -106,7 +106,8 @@ private:
             return;
         if (m_bSignatures) {
             if (sample.bitmap)
-                sample.signature = Signature(sample.bitmap->Bits(), sample.bitmap->ByteSize(), true);
+                sample.signature =
+                    Signature(sample.bitmap->Bits(), sample.bitmap->ByteSize(), true);
             else
                 sample.signature = Signature(sample.raster.data(), sample.raster.size(), false);
             sample.raster = {};
@@ -144,8 +145,8 @@ private:
     void Report(int texture, const Sample& sample) {
         if (!m_Progress)
             return;
-        const bool digest = m_Algorithm == RasterAlgorithm::kMd5 ||
-                            m_Algorithm == RasterAlgorithm::kMd5Decoded;
+        const bool digest =
+            m_Algorithm == RasterAlgorithm::kMd5 || m_Algorithm == RasterAlgorithm::kMd5Decoded;
         m_Progress(digest ? texture + 1 : texture, m_Db.TextureCount(),
                    digest ? DigestText(sample.usable ? sample.digest : Md5Of(nullptr, 0))
                           : m_Db.GetTextureName(texture));

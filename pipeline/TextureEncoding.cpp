@@ -1,6 +1,7 @@
 #include "pipeline/TextureEncoding.h"
 
 #include "app/Log.h"
+#include "platform/Processors.h"
 #include "raster/PluginHost.h"
 #include "raster/RasterConvert.h"
 #include "raster/RasterFormat.h"
@@ -164,7 +165,8 @@ void CompressLevel(const EncodeRequest& request, const EncodeSettings& settings,
     const int mode = request.withAlpha ? TESSARINE_MODE_ALPHA : TESSARINE_MODE_OPAQUE;
     // A small level is coded sooner than threads can be started for its coders.
     constexpr size_t kSmallestShared = 128 * 128;
-    const bool inParallel = size_t(level.width) * level.height >= kSmallestShared;
+    const bool inParallel =
+        size_t(level.width) * level.height >= kSmallestShared && UsableProcessors() > 1;
     RunCalls(level.calls, inParallel, [&](Call& call) {
         const TessarineCompress compress = plugins.compress[call.family];
         uint8_t* target = level.output[call.cache].data();
@@ -248,7 +250,7 @@ EncodedTexture EncodeTexture(const EncodeRequest& request, const EncodeSettings&
     };
     std::exception_ptr smallerFailed;
     std::thread smaller;
-    const bool overlap = levels.size() > 1 && CompressorsThreadSafe();
+    const bool overlap = levels.size() > 1 && UsableProcessors() > 1 && CompressorsThreadSafe();
     if (overlap)
         smaller = std::thread([&] {
             try {
