@@ -85,6 +85,32 @@ void Store32(uint8_t* p, uint32_t v) {
         p[i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
+// The stored index of each pixel's weight against the two decoded images: 0..3 for
+// {0, 3, 5, 8} at 4 bpp, 0..1 for {0, 8} at 2 bpp. A pixel's colour counts as much as it
+// covers; its alpha always counts. (Every blend is non-negative: the shift divides by 8.)
+template <int kCount>
+void ChooseWeights(const uint8_t* source, const uint8_t* upA, const uint8_t* upB, size_t pixels,
+                   uint8_t* chosen) {
+    static constexpr int kWeights[2][4] = {{0, 8, 0, 0}, {0, 3, 5, 8}};
+    const int* weights = kWeights[kCount == 4];
+    for (size_t p = 0; p < pixels; ++p) {
+        const uint8_t* s = source + p * 4;
+        const uint8_t* ua = upA + p * 4;
+        const uint8_t* ub = upB + p * 4;
+        const int coverage = s[3] + 1;
+        int best = 0, bestError = INT_MAX;
+        for (int i = 0; i < kCount; ++i) {
+            const int w = weights[i];
+            const auto d = [&](int c) { return ((ua[c] * (8 - w) + ub[c] * w) >> 3) - s[c]; };
+            const int dr = d(0), dg = d(1), db = d(2), da = d(3);
+            const int error = (dr * dr + dg * dg + db * db) * coverage + da * da * kFullCoverage;
+            if (error < bestError)
+                bestError = error, best = i;
+        }
+        chosen[p] = static_cast<uint8_t>(best);
+    }
+}
+
 class Encoder {
 public:
     Encoder(const uint8_t* rgba, uint32_t width, uint32_t height, int bpp, bool alpha)
@@ -156,18 +182,13 @@ private:
         return m_Source + (size_t(y) * m_nWidth + x) * 4;
     }
 
-    // The stored index of each pixel's weight: 0..3 for {0, 3, 5, 8} at 4 bpp, 0..1 for
-    // {0, 8} at 2 bpp; chosen against the exactly decoded low-resolution images.
+    // Every pixel's weight, chosen against the exactly decoded low-resolution images.
     void ChooseModulation() {
         std::vector<Color> a(m_A.size()), b(m_B.size());
         for (size_t n = 0; n < m_A.size(); ++n) {
             Quant().Pack(m_A[n], false, m_Opaque[n], a[n]);
             Quant().Pack(m_B[n], true, m_Opaque[n], b[n]);
         }
-        static const int kWeights4[4] = {0, 3, 5, 8};
-        static const int kWeights2[2] = {0, 8};
-        const int* weights = m_nBpp == 2 ? kWeights2 : kWeights4;
-        const int count = m_nBpp == 2 ? 2 : 4;
         // The two decoded images are made a band of rows at a time, just before they are
         // needed, so they never take more than a few kilobytes per thread.
         constexpr uint32_t kBandRows = 8;
@@ -177,25 +198,13 @@ private:
             std::vector<uint8_t> upA(size_t(m_nWidth) * (end - first) * 4), upB(upA.size());
             UpscaleRows(a.data(), m_nBlocksX, m_nBlocksY, m_nBpp, first, end, upA.data());
             UpscaleRows(b.data(), m_nBlocksX, m_nBlocksY, m_nBpp, first, end, upB.data());
-            const size_t from = size_t(first) * m_nWidth, to = size_t(end) * m_nWidth;
-            for (size_t p = from; p < to; ++p) {
-                const uint8_t* s = m_Source + p * 4;
-                const uint8_t* ua = upA.data() + (p - from) * 4;
-                const uint8_t* ub = upB.data() + (p - from) * 4;
-                // A pixel's colour counts as much as it covers; its alpha always counts.
-                const int coverage = s[3] + 1;
-                int best = 0, bestError = INT_MAX;
-                for (int i = 0; i < count; ++i) {
-                    int error = 0;
-                    for (int c = 0; c < 4; ++c) {
-                        const int d = (ua[c] * (8 - weights[i]) + ub[c] * weights[i]) / 8 - s[c];
-                        error += d * d * (c == 3 ? kFullCoverage : coverage);
-                    }
-                    if (error < bestError)
-                        bestError = error, best = i;
-                }
-                m_Weight[p] = static_cast<uint8_t>(best);
-            }
+            const size_t from = size_t(first) * m_nWidth, pixels = size_t(end - first) * m_nWidth;
+            if (m_nBpp == 2)
+                ChooseWeights<2>(m_Source + from * 4, upA.data(), upB.data(), pixels,
+                                 m_Weight.data() + from);
+            else
+                ChooseWeights<4>(m_Source + from * 4, upA.data(), upB.data(), pixels,
+                                 m_Weight.data() + from);
         };
         ParallelRows((m_nHeight + kBandRows - 1) / kBandRows, m_nThreads, choose);
     }
