@@ -3,15 +3,28 @@
 # (kept with its alpha, and with --no-alpha, where the "etc" cache gets ETC1 blocks instead
 # of the 16-bit chain), and a folder of 256x256 images in one import, on every core and
 # pinned to one.
-#   bench/import-timing.sh BUILD_DIR BIG_IMAGE IMAGE_FOLDER
+#   bench/import-timing.sh BUILD_DIR [BIG_IMAGE IMAGE_FOLDER]
+# Without the images it draws them with ImageMagick: the wizard at 1024x1024 and 200 seeded
+# plasma fractals at 256x256.
 # Run it under the build lock on a shared machine: flock /tmp/tessarine-build.lock ...
 set -euo pipefail
 BUILD="${1:-build}"
-BIG="$2"
-FOLDER="$3"
-CLI="$BUILD/bin/tessarine-cli"
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
+BIG="${2:-}"
+FOLDER="${3:-}"
+if [ -z "$BIG" ]; then
+    BIG="$WORK/wizard_1024.png"
+    convert wizard: -resize '1024x1024!' "$BIG"
+fi
+if [ -z "$FOLDER" ]; then
+    FOLDER="$WORK/many"
+    mkdir "$FOLDER"
+    for i in $(seq 1 200); do
+        convert -seed "$i" -size 256x256 plasma:fractal "png24:$FOLDER/p$i.png"
+    done
+fi
+CLI="$BUILD/bin/tessarine-cli"
 seconds() { # command... -> wall seconds
     local start end
     start=$(date +%s.%N)
