@@ -221,6 +221,7 @@ EncodedTexture EncodeTexture(const EncodeRequest& request, const EncodeSettings&
     out.chain16.resize(out.size16);
     out.chain32.resize(out.size32);
     LogBlock(out.chain16.data(), "pData");
+    LogBlock(levels.data(), "pDataSquare");
     if (request.uncompressed)
         LogBlock(out.chain32.data(), "pRater32");
 
@@ -271,14 +272,22 @@ EncodedTexture EncodeTexture(const EncodeRequest& request, const EncodeSettings&
     if (smallerFailed)
         std::rethrow_exception(smallerFailed);
 
-    // The chains in level order, logged as one level after another was.
-    for (const Level& level : levels) {
+    // The chains in level order, logged as one level after another was. The largest
+    // level's buffer (room for it at 32 bits per pixel) becomes the chain's and takes the
+    // smaller levels behind it, mostly without moving.
+    for (Level& level : levels) {
         if (!level.squareLog.empty())
             LogPrintA("%s", level.squareLog.c_str());
         for (const Call& call : level.calls) {
             EncodeBuffer& chain = out.output[call.cache];
-            chain.insert(chain.end(), level.output[call.cache].begin(),
-                         level.output[call.cache].begin() + call.wrote);
+            EncodeBuffer& part = level.output[call.cache];
+            if (&level == &levels.front()) {
+                chain = std::move(part);
+                chain.resize(call.wrote);
+                LogBlock(chain.data(), "apRaterData[i]");
+            } else {
+                chain.insert(chain.end(), part.begin(), part.begin() + call.wrote);
+            }
             LogPrintA(" -- compression size [fn=%d, %d x %d] = %d\n",
                       static_cast<int>(Slot(call.family)), level.width, level.height,
                       static_cast<int>(call.wrote));
