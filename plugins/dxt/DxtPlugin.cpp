@@ -53,10 +53,12 @@ TESSARINE_EXPORT uint32_t DXTCompress(const uint8_t* source, uint8_t* destinatio
         squish::CompressImage(source, width, height, destination, format | fit);
         return static_cast<uint32_t>(squish::GetStorageRequirements(width, height, format));
     }
-    return Dxt::EncodeImage(source, uint32_t(width), uint32_t(height),
-                            alpha ? Dxt::Format::kDxt5 : Dxt::Format::kDxt1,
-                            kEffort[quality <= kBest ? quality : kNormal],
-                            ThreadsForPixels(uint64_t(width) * uint64_t(height)), destination);
+    return Guarded([&] {
+        return Dxt::EncodeImage(source, uint32_t(width), uint32_t(height),
+                                alpha ? Dxt::Format::kDxt5 : Dxt::Format::kDxt1,
+                                kEffort[quality <= kBest ? quality : kNormal],
+                                ThreadsForPixels(uint64_t(width) * uint64_t(height)), destination);
+    });
 }
 
 TESSARINE_EXPORT uint32_t DXTDecompress(const uint8_t* source, uint8_t* destination, int32_t width,

@@ -31,9 +31,11 @@ TESSARINE_EXPORT uint32_t ETC1Compress(const uint8_t* source, uint8_t* destinati
     if (!source || !destination || width <= 0 || height <= 0)
         return 0;
     const uint32_t quality = flags & TESSARINE_FLAG_QUALITY_MASK;
-    return Etc1::EncodeImage(source, destination, uint32_t(width), uint32_t(height),
-                             kEffort[quality < 3 ? quality : 0],
-                             ThreadsForPixels(uint64_t(width) * uint64_t(height)));
+    return Guarded([&] {
+        return Etc1::EncodeImage(source, destination, uint32_t(width), uint32_t(height),
+                                 kEffort[quality < 3 ? quality : 0],
+                                 ThreadsForPixels(uint64_t(width) * uint64_t(height)));
+    });
 }
 
 TESSARINE_EXPORT uint32_t ETC1Decompress(const uint8_t* source, uint8_t* destination, int32_t width,

@@ -37,9 +37,12 @@ TESSARINE_EXPORT uint32_t PVRTCCompress(const uint8_t* source, uint8_t* destinat
     if (!source || !destination || !PowerOfTwo(width) || !PowerOfTwo(height))
         return 0;
     const uint32_t quality = flags & TESSARINE_FLAG_QUALITY_MASK;
-    return Pvrtc::Encode(source, uint32_t(width), uint32_t(height),
-                         mode == TESSARINE_MODE_ALPHA ? 4 : 2, (flags & TESSARINE_FLAG_ALPHA) != 0,
-                         kRefinements[quality < 3 ? quality : 0], destination);
+    return Guarded([&] {
+        return Pvrtc::Encode(source, uint32_t(width), uint32_t(height),
+                             mode == TESSARINE_MODE_ALPHA ? 4 : 2,
+                             (flags & TESSARINE_FLAG_ALPHA) != 0,
+                             kRefinements[quality < 3 ? quality : 0], destination);
+    });
 }
 
 TESSARINE_EXPORT uint32_t PVRTCDecompress(const uint8_t* source, uint8_t* destination,
@@ -47,7 +50,8 @@ TESSARINE_EXPORT uint32_t PVRTCDecompress(const uint8_t* source, uint8_t* destin
     if (!source || !destination || !PowerOfTwo(width) || !PowerOfTwo(height) ||
         (bpp != 2 && bpp != 4))
         return 0;
-    return Pvrtc::Decode(source, destination, uint32_t(width), uint32_t(height), bpp);
+    return Guarded(
+        [&] { return Pvrtc::Decode(source, destination, uint32_t(width), uint32_t(height), bpp); });
 }
 
 } // extern "C"
