@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <exception>
 #include <mutex>
 #include <sched.h>
 #include <thread>
@@ -17,11 +18,14 @@ struct Job {
     std::atomic<uint32_t> next{0};
     int openSlots = 0; // helpers it may still take (under the pool's lock)
     int helpers = 0;   // helpers inside it now (under the pool's lock)
+    std::exception_ptr failure; // the first row that threw on a helper (under the lock)
 
     void RunRows() {
         for (uint32_t row = next++; row < rows; row = next++)
             (*work)(row);
     }
+    // After a failure the rows left are not worth running: the call fails as a whole.
+    void Abandon() { next = rows; }
 };
 
 // Threads started once and kept: starting threads for every call cost more than coding a
@@ -51,10 +55,16 @@ public:
         try {
             job.RunRows();
         } catch (...) {
+            job.Abandon();
             Withdraw(job);
             throw;
         }
         Withdraw(job);
+        // A row that threw on a helper fails the call on the caller's thread, where the
+        // plug-in's export turns it into an error; thrown on the helper it would end
+        // the program.
+        if (job.failure)
+            std::rethrow_exception(job.failure);
     }
 
 private:
@@ -83,8 +93,16 @@ private:
             --job->openSlots;
             ++job->helpers;
             lock.unlock();
-            job->RunRows();
+            std::exception_ptr failure;
+            try {
+                job->RunRows();
+            } catch (...) {
+                job->Abandon();
+                failure = std::current_exception();
+            }
             lock.lock();
+            if (failure && !job->failure)
+                job->failure = failure;
             if (--job->helpers == 0)
                 m_Left.notify_all();
         }

@@ -37,12 +37,30 @@ TEST(ParallelRows, EveryRowOnceFromManyCallersAtOnce) {
     EXPECT_EQ(wrong, 0);
 }
 
-TEST(ParallelRows, AFailureOnTheCallingThreadLeavesThePoolWorking) {
+// Which thread takes the failing row is up to the scheduler, so every row fails in turn:
+// the failure reaches the caller (not std::terminate on a helper) and the pool still works.
+TEST(ParallelRows, AFailingRowFailsTheCallAndLeavesThePoolWorking) {
+    for (uint32_t failing = 0; failing < 64; ++failing) {
+        EXPECT_THROW(ParallelRows(64, 4,
+                                  [&](uint32_t row) {
+                                      if (row == failing)
+                                          throw std::runtime_error("no memory");
+                                  }),
+                     std::runtime_error)
+            << failing;
+        ASSERT_EQ(Counts(64, 4), std::vector<int>(64, 1)) << failing;
+    }
+    // The caller fails while helpers are still inside their rows: it waits for them.
     const std::thread::id caller = std::this_thread::get_id();
+    std::atomic<bool> callerFailed{false};
     EXPECT_THROW(ParallelRows(256, 4,
                               [&](uint32_t) {
-                                  if (std::this_thread::get_id() == caller)
+                                  if (std::this_thread::get_id() == caller) {
+                                      callerFailed = true;
                                       throw std::runtime_error("no memory");
+                                  }
+                                  while (!callerFailed)
+                                      std::this_thread::yield();
                               }),
                  std::runtime_error);
     EXPECT_EQ(Counts(256, 4), std::vector<int>(256, 1));
