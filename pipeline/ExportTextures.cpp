@@ -58,6 +58,15 @@ private:
 
 constexpr size_t kTasksPerWorker = 2;
 
+// What kept the texture from the file, or nothing when it was written.
+std::string DecodeAndSave(const RawTexture& raw, const std::string& path) {
+    CCacheHelper::DecodeProblem problem;
+    const std::unique_ptr<Bitmap32> bitmap = DecodeRawTexture(raw, problem);
+    if (!bitmap)
+        return "could not be decoded" + (problem.text.empty() ? "" : ": " + problem.text);
+    return SaveImageChecked(*bitmap, path);
+}
+
 } // namespace
 
 std::string SaveImageChecked(const Bitmap32& bitmap, const std::string& path) {
@@ -98,14 +107,14 @@ std::vector<ExportOutcome> ExportTextures(CCacheHelper& helper, CacheId cache, u
         pool.emplace_back([&] {
             Task task;
             while (queue.Pop(task)) {
-                CCacheHelper::DecodeProblem problem;
-                const std::unique_ptr<Bitmap32> bitmap = DecodeRawTexture(task.raw, problem);
                 ExportOutcome& outcome = outcomes[task.item];
-                if (!bitmap)
-                    outcome.problem =
-                        "could not be decoded" + (problem.text.empty() ? "" : ": " + problem.text);
-                else
-                    outcome.problem = SaveImageChecked(*bitmap, items[task.item].path);
+                // A failure here (out of memory for a large picture) is this item's alone; an
+                // exception leaving the thread would end the program.
+                try {
+                    outcome.problem = DecodeAndSave(task.raw, items[task.item].path);
+                } catch (const std::exception& error) {
+                    outcome.problem = std::string("could not be exported: ") + error.what();
+                }
                 outcome.written = outcome.problem.empty();
                 std::lock_guard lock(doneMutex);
                 ++done;

@@ -7,7 +7,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <exception>
 #include <map>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -24,12 +26,23 @@ size_t ThreadCount(size_t threads) {
     return threads ? threads : unsigned(UsableProcessors());
 }
 
-// Runs work(i) for every i below count on up to threads threads.
+// Runs work(i) for every i below count on up to threads threads. The first failure (out of
+// memory on a large raster) stops the rest and is rethrown on the calling thread, where the
+// tool reports it; thrown on a helper it would end the program.
 template <typename Work> void ParallelFor(size_t count, size_t threads, const Work& work) {
     std::atomic<size_t> next{0};
+    std::mutex failureMutex;
+    std::exception_ptr failure;
     const auto run = [&] {
-        for (size_t i; (i = next.fetch_add(1)) < count;)
-            work(i);
+        try {
+            for (size_t i; (i = next.fetch_add(1)) < count;)
+                work(i);
+        } catch (...) {
+            next = count;
+            std::lock_guard lock(failureMutex);
+            if (!failure)
+                failure = std::current_exception();
+        }
     };
     std::vector<std::thread> helpers;
     for (size_t t = 1; t < std::min(threads, count); ++t)
@@ -37,6 +50,8 @@ template <typename Work> void ParallelFor(size_t count, size_t threads, const Wo
     run();
     for (std::thread& helper : helpers)
         helper.join();
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 struct Sample {
