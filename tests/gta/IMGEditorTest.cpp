@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
+#include <poll.h>
 #include <random>
 #include <strings.h>
 #include <sys/wait.h>
@@ -317,31 +318,54 @@ TEST(IMGEditorInput, SavesInOneFolderTakeTurns) {
     GTA::CIMGEditor editor;
     ASSERT_TRUE(editor.Create(dir.File("t.img"), 2));
     ASSERT_TRUE(editor.Save());
+    // A child holds the lock from before it says so on `ready` until ms have passed or
+    // (ms < 0) the parent writes to `release`; it says so on `released` just before it
+    // ends, which is what drops the lock.
+    struct Holder {
+        pid_t child;
+        int release[2]; // both ends stay open here: a late release finds a reader
+        int released;
+    };
     const auto holdLock = [&](int ms) {
-        int ready[2];
+        int ready[2], release[2], released[2];
         EXPECT_EQ(pipe(ready), 0);
+        EXPECT_EQ(pipe(release), 0);
+        EXPECT_EQ(pipe(released), 0);
         const pid_t child = fork();
         if (child == 0) {
             const GTA::CIMGFolderLock lock(dir.File("t.img"), 0);
             dir.Write("t.img.tessarine-new", "another program's save");
             (void)!write(ready[1], "x", 1);
-            usleep(static_cast<useconds_t>(ms) * 1000);
+            close(release[1]); // a parent that ends early ends the wait too
+            pollfd hold{release[0], POLLIN, 0};
+            (void)!poll(&hold, 1, ms);
             unlink(dir.File("t.img.tessarine-new").c_str());
+            (void)!write(released[1], "x", 1);
             _exit(lock.Held() ? 0 : 1);
         }
         char byte;
         EXPECT_EQ(read(ready[0], &byte, 1), 1);
-        close(ready[0]);
-        close(ready[1]);
-        return child;
+        for (int fd : {ready[0], ready[1], released[1]})
+            close(fd);
+        return Holder{child, {release[0], release[1]}, released[0]};
     };
-    pid_t child = holdLock(300);
+    const auto end = [](const Holder& holder) {
+        (void)!write(holder.release[1], "x", 1);
+        int status = -1;
+        waitpid(holder.child, &status, 0);
+        for (int fd : {holder.release[0], holder.release[1], holder.released})
+            close(fd);
+        return status;
+    };
+    Holder holder = holdLock(300);
     ASSERT_TRUE(editor.Open(dir.File("t.img")));
-    int status = -1;
-    EXPECT_EQ(waitpid(child, &status, WNOHANG), child) << "the open did not wait";
-    EXPECT_EQ(status, 0);
+    // The child has let go: the open returned no earlier than the lock did.
+    pollfd gone{holder.released, POLLIN, 0};
+    EXPECT_EQ(poll(&gone, 1, 0), 1) << "the open did not wait";
+    EXPECT_EQ(end(holder), 0);
 
-    child = holdLock(400);
+    // Held until the refused save is over, however long that takes.
+    holder = holdLock(-1);
     setenv("TESSARINE_LOCK_WAIT_MS", "50", 1);
     const std::string before = dir.Read("t.img");
     ASSERT_EQ(editor.Put("a.txd", Bytes("a")), GTA::IMGPut::kAdded);
@@ -349,7 +373,7 @@ TEST(IMGEditorInput, SavesInOneFolderTakeTurns) {
     unsetenv("TESSARINE_LOCK_WAIT_MS");
     EXPECT_EQ(editor.Fault(), GTA::IMGFault::kBusy);
     EXPECT_EQ(dir.Read("t.img"), before);
-    waitpid(child, &status, 0);
+    EXPECT_EQ(end(holder), 0);
     EXPECT_TRUE(editor.Save()) << editor.Error();
 }
 
